@@ -1,0 +1,49 @@
+#pragma once
+// korvtool subcommands register themselves here, one file per group.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace korv::cli {
+
+using Args = std::vector<std::string>;
+// Returns the exit status: 0 success, 1 failure, 2 wrong usage.
+using CommandFn = std::function<int(const Args &)>;
+
+struct CommandInfo {
+  std::string Usage;
+  std::string Summary;
+  CommandFn Run;
+};
+
+std::map<std::string, CommandInfo> &Registry();
+
+struct Registrar {
+  Registrar(const std::string &name, const std::string &usage, const std::string &summary, CommandFn fn) {
+    Registry()[name] = CommandInfo{usage, summary, std::move(fn)};
+  }
+};
+
+// Thrown for wrong usage; main prints the message and the command's usage, exit 2.
+struct UsageError {
+  std::string Message;
+};
+
+// Small option parser: --name value, --flag, and positional arguments.
+class Options {
+public:
+  Options(const Args &args, const std::vector<std::string> &valueOptions, const std::vector<std::string> &flags);
+  bool Has(const std::string &name) const;
+  std::string Value(const std::string &name, const std::string &def = {}) const;
+  std::vector<std::string> Values(const std::string &name) const;
+  double Number(const std::string &name, double def) const;
+  long long Integer(const std::string &name, long long def) const;
+  const std::vector<std::string> &Positional() const { return m_positional; }
+
+private:
+  std::multimap<std::string, std::string> m_values;
+  std::vector<std::string> m_positional;
+};
+
+} // namespace korv::cli

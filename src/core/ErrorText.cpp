@@ -1,0 +1,83 @@
+#include "core/ErrorText.h"
+
+#include <new>
+
+#include "core/Excption.h"
+
+namespace korv {
+
+namespace {
+const char *IOErrorText(int code) {
+  switch (code) {
+  case 2: return "File not found:\r";
+  case 3: return "Invalid file name:\r";
+  case 4: return "Too many open files:\r";
+  case 5: return "Access denied:\r";
+  case 100: return "EOF:\r";
+  case 101: return "Disk full:\r";
+  case 106: return "Invalid input:\r";
+  default: return nullptr;
+  }
+}
+} // namespace
+
+TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &name) {
+  const std::string prefix = "TfrmDoc.OpenFileW(): ";
+  TFailureReport r;
+  try {
+    std::rethrow_exception(error);
+  } catch (const ESAFileStream_Exception &) {
+    r.Message = std::string(kMsgInvalidFile) + name;
+    r.HelpButton = true;
+    r.Summary = prefix + kMsgInvalidFile + name;
+  } catch (const EInOutError &e) {
+    if (const char *t = IOErrorText(e.ErrorCode)) r.Message = t + name;
+    r.Summary = prefix + "Can not open file: " + name;
+  } catch (const EmoxFileCRCError &e) {
+    r.Message = e.Message() + name;
+    r.HelpButton = true;
+    r.Summary = prefix + e.Message() + name;
+  } catch (const EmoxFileError &e) {
+    r.Message = "EmoxFileError was encountered opening file:\r\n" + name;
+    r.HelpButton = true;
+    r.Summary = prefix + e.Message() + ":" + name;
+  } catch (const EmoxChirpZError &) {
+    const std::string t = "EmoxChirpZError was encountered while computing fault location:\r\n";
+    r.Message = t;
+    r.HelpButton = true;
+    r.Summary = prefix + t + name;
+  } catch (const std::bad_alloc &) {
+    const std::string t = "Memory was not available to open file:\r\n";
+    r.Message = t + name;
+    r.HelpButton = true;
+    r.Summary = prefix + t + name;
+  } catch (const EOutOfResources &) {
+    const std::string t = "Windows resouces too low to open file:\r\n";
+    r.Message = t + name;
+    r.HelpButton = true;
+    r.Summary = prefix + t + name;
+  } catch (...) {
+    r.Summary = prefix + "Unknown exception: Can not open file.";
+  }
+  return r;
+}
+
+TFailureReport DescribeSaveFailure(std::exception_ptr error, const std::string &name) {
+  TFailureReport r;
+  r.HelpButton = true;
+  try {
+    std::rethrow_exception(error);
+  } catch (const ESAFileStream_Exception &e) {
+    r.Message = std::string(kMsgCreateFile) + name + "\r\n" + e.Message();
+  } catch (const Exception &e) {
+    r.Message = e.Message() + "\r\n" + name;
+  } catch (const std::bad_alloc &) {
+    r.Message = "Memory was not available to save file:\r\n" + name;
+  } catch (...) {
+    r.Message = std::string(kMsgCreateFile) + name;
+  }
+  r.Summary = "TfrmDoc.SaveFileW(): " + r.Message;
+  return r;
+}
+
+} // namespace korv

@@ -1,0 +1,36 @@
+#pragma once
+// Opening and saving documents in every format the program knows: the
+// first line (open) or the extension (save) decides the format.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/MOXDoc.h"
+
+namespace korv {
+
+enum class TDocFormat { Kdt, Csv, Vnf, S1p };
+const char *FormatName(TDocFormat f);
+
+struct TOpenResult {
+  std::unique_ptr<TmoxDocument> Document;
+  TDocFormat Format = TDocFormat::Kdt;
+  std::string Warning; // a non-fatal remark (for example a CSV CRC residual)
+};
+
+// Reads a file of any known format. Throws the program's exceptions; the
+// caller turns them into words with DescribeOpenFailure.
+TOpenResult OpenDocument(const std::string &fileName);
+// The format a save to fileName writes: ".csv"/".CSV" CSV, ".vnf"/".VNF"
+// handheld, ".s1p" (any case) Touchstone, anything else the document format.
+TDocFormat SaveFormatFor(const std::string &fileName);
+// Saves atomically. confirmOlder is asked when the document came from an
+// older document version; a false answer ends the save with nothing written
+// and returns false. traceIndex selects the trace for one-trace formats.
+bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
+                  int traceIndex = 0);
+
+inline constexpr const char *kMsgOlderFormat =
+    "This file is in an older Korv format and will be  updated to the new format. Do you wish to continue?";
+
+} // namespace korv
