@@ -352,10 +352,14 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
     FillUniformFreq(t, f0, f1);
     t.Mag.assign(static_cast<std::size_t>(n), 0.0);
     t.Angle.assign(static_cast<std::size_t>(n), 0.0);
+    // The point lines are most of the file: scan them in place.
     for (long long k = 0; k < n; ++k) {
-      LineTokens tok(file.ReadLine());
-      t.Mag[static_cast<std::size_t>(k)] = tok.Num();
-      t.Angle[static_cast<std::size_t>(k)] = tok.Num();
+      std::string_view line;
+      double mag = 0;
+      double angle = 0;
+      if (!file.ReadLineView(line) || !ScanNumber(line, mag) || !ScanNumber(line, angle)) BadFormat();
+      t.Mag[static_cast<std::size_t>(k)] = mag;
+      t.Angle[static_cast<std::size_t>(k)] = angle;
     }
     d.MaxPoints = std::max(d.MaxPoints, t.NumPoints);
     RepairFrequencyOrder(t);

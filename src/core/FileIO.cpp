@@ -1,5 +1,8 @@
 #include "core/FileIO.h"
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -10,13 +13,17 @@ namespace korv {
 
 double RoundToReal48(double value) {
   if (value == 0.0 || !std::isfinite(value)) return value;
-  int exp = 0;
-  const double m = std::frexp(value, &exp); // |m| in [0.5, 1)
   // Real48: 8-bit exponent (bias 129), 39 stored fraction bits + hidden bit.
-  if (exp < -127) return 0.0;
-  if (exp > 127) throw EmoxFileError(kMsgBadFileFormat);
-  const double scaled = std::round(std::ldexp(m, 40));
-  return std::ldexp(scaled, exp - 40);
+  // Round the double's 52-bit fraction to 39 bits, half away from zero; a
+  // carry moves into the exponent as it should.
+  std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+  bits += std::uint64_t{1} << 12;
+  bits &= ~((std::uint64_t{1} << 13) - 1);
+  const double r = std::bit_cast<double>(bits);
+  const int exp = static_cast<int>((bits >> 52) & 0x7FF) - 1023; // r = 1.f x 2^exp
+  if (exp < -129) return 0.0;
+  if (exp > 126) throw EmoxFileError(kMsgBadFileFormat);
+  return r;
 }
 
 TTextFile::TTextFile(const std::vector<std::uint8_t> &bytes) : m_data(bytes.data()), m_size(bytes.size()) {}
@@ -25,6 +32,21 @@ TTextFile::TTextFile(const std::uint8_t *data, std::size_t size) : m_data(data),
 std::string TTextFile::ReadLine() {
   if (Eof()) throw EmoxFileError(kMsgBadFileFormat);
   return ReadLineOrEmpty();
+}
+
+bool TTextFile::ReadLineView(std::string_view &line) {
+  if (Eof()) return false;
+  const std::size_t start = m_pos;
+  const void *cr = std::memchr(m_data + start, '\r', m_size - start);
+  const void *lf = std::memchr(m_data + start, '\n', m_size - start);
+  std::size_t end = m_size;
+  if (cr) end = static_cast<std::size_t>(static_cast<const std::uint8_t *>(cr) - m_data);
+  if (lf) end = std::min(end, static_cast<std::size_t>(static_cast<const std::uint8_t *>(lf) - m_data));
+  line = std::string_view(reinterpret_cast<const char *>(m_data) + start, end - start);
+  m_pos = end;
+  if (m_pos < m_size && m_data[m_pos] == 13) ++m_pos;
+  if (m_pos < m_size && m_data[m_pos] == 10) ++m_pos;
+  return true;
 }
 
 std::string TTextFile::ReadLineOrEmpty() {
@@ -72,6 +94,28 @@ double ConvertNumberRun(std::string_view run) {
 
 namespace {
 constexpr std::string_view kNumberSet = "-.0123456789";
+inline bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+} // namespace
+
+bool ScanNumber(std::string_view &line, double &value) {
+  std::size_t i = 0;
+  while (i < line.size() && !IsNumberChar(line[i])) ++i;
+  if (i >= line.size()) {
+    line = {};
+    return false;
+  }
+  const std::size_t start = i;
+  while (i < line.size() && IsNumberChar(line[i])) ++i;
+  const char *b = line.data() + start;
+  const char *e = line.data() + i;
+  auto [p, ec] = std::from_chars(b, e, value);
+  if (ec != std::errc() || p != e || !std::isfinite(value)) throw EmoxFileError(kMsgBadFileFormat);
+  value = RoundToReal48(value);
+  line.remove_prefix(i);
+  return true;
+}
+
+namespace {
 bool InSet(char c, std::string_view set) { return set.find(c) != std::string_view::npos; }
 } // namespace
 

@@ -20,6 +20,8 @@ public:
   bool Eof() const { return m_pos >= m_size; }
   // Throws EmoxFileError "Bad File Format" at the end of the file.
   std::string ReadLine();
+  // The next line as a view into the buffer (no copy); false at the end.
+  bool ReadLineView(std::string_view &line);
   // Like ReadLine, but the end of the file yields an empty line.
   std::string ReadLineOrEmpty();
   // Skips to just after the next quote, collects up to the following quote.
@@ -45,6 +47,10 @@ double TakeNumber(std::string &text);
 double TakeInstrumentNumber(std::string &text);
 // Takes an integer (digits and "-"); throws EmoxEndOfString.
 long long TakeInteger(std::string &text);
+// Fast scan of the next number in a line view (the same run rules as
+// TakeNumber, rounded the same way); false when no number is left, throws
+// EmoxFileError when the run is no number.
+bool ScanNumber(std::string_view &line, double &value);
 // Converts a run of "-", "." and digits; throws EmoxFileError when it is no number.
 double ConvertNumberRun(std::string_view run);
 

@@ -26,6 +26,24 @@ TEST(Crc16, PublishedCheckValueAndSelfCheck) {
   EXPECT_EQ(Crc16(padded.data(), padded.size()), 0);
 }
 
+TEST(Crc16, TableRoutineMatchesBitwiseDefinition) {
+  auto bitwise = [](const std::vector<std::uint8_t> &d) {
+    unsigned crc = 0;
+    for (std::uint8_t byte : d) {
+      crc ^= static_cast<unsigned>(byte) << 8;
+      for (int b = 0; b < 8; ++b) crc = (crc & 0x8000U) ? ((crc << 1) ^ 0x8005U) & 0xFFFFU : (crc << 1) & 0xFFFFU;
+    }
+    return crc;
+  };
+  std::vector<std::uint8_t> data;
+  std::uint32_t x = 12345;
+  for (std::size_t len = 0; len < 300; ++len) {
+    ASSERT_EQ(Crc16Umts(data.data(), data.size()), bitwise(data)) << len;
+    x = x * 1103515245U + 12345U;
+    data.push_back(static_cast<std::uint8_t>(x >> 16));
+  }
+}
+
 TEST(SAFileStream, LineEndsAndEmptyLinesSkipped) {
   TempDir dir;
   const auto path = dir.File("a.txt");

@@ -1,0 +1,35 @@
+#pragma once
+// Console output plus a closing table of each benchmark's time as a ratio to
+// a named baseline run in the same process.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace korvbench {
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run> &runs) override {
+    for (const auto &r : runs)
+      if (r.iterations > 0 && r.run_type == Run::RT_Iteration)
+        m_times[r.benchmark_name()] = r.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Time(const std::string &name) const {
+    const auto it = m_times.find(name);
+    return it == m_times.end() ? 0.0 : it->second;
+  }
+  void PrintRatio(const std::string &name, const std::string &baseline) const {
+    const double a = Time(name);
+    const double b = Time(baseline);
+    if (a > 0 && b > 0) std::printf("ratio %-40s / %-40s = %.2f\n", name.c_str(), baseline.c_str(), a / b);
+  }
+
+private:
+  std::map<std::string, double> m_times;
+};
+
+} // namespace korvbench
