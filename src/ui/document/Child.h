@@ -1,0 +1,196 @@
+#pragma once
+// TfrmDoc: one document window (an MDI child's widget). It owns the
+// document, builds the frequency, distance-to-fault and Smith views on a
+// chart, scales and zooms, converts units and asks before closing a
+// modified document. It never calls the main window: the main window
+// listens to its signals and pushes settings in through the setters.
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "core/MOXDoc.h"
+#include "ui/chart/Graph.h"
+
+class QPainter;
+class QVBoxLayout;
+
+namespace korv {
+
+class TdlgDTF;
+
+// Fault-location options the document window needs from the settings file.
+struct TFaultOptions {
+  QString CableListPath;     // "CableList"
+  int DielectricFormat = 1;  // "DielectricFormat": 1 velocity of propagation, 0 dielectric constant
+};
+
+class TfrmDoc : public QWidget {
+  Q_OBJECT
+public:
+  static constexpr int kHelpContext = 2010;
+  static constexpr int kMaxZoomLevel = 5;
+
+  explicit TfrmDoc(QWidget *parent = nullptr);
+  ~TfrmDoc() override;
+
+  // ---- Files. Both show the error boxes of a failure (message box with the
+  // file name) and return false; true on success.
+  bool OpenFileW(const QString &fileName);
+  // Saves in the format the extension names (atomic). Asks before upgrading
+  // an older document version; a "No" returns false with nothing written.
+  bool SaveFileW(const QString &fileName);
+  // Takes over a document built elsewhere (import, instrument receive,
+  // tests, the render command); the view is rebuilt.
+  void SetDocument(std::unique_ptr<TmoxDocument> document, const QString &fileName = {}, bool imported = true);
+  QString FileName() const { return m_fileName; }
+  void SetFileName(const QString &fileName);
+  // The document did not come from our own document format.
+  bool Imported() const { return m_imported; }
+  void SetImported(bool imported) { m_imported = imported; }
+  TmoxDocument &Document() { return *m_doc; }
+  const TmoxDocument &Document() const { return *m_doc; }
+
+  // ---- Views: 1 frequency, 2 distance to fault, 3 Smith chart.
+  void SetPlotMode(int mode);
+  int PlotMode() const { return m_doc->Doc.PlotMode; }
+  void BuildFrequencyView();
+  void BuildDistanceView();
+  void BuildSmithView();
+  // Builds the view of the current plot mode.
+  void RebuildView();
+  // The "Fault Location" view command. False when the user cancelled the
+  // fault-location dialog (the main window then re-selects its view button).
+  bool ShowFaultLocation();
+  // The fault-location dialog for one trace (1-based) or all (0). True on Finish.
+  bool RunFaultLocationWizard(int traceIndex = 0);
+  // Recomputes DistAxis/DistMag of trace `index` (1-based) or of every
+  // trace (0). Shows "Error in Distance To Fault calculation." on failure and
+  // returns false.
+  bool ApplyFaultSettings(int index);
+  // Hook for tests and scripts: replaces the modal fault-location dialog.
+  // Receives the trace index (1-based, 0 all); returns true for "done".
+  using TFaultDialogHook = std::function<bool(TfrmDoc &, int)>;
+  void SetFaultDialogHook(TFaultDialogHook hook) { m_faultHook = std::move(hook); }
+
+  // ---- Units. Refused (with a message box, document unchanged) when a
+  // value cannot be converted; returns false then.
+  bool SetDisplayUnit(int unit);
+  bool SetDistanceUnit(int unit);
+
+  // ---- Scale and zoom.
+  void AutoScaleX();
+  void AutoScaleY();
+  void AutoScale() { AutoScaleX(), AutoScaleY(); }
+  // Zoom about the last mouse position over the graph.
+  bool ZoomIn();
+  bool ZoomOut();
+  int ZoomLevel() const { return m_zoomLevel; }
+  bool IsZoomed() const { return m_zoomed; }
+  bool CanZoomIn() const { return m_zoomLevel < kMaxZoomLevel && m_xyGraph; }
+  bool CanZoomOut() const { return m_zoomed; }
+  // Manual flags of the current scale (CurScale keeps them second flag first).
+  bool ManualX() const { return m_doc->Doc.CurScale.Flag2 != 0; }
+  bool ManualY() const { return m_doc->Doc.CurScale.Flag1 != 0; }
+  void SetManualScale(bool manualX, double xMin, double xMax, bool manualY, double yMin, double yMax);
+
+  // ---- State.
+  bool IsModified() const { return m_doc->Doc.Modified != 0; }
+  void MarkModified();
+  void ClearModified();
+  int ActiveTrace() const { return m_activeTrace; }
+  void SetActiveTrace(int index);
+  int ActiveMarker() const { return m_activeMarker; }
+  void SetActiveMarker(int slot) { m_activeMarker = slot; }
+  // Markers and the limit line are drawn here; for now the trace line types.
+  void RefreshAnnotations();
+
+  // ---- Close. True when the window may close: closing silently, not
+  // modified, "No", or "Yes" and the save handler succeeded. The handler
+  // (the main window's Save command) gets this window.
+  bool QueryClose();
+  void SetSaveHandler(std::function<bool(TfrmDoc &)> handler) { m_saveHandler = std::move(handler); }
+  void SetCloseSilently(bool on) { m_closeSilently = on; }
+  bool CloseSilently() const { return m_closeSilently; }
+
+  // ---- Settings pushed in by the main window.
+  void SetPlotLook(const TPlotLook &look);
+  const TPlotLook &PlotLook() const { return m_look; }
+  // Trace label fields: date and the trace's label text.
+  void SetLabelFlags(bool date, bool text);
+  bool LabelDate() const { return m_labelDate; }
+  bool LabelText() const { return m_labelText; }
+  void SetFaultOptions(const TFaultOptions &options) { m_faultOptions = options; }
+  const TFaultOptions &FaultOptions() const { return m_faultOptions; }
+
+  // ---- Texts the views use (also for tests and the Options dialog).
+  QString TraceLabel(int trace) const;
+  QString LocationText() const;
+  // Regenerates MainTitle/SubTitle when the user has not fixed them.
+  void RenewTitles();
+  // The unit words of step "unit words": Y and X.
+  QString YUnitWord() const;
+  QString XUnitWord() const;
+
+  // ---- Chart: printing, exporting, the clipboard.
+  TGraph *Graph() const { return m_graph; }
+  void RenderTo(QPainter &painter, const QRectF &rect) { m_graph->RenderTo(painter, rect); }
+  bool SaveImage(const QString &fileName, const QSize &size) { return m_graph->SaveImage(fileName, size); }
+  QImage ToImage(const QSize &size) { return m_graph->ToImage(size); }
+  // Last mouse position in graph units.
+  QPointF MouseGraphPosition() const;
+
+signals:
+  void modifiedChanged(bool modified);
+  // Command states changed (zoom, plot mode, active trace): refresh menus.
+  void stateChanged();
+  // A text for the status bar ("Modified").
+  void statusText(const QString &text);
+  // Mouse over the graph, in graph units.
+  void mousePosition(double x, double y);
+  // The view shown changed (1, 2, 3); the main window selects its button.
+  void plotModeChanged(int mode);
+  // The main window should choose the Select tool.
+  void selectToolRequested();
+  // Pause (true) or restart (false) the main window's mouse readout timer.
+  void readoutPaused(bool paused);
+  // The fault-location dialog chose another cable list file.
+  void cableListPathChanged(const QString &path);
+  // Mouse pressed on the graph (right button opens the pop-up menu there).
+  void graphMousePressed(QPoint pixel, Qt::MouseButton button);
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+
+private:
+  void CreateGraph(bool smith);
+  void ApplyHeader(bool withYLabel);
+  void ApplySubsetLabels();
+  void ApplyMultiSubTitles();
+  int CalState() const;
+  void StoreCurrentDomain();
+  void RestoreDomain(int mode);
+  void SetUnitWords();
+  void ShowError(const QString &text, bool help = false);
+
+  std::unique_ptr<TmoxDocument> m_doc;
+  QVBoxLayout *m_layout = nullptr;
+  TGraph *m_graph = nullptr;
+  TGraph *m_xyGraph = nullptr;
+  QString m_fileName;
+  bool m_imported = false;
+  bool m_zoomed = false;
+  int m_zoomLevel = 0;
+  int m_activeMarker = -1;
+  int m_activeTrace = -1;
+  bool m_closeSilently = false;
+  bool m_labelDate = true;
+  bool m_labelText = true;
+  TPlotLook m_look;
+  TFaultOptions m_faultOptions;
+  TFaultDialogHook m_faultHook;
+  std::function<bool(TfrmDoc &)> m_saveHandler;
+};
+
+} // namespace korv
