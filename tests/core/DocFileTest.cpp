@@ -374,3 +374,20 @@ TEST(ErrorText, OpenFailureTable) {
   r = report(42);
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Unknown exception: Can not open file.");
 }
+
+TEST(DocFile, GoldenFileFromIndependentWriter) {
+  const auto bytes = ReadWholeFile(std::string(KORV_TEST_DATA) + "/kdt/golden_v7.kdt");
+  const auto doc = Reload(bytes);
+  ASSERT_EQ(doc.Doc.TraceCount(), 2);
+  const TTraceData &t = doc.Doc.Traces[1];
+  EXPECT_EQ(t.Title, "Sector A again");
+  EXPECT_EQ(t.NumPoints, 101);
+  EXPECT_DOUBLE_EQ(t.Freq.back(), 2000.0);
+  EXPECT_NEAR(t.Freq[50], 1850.0, 1e-9);
+  EXPECT_NEAR(t.Mag[0], -26.0, 1e-9);
+  EXPECT_EQ(t.FreqMarks[1].Reference, 0);
+  EXPECT_TRUE(t.FreqMarks[1].DeltaOn);
+  EXPECT_EQ(doc.Doc.FreqLimitMode, 1);
+  // Saved again by us, the bytes are the same as the independent writer's.
+  EXPECT_EQ(DocumentFileBytes(doc), bytes);
+}
