@@ -1,0 +1,383 @@
+#include "settings/Config.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace korv {
+
+namespace {
+
+constexpr const char *kOptions = "OPTIONS";
+constexpr const char *kMainWindow = "MainWindow";
+constexpr const char *kRecentFiles = "RecentFiles";
+constexpr const char *kRecentFilesW = "RecentFilesW";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool FolderWritable(const std::filesystem::path &dir) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) return false;
+  // Permission bits do not tell about other owners or read-only mounts;
+  // a probe file does.
+  const std::filesystem::path probe = dir / ".korv-mox-write-test";
+  {
+    std::ofstream out(probe);
+    if (!out) return false;
+  }
+  std::filesystem::remove(probe, ec);
+  return true;
+}
+
+} // namespace
+
+TOptions TOptions::Defaults(const TSettingsContext &context) {
+  TOptions o;
+  o.CableList = context.ProgramDir + "Cables.lst";
+  o.DocDirectory = context.DocumentsDir + "Korv Group/MOX PC Tool/";
+  o.UploadRoot = context.ProgramDir;
+  return o;
+}
+
+void TRecentList::Add(const std::string &name) {
+  const auto it = std::find(m_items.begin(), m_items.end(), name);
+  if (it != m_items.end()) {
+    std::rotate(m_items.begin(), it, it + 1);
+    return;
+  }
+  if (name.empty()) return;
+  m_items.insert(m_items.begin(), name);
+  if (m_items.size() > static_cast<std::size_t>(kMaxRecentFiles)) m_items.resize(kMaxRecentFiles);
+}
+
+void TRecentList::Append(const std::string &name) {
+  if (m_items.size() < static_cast<std::size_t>(kMaxRecentFiles)) m_items.push_back(name);
+}
+
+std::string EncodeWideName(std::u16string_view name) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(name.size() * 4);
+  for (char16_t unit : name) {
+    const unsigned v = unit;
+    out += digits[(v >> 12) & 0xF];
+    out += digits[(v >> 8) & 0xF];
+    out += digits[(v >> 4) & 0xF];
+    out += digits[v & 0xF];
+  }
+  return out;
+}
+
+std::u16string DecodeWideName(std::string_view hex) {
+  std::u16string out;
+  for (std::size_t i = 0; i + 4 <= hex.size(); i += 4) {
+    unsigned v = 0;
+    for (std::size_t j = 0; j < 4; ++j) {
+      const int d = HexDigit(hex[i + j]);
+      if (d < 0) return out;
+      v = v * 16 + static_cast<unsigned>(d);
+    }
+    out += static_cast<char16_t>(v);
+  }
+  return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view s) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    char32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    if (c < 0x80) {
+      cp = c;
+    } else if ((c & 0xE0) == 0xC0) {
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4;
+    }
+    if (len > 1) {
+      bool ok = i + len <= s.size();
+      char32_t v = c & (0xFF >> (len + 1));
+      for (std::size_t j = 1; ok && j < len; ++j) {
+        const auto cc = static_cast<unsigned char>(s[i + j]);
+        if ((cc & 0xC0) != 0x80) ok = false;
+        v = (v << 6) | (cc & 0x3F);
+      }
+      static const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+      if (ok && v >= minimum[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+        cp = v;
+      } else {
+        len = 1;
+        cp = 0xFFFD;
+      }
+    }
+    i += len;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char32_t cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD; // a lone surrogate
+    }
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18));
+      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(Utf8ToUtf16(utf8)); }
+std::string DecodeWideNameUtf8(std::string_view hex) { return Utf16ToUtf8(DecodeWideName(hex)); }
+
+TPlacement ClampPlacement(const TPlacement &p, int screenWidth, int screenHeight) {
+  const auto axis = [](int pos, int size, int screen, int &outPos, int &outSize) {
+    outPos = std::max(pos, 0);
+    outSize = std::min(size, screen);
+    if (outPos + outSize > screen) outPos = screen - outSize;
+  };
+  TPlacement r;
+  axis(p.Left, p.Width, screenWidth, r.Left, r.Width);
+  axis(p.Top, p.Height, screenHeight, r.Top, r.Height);
+  return r;
+}
+
+std::string SettingsFilePath(const std::string &programDir, const std::string &configDir) {
+  const std::filesystem::path beside = std::filesystem::path(programDir) / kSettingsFileName;
+  std::error_code ec;
+  if (std::filesystem::exists(beside, ec) || FolderWritable(programDir)) return beside.string();
+  return (std::filesystem::path(configDir) / kSettingsFileName).string();
+}
+
+TKorvSettings::TKorvSettings(TSettingsContext context)
+    : Options(TOptions::Defaults(context)), m_context(std::move(context)) {}
+
+void TKorvSettings::Read(const TIniFile &ini) {
+  ReadOptions(ini);
+  ReadMainWindow(ini);
+  ReadRecentFiles(ini);
+}
+
+void TKorvSettings::ReadOptions(const TIniFile &ini) {
+  const TOptions d = TOptions::Defaults(m_context);
+  TOptions &o = Options;
+  o.ViewStyle = ini.ReadInteger(kOptions, "ViewStyle", d.ViewStyle);
+  o.FontSize = ini.ReadInteger(kOptions, "FontSize", d.FontSize);
+  o.PlotMethod = ini.ReadInteger(kOptions, "PlotMethod", d.PlotMethod);
+  o.GridLines = ini.ReadInteger(kOptions, "GridLines", d.GridLines);
+  o.MarkPoints = ini.ReadBool(kOptions, "MarkPoints", d.MarkPoints);
+  o.CableList = ini.ReadString(kOptions, "CableList", d.CableList);
+  o.DocDirectory = ini.ReadString(kOptions, "DocDirectory", d.DocDirectory);
+  o.Deliminator = ini.ReadInteger(kOptions, "Deliminator", d.Deliminator);
+  o.AutoSave = ini.ReadBool(kOptions, "AutoSave", d.AutoSave);
+  o.CommPort = ini.ReadInteger(kOptions, "CommPort", d.CommPort);
+  o.DielectricFormat = ini.ReadInteger(kOptions, "DielectricFormat", d.DielectricFormat);
+  o.UploadRoot = ini.ReadString(kOptions, "UploadRoot", d.UploadRoot);
+  o.UploadStyle = ini.ReadInteger(kOptions, "UploadStyle", d.UploadStyle);
+  o.DefaultLossUnit = ini.ReadInteger(kOptions, "DefaultLossUnit", d.DefaultLossUnit);
+  o.DefaultDistanceUnit = ini.ReadInteger(kOptions, "DefaultDistanceUnit", d.DefaultDistanceUnit);
+  o.LblFieldSite = ini.ReadBool(kOptions, "LblFieldSite", d.LblFieldSite);
+  o.LblFieldSector = ini.ReadBool(kOptions, "LblFieldSector", d.LblFieldSector);
+  o.LblFieldAntenna = ini.ReadBool(kOptions, "LblFieldAntenna", d.LblFieldAntenna);
+  o.LblFieldDate = ini.ReadBool(kOptions, "LblFieldDate", d.LblFieldDate);
+  o.LblFieldCustom = ini.ReadBool(kOptions, "LblFieldCustom", d.LblFieldCustom);
+  o.DefaultImageFmt = ini.ReadInteger(kOptions, "DefaultImageFmt", d.DefaultImageFmt);
+}
+
+void TKorvSettings::ReadMainWindow(const TIniFile &ini) {
+  const TMainWindowSettings d;
+  TMainWindowSettings &m = MainWindow;
+  m.WindowState = ini.ReadInteger(kMainWindow, "WindowState", d.WindowState);
+  m.Normal.Left = ini.ReadInteger(kMainWindow, "Left", d.Normal.Left);
+  m.Normal.Top = ini.ReadInteger(kMainWindow, "Top", d.Normal.Top);
+  m.Normal.Width = ini.ReadInteger(kMainWindow, "Width", d.Normal.Width);
+  m.Normal.Height = ini.ReadInteger(kMainWindow, "Height", d.Normal.Height);
+  m.ToolbarLocation = ini.ReadInteger(kMainWindow, "ToolbarLocation", d.ToolbarLocation);
+  if (m.ToolbarLocation < 0 || m.ToolbarLocation > 4) m.ToolbarLocation = d.ToolbarLocation;
+  m.ToolbarVisible = ini.ReadBool(kMainWindow, "ToolbarVisible", d.ToolbarVisible);
+  m.StatusbarVisible = ini.ReadBool(kMainWindow, "StatusbarVisible", d.StatusbarVisible);
+  m.NumberOfDocsAutoload = ini.ReadInteger(kMainWindow, "NumberOfDocsAutoload", d.NumberOfDocsAutoload);
+}
+
+void TKorvSettings::ReadRecentFiles(const TIniFile &ini) {
+  RecentFiles.Clear();
+  RecentFilesW.Clear();
+  NumberToShow = ini.ReadInteger(kRecentFiles, "NumberToShow", 5);
+  // The lists hold nine at most, whatever the file says.
+  const int count = std::clamp(NumberToShow, 0, kMaxRecentFiles);
+  for (int k = 1; k <= count; ++k) {
+    const std::string key = std::to_string(k);
+    std::string shown = ini.ReadString(kRecentFiles, key, "");
+    std::string wide = DecodeWideNameUtf8(ini.ReadString(kRecentFilesW, key, ""));
+    // Empty slots would show as menu items that open nothing; a name missing
+    // from one list is taken from the other so the two stay in step.
+    if (shown.empty() && wide.empty()) continue;
+    if (wide.empty()) wide = shown;
+    if (shown.empty()) shown = wide;
+    RecentFiles.Append(shown);
+    RecentFilesW.Append(wide);
+  }
+}
+
+void TKorvSettings::AddRecent(const std::string &name) {
+  RecentFiles.Add(name);
+  RecentFilesW.Add(name);
+}
+
+int TKorvSettings::VisibleRecentCount() const {
+  return std::max(0, std::min({RecentFiles.Count(), NumberToShow, kMaxRecentFiles}));
+}
+
+std::string TKorvSettings::RecentNameForItem(int k) const {
+  if (k < 1 || k > kMaxRecentFiles || k > NumberToShow || k > RecentFilesW.Count()) return {};
+  return RecentFilesW.At(k - 1);
+}
+
+void TKorvSettings::WriteOptions(TIniFile &ini) const {
+  const TOptions &o = Options;
+  ini.WriteInteger(kOptions, "ViewStyle", o.ViewStyle);
+  ini.WriteInteger(kOptions, "FontSize", o.FontSize);
+  ini.WriteInteger(kOptions, "PlotMethod", o.PlotMethod);
+  ini.WriteInteger(kOptions, "GridLines", o.GridLines);
+  ini.WriteBool(kOptions, "MarkPoints", o.MarkPoints);
+  ini.WriteString(kOptions, "CableList", o.CableList);
+  ini.WriteString(kOptions, "DocDirectory", o.DocDirectory);
+  ini.WriteInteger(kOptions, "Deliminator", o.Deliminator);
+  ini.WriteBool(kOptions, "AutoSave", o.AutoSave);
+  ini.WriteInteger(kOptions, "CommPort", o.CommPort);
+  ini.WriteInteger(kOptions, "DielectricFormat", o.DielectricFormat);
+  ini.WriteString(kOptions, "UploadRoot", o.UploadRoot);
+  ini.WriteInteger(kOptions, "UploadStyle", o.UploadStyle);
+  ini.WriteInteger(kOptions, "DefaultLossUnit", o.DefaultLossUnit);
+  ini.WriteInteger(kOptions, "DefaultDistanceUnit", o.DefaultDistanceUnit);
+  ini.WriteBool(kOptions, "LblFieldSite", o.LblFieldSite);
+  ini.WriteBool(kOptions, "LblFieldSector", o.LblFieldSector);
+  ini.WriteBool(kOptions, "LblFieldAntenna", o.LblFieldAntenna);
+  ini.WriteBool(kOptions, "LblFieldDate", o.LblFieldDate);
+  ini.WriteBool(kOptions, "LblFieldCustom", o.LblFieldCustom);
+  ini.WriteInteger(kOptions, "DefaultImageFmt", o.DefaultImageFmt);
+}
+
+void TKorvSettings::WriteRecentFiles(TIniFile &ini) const {
+  ini.WriteInteger(kRecentFiles, "NumberToShow", NumberToShow);
+  for (int i = 0; i < RecentFiles.Count(); ++i) {
+    const std::string key = std::to_string(i + 1);
+    ini.WriteString(kRecentFiles, key, RecentFiles.At(i));
+    ini.WriteString(kRecentFilesW, key, i < RecentFilesW.Count() ? EncodeWideNameUtf8(RecentFilesW.At(i)) : "");
+  }
+}
+
+void TKorvSettings::WriteMainWindow(TIniFile &ini) const {
+  const TMainWindowSettings &m = MainWindow;
+  if (Options.AutoSave) {
+    ini.WriteInteger(kMainWindow, "WindowState", m.WindowState);
+    ini.WriteInteger(kMainWindow, "Left", m.Normal.Left);
+    ini.WriteInteger(kMainWindow, "Top", m.Normal.Top);
+    ini.WriteInteger(kMainWindow, "Width", m.Normal.Width);
+    ini.WriteInteger(kMainWindow, "Height", m.Normal.Height);
+  }
+  ini.WriteInteger(kMainWindow, "ToolbarLocation", m.ToolbarLocation);
+  ini.WriteBool(kMainWindow, "ToolbarVisible", m.ToolbarVisible);
+  ini.WriteBool(kMainWindow, "StatusbarVisible", m.StatusbarVisible);
+}
+
+std::string TKorvSettings::DocumentSection(int k) { return "Document" + std::to_string(k); }
+
+void TKorvSettings::WriteDocuments(TIniFile &ini, const std::vector<TDocumentEntry> &documents) const {
+  if (!Options.AutoSave) return;
+  int k = 0;
+  for (const TDocumentEntry &d : documents) {
+    ++k;
+    const std::string section = DocumentSection(k);
+    ini.EraseSection(section);
+    ini.WriteString(section, "Filename", d.FileName);
+    ini.WriteString(section, "FilenameW", EncodeWideNameUtf8(d.FileName));
+    ini.WriteInteger(section, "WindowState", d.WindowState);
+    ini.WriteInteger(section, "Left", d.Placement.Left);
+    ini.WriteInteger(section, "Top", d.Placement.Top);
+    ini.WriteInteger(section, "Width", d.Placement.Width);
+    ini.WriteInteger(section, "Height", d.Placement.Height);
+  }
+  // Written even when nothing is open, and stale sections removed, so that a
+  // start after closing everything does not reopen older documents.
+  ini.WriteInteger(kMainWindow, "NumberOfDocsAutoload", k);
+  for (const std::string &name : ini.SectionNames()) {
+    if (name.size() > 8 && name.compare(0, 8, "Document") == 0) {
+      long long n = 0;
+      bool digits = true;
+      for (std::size_t i = 8; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9' || n > 100000) {
+          digits = false;
+          break;
+        }
+        n = n * 10 + (name[i] - '0');
+      }
+      if (digits && n > k) ini.EraseSection(name);
+    }
+  }
+}
+
+void TKorvSettings::WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents) const {
+  WriteDocuments(ini, documents);
+  WriteOptions(ini);
+  WriteRecentFiles(ini);
+  WriteMainWindow(ini);
+}
+
+std::vector<TDocumentEntry> TKorvSettings::TakeAutoloadList(TIniFile &ini, int defaultWidth) const {
+  std::vector<TDocumentEntry> list;
+  if (!Options.AutoSave) return list;
+  int n = ini.ReadInteger(kMainWindow, "NumberOfDocsAutoload", 0);
+  ini.WriteInteger(kMainWindow, "NumberOfDocsAutoload", 0);
+  // No more documents than sections in the file, whatever the count says.
+  n = std::min(n, static_cast<int>(ini.SectionNames().size()));
+  for (int k = n; k >= 1; --k) {
+    const std::string section = DocumentSection(k);
+    TDocumentEntry e;
+    e.Index = k;
+    e.FileName = DecodeWideNameUtf8(ini.ReadString(section, "FilenameW", ""));
+    e.WindowState = ini.ReadInteger(section, "WindowState", wsNormal);
+    e.Placement.Left = ini.ReadInteger(section, "Left", 0);
+    e.Placement.Top = ini.ReadInteger(section, "Top", 0);
+    e.Placement.Width = ini.ReadInteger(section, "Width", defaultWidth);
+    e.Placement.Height = ini.ReadInteger(section, "Height", 35);
+    list.push_back(std::move(e));
+  }
+  return list;
+}
+
+} // namespace korv

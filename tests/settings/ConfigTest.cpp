@@ -1,0 +1,225 @@
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "core/TestHelpers.h"
+#include "settings/Config.h"
+
+using namespace korv;
+
+namespace {
+TSettingsContext Ctx() { return {"/opt/korv/", "/home/u/Documents/"}; }
+} // namespace
+
+TEST(Settings, DefaultsForAnEmptyFile) {
+  TKorvSettings s(Ctx());
+  s.Read(TIniFile());
+  EXPECT_EQ(s.Options.FontSize, 1);
+  EXPECT_EQ(s.Options.Deliminator, 9);
+  EXPECT_TRUE(s.Options.AutoSave);
+  EXPECT_EQ(s.Options.CommPort, 1);
+  EXPECT_EQ(s.Options.DielectricFormat, 1);
+  EXPECT_TRUE(s.Options.LblFieldDate);
+  EXPECT_TRUE(s.Options.LblFieldCustom);
+  EXPECT_FALSE(s.Options.LblFieldSite);
+  EXPECT_EQ(s.Options.CableList, "/opt/korv/Cables.lst");
+  EXPECT_EQ(s.Options.UploadRoot, "/opt/korv/");
+  EXPECT_EQ(s.Options.DocDirectory, "/home/u/Documents/Korv Group/MOX PC Tool/");
+  EXPECT_EQ(s.MainWindow.WindowState, wsMaximized);
+  EXPECT_EQ(s.MainWindow.Normal, (TPlacement{50, 50, 500, 300}));
+  EXPECT_EQ(s.MainWindow.ToolbarLocation, 1);
+  EXPECT_TRUE(s.MainWindow.ToolbarVisible);
+  EXPECT_TRUE(s.MainWindow.StatusbarVisible);
+  EXPECT_EQ(s.NumberToShow, 5);
+  EXPECT_EQ(s.RecentFiles.Count(), 0);
+}
+
+TEST(Settings, EveryOptionRoundTrips) {
+  TKorvSettings s(Ctx());
+  TOptions &o = s.Options;
+  o.ViewStyle = 2;
+  o.FontSize = 0;
+  o.PlotMethod = 6;
+  o.GridLines = 3;
+  o.MarkPoints = true;
+  o.CableList = "/x/c.lst";
+  o.DocDirectory = "/d/";
+  o.Deliminator = 44;
+  o.CommPort = 3;
+  o.DielectricFormat = 0;
+  o.UploadRoot = "/u/";
+  o.UploadStyle = 2;
+  o.DefaultLossUnit = 4;
+  o.DefaultDistanceUnit = 1;
+  o.LblFieldSite = o.LblFieldSector = o.LblFieldAntenna = true;
+  o.LblFieldDate = o.LblFieldCustom = false;
+  o.DefaultImageFmt = 1;
+  s.MainWindow = {wsNormal, {10, 20, 640, 480}, 3, false, false, 0};
+  TIniFile ini;
+  s.WriteAll(ini, {});
+  TKorvSettings back(Ctx());
+  back.Read(TIniFile::FromText(ini.Text()));
+  const TOptions &b = back.Options;
+  EXPECT_EQ(b.ViewStyle, 2);
+  EXPECT_EQ(b.FontSize, 0);
+  EXPECT_EQ(b.PlotMethod, 6);
+  EXPECT_EQ(b.GridLines, 3);
+  EXPECT_TRUE(b.MarkPoints);
+  EXPECT_EQ(b.CableList, "/x/c.lst");
+  EXPECT_EQ(b.DocDirectory, "/d/");
+  EXPECT_EQ(b.Deliminator, 44);
+  EXPECT_EQ(b.CommPort, 3);
+  EXPECT_EQ(b.DielectricFormat, 0);
+  EXPECT_EQ(b.UploadRoot, "/u/");
+  EXPECT_EQ(b.UploadStyle, 2);
+  EXPECT_EQ(b.DefaultLossUnit, 4);
+  EXPECT_EQ(b.DefaultDistanceUnit, 1);
+  EXPECT_TRUE(b.LblFieldSite && b.LblFieldSector && b.LblFieldAntenna);
+  EXPECT_FALSE(b.LblFieldDate || b.LblFieldCustom);
+  EXPECT_EQ(b.DefaultImageFmt, 1);
+  EXPECT_EQ(back.MainWindow.WindowState, wsNormal);
+  EXPECT_EQ(back.MainWindow.Normal, (TPlacement{10, 20, 640, 480}));
+  EXPECT_EQ(back.MainWindow.ToolbarLocation, 3);
+  EXPECT_FALSE(back.MainWindow.ToolbarVisible);
+  EXPECT_FALSE(back.MainWindow.StatusbarVisible);
+}
+
+TEST(Settings, WideNamesAreHexOfUtf16) {
+  EXPECT_EQ(EncodeWideName(u"C:\\a"), "0043003A005C0061");
+  EXPECT_EQ(DecodeWideName("0043003a005C0061"), u"C:\\a");
+  EXPECT_EQ(DecodeWideName("004300"), u"C"); // short tail ignored
+  EXPECT_EQ(DecodeWideName("00G1"), u"");    // not hex: stops
+  const std::string path = "/home/jörg/Mätning €/𝄞.kdt";
+  EXPECT_EQ(DecodeWideNameUtf8(EncodeWideNameUtf8(path)), path);
+  EXPECT_EQ(EncodeWideNameUtf8("é"), "00E9");
+  EXPECT_EQ(EncodeWideNameUtf8("𝄞"), "D834DD1E");
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
+  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\xFFFD");          // cut sequence
+}
+
+TEST(Settings, PlacementIsClampedPerAxis) {
+  EXPECT_EQ(ClampPlacement({-5, -1, 300, 200}, 1000, 800), (TPlacement{0, 0, 300, 200}));
+  EXPECT_EQ(ClampPlacement({10, 10, 3000, 2000}, 1000, 800), (TPlacement{0, 0, 1000, 800}));
+  EXPECT_EQ(ClampPlacement({900, 700, 300, 200}, 1000, 800), (TPlacement{700, 600, 300, 200}));
+  EXPECT_EQ(ClampPlacement({100, 100, 300, 200}, 1000, 800), (TPlacement{100, 100, 300, 200}));
+}
+
+TEST(RecentFiles, TenOpensLeaveNineNewestFirstAndReopenMovesToTop) {
+  TKorvSettings s(Ctx());
+  for (int i = 0; i < 10; ++i) s.AddRecent("/f" + std::to_string(i));
+  ASSERT_EQ(s.RecentFiles.Count(), 9);
+  EXPECT_EQ(s.RecentFiles.At(0), "/f9");
+  EXPECT_EQ(s.RecentFiles.At(8), "/f1");
+  s.AddRecent("/f4");
+  EXPECT_EQ(s.RecentFiles.At(0), "/f4");
+  EXPECT_EQ(s.RecentFiles.At(1), "/f9");
+  EXPECT_EQ(s.RecentFiles.Count(), 9);
+  EXPECT_EQ(s.RecentFilesW.Items(), s.RecentFiles.Items());
+  s.AddRecent(""); // empty names never enter
+  EXPECT_EQ(s.RecentFiles.At(0), "/f4");
+}
+
+TEST(RecentFiles, NumberToShowLimitsMenuAndItemLookup) {
+  TKorvSettings s(Ctx());
+  for (int i = 0; i < 9; ++i) s.AddRecent("/f" + std::to_string(i));
+  s.NumberToShow = 3;
+  EXPECT_EQ(s.VisibleRecentCount(), 3);
+  EXPECT_EQ(s.RecentNameForItem(1), "/f8");
+  EXPECT_EQ(s.RecentNameForItem(3), "/f6");
+  EXPECT_EQ(s.RecentNameForItem(4), "");
+  EXPECT_EQ(s.RecentNameForItem(0), "");
+  s.NumberToShow = 20;
+  EXPECT_EQ(s.VisibleRecentCount(), 9);
+  EXPECT_EQ(s.RecentNameForItem(10), "");
+}
+
+TEST(RecentFiles, ReadBackKeepsOrderAndSkipsEmptySlots) {
+  TKorvSettings s(Ctx());
+  s.AddRecent("/b/ü.kdt");
+  s.AddRecent("/a.kdt");
+  TIniFile ini;
+  s.WriteRecentFiles(ini);
+  EXPECT_EQ(ini.ReadString("RecentFilesW", "1", ""), EncodeWideNameUtf8("/a.kdt"));
+  TKorvSettings back(Ctx());
+  back.ReadRecentFiles(TIniFile::FromText(ini.Text()));
+  ASSERT_EQ(back.RecentFilesW.Count(), 2); // NumberToShow 5, only two stored
+  EXPECT_EQ(back.RecentFilesW.At(0), "/a.kdt");
+  EXPECT_EQ(back.RecentFilesW.At(1), "/b/ü.kdt");
+  // Only the first NumberToShow entries are read.
+  TIniFile three = TIniFile::FromText("[RecentFiles]\nNumberToShow=1\n1=/x\n2=/y\n");
+  back.ReadRecentFiles(three);
+  ASSERT_EQ(back.RecentFilesW.Count(), 1);
+  EXPECT_EQ(back.RecentFilesW.At(0), "/x");
+}
+
+TEST(Autoload, ExitWritesDocumentsAndStartReadsThemLastFirst) {
+  TKorvSettings s(Ctx());
+  TIniFile ini;
+  std::vector<TDocumentEntry> docs{{0, "/active.kdt", wsMaximized, {1, 2, 300, 200}},
+                                   {0, "/second.kdt", wsNormal, {5, 6, 70, 80}}};
+  s.WriteAll(ini, docs);
+  EXPECT_EQ(ini.ReadInteger("MainWindow", "NumberOfDocsAutoload", 0), 2);
+  EXPECT_EQ(ini.ReadString("Document1", "Filename", ""), "/active.kdt");
+  const auto list = s.TakeAutoloadList(ini, 640);
+  ASSERT_EQ(list.size(), 2U);
+  EXPECT_EQ(list[0].Index, 2);
+  EXPECT_EQ(list[0].FileName, "/second.kdt");
+  EXPECT_EQ(list[0].Placement, (TPlacement{5, 6, 70, 80}));
+  EXPECT_EQ(list[1].FileName, "/active.kdt"); // opened last, on top
+  EXPECT_EQ(list[1].WindowState, wsMaximized);
+  // The count is reset at once: a crash during autoload does not retry.
+  EXPECT_EQ(ini.ReadInteger("MainWindow", "NumberOfDocsAutoload", -1), 0);
+  EXPECT_TRUE(s.TakeAutoloadList(ini, 640).empty());
+}
+
+TEST(Autoload, MissingDocumentKeysTakeTheirDefaultsAndHugeCountsAreBounded) {
+  TKorvSettings s(Ctx());
+  TIniFile ini = TIniFile::FromText("[MainWindow]\nNumberOfDocsAutoload=2000000000\n[Document1]\nFilenameW=002F0061\n");
+  const auto list = s.TakeAutoloadList(ini, 777);
+  ASSERT_LE(list.size(), 2U);
+  const TDocumentEntry &d1 = list.back();
+  EXPECT_EQ(d1.Index, 1);
+  EXPECT_EQ(d1.FileName, "/a");
+  EXPECT_EQ(d1.Placement, (TPlacement{0, 0, 777, 35}));
+  EXPECT_EQ(d1.WindowState, wsNormal);
+}
+
+TEST(Autoload, AutoSaveOffWritesNoDocumentsNorPlacement) {
+  TKorvSettings s(Ctx());
+  s.Options.AutoSave = false;
+  s.AddRecent("/r.kdt");
+  TIniFile ini;
+  s.WriteAll(ini, {{0, "/a.kdt", wsNormal, {1, 1, 1, 1}}});
+  EXPECT_FALSE(ini.SectionExists("Document1"));
+  EXPECT_FALSE(ini.ValueExists("MainWindow", "Left"));
+  EXPECT_FALSE(ini.ValueExists("MainWindow", "WindowState"));
+  EXPECT_FALSE(ini.ValueExists("MainWindow", "NumberOfDocsAutoload"));
+  EXPECT_TRUE(ini.ValueExists("MainWindow", "ToolbarVisible"));
+  EXPECT_TRUE(ini.ValueExists("MainWindow", "StatusbarVisible"));
+  EXPECT_TRUE(ini.ValueExists("MainWindow", "ToolbarLocation"));
+  EXPECT_EQ(ini.ReadString("RecentFiles", "1", ""), "/r.kdt");
+  EXPECT_EQ(ini.ReadInteger("OPTIONS", "AutoSave", 1), 0);
+  EXPECT_TRUE(s.TakeAutoloadList(ini, 100).empty());
+}
+
+TEST(Autoload, ExitWithFewerDocumentsDropsStaleSections) {
+  TKorvSettings s(Ctx());
+  TIniFile ini;
+  s.WriteDocuments(ini, {{0, "/a", 0, {}}, {0, "/b", 0, {}}, {0, "/c", 0, {}}});
+  s.WriteDocuments(ini, {});
+  EXPECT_EQ(ini.ReadInteger("MainWindow", "NumberOfDocsAutoload", -1), 0);
+  EXPECT_FALSE(ini.SectionExists("Document3"));
+  EXPECT_TRUE(s.TakeAutoloadList(ini, 100).empty());
+}
+
+TEST(Settings, FileLivesBesideTheProgramWhenWritable) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.Path() / "bin");
+  std::filesystem::create_directories(dir.Path() / "cfg");
+  const std::string bin = (dir.Path() / "bin").string();
+  EXPECT_EQ(SettingsFilePath(bin, dir.File("cfg")), (dir.Path() / "bin" / kSettingsFileName).string());
+  // An unusable program folder sends it to the config folder.
+  EXPECT_EQ(SettingsFilePath(dir.File("no/such/dir"), dir.File("cfg")),
+            (dir.Path() / "cfg" / kSettingsFileName).string());
+}
