@@ -14,18 +14,37 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// Twiddle factors exp(-i pi m / h) for every stage half-size h, stored at
-// [h + m] so that each stage reads one contiguous run. Computed directly
-// rather than by recurrence: the error then stays at rounding level even for
-// the longest transforms.
+// Twiddle factors exp(-i pi k / h) for every stage half-size h, stored at
+// [h + k] so that each stage reads one contiguous run. The largest stage is
+// computed directly (not by recurrence, so the error stays at rounding level
+// for the longest transforms), an eighth of it with the library's cos/sin and
+// the rest by the octant symmetries; smaller stages take every 2nd, 4th, ...
+// value of it.
 std::vector<Complex> ForwardTwiddles(std::size_t m) {
   std::vector<Complex> tw(m);
-  for (std::size_t h = 1; h < m; h <<= 1) {
-    for (std::size_t k = 0; k < h; ++k) {
-      const double a = -std::numbers::pi * static_cast<double>(k) / static_cast<double>(h);
-      tw[h + k] = Complex(std::cos(a), std::sin(a));
+  if (m < 2) return tw;
+  const std::size_t half = m / 2;
+  Complex *top = tw.data() + half; // exp(-2 pi i k / m), k < m/2
+  const std::size_t quarter = m / 4, eighth = m / 8;
+  const double unit = 2.0 * std::numbers::pi / static_cast<double>(m);
+  if (m < 8) {
+    for (std::size_t k = 0; k < half; ++k) top[k] = std::polar(1.0, -unit * static_cast<double>(k));
+  } else {
+    for (std::size_t k = 0; k <= eighth; ++k) {
+      const double a = unit * static_cast<double>(k);
+      top[k] = Complex(std::cos(a), -std::sin(a));
+    }
+    for (std::size_t k = eighth + 1; k <= quarter; ++k) {
+      const Complex &r = top[quarter - k];
+      top[k] = Complex(-r.imag(), -r.real());
+    }
+    for (std::size_t k = quarter + 1; k < half; ++k) {
+      const Complex &r = top[k - quarter];
+      top[k] = Complex(r.imag(), -r.real());
     }
   }
+  for (std::size_t h = half / 2, stride = 2; h >= 1; h /= 2, stride *= 2)
+    for (std::size_t k = 0; k < h; ++k) tw[h + k] = top[k * stride];
   return tw;
 }
 
