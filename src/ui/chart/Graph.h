@@ -6,9 +6,11 @@
 // image are drawn from one model.
 #include <QColor>
 #include <QImage>
+#include <QPen>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
+#include <QVector>
 #include <QStringList>
 #include <QWidget>
 #include <vector>
@@ -16,6 +18,9 @@
 class QPainter;
 
 namespace korv {
+
+// Draws one text line split by "|" into left, centre and right parts.
+void DrawSplitLine(QPainter &painter, const QRectF &rect, const QString &line);
 
 // A point at this value (X or Y) is not drawn.
 inline constexpr float kGraphNullValue = -50000.0F;
@@ -42,6 +47,8 @@ enum class TSubsetSymbol { None, Circle, Square, Diamond, Triangle, TriangleDown
 struct TSubsetStyle {
   QColor Color;
   Qt::PenStyle MonoPen = Qt::SolidLine;
+  // Dash pattern of the monochrome styles (in pen widths); empty: MonoPen.
+  QVector<qreal> DashPattern;
   TSubsetSymbol Symbol = TSubsetSymbol::Circle;
 };
 
@@ -163,8 +170,9 @@ public:
   // Format by extension: .png, .svg, .pdf. Returns false when it cannot write.
   bool SaveImage(const QString &fileName, const QSize &size);
   QByteArray ToSvg(const QSize &size);
-  // Base font point size of the look's FontSize for a drawing height.
-  double BaseFontPoints(double heightPixels) const;
+  // Base font size in pixels for the look's FontSize and a drawing height.
+  // Fonts are sized in pixels so a drawing looks the same on every device.
+  double BaseFontPixels(double heightPixels) const;
 
 signals:
   void mousePressed(QPoint pixel, Qt::MouseButton button);
@@ -183,6 +191,10 @@ protected:
   void keyPressEvent(QKeyEvent *event) override;
   // Hot-spot search shared by both kinds: annotation first, then subsets.
   void EmitHotSpots(const QPointF &pixel);
+  // The pen of a subset under the current look, line widths times scale.
+  QPen SubsetPen(int subset, double scale) const;
+  // Whether the subset draws symbols (monochrome + symbols, or marked points).
+  bool SubsetHasSymbols() const { return m_look.ViewStyle == 2 || m_look.MarkPoints; }
   // Data bounds over all subsets, null points excluded.
   bool DataBounds(TAxisRange &x, TAxisRange &y) const;
 

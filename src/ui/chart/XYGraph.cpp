@@ -1,0 +1,397 @@
+#include "ui/chart/XYGraph.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPicture>
+#include <QResizeEvent>
+#include <algorithm>
+#include <cmath>
+#include <qcustomplot.h>
+
+namespace korv {
+
+namespace {
+
+const QColor kAxisColor(60, 60, 60);
+const QColor kGridColor(205, 208, 214);
+const QColor kSubGridColor(232, 234, 238);
+const QColor kTitleColor(20, 30, 60);
+
+// One text line of the layout, split by "|" into left, centre and right.
+class TTextRow : public QCPLayoutElement {
+public:
+  TTextRow(QCustomPlot *plot, const QString &text, const QFont &font, const QColor &color, int padding)
+      : QCPLayoutElement(plot), m_text(text), m_font(font), m_color(color) {
+    m_height = QFontMetrics(font).height() + padding;
+  }
+  QSize minimumOuterSizeHint() const override { return {0, m_height}; }
+  QSize maximumOuterSizeHint() const override { return {QWIDGETSIZE_MAX, m_height}; }
+  void draw(QCPPainter *painter) override {
+    painter->setFont(m_font);
+    painter->setPen(m_color);
+    // The side parts line up with the plot area, not the widget edge.
+    QRectF r = mRect;
+    if (QCPAxisRect *ar = mParentPlot->axisRect()) r.setLeft(ar->left()), r.setRight(ar->right());
+    DrawSplitLine(*painter, r, m_text);
+  }
+
+private:
+  QString m_text;
+  QFont m_font;
+  QColor m_color;
+  int m_height = 0;
+};
+
+QCPScatterStyle::ScatterShape ShapeOf(TSubsetSymbol s) {
+  switch (s) {
+  case TSubsetSymbol::None: return QCPScatterStyle::ssNone;
+  case TSubsetSymbol::Circle: return QCPScatterStyle::ssCircle;
+  case TSubsetSymbol::Square: return QCPScatterStyle::ssSquare;
+  case TSubsetSymbol::Diamond: return QCPScatterStyle::ssDiamond;
+  case TSubsetSymbol::Triangle: return QCPScatterStyle::ssTriangle;
+  case TSubsetSymbol::TriangleDown: return QCPScatterStyle::ssTriangleInverted;
+  case TSubsetSymbol::Cross: return QCPScatterStyle::ssCross;
+  case TSubsetSymbol::Plus: return QCPScatterStyle::ssPlus;
+  case TSubsetSymbol::Star: return QCPScatterStyle::ssStar;
+  case TSubsetSymbol::Disc: return QCPScatterStyle::ssDisc;
+  }
+  return QCPScatterStyle::ssCircle;
+}
+
+// Catmull-Rom through the points, four steps per segment; gaps stay gaps.
+void Spline(QVector<double> &keys, QVector<double> &values) {
+  QVector<double> k, v;
+  const int n = static_cast<int>(keys.size());
+  k.reserve(n * 4);
+  v.reserve(n * 4);
+  auto ok = [&](int i) { return i >= 0 && i < n && !std::isnan(values[i]); };
+  for (int i = 0; i < n; ++i) {
+    k.append(keys[i]);
+    v.append(values[i]);
+    if (!ok(i) || !ok(i + 1)) continue;
+    const int i0 = ok(i - 1) ? i - 1 : i;
+    const int i3 = ok(i + 2) ? i + 2 : i + 1;
+    for (int step = 1; step < 4; ++step) {
+      const double t = step / 4.0, t2 = t * t, t3 = t2 * t;
+      auto cr = [&](const QVector<double> &p) {
+        return 0.5 * ((2 * p[i]) + (-p[i0] + p[i + 1]) * t + (2 * p[i0] - 5 * p[i] + 4 * p[i + 1] - p[i3]) * t2 +
+                      (-p[i0] + 3 * p[i] - 3 * p[i + 1] + p[i3]) * t3);
+      };
+      k.append(keys[i] + (keys[i + 1] - keys[i]) * t);
+      v.append(cr(values));
+    }
+  }
+  keys.swap(k);
+  values.swap(v);
+}
+
+double ScaleFor(double heightPixels) { return std::clamp(heightPixels / 600.0, 0.75, 2.0); }
+
+// Drawings taller than this are laid out at this height and scaled up, so a
+// printer page looks like the screen.
+constexpr double kMaxLogicalHeight = 1200.0;
+
+} // namespace
+
+TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
+  m_plot->setNoAntialiasingOnDrag(true);
+  m_plot->setAntialiasedElements(QCP::aeAll);
+  m_plot->setNotAntialiasedElements(QCP::aeNone);
+  m_plot->setInteractions(QCP::Interactions());
+  m_plot->setFocusPolicy(Qt::NoFocus);
+  m_plot->setMouseTracking(true);
+  // The legend lives in its own row under the plot area, never over the data.
+  m_plot->axisRect()->insetLayout()->take(m_plot->legend);
+  connect(m_plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *e) {
+    SetLastMousePos(e->position().toPoint());
+    setFocus();
+    emit mousePressed(e->position().toPoint(), e->button());
+    if (e->button() == Qt::LeftButton) EmitHotSpots(e->position());
+  });
+  connect(m_plot, &QCustomPlot::mouseMove, this, [this](QMouseEvent *e) {
+    SetLastMousePos(e->position().toPoint());
+    emit mouseMoved(e->position().toPoint());
+  });
+  ApplyModel();
+}
+
+TXYGraph::~TXYGraph() {
+  // The legend was taken out of the layout; the plot still owns it.
+}
+
+void TXYGraph::resizeEvent(QResizeEvent *event) {
+  TGraph::resizeEvent(event);
+  m_plot->setGeometry(rect());
+  BuildPlot(height());
+  m_plot->replot();
+}
+
+void TXYGraph::ApplyModel() {
+  m_plot->setGeometry(rect());
+  BuildPlot(std::max(1, height()));
+  m_plot->replot();
+}
+
+QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {
+  return {m_plot->xAxis->pixelToCoord(pixel.x()), m_plot->yAxis->pixelToCoord(pixel.y())};
+}
+
+QPointF TXYGraph::GraphToPixel(const QPointF &graph) const {
+  return {m_plot->xAxis->coordToPixel(graph.x()), m_plot->yAxis->coordToPixel(graph.y())};
+}
+
+QRect TXYGraph::PlotArea() const { return m_plot->axisRect()->rect(); }
+
+void TXYGraph::BuildPlot(double heightPixels) {
+  const double scale = ScaleFor(heightPixels);
+  const double fontPx = BaseFontPixels(heightPixels);
+  QFont base = font();
+  base.setFamily(QStringLiteral("DejaVu Sans"));
+  base.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx))));
+  QFont titleFont = base;
+  titleFont.setBold(true);
+  titleFont.setPixelSize(std::max(8, static_cast<int>(std::lround(fontPx * 1.4))));
+  QFont subFont = base;
+  subFont.setBold(true);
+  subFont.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * 1.05))));
+  QFont monoFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  monoFont.setFamily(QStringLiteral("DejaVu Sans Mono"));
+  monoFont.setPixelSize(base.pixelSize());
+
+  m_plot->clearGraphs();
+  m_plot->clearItems();
+  m_plot->setBackground(Qt::white);
+
+  // Layout rows: titles, plot area, legend, readout lines.
+  QCPLayoutGrid *grid = m_plot->plotLayout();
+  QCPAxisRect *axisRect = m_plot->axisRect();
+  grid->take(axisRect);
+  grid->take(m_plot->legend);
+  grid->clear();
+  grid->setRowSpacing(0);
+  int row = 0;
+  const int pad = static_cast<int>(std::lround(4 * scale));
+  if (!m_mainTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_mainTitle, titleFont, kTitleColor, pad * 2));
+  if (!m_subTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_subTitle, subFont, kTitleColor, pad));
+  for (const QString &line : m_multiSub)
+    if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, base, kAxisColor, pad));
+  if (!m_topMargin.isEmpty() && m_showVertAnn && !m_vertAnn.empty())
+    grid->addElement(row++, 0, new TTextRow(m_plot, QString(), base, kAxisColor, pad));
+  grid->addElement(row++, 0, axisRect);
+
+  // Axes: a closed box with ticks inside on all four sides.
+  const QPen axisPen(kAxisColor, std::max(1.0, scale));
+  for (QCPAxis *axis : axisRect->axes()) {
+    axis->setVisible(true);
+    axis->setBasePen(axisPen);
+    axis->setTickPen(axisPen);
+    axis->setSubTickPen(axisPen);
+    axis->setTickLength(0, static_cast<int>(std::lround(5 * scale)));
+    axis->setSubTickLength(0, static_cast<int>(std::lround(3 * scale)));
+    axis->setTickLabelFont(base);
+    axis->setTickLabelColor(kAxisColor);
+    axis->setLabelFont(subFont);
+    axis->setLabelColor(kTitleColor);
+    axis->setScaleType(QCPAxis::stLinear);
+  }
+  QCPAxis *top = axisRect->axis(QCPAxis::atTop);
+  QCPAxis *right = axisRect->axis(QCPAxis::atRight);
+  top->setTickLabels(false);
+  right->setTickLabels(false);
+  m_plot->xAxis->setLabel(m_xLabel);
+  m_plot->yAxis->setLabel(m_yLabel);
+  m_plot->xAxis->setPadding(pad);
+  m_plot->yAxis->setPadding(pad);
+  m_plot->xAxis->ticker()->setTickCount(10);
+  m_plot->yAxis->ticker()->setTickCount(8);
+
+  const bool gridX = m_look.GridLines == 0 || m_look.GridLines == 2;
+  const bool gridY = m_look.GridLines == 0 || m_look.GridLines == 1;
+  auto styleGrid = [&](QCPAxis *axis, bool on) {
+    axis->grid()->setVisible(on);
+    axis->grid()->setSubGridVisible(on);
+    axis->grid()->setPen(QPen(kGridColor, std::max(1.0, scale), Qt::SolidLine));
+    axis->grid()->setSubGridPen(QPen(kSubGridColor, std::max(1.0, 0.8 * scale), Qt::DotLine));
+    axis->grid()->setZeroLinePen(Qt::NoPen);
+    axis->grid()->setAntialiased(false);
+  };
+  styleGrid(m_plot->xAxis, gridX);
+  styleGrid(m_plot->yAxis, gridY);
+  top->grid()->setVisible(false);
+  right->grid()->setVisible(false);
+
+  // Subsets.
+  bool anyLabel = false;
+  for (int s = 0; s < Subsets(); ++s) {
+    QCPGraph *g = m_plot->addGraph();
+    const auto &vx = m_x[static_cast<std::size_t>(s)];
+    const auto &vy = m_y[static_cast<std::size_t>(s)];
+    QVector<double> keys, values;
+    keys.reserve(static_cast<qsizetype>(vx.size()));
+    values.reserve(static_cast<qsizetype>(vx.size()));
+    double lastKey = 0.0;
+    for (std::size_t p = 0; p < vx.size(); ++p) {
+      if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue) {
+        if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
+        continue;
+      }
+      lastKey = vx[p];
+      keys.append(vx[p]);
+      values.append(vy[p]);
+    }
+    while (!values.isEmpty() && std::isnan(values.back())) keys.removeLast(), values.removeLast();
+    if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
+    g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+    QPen pen = SubsetPen(s, scale);
+    g->setPen(pen);
+    g->setLineStyle(QCPGraph::lsLine);
+    const TSubsetStyle st = SubsetStyle(s);
+    if (SubsetHasSymbols()) {
+      const bool marks = m_look.MarkPoints;
+      QCPScatterStyle ss(marks && m_look.ViewStyle != 2 ? QCPScatterStyle::ssDisc : ShapeOf(st.Symbol), pen.color(),
+                         m_look.ViewStyle == 2 ? QColor(Qt::white) : pen.color(), (marks ? 4.0 : 7.0) * scale);
+      ss.setPen(QPen(pen.color(), std::max(1.0, scale)));
+      g->setScatterStyle(ss);
+      // Symbols of a monochrome trace every few points so the line still reads.
+      const int pts = static_cast<int>(keys.size());
+      g->setScatterSkip(marks ? 0 : std::max(0, pts / 16 - 1));
+    }
+    const QString label = SubsetLabel(s);
+    g->setName(label);
+    if (label.isEmpty()) {
+      g->removeFromLegend();
+    } else {
+      anyLabel = true;
+    }
+  }
+
+  // Legend under the plot area, wrapping into columns.
+  QCPLegend *legend = m_plot->legend;
+  legend->setVisible(anyLabel);
+  if (anyLabel) {
+    legend->setFont(base);
+    legend->setTextColor(kAxisColor);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setBrush(Qt::NoBrush);
+    legend->setIconSize(static_cast<int>(std::lround(26 * scale)), static_cast<int>(std::lround(10 * scale)));
+    legend->setFillOrder(QCPLegend::foColumnsFirst);
+    const int cols = m_plot->width() > 0 ? std::clamp(static_cast<int>(m_plot->width() / (190 * scale)), 1, 5) : 4;
+    legend->setWrap(std::max(1, std::min(cols, legend->itemCount())));
+    legend->setRowSpacing(0);
+    legend->setColumnSpacing(static_cast<int>(std::lround(14 * scale)));
+    legend->setMargins(QMargins(0, pad, 0, 0));
+    grid->addElement(row++, 0, legend);
+    legend->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
+  for (const QString &line : m_multiBottom)
+    if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, monoFont, kAxisColor, pad / 2));
+  for (int r = 0; r < grid->rowCount(); ++r) grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
+
+  // Ranges: the zoom window, the manual range, or the data.
+  const TAxisRange xr = ShownX();
+  const TAxisRange yr = ShownY();
+  m_plot->xAxis->setRange(xr.Min, xr.Max);
+  m_plot->yAxis->setRange(yr.Min, yr.Max);
+  top->setRange(xr.Min, xr.Max);
+  right->setRange(yr.Min, yr.Max);
+
+  BuildAnnotations(fontPx);
+}
+
+void TXYGraph::BuildAnnotations(double fontPx) {
+  QFont f = font();
+  f.setFamily(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * m_lineAnnTextSize / 100.0))));
+  QFont symbolFont = f;
+  symbolFont.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * 1.1))));
+  if (m_showHorzAnn) {
+    for (const auto &a : m_horzAnn) {
+      auto *line = new QCPItemStraightLine(m_plot);
+      line->point1->setCoords(0, a.Position);
+      line->point2->setCoords(1, a.Position);
+      line->setPen(QPen(a.Color, 1.5));
+      auto *text = new QCPItemText(m_plot);
+      text->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
+      text->position->setTypeY(QCPItemPosition::ptPlotCoords);
+      text->position->setCoords(0.99, a.Position);
+      text->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+      text->setText(a.Text);
+      text->setFont(f);
+      text->setColor(a.Color);
+    }
+  }
+  if (m_showVertAnn) {
+    for (const auto &a : m_vertAnn) {
+      auto *line = new QCPItemStraightLine(m_plot);
+      line->point1->setCoords(a.Position, 0);
+      line->point2->setCoords(a.Position, 1);
+      line->setPen(QPen(a.Color, 1.2, Qt::DashLine));
+      QString t = a.Text;
+      if (t.startsWith(QLatin1String("|H"))) t = t.mid(2); // horizontal text at the top
+      auto *text = new QCPItemText(m_plot);
+      text->position->setTypeX(QCPItemPosition::ptPlotCoords);
+      text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+      text->position->setCoords(a.Position, 0.0);
+      text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+      text->setText(t);
+      text->setFont(f);
+      text->setColor(a.Color);
+      text->setClipToAxisRect(false);
+    }
+  }
+  if (m_showGraphAnn) {
+    for (const auto &a : m_graphAnn) {
+      // Type 10 points up at the value above it, 12 down at the value below
+      // it; 11 is the hollow form shown while dragging.
+      const QString symbol = a.Type == atMarkerActive    ? QStringLiteral("\u25BC")
+                             : a.Type == atMarkerDragged ? QStringLiteral("\u25BD")
+                                                         : QStringLiteral("\u25B2");
+      auto *sym = new QCPItemText(m_plot);
+      sym->position->setCoords(a.X, a.Y);
+      sym->setPositionAlignment(Qt::AlignCenter);
+      sym->setText(symbol);
+      sym->setFont(symbolFont);
+      sym->setColor(a.Color);
+      if (!a.Text.isEmpty()) {
+        auto *text = new QCPItemText(m_plot);
+        text->position->setParentAnchor(sym->right);
+        text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        text->setText(a.Text);
+        text->setFont(f);
+        text->setColor(a.Color);
+      }
+    }
+  }
+}
+
+void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
+  if (rect.width() < 1 || rect.height() < 1) return;
+  const double factor = rect.height() > kMaxLogicalHeight ? rect.height() / kMaxLogicalHeight : 1.0;
+  const int w = static_cast<int>(std::lround(rect.width() / factor));
+  const int h = static_cast<int>(std::lround(rect.height() / factor));
+  const QSize widgetSize = m_plot->size();
+  // Lay out for the target size: fonts, legend columns and widths follow it.
+  m_plot->resize(w, h);
+  BuildPlot(h);
+  QPicture picture;
+  {
+    QCPPainter cp(&picture);
+    cp.setRenderHint(QPainter::Antialiasing);
+    cp.setRenderHint(QPainter::TextAntialiasing);
+    m_plot->toPainter(&cp, w, h);
+  }
+  painter.save();
+  painter.translate(rect.topLeft());
+  painter.scale(factor, factor);
+  painter.setClipRect(QRectF(0, 0, w, h));
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
+  // Back to the window's own layout (a hidden graph is laid out again when shown).
+  m_plot->resize(widgetSize);
+  if (isVisible()) {
+    BuildPlot(std::max(1, height()));
+    m_plot->replot(QCustomPlot::rpQueuedReplot);
+  }
+}
+
+} // namespace korv

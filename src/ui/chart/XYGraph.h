@@ -1,0 +1,36 @@
+#pragma once
+// The XY graph of the frequency and distance views, drawn by QCustomPlot.
+#include "ui/chart/Graph.h"
+
+class QCustomPlot;
+class QCPGraph;
+
+namespace korv {
+
+class TXYGraph : public TGraph {
+  Q_OBJECT
+public:
+  explicit TXYGraph(QWidget *parent = nullptr);
+  ~TXYGraph() override;
+
+  QPointF PixelToGraph(const QPointF &pixel) const override;
+  QPointF GraphToPixel(const QPointF &graph) const override;
+  void RenderTo(QPainter &painter, const QRectF &rect) override;
+  // The plot area in widget pixels (after the last rebuild).
+  QRect PlotArea() const;
+  QCustomPlot *Plot() const { return m_plot; }
+
+protected:
+  void ApplyModel() override;
+  void resizeEvent(QResizeEvent *event) override;
+
+private:
+  // Builds every layout element, graph and item for a drawing of the given
+  // height (fonts and line widths follow it).
+  void BuildPlot(double heightPixels);
+  void BuildAnnotations(double fontPixels);
+
+  QCustomPlot *m_plot = nullptr;
+};
+
+} // namespace korv

@@ -1,0 +1,43 @@
+#include "ui/document/DocMessages.h"
+
+#include <QApplication>
+
+namespace korv {
+
+namespace {
+TDocMessageHook &Hook() {
+  static TDocMessageHook hook;
+  return hook;
+}
+} // namespace
+
+TDocMessageHook SetDocMessageHook(TDocMessageHook hook) {
+  TDocMessageHook old = std::move(Hook());
+  Hook() = std::move(hook);
+  return old;
+}
+
+QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const QString &text,
+                                           QMessageBox::StandardButtons buttons, bool help) {
+  QString shown = text;
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  if (Hook()) return Hook()(kind, shown, buttons);
+  const QMessageBox::Icon icon = kind == TMsgKind::Error     ? QMessageBox::Critical
+                                 : kind == TMsgKind::Warning  ? QMessageBox::Warning
+                                 : kind == TMsgKind::Question ? QMessageBox::Question
+                                                              : QMessageBox::Information;
+  const QString caption = QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("Korv MOX")
+                                                                           : QApplication::applicationDisplayName();
+  for (;;) {
+    QMessageBox box(icon, caption, shown, buttons | (help ? QMessageBox::Help : QMessageBox::NoButton), parent);
+    box.setProperty("helpContext", kMessageHelpContext);
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    // Help opens the help window (the main window listens for this) and keeps the question.
+    if (answer != QMessageBox::Help) return answer;
+    QWidget *w = parent ? parent->window() : nullptr;
+    if (w && w->metaObject()->indexOfMethod("showHelpContext(int)") >= 0)
+      QMetaObject::invokeMethod(w, "showHelpContext", Qt::DirectConnection, Q_ARG(int, kMessageHelpContext));
+  }
+}
+
+} // namespace korv

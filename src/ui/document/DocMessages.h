@@ -1,0 +1,25 @@
+#pragma once
+// Message boxes of the document window and its dialogs. A hook lets tests
+// and the headless render command answer them without a modal loop.
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+
+namespace korv {
+
+enum class TMsgKind { Error, Warning, Question, Information };
+
+// Returns the button pressed; never QMessageBox::Help (the box stays up).
+using TDocMessageHook =
+    std::function<QMessageBox::StandardButton(TMsgKind kind, const QString &text, QMessageBox::StandardButtons buttons)>;
+// Installs a hook (an empty function removes it); returns the previous one.
+TDocMessageHook SetDocMessageHook(TDocMessageHook hook);
+
+// Shows a box with the program's caption. "\r\n" and "\r" in texts are line breaks.
+QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const QString &text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok, bool help = false);
+
+// Help context of the question and error boxes.
+inline constexpr int kMessageHelpContext = 5000;
+
+} // namespace korv

@@ -1,0 +1,54 @@
+#include "ui/document/TraceColors.h"
+
+namespace korv {
+
+namespace {
+// Chosen for contrast on white and for distinct hues next to each other;
+// none is the dark red, blue or grey that markers use.
+const QColor kColors[kTraceStyleCount] = {
+    QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44),  QColor(255, 127, 14), QColor(148, 103, 189),
+    QColor(23, 170, 190), QColor(140, 86, 75),  QColor(227, 119, 194), QColor(64, 64, 64),  QColor(170, 170, 20),
+    QColor(0, 0, 128),    QColor(0, 128, 128), QColor(230, 171, 2),   QColor(0, 90, 50)};
+
+const TSubsetSymbol kSymbols[kTraceStyleCount] = {
+    TSubsetSymbol::Circle,   TSubsetSymbol::Square,       TSubsetSymbol::Triangle, TSubsetSymbol::Diamond,
+    TSubsetSymbol::Cross,    TSubsetSymbol::TriangleDown, TSubsetSymbol::Plus,     TSubsetSymbol::Star,
+    TSubsetSymbol::Disc,     TSubsetSymbol::Circle,       TSubsetSymbol::Square,   TSubsetSymbol::Triangle,
+    TSubsetSymbol::Diamond,  TSubsetSymbol::TriangleDown};
+
+// Dash patterns in pen widths: solid first, then ever longer and mixed dashes.
+QVector<qreal> Pattern(int i) {
+  switch (i) {
+  case 0: return {};
+  case 1: return {6, 3};
+  case 2: return {1.5, 2.5};
+  case 3: return {8, 3, 1.5, 3};
+  case 4: return {8, 3, 1.5, 3, 1.5, 3};
+  case 5: return {12, 4};
+  case 6: return {3, 3};
+  case 7: return {12, 3, 3, 3};
+  case 8: return {1.5, 5};
+  case 9: return {16, 4, 1.5, 4};
+  case 10: return {6, 2, 6, 6};
+  case 11: return {4, 2, 1.5, 2};
+  case 12: return {20, 5};
+  default: return {10, 2, 1.5, 2, 1.5, 2, 1.5, 2};
+  }
+}
+} // namespace
+
+TSubsetStyle TraceStyle(int index) {
+  const int i = ((index % kTraceStyleCount) + kTraceStyleCount) % kTraceStyleCount;
+  TSubsetStyle s;
+  s.Color = kColors[i];
+  s.DashPattern = Pattern(i);
+  s.MonoPen = s.DashPattern.isEmpty() ? Qt::SolidLine : Qt::CustomDashLine;
+  s.Symbol = kSymbols[i];
+  return s;
+}
+
+void ApplyTraceStyles(TGraph &graph) {
+  for (int s = 0; s < graph.Subsets(); ++s) graph.SetSubsetStyle(s, TraceStyle(s));
+}
+
+} // namespace korv
