@@ -37,6 +37,10 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
     r.Message = e.Message() + name;
     r.HelpButton = true;
     r.Summary = prefix + e.Message() + name;
+  } catch (const EmoxFormatError &e) {
+    r.Message = e.Message() + "\r\n" + name;
+    r.HelpButton = true;
+    r.Summary = prefix + e.Message() + ":" + name;
   } catch (const EmoxFileError &e) {
     r.Message = "EmoxFileError was encountered opening file:\r\n" + name;
     r.HelpButton = true;

@@ -55,6 +55,9 @@ KORV_EXCEPTION(EmoxRhoRangeErr, EmoxCvrtError);
 KORV_EXCEPTION(EmoxVantorError, EmoxException);
 KORV_EXCEPTION(EmoxVantorCommError, EmoxVantorError);
 KORV_EXCEPTION(EmoxCSVError, EmoxException);
+// A file of a known kind that the program cannot take; its message says why
+// and is shown to the user as it is.
+KORV_EXCEPTION(EmoxFormatError, EmoxFileError);
 KORV_EXCEPTION(ESAFileStream_Exception, Exception);
 KORV_EXCEPTION(ERAPI2Exception, Exception);
 

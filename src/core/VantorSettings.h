@@ -23,6 +23,9 @@ struct TVantorSettings {
   std::array<long double, 6> MarkerFreqHz{};
   std::array<double, 6> MarkerValue{1e-18, 1e-18, 1e-18, 1e-18, 1e-18, 1e-18};
   double ExtraValue = 0.0;
+  // The int after the two limits, and each marker's own number.
+  std::int32_t LimitsInt = 0;
+  std::array<std::int32_t, 6> MarkerNumber{0, 1, 2, 3, 4, 5};
   // Distance-domain point pairs of the handheld's own DTF result.
   std::vector<std::pair<double, double>> DtfPairs;
 };

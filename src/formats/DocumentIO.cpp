@@ -3,6 +3,9 @@
 #include "core/DocFile.h"
 #include "core/Excption.h"
 #include "core/SAFileStream.h"
+#include "formats/LXZTTraceFile.h"
+#include "formats/Touchstone.h"
+#include "formats/VantorFile.h"
 
 namespace korv {
 
@@ -32,18 +35,44 @@ bool IsTouchstoneName(const std::string &ext) {
 
 TOpenResult OpenDocument(const std::string &fileName) {
   std::vector<std::uint8_t> bytes = ReadWholeFile(fileName);
+  return OpenDocumentBytes(bytes, fileName);
+}
+
+TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std::string &fileName) {
   TOpenResult r;
   r.Document = std::make_unique<TmoxDocument>(TmoxDocument::EmptyTag{});
+  TmoxDocument &doc = *r.Document;
+  doc.LoadFlag = 0;
   TTextFile probe(bytes);
   const std::string first = probe.Eof() ? std::string() : probe.ReadLine();
   const TFirstLineKind kind = ClassifyFirstLine(first);
   if (kind == TFirstLineKind::SAFile || kind == TFirstLineKind::MOXFile) {
-    ReadDocumentBytes(bytes, *r.Document);
+    ReadDocumentBytes(bytes, doc);
     r.Format = TDocFormat::Kdt;
     return r;
   }
-  // The CSV, handheld and Touchstone readers join here as they are built.
-  throw EmoxInvalidFileError(kMsgInvalidFile);
+  if (kind == TFirstLineKind::LXZTCsv) {
+    TSAFileStream stream = TSAFileStream::FromBytes(fileName, bytes);
+    CLXZT_TraceFile csv;
+    csv.LoadFileW(stream);
+    // A CRC mismatch is reported, and the file is loaded all the same.
+    if (csv.CrcResidual() != 0) r.Warning = CsvCrcMessage(csv.CrcResidual());
+    csv.FillDocument(doc);
+    r.Format = TDocFormat::Csv;
+    return r;
+  }
+  // Touchstone files are told by their name or by their comment/option lines;
+  // a handheld file starts with its version number.
+  if (IsTouchstoneName(Extension(fileName)) || LooksLikeTouchstone(bytes)) {
+    ReadTouchstone(bytes, fileName, doc);
+    r.Format = TDocFormat::S1p;
+    return r;
+  }
+  TTextFile text(bytes);
+  CKP418_TraceFile vnf;
+  vnf.LoadFromText(text, doc);
+  r.Format = TDocFormat::Vnf;
+  return r;
 }
 
 TDocFormat SaveFormatFor(const std::string &fileName) {
@@ -54,24 +83,49 @@ TDocFormat SaveFormatFor(const std::string &fileName) {
   return TDocFormat::Kdt;
 }
 
+std::vector<std::uint8_t> DocumentBytesFor(TmoxDocument &doc, TDocFormat format, int traceIndex) {
+  auto oneTrace = [&] {
+    if (doc.Doc.TraceCount() == 0) throw EmoxFileError("The document holds no trace to save.");
+    if (traceIndex < 0 || traceIndex >= doc.Doc.TraceCount())
+      throw EmoxFileError("There is no trace " + std::to_string(traceIndex) + " in this document.");
+  };
+  switch (format) {
+  case TDocFormat::Kdt: return DocumentFileBytes(doc);
+  case TDocFormat::Csv: {
+    oneTrace();
+    CLXZT_TraceFile csv;
+    csv.FillFromDocument(doc, traceIndex);
+    TSAFileStream out("", false, TSAFileStream::smOutput);
+    csv.SaveFileW(out);
+    return out.StoredBytes();
+  }
+  case TDocFormat::Vnf: {
+    std::string text;
+    CKP418_TraceFile vnf;
+    if (!vnf.SaveToText(text, doc)) throw EmoxVantorError(kMsgVnfNotHandheld);
+    return {text.begin(), text.end()};
+  }
+  case TDocFormat::S1p: {
+    oneTrace();
+    const std::string text = TouchstoneText(doc, traceIndex);
+    return {text.begin(), text.end()};
+  }
+  }
+  return {};
+}
+
 bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
                   int traceIndex) {
-  (void)traceIndex;
   const TDocFormat fmt = SaveFormatFor(fileName);
   if (doc.Doc.FileVersion != kCurrentFileVersion) {
     if (!confirmOlder || !confirmOlder()) return false;
   }
   doc.StoreActiveMarks();
   doc.Doc.ReadFlag = 0;
-  switch (fmt) {
-  case TDocFormat::Kdt: {
-    WriteWholeFileAtomic(fileName, DocumentFileBytes(doc));
-    doc.Doc.FileVersion = kCurrentFileVersion;
-    break;
-  }
-  default:
-    throw EmoxFileError("Saving in this format is not available yet.");
-  }
+  // Built completely before anything touches the disk, then written in one
+  // step: a failure leaves the old file as it was.
+  WriteWholeFileAtomic(fileName, DocumentBytesFor(doc, fmt, traceIndex));
+  if (fmt == TDocFormat::Kdt) doc.Doc.FileVersion = kCurrentFileVersion;
   doc.Doc.Modified = 0;
   return true;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/MOXDoc.h"
 
@@ -21,6 +22,9 @@ struct TOpenResult {
 // Reads a file of any known format. Throws the program's exceptions; the
 // caller turns them into words with DescribeOpenFailure.
 TOpenResult OpenDocument(const std::string &fileName);
+// The same for bytes already read; fileName only names the file (its
+// extension marks a Touchstone file).
+TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std::string &fileName);
 // The format a save to fileName writes: ".csv"/".CSV" CSV, ".vnf"/".VNF"
 // handheld, ".s1p" (any case) Touchstone, anything else the document format.
 TDocFormat SaveFormatFor(const std::string &fileName);
@@ -29,6 +33,11 @@ TDocFormat SaveFormatFor(const std::string &fileName);
 // and returns false. traceIndex selects the trace for one-trace formats.
 bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
                   int traceIndex = 0);
+
+// The bytes a save in format writes; traceIndex selects the trace of the
+// one-trace formats (CSV, Touchstone). The handheld format always writes the
+// first trace and refuses documents that did not come from the handheld.
+std::vector<std::uint8_t> DocumentBytesFor(TmoxDocument &doc, TDocFormat format, int traceIndex);
 
 inline constexpr const char *kMsgOlderFormat =
     "This file is in an older Korv format and will be  updated to the new format. Do you wish to continue?";
