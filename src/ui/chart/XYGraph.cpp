@@ -122,12 +122,16 @@ TXYGraph::~TXYGraph() {
 void TXYGraph::resizeEvent(QResizeEvent *event) {
   TGraph::resizeEvent(event);
   m_plot->setGeometry(rect());
+  m_plot->setViewport(rect());
   BuildPlot(height());
   m_plot->replot();
 }
 
 void TXYGraph::ApplyModel() {
+  // A hidden widget gets its resize event only when shown; the plot's
+  // viewport is set here so conversions work before that.
   m_plot->setGeometry(rect());
+  m_plot->setViewport(rect());
   BuildPlot(std::max(1, height()));
   m_plot->replot();
 }
@@ -165,8 +169,9 @@ void TXYGraph::BuildPlot(double heightPixels) {
   // Layout rows: titles, plot area, legend, readout lines.
   QCPLayoutGrid *grid = m_plot->plotLayout();
   QCPAxisRect *axisRect = m_plot->axisRect();
-  grid->take(axisRect);
-  grid->take(m_plot->legend);
+  const QList<QCPLayoutElement *> present = grid->elements(false);
+  if (present.contains(axisRect)) grid->take(axisRect);
+  if (present.contains(m_plot->legend)) grid->take(m_plot->legend);
   grid->clear();
   grid->setRowSpacing(0);
   int row = 0;
@@ -388,6 +393,7 @@ void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
   painter.restore();
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);
+  m_plot->setViewport(QRect(QPoint(0, 0), widgetSize));
   if (isVisible()) {
     BuildPlot(std::max(1, height()));
     m_plot->replot(QCustomPlot::rpQueuedReplot);

@@ -1,0 +1,248 @@
+// The chart adapter: data model, texts, scales, annotations, conversions and output.
+#include <QFile>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+#include <qcustomplot.h>
+
+#include "core/TestHelpers.h"
+#include "ui/QtTestEnv.h"
+#include "ui/chart/SmithGraph.h"
+#include "ui/chart/XYGraph.h"
+
+namespace korv {
+namespace {
+
+// A graph with two subsets of a sloped line, laid out at a fixed size.
+void Fill(TGraph &g) {
+  g.SetSubsets(2);
+  g.SetPoints(5);
+  for (int p = 0; p < 4; ++p) {
+    g.SetXData(0, p, 100.0 + 10.0 * p);
+    g.SetYData(0, p, -20.0 + p);
+    g.SetXData(1, p, 100.0 + 10.0 * p);
+    g.SetYData(1, p, -30.0 + 2.0 * p);
+  }
+}
+
+TEST(GraphModel, KeepsSinglePrecisionAndPadsWithNull) {
+  TXYGraph g;
+  g.SetSubsets(1);
+  g.SetPoints(3);
+  g.SetXData(0, 0, 0.1);
+  EXPECT_EQ(g.XData(0, 0), 0.1F);
+  EXPECT_NE(static_cast<double>(g.XData(0, 0)), 0.1);
+  EXPECT_EQ(g.XData(0, 2), kGraphNullValue);
+  g.SetPoints(5);
+  EXPECT_EQ(g.YData(0, 4), kGraphNullValue);
+  // Out of range reads and writes do nothing harmful.
+  g.SetXData(3, 0, 1.0);
+  g.SetYData(0, 99, 1.0);
+  EXPECT_EQ(g.XData(3, 0), kGraphNullValue);
+  g.SetSubsetData(0, {1.0F, 2.0F}, {3.0F});
+  EXPECT_EQ(g.XData(0, 1), 2.0F);
+  EXPECT_EQ(g.YData(0, 1), kGraphNullValue);
+  EXPECT_EQ(g.XData(0, 2), kGraphNullValue);
+}
+
+TEST(GraphModel, TextLinesAndAnnotationListsFollowTheIndexRules) {
+  TXYGraph g;
+  g.SetMultiSubTitle(1, QStringLiteral("b"));
+  g.SetMultiSubTitle(0, QStringLiteral("a"));
+  g.SetMultiSubTitle(2, QStringLiteral("too far"));
+  EXPECT_EQ(g.MultiSubTitle(0), QStringLiteral("a"));
+  EXPECT_EQ(g.MultiSubTitle(1), QStringLiteral("b"));
+  EXPECT_EQ(g.MultiSubTitle(2), QString());
+  g.SetMultiSubTitle(-1, QString());
+  EXPECT_EQ(g.MultiSubTitle(1), QString());
+  g.SetMultiBottomTitle(2, QStringLiteral("M1||M4"));
+  EXPECT_EQ(g.MultiBottomTitle(2), QStringLiteral("M1||M4"));
+
+  TGraphAnnotation a;
+  a.Text = QStringLiteral("1");
+  g.SetGraphAnnotation(0, a);
+  a.Text = QStringLiteral("2");
+  g.SetGraphAnnotation(1, a);
+  g.SetGraphAnnotation(5, a); // beyond the end: ignored
+  ASSERT_EQ(g.GraphAnnotations().size(), 2U);
+  a.Text = QStringLiteral("x");
+  g.SetGraphAnnotation(0, a);
+  EXPECT_EQ(g.GraphAnnotations()[0].Text, QStringLiteral("x"));
+  g.SetGraphAnnotation(-1, a);
+  EXPECT_TRUE(g.GraphAnnotations().empty());
+  g.SetHorzLineAnnotation(0, TLineAnnotation{-15.0, atLine, Qt::red, QStringLiteral("Limit")});
+  g.SetVertLineAnnotation(0, TLineAnnotation{120.0, atLine, Qt::blue, QStringLiteral("|H1")});
+  EXPECT_EQ(g.HorzLineAnnotations().size(), 1U);
+  g.SetVertLineAnnotation(-1, {});
+  EXPECT_TRUE(g.VertLineAnnotations().empty());
+}
+
+TEST(XYGraph, ManualZoomAndAutomaticRanges) {
+  TXYGraph g;
+  g.resize(800, 600);
+  Fill(g);
+  g.Rebuild();
+  // Automatic: X edge to edge, Y around the data; the null fifth point is ignored.
+  EXPECT_DOUBLE_EQ(g.ShownX().Min, 100.0);
+  EXPECT_DOUBLE_EQ(g.ShownX().Max, 130.0);
+  EXPECT_LE(g.ShownY().Min, -30.0);
+  EXPECT_GE(g.ShownY().Max, -17.0);
+  EXPECT_GT(g.ShownY().Min, -40.0);
+
+  g.SetManualX(true, 90.0, 140.0);
+  g.SetManualY(true, -35.0, -5.0);
+  g.Rebuild();
+  EXPECT_DOUBLE_EQ(g.Plot()->xAxis->range().lower, 90.0);
+  EXPECT_DOUBLE_EQ(g.Plot()->xAxis->range().upper, 140.0);
+  EXPECT_DOUBLE_EQ(g.Plot()->yAxis->range().lower, -35.0);
+
+  g.SetZoomWindow({110.0, 120.0}, {-25.0, -20.0});
+  g.SetZoomMode(true);
+  g.Rebuild();
+  EXPECT_DOUBLE_EQ(g.Plot()->xAxis->range().lower, 110.0);
+  EXPECT_DOUBLE_EQ(g.Plot()->yAxis->range().upper, -20.0);
+  g.SetZoomMode(false);
+  g.Rebuild();
+  EXPECT_DOUBLE_EQ(g.Plot()->xAxis->range().upper, 140.0);
+}
+
+TEST(XYGraph, PixelAndGraphConversionsAreInverses) {
+  TXYGraph g;
+  g.resize(640, 480);
+  Fill(g);
+  g.SetManualX(true, 0.0, 200.0);
+  g.SetManualY(true, -50.0, 0.0);
+  g.Rebuild();
+  const QRect area = g.PlotArea();
+  ASSERT_GT(area.width(), 100);
+  const QPointF px = g.GraphToPixel(QPointF(50.0, -10.0));
+  EXPECT_TRUE(area.adjusted(-1, -1, 1, 1).contains(px.toPoint()));
+  const QPointF back = g.PixelToGraph(px);
+  EXPECT_NEAR(back.x(), 50.0, 1e-9);
+  EXPECT_NEAR(back.y(), -10.0, 1e-9);
+  // Larger Y is higher on the screen.
+  EXPECT_LT(g.GraphToPixel(QPointF(0, -5.0)).y(), g.GraphToPixel(QPointF(0, -45.0)).y());
+}
+
+TEST(XYGraph, ClickNearATraceRaisesItsHotSpot) {
+  TXYGraph g;
+  g.resize(640, 480);
+  Fill(g);
+  g.Rebuild();
+  QSignalSpy spy(&g, &TGraph::subsetHotSpot);
+  const QPointF onSecond = g.GraphToPixel(QPointF(115.0, -27.0));
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, onSecond.toPoint() + QPoint(0, 2));
+  ASSERT_EQ(spy.count(), 1);
+  EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
+  // Far from both traces: nothing.
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, g.GraphToPixel(QPointF(115.0, -5.0)).toPoint());
+  EXPECT_EQ(spy.count(), 1);
+  EXPECT_EQ(g.LastMousePos(), g.GraphToPixel(QPointF(115.0, -5.0)).toPoint());
+}
+
+TEST(XYGraph, DrawsTracesInTheirColoursAndLeavesNullPointsOut) {
+  TXYGraph g;
+  g.resize(400, 300);
+  g.SetSubsets(1);
+  g.SetPoints(4);
+  // A flat line from 0 to 10, then a null point, then the line continues.
+  g.SetSubsetData(0, {0.0F, 10.0F, kGraphNullValue, 30.0F}, {0.5F, 0.5F, kGraphNullValue, 0.5F});
+  g.SetSubsetStyle(0, TSubsetStyle{QColor(255, 0, 0), Qt::SolidLine, {}, TSubsetSymbol::Circle});
+  g.SetManualX(true, 0.0, 30.0);
+  g.SetManualY(true, 0.0, 1.0);
+  const QImage image = g.ToImage(QSize(400, 300));
+  g.Rebuild();
+  auto redAt = [&](double x) {
+    // Search a few pixels around the line for a reddish pixel.
+    const QPointF p = g.GraphToPixel(QPointF(x, 0.5));
+    for (int dy = -3; dy <= 3; ++dy) {
+      const QColor c = image.pixelColor(p.toPoint() + QPoint(0, dy));
+      if (c.red() > 180 && c.green() < 120 && c.blue() < 120) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(redAt(5.0));
+  // No segment joins the points around the null one.
+  EXPECT_FALSE(redAt(20.0));
+}
+
+TEST(XYGraph, SavesPngSvgAndPdfAndRefusesOtherFormats) {
+  TempDir dir;
+  TXYGraph g;
+  Fill(g);
+  g.SetMainTitle(QStringLiteral("Return Loss"));
+  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+  for (const char *name : {"g.png", "g.svg", "g.pdf"}) {
+    const QString path = QString::fromStdString(dir.File(name));
+    ASSERT_TRUE(g.SaveImage(path, QSize(600, 400))) << name;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray head = f.read(8);
+    if (QString::fromLatin1(name).endsWith(QLatin1String("png"))) {
+      EXPECT_TRUE(head.startsWith("\x89PNG"));
+    } else if (QString::fromLatin1(name).endsWith(QLatin1String("pdf"))) {
+      EXPECT_TRUE(head.startsWith("%PDF"));
+    }
+  }
+  const QImage png(QString::fromStdString(dir.File("g.png")));
+  EXPECT_EQ(png.size(), QSize(600, 400));
+  EXPECT_TRUE(QString::fromUtf8(g.ToSvg(QSize(300, 200))).contains(QLatin1String("Return Loss")));
+  EXPECT_FALSE(g.SaveImage(QString::fromStdString(dir.File("g.bmpx")), QSize(600, 400)));
+  EXPECT_FALSE(g.SaveImage(QString::fromStdString(dir.File("g.png")), QSize(0, 400)));
+  EXPECT_FALSE(g.SaveImage(QString::fromStdString(dir.File("missing/g.png")), QSize(60, 40)));
+}
+
+TEST(XYGraph, RenderingIntoARectLeavesTheRestOfThePageAlone) {
+  TXYGraph g;
+  Fill(g);
+  QImage page(800, 600, QImage::Format_ARGB32);
+  page.fill(Qt::blue);
+  {
+    QPainter p(&page);
+    g.RenderTo(p, QRectF(100, 100, 400, 300));
+  }
+  EXPECT_EQ(page.pixelColor(50, 50), QColor(Qt::blue));
+  EXPECT_EQ(page.pixelColor(700, 500), QColor(Qt::blue));
+  EXPECT_EQ(page.pixelColor(105, 105), QColor(Qt::white));
+}
+
+TEST(SmithGraph, ImpedancesMapOntoTheReflectionPlane) {
+  auto g = TSmithGraph::ImpedanceToGamma(3.0, 0.0);
+  EXPECT_NEAR(g.real(), 0.5, 1e-12);
+  EXPECT_NEAR(g.imag(), 0.0, 1e-12);
+  g = TSmithGraph::ImpedanceToGamma(0.6, 0.8); // Gamma = 0.5 j
+  EXPECT_NEAR(g.real(), 0.0, 1e-12);
+  EXPECT_NEAR(g.imag(), 0.5, 1e-12);
+  EXPECT_NEAR(std::abs(TSmithGraph::ImpedanceToGamma(0.0, 1.7)), 1.0, 1e-12); // pure reactance on the rim
+  const QPointF z = TSmithGraph::GammaToImpedance({0.0, 0.5});
+  EXPECT_NEAR(z.x(), 0.6, 1e-12);
+  EXPECT_NEAR(z.y(), 0.8, 1e-12);
+}
+
+TEST(SmithGraph, PlacesPointsOnAnEqualAspectDisc) {
+  TSmithGraph g;
+  g.resize(900, 500); // wide: the disc must stay round
+  g.SetSubsets(1);
+  g.SetPoints(1);
+  g.SetXData(0, 0, 3.0);
+  g.SetYData(0, 0, 0.0);
+  (void)g.grab(); // paints, which lays the disc out
+  const double r = g.DiscRadius();
+  ASSERT_GT(r, 50.0);
+  EXPECT_LT(2 * r, 500.0);
+  const QPointF c = g.DiscCentre();
+  const QPointF p = g.GraphToPixel(QPointF(3.0, 0.0));
+  EXPECT_NEAR(p.x() - c.x(), 0.5 * r, 1e-9);
+  EXPECT_NEAR(p.y(), c.y(), 1e-9);
+  const QPointF up = g.GraphToPixel(QPointF(0.6, 0.8));
+  EXPECT_NEAR(c.y() - up.y(), 0.5 * r, 1e-9); // inductive half up
+  const QPointF back = g.PixelToGraph(up);
+  EXPECT_NEAR(back.x(), 0.6, 1e-9);
+  EXPECT_NEAR(back.y(), 0.8, 1e-9);
+  const QImage image = g.ToImage(QSize(500, 500));
+  EXPECT_FALSE(image.isNull());
+}
+
+} // namespace
+} // namespace korv
