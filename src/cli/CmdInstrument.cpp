@@ -1,0 +1,322 @@
+// simulate, identify, list, receive and delete: talking to instruments.
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include "cli/Command.h"
+#include "cli/Json.h"
+#include "core/DateTime.h"
+#include "core/ErrorText.h"
+#include "core/Excption.h"
+#include "core/TextUtil.h"
+#include "formats/DocumentIO.h"
+#include "instrument/QtSerialLink.h"
+#include "instrument/SAComm.h"
+#include "instrument/UpLoad.h"
+#include "measure/Convert.h"
+#include "settings/IniFile.h"
+#include "sim/PtyHost.h"
+#include "sim/Simulator.h"
+
+namespace korv::cli {
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+extern "C" void StopServing(int) { g_stop.store(true); }
+
+std::string ProgramDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+std::string ConfigDir() {
+  if (const char *x = std::getenv("XDG_CONFIG_HOME"); x != nullptr && *x != '\0') return std::string(x) + "/KorvMOX";
+  if (const char *h = std::getenv("HOME"); h != nullptr) return std::string(h) + "/.config/KorvMOX";
+  return ".";
+}
+
+TIniFile LoadSettings() {
+  try {
+    // Beside the program when it is there, else in the user's config folder.
+    std::error_code ec;
+    const std::string beside = ProgramDir() + "/Korv-MOX.ini";
+    return TIniFile::Load(std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini");
+  } catch (const std::exception &) {
+    return TIniFile::Load("");
+  }
+}
+
+// --port, or the device the settings name.
+std::string PortFrom(const Options &o) {
+  if (o.Has("port")) return o.Value("port");
+  const TIniFile ini = LoadSettings();
+  const std::string device = QtSerialLink::ResolvePort(ini.ReadInteger("OPTIONS", "CommPort", 1),
+                                                       ini.ReadString("OPTIONS", "CommDevice", ""));
+  if (device.empty()) throw UsageError{"no --port given and the CommPort/CommDevice setting names no serial device"};
+  return device;
+}
+
+std::vector<int> Locations(const Options &o) {
+  std::vector<int> out;
+  for (const std::string &p : o.Positional()) {
+    long long v = 0;
+    if (!ParseInt(p, v) || v < -32768 || v > 32767) throw UsageError{"not a location: " + p};
+    out.push_back(static_cast<int>(v));
+  }
+  if (out.empty()) throw UsageError{"give at least one location"};
+  return out;
+}
+
+const char *KindName(TInstrumentKind k) {
+  switch (k) {
+  case ikSiteMaster:
+    return "sitemaster";
+  case ikRtTester:
+    return "rt";
+  default:
+    return "lx";
+  }
+}
+
+// The link and the exchanges over it for one command.
+struct TSession {
+  explicit TSession(const std::string &port) : App(EnsureApp()), Link(port), Comm(Link) {}
+  // The serial port wants a Qt thread context even when nothing runs an event loop.
+  static std::unique_ptr<QCoreApplication> EnsureApp() {
+    if (QCoreApplication::instance() != nullptr) return nullptr;
+    static int argc = 1;
+    static char name[] = "korvtool";
+    static char *argv[] = {name, nullptr};
+    return std::make_unique<QCoreApplication>(argc, argv);
+  }
+  std::unique_ptr<QCoreApplication> App;
+  QtSerialLink Link;
+  TSAComm Comm;
+};
+
+void Warn(const std::string &message) { std::cerr << "warning: " << message << "\n"; }
+
+int Fail(const std::string &message) {
+  std::cerr << message << "\n";
+  return 1;
+}
+
+std::string ShortDate(double when) {
+  const TCivilTime c = DecodeDateTime(when);
+  return Format("%.2d-%s-%.4d %.2d:%.2d", c.Day, MonthNumberToName(c.Month).c_str(), c.Year, c.Hour, c.Minute);
+}
+
+int RunSimulate(const Args &args) {
+  const Options o(args, {"instrument", "model", "firmware", "traces", "fault"}, {"pace"});
+  TSimOptions sim;
+  sim.Instrument = o.Value("instrument", "lx");
+  sim.Model = o.Value("model");
+  sim.Firmware = o.Value("firmware");
+  std::vector<std::string> sources = o.Values("traces");
+  for (const auto &p : o.Positional()) sources.push_back(p);
+  for (const std::string &src : sources) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    if (std::filesystem::is_directory(src, ec)) {
+      for (const auto &e : std::filesystem::directory_iterator(src, ec))
+        if (e.is_regular_file()) files.push_back(e.path().string());
+      std::sort(files.begin(), files.end());
+    } else {
+      files.push_back(src);
+    }
+    for (const auto &f : files) {
+      try {
+        const TOpenResult r = OpenDocument(f);
+        for (auto &one : SplitIntoTraces(*r.Document)) sim.Traces.push_back(std::move(one));
+      } catch (...) {
+        const TFailureReport rep = DescribeOpenFailure(std::current_exception(), f);
+        return Fail(rep.Message.empty() ? rep.Summary : rep.Message);
+      }
+    }
+  }
+  TPtyHostOptions hostOptions;
+  hostOptions.Pace = o.Has("pace");
+  if (o.Has("fault")) {
+    try {
+      hostOptions.Fault = ParseSimFault(o.Value("fault"));
+    } catch (const Exception &e) {
+      throw UsageError{e.Message()};
+    }
+  }
+  std::unique_ptr<TSimulator> simulator;
+  try {
+    simulator = MakeSimulator(std::move(sim));
+  } catch (const Exception &e) {
+    throw UsageError{e.Message()};
+  }
+  TPtyHost host(*simulator, hostOptions);
+  const std::string port = host.Open();
+  std::cout << "port: " << port << std::endl;
+  std::cerr << simulator->Description() << (hostOptions.Pace ? ", paced at 9600 baud" : "") << std::endl;
+  std::signal(SIGINT, StopServing);
+  std::signal(SIGTERM, StopServing);
+  host.Serve(g_stop);
+  std::cerr << "served " << host.BytesIn() << " bytes in, " << host.BytesOut() << " bytes out" << std::endl;
+  return 0;
+}
+
+int RunIdentify(const Args &args) {
+  const Options o(args, {"port"}, {"json"});
+  TSession s(PortFrom(o));
+  const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
+  if (o.Has("json")) {
+    JsonWriter j;
+    j.BeginObject();
+    j.Key("kind").String(KindName(id.Kind)).Key("model").String(id.ModelLine);
+    if (id.Kind == ikAnalyzer) {
+      j.Key("firmware").String(id.FirmwareText).Key("firmwareDate").Number(id.FirmwareDate);
+      j.Key("generation").Integer(id.Generation()).Key("qe").Bool(id.QEModel);
+    }
+    j.EndObject();
+    std::cout << j.Text() << "\n";
+  } else {
+    std::cout << "kind: " << KindName(id.Kind) << "\n";
+    if (!id.ModelLine.empty()) std::cout << "model: " << id.ModelLine << "\n";
+    if (id.Kind == ikAnalyzer)
+      std::cout << "firmware: " << id.FirmwareText << " (generation " << id.Generation() << (id.QEModel ? ", QE" : "")
+                << ")\n";
+  }
+  return 0;
+}
+
+int RunList(const Args &args) {
+  const Options o(args, {"port"}, {"json"});
+  TSession s(PortFrom(o));
+  const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
+  const TmoxDirList list = ReadDirectory(s.Comm, id, NowDayCount());
+  if (o.Has("json")) {
+    JsonWriter j;
+    j.BeginArray();
+    for (int i = 0; i < list.Count(); ++i) {
+      j.BeginObject();
+      j.Key("location").Integer(list.Number(i)).Key("name").String(list.Text(i)).Key("date").Number(list.Time(i));
+      j.EndObject();
+    }
+    j.EndArray();
+    std::cout << j.Text() << "\n";
+  } else {
+    for (int i = 0; i < list.Count(); ++i)
+      std::cout << Format("%3d  ", list.Number(i)) << ShortDate(list.Time(i)) << "  " << list.Text(i) << "\n";
+  }
+  return 0;
+}
+
+// Adds the traces of src to dst in dst's units.
+void MergeInto(TmoxDocument &dst, const TmoxDocument &src) {
+  for (int i = 0; i < src.Doc.TraceCount(); ++i) {
+    TTraceData t = src.Doc.Traces[i];
+    ConvertArray(t.Mag, src.Doc.ScaleUnit, dst.Doc.ScaleUnit);
+    ConvertDistanceUnits(t, src.Doc.DistUnit, dst.Doc.DistUnit);
+    dst.Doc.AddTrace(t);
+  }
+}
+
+int RunReceive(const Args &args) {
+  const Options o(args, {"port", "out", "out-dir", "style"}, {});
+  const std::vector<int> locations = Locations(o);
+  const bool toFile = o.Has("out");
+  if (toFile == o.Has("out-dir")) throw UsageError{"give exactly one of --out FILE.kdt and --out-dir DIR"};
+  const long long style = o.Integer("style", 0);
+  if (style < 0 || style > 3) throw UsageError{"--style must be 0 to 3"};
+  if (locations.size() > static_cast<std::size_t>(kMaxSelection))
+    throw UsageError{"at most " + std::to_string(kMaxSelection) + " locations"};
+  const TReceiveDestination dest = toFile ? TReceiveDestination::OneNewDocument : TReceiveDestination::Files;
+  if (const std::string m = CheckReceiveSelection(static_cast<int>(locations.size()), dest, 0); !m.empty())
+    return Fail(m);
+
+  const TIniFile ini = LoadSettings();
+  TSession s(PortFrom(o));
+  const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
+  std::vector<TSelectedTrace> selection;
+  TmoxDirList list;
+  if (id.Kind == ikAnalyzer) list = ReadDirectory(s.Comm, id, NowDayCount());
+  for (int loc : locations) {
+    TSelectedTrace sel{loc, {}};
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.Number(i) == loc) sel.Name = list.Text(i);
+    selection.push_back(sel);
+  }
+  TFetchOptions fo;
+  fo.Destination = dest;
+  fo.CurrentScaleUnit = static_cast<std::uint8_t>(std::clamp(ini.ReadInteger("OPTIONS", "DefaultLossUnit", 0), 0, 4));
+  fo.CurrentDistUnit = static_cast<std::uint8_t>(std::clamp(ini.ReadInteger("OPTIONS", "DefaultDistanceUnit", 0), 0, 1));
+  fo.Warning = Warn;
+  std::unique_ptr<TmoxDocument> combined;
+  std::string root = toFile ? std::string() : o.Value("out-dir");
+  if (!root.empty() && root.back() != '/') root += '/';
+  int received = 0;
+  try {
+    FetchTraces(s.Comm, id, selection, fo, [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
+      ++received;
+      if (toFile) {
+        if (!combined) combined = std::move(doc);
+        else MergeInto(*combined, *doc);
+      } else {
+        std::cout << SaveReceivedTrace(*doc, root, static_cast<int>(style), sel.Location) << "\n";
+      }
+    });
+  } catch (const Exception &e) {
+    return Fail(std::string(kMsgChildDocError) + e.Message());
+  }
+  if (toFile) {
+    if (!combined) return Fail("No trace was received.");
+    SaveDocument(*combined, o.Value("out"), [] { return true; });
+    std::cout << o.Value("out") << "\n";
+  }
+  return received > 0 ? 0 : Fail("No trace was received.");
+}
+
+int RunDelete(const Args &args) {
+  const Options o(args, {"port"}, {});
+  const std::vector<int> locations = Locations(o);
+  TSession s(PortFrom(o));
+  const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
+  std::vector<TSelectedTrace> selection;
+  for (int loc : locations) selection.push_back({loc, {}});
+  int warnings = 0;
+  try {
+    DeleteTraces(s.Comm, id, selection, {}, [&](const std::string &m) {
+      ++warnings;
+      Warn(m);
+    });
+  } catch (const EmoxIODeviceErr &e) {
+    return Fail(e.Message());
+  } catch (const EmoxIOTimeOutErr &e) {
+    return Fail(e.Message());
+  } catch (const EmoxIOTraceCRCErr &e) {
+    return Fail(e.Message());
+  } catch (const Exception &e) {
+    return Fail(std::string(kMsgDeleteFailed) + e.Message());
+  }
+  return warnings == static_cast<int>(locations.size()) ? 1 : 0;
+}
+
+const Registrar kSimulate("simulate",
+                          "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
+                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff] [--pace]",
+                          "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE)", RunSimulate);
+const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identify the connected instrument",
+                          RunIdentify);
+const Registrar kList("list", "list [--port DEV] [--json]", "list the traces stored in the instrument", RunList);
+const Registrar kReceive("receive", "receive [--port DEV] LOCATION... (--out FILE.kdt | --out-dir DIR [--style 0-3])",
+                         "receive stored traces into one document or into files", RunReceive);
+const Registrar kDelete("delete", "delete [--port DEV] LOCATION...", "delete stored traces from an LX-x000QE analyzer",
+                        RunDelete);
+
+} // namespace
+
+} // namespace korv::cli

@@ -1,0 +1,41 @@
+#pragma once
+// SerialLink over QSerialPort. Used from one thread (the worker that runs
+// the instrument operation); reads block with waitForReadyRead, so no event
+// loop is needed.
+#include <memory>
+#include <string>
+
+#include "instrument/SerialLink.h"
+
+class QSerialPort;
+
+namespace korv {
+
+class QtSerialLink : public SerialLink {
+public:
+  explicit QtSerialLink(std::string device);
+  ~QtSerialLink() override;
+  QtSerialLink(const QtSerialLink &) = delete;
+  QtSerialLink &operator=(const QtSerialLink &) = delete;
+
+  void Open() override;
+  void Close() override;
+  bool IsOpen() const override;
+  std::size_t OutputRoom() const override;
+  void Write(std::string_view bytes) override;
+  std::size_t Read(std::uint8_t *buf, std::size_t max, int timeoutMs) override;
+  void FlushInput() override;
+  void FlushOutput() override;
+  std::string Name() const override { return m_device; }
+
+  // The device for a CommPort number (1 = the first serial device found) or
+  // a CommDevice path, which wins when not empty. Empty when there is none.
+  static std::string ResolvePort(int commPort, const std::string &commDevice);
+
+private:
+  static constexpr std::size_t kOutputBuffer = 4096;
+  std::string m_device;
+  std::unique_ptr<QSerialPort> m_port;
+};
+
+} // namespace korv

@@ -1,0 +1,329 @@
+#include "instrument/SAComm.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/DateTime.h"
+#include "core/DocFromReply.h"
+#include "core/Excption.h"
+#include "core/TextUtil.h"
+
+namespace korv {
+
+namespace {
+
+bool IsTerminator(std::uint8_t b) { return b == '\r' || b == '\n'; }
+
+bool Contains(const std::string &s, std::string_view part) { return s.find(part) != std::string::npos; }
+
+bool IsAnalyzerModel(const std::string &line) {
+  for (const char *m : {"LX-3200", "LX-3250", "LX-3400", "LX-3100", "LX-3600", "Site"})
+    if (Contains(line, m)) return true;
+  return false;
+}
+
+int DigitsAt(std::string_view s, std::size_t pos, std::size_t len) {
+  if (pos + len > s.size()) throw Exception("Invalid date: " + std::string(s));
+  int v = 0;
+  for (std::size_t i = pos; i < pos + len; ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(s[i]))) throw Exception("Invalid date: " + std::string(s));
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+
+} // namespace
+
+double ParseAnalyzerDate(std::string_view raw) {
+  const std::string text = Trim(raw);
+  const bool hyphen = text.find('-') != std::string::npos;
+  const std::size_t monthPos = hyphen ? 3 : 2;
+  const std::size_t yearPos = hyphen ? 7 : 5;
+  if (text.size() < yearPos + 2) throw Exception("Invalid date: " + text);
+  TCivilTime c;
+  c.Day = DigitsAt(text, 0, 2);
+  c.Month = MonthNameToNumber(text.substr(monthPos, 3));
+  std::size_t yearLen = 0;
+  while (yearLen < 4 && yearPos + yearLen < text.size() &&
+         std::isdigit(static_cast<unsigned char>(text[yearPos + yearLen])))
+    ++yearLen;
+  if (yearLen != 2 && yearLen != 4) throw Exception("Invalid date: " + text);
+  c.Year = DigitsAt(text, yearPos, yearLen);
+  if (yearLen == 2) c.Year += c.Year == 99 ? 1900 : 2000;
+  const std::size_t colon = text.find(':');
+  if (colon != std::string::npos && colon >= 2) {
+    c.Hour = DigitsAt(text, colon - 2, 2);
+    c.Minute = DigitsAt(text, colon + 1, 2);
+  }
+  return EncodeDateTime(c);
+}
+
+TSAComm::TSAComm(SerialLink &link) : m_link(link), m_ring(std::make_unique<TBuffer>()) {}
+
+void TSAComm::Open() {
+  if (m_link.IsOpen()) return;
+  m_link.Open();
+  m_ring->Clear();
+}
+
+void TSAComm::Close() {
+  if (m_link.IsOpen()) m_link.Close();
+}
+
+void TSAComm::ClearReply() {
+  ReplyBytes.fill(0);
+  ReplyLength = 0;
+}
+
+void TSAComm::SendCommand(std::string_view text) {
+  // Written only when it fits; otherwise the read that follows times out.
+  if (m_link.OutputRoom() >= text.size()) m_link.Write(text);
+}
+
+std::uint8_t TSAComm::TakeByte(std::int64_t deadline) {
+  for (;;) {
+    const std::int64_t now = m_link.NowMs();
+    if (now >= deadline) throw EmoxIOTimeOutErr(kMsgTimeOut);
+    if (m_ring->Count() > 0) return m_ring->Get();
+    std::array<std::uint8_t, 4096> chunk{};
+    const std::size_t room = static_cast<std::size_t>(TBuffer::kSize - m_ring->Count());
+    const std::size_t n =
+        m_link.Read(chunk.data(), std::min(room, chunk.size()), static_cast<int>(std::min<std::int64_t>(deadline - now, 1000)));
+    for (std::size_t i = 0; i < n; ++i) m_ring->Put(chunk[i]);
+  }
+}
+
+void TSAComm::DiscardInput() {
+  m_ring->Clear();
+  std::array<std::uint8_t, 4096> chunk{};
+  while (m_link.Read(chunk.data(), chunk.size(), 0) > 0) {
+  }
+}
+
+void TSAComm::ReadBytes(int count, int deadlineMs) {
+  if (count < 0 || ReplyLength + count > kReplyBytesSize) throw EmoxIOSizeErr("Reply too long.");
+  const std::int64_t deadline = Deadline(deadlineMs);
+  for (int i = 0; i < count; ++i) ReplyBytes[static_cast<std::size_t>(ReplyLength++)] = TakeByte(deadline);
+}
+
+void TSAComm::ReadLines(int count, int deadlineMs) {
+  const std::int64_t deadline = Deadline(deadlineMs + 1000);
+  std::string line;
+  bool remembered = false;
+  int added = 0;
+  while (added < count) {
+    const std::uint8_t b = TakeByte(deadline);
+    if (!IsTerminator(b)) {
+      line.push_back(static_cast<char>(b));
+    } else if (remembered) {
+      ReplyLines.push_back(std::move(line));
+      line.clear();
+      remembered = false;
+      ++added;
+    } else {
+      remembered = true;
+    }
+  }
+}
+
+void TSAComm::ReadToPrompt(bool keep) {
+  const std::int64_t deadline = Deadline(3000);
+  std::string text;
+  while (!(text.size() >= 2 && text.compare(text.size() - 2, 2, "> ") == 0))
+    text.push_back(static_cast<char>(TakeByte(deadline)));
+  if (keep) ReplyLines.push_back(std::move(text));
+}
+
+void TSAComm::ReadListing(int deadlineMs) {
+  const std::int64_t deadline = Deadline(deadlineMs);
+  char w0 = ' ';
+  char w1 = ' ';
+  std::string current;
+  while (!(current.size() >= 2 && current.compare(current.size() - 2, 2, "> ") == 0)) {
+    const char b = static_cast<char>(TakeByte(deadline));
+    w0 = w1;
+    w1 = b;
+    const bool pair = (w0 == '\r' && w1 == '\n') || (w0 == '\n' && w1 == '\r');
+    if (!pair) {
+      current.push_back(b);
+    } else {
+      if (!current.empty()) current.pop_back();
+      ReplyLines.push_back(std::move(current));
+      current.clear();
+    }
+  }
+  if (!ReplyLines.empty() && ReplyLines.front().compare(0, 4, "TF,?") == 0) ReplyLines.erase(ReplyLines.begin());
+}
+
+std::string TSAComm::WaitForTail(std::string_view tail, int deadlineMs) {
+  const std::int64_t deadline = Deadline(deadlineMs);
+  std::string text;
+  while (!(text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0))
+    text.push_back(static_cast<char>(TakeByte(deadline)));
+  return text;
+}
+
+void TSAComm::WakeAnalyzer() {
+  const std::int64_t deadline = Deadline(3000);
+  SendCommand("\r");
+  while (TakeByte(deadline) != '>') {
+  }
+  SendCommand("aaa\r");
+  std::string text;
+  while (!Contains(text, "?\n\r> ")) text.push_back(static_cast<char>(TakeByte(deadline)));
+}
+
+std::string TSAComm::ReadStatus() {
+  ReplyLines.clear();
+  SendCommand("ST,?\r");
+  ReadLines(1, 1000);
+  if (!Contains(ReplyLines.back(), "ST")) return {};
+  ReplyLines.pop_back();
+  ReadLines(1, 1000);
+  const std::string model = ReplyLines.back();
+  if (!IsAnalyzerModel(model)) return {};
+  QEModel = Contains(model, "QE");
+  ReadToPrompt(false);
+  return model;
+}
+
+std::string TSAComm::ReadStatusWithDate() {
+  std::string date = kDefaultFirmwareDate;
+  const std::string model = ReadStatus();
+  if (model.empty()) return date;
+  const std::size_t c1 = model.find(',');
+  const std::string rest = c1 == std::string::npos ? std::string() : model.substr(c1 + 1);
+  ReplyLines.back() = rest;
+  const std::size_t c2 = rest.find(',');
+  if (c2 != std::string::npos) date = rest.substr(c2 + 1, 7);
+  return date;
+}
+
+void TSAComm::ProbeStatus() {
+  ReplyLines.clear();
+  SendCommand("ST,?\r");
+  ReadLines(1, 1000);
+  if (!Contains(ReplyLines.back(), "RT")) {
+    ReplyLines.clear();
+    ReadLines(1, 1000);
+  }
+}
+
+void TSAComm::ReadTraceDirectory() {
+  ReplyLines.clear();
+  SendCommand("TF,?\r");
+  try {
+    ReadListing(15000);
+  } catch (const EmoxIOTimeOutErr &) {
+    // What arrived before the deadline is the directory.
+    if (!ReplyLines.empty() && ReplyLines.front().compare(0, 4, "TF,?") == 0) ReplyLines.erase(ReplyLines.begin());
+  }
+}
+
+void TSAComm::ReadTrace(int location, double firmwareDate) {
+  const std::string where = location == 500 ? std::string("C") : std::to_string(location);
+  SendCommand("TU " + where + "\r");
+  const std::size_t first = ReplyLines.size();
+  ReadLines(2, 1000);
+  if (ReplyLines[first + 1] == "?") throw EmoxIOError(kMsgNoTraceStored);
+  switch (FirmwareGeneration(firmwareDate)) {
+  case 1:
+    ReadLines(255, 7000);
+    break;
+  case 2:
+    ReadLines(251, 7000);
+    break;
+  default:
+    if (QEModel) {
+      ReadLines(16, 7000);
+      long long n = 0;
+      if (!ParseInt(Trim(ReplyLines[first + 17]), n) || n < 2 || n > kMaxReplyPoints)
+        throw EmoxIOInvalidTraceError(kMsgInvalidTrace);
+      ReadLines(static_cast<int>(n), 20000);
+    } else {
+      ReadLines(253, 7000);
+    }
+    ReadToPrompt(true);
+    break;
+  }
+}
+
+void TSAComm::DeleteStoredTrace(int location) {
+  SendCommand("TE," + std::to_string(location) + "\r");
+  const std::int64_t deadline = Deadline(2000);
+  std::string w = "    ";
+  for (;;) {
+    w.erase(0, 1);
+    w.push_back(static_cast<char>(TakeByte(deadline)));
+    if (w == "\n\r?\n") throw EmoxIODeviceErr(kMsgDeleteError);
+    if (w == "\n\r> ") return;
+  }
+}
+
+void TSAComm::RtExchange(std::string_view command, int count, int deadlineMs) {
+  ClearReply();
+  DiscardInput();
+  SendCommand(command);
+  try {
+    ReadBytes(count, deadlineMs);
+  } catch (const EmoxIOError &) {
+    m_link.FlushInput();
+    m_link.FlushOutput();
+    if (ReplyBytes[0] == '?') throw EmoxIOError(kMsgRtDeviceError);
+    throw;
+  }
+}
+
+void TSAComm::RtReadStatus() { RtExchange("ST,?\r", 37, 2000); }
+void TSAComm::RtReadDirectory() { RtExchange("TF,?\r", 25, 3000); }
+void TSAComm::RtReadTrace(int location) { RtExchange("TU," + std::to_string(location) + ",0\r", 716, 5000); }
+
+std::string TSAComm::SiteMasterIdentify() {
+  ClearReply();
+  DiscardInput();
+  SendCommand("E");
+  try {
+    ReadBytes(13, 10000);
+  } catch (const EmoxIOError &) {
+    m_link.FlushInput();
+    m_link.FlushOutput();
+    throw;
+  }
+  return std::string(reinterpret_cast<const char *>(&ReplyBytes[2]), 4);
+}
+
+void TSAComm::SiteMasterReadTrace(int location) {
+  ClearReply();
+  DiscardInput();
+  const char cmd[2] = {0x11, static_cast<char>(static_cast<std::uint8_t>(location))};
+  SendCommand(std::string_view(cmd, 2));
+  ReadBytes(2, 1000);
+  const unsigned length = ReplyWord(0);
+  if (length == 9) ReadBytes(9, 1000);
+  else if (length == 602) ReadBytes(602, 3000);
+}
+
+void TSAComm::SiteMasterRelease() {
+  SendCommand(std::string_view("\xFF", 1));
+  ReadBytes(1, 750);
+}
+
+unsigned TSAComm::ReplyWord(int p) const {
+  if (p < 0 || p + 1 >= kReplyBytesSize) throw EmoxIOSizeErr("Reply position out of range.");
+  return ReplyBytes[static_cast<std::size_t>(p)] * 256U + ReplyBytes[static_cast<std::size_t>(p + 1)];
+}
+
+double TSAComm::ReplyLong(int p) const {
+  if (p < 0 || p + 3 >= kReplyBytesSize) throw EmoxIOSizeErr("Reply position out of range.");
+  double v = 0;
+  for (int i = 0; i < 4; ++i) v = v * 256.0 + ReplyBytes[static_cast<std::size_t>(p + i)];
+  return v;
+}
+
+float TSAComm::WordToSingle(std::uint8_t hi, std::uint8_t lo) { return static_cast<float>(hi * 256 + lo); }
+
+float TSAComm::TenthsToSingle(std::uint8_t hi, std::uint8_t lo) {
+  return static_cast<float>(static_cast<std::int16_t>(static_cast<std::uint16_t>(hi * 256 + lo))) * 0.1F;
+}
+
+} // namespace korv

@@ -1,0 +1,123 @@
+#pragma once
+// The serial link to the instruments and every command/reply exchange with
+// them: LX-x000QE analyzers (ASCII lines and a "> " prompt), RT-x00 antenna
+// testers (fixed byte blocks) and the Site Master S331 (byte protocol).
+//
+// Operations block until their reply is complete or their deadline passes,
+// so the program runs them on a worker thread. Received bytes go through the
+// 16 KB ring buffer in order; the protocol takes them one at a time.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Buffer.h"
+#include "instrument/SerialLink.h"
+
+namespace korv {
+
+enum TInstrumentKind : int { ikAnalyzer = 0, ikSiteMaster = 1, ikRtTester = 2 };
+
+inline constexpr int kReplyBytesSize = 2620;
+inline constexpr const char *kDefaultFirmwareDate = "01Jan99";
+
+inline constexpr const char *kMsgTimeOut =
+    "Timeout Occurred while waiting for data from LX-x000QE.\r\nCheck Port settings and connection.\r\nUse "
+    "File|Open or File|Save commands to transfer data to or from an LX-xx00ZT.";
+inline constexpr const char *kMsgNoTraceStored = "No trace is stored at this location.";
+inline constexpr const char *kMsgDeleteError = "An Error Occurred in the Delete Trace command.";
+inline constexpr const char *kMsgRtDeviceError = "RT-500 Device Error.";
+inline constexpr const char *kMsgNotResponding =
+    "LX-x000QE is not responding.\r\nCheck Port settings and connection.\r\nUse File|Open or File|Save to "
+    "transfer Traces to or from an LX-xx00ZT.";
+
+// Analyzer date text: ddMmmyy, ddMmmyyyy or dd-Mmm-yyyy, optionally with a
+// "hh:mm" time. Throws Exception ("Invalid month name: ..." and others).
+double ParseAnalyzerDate(std::string_view text);
+
+class TSAComm {
+public:
+  explicit TSAComm(SerialLink &link);
+
+  // Opening discards bytes left over from an earlier operation, so a reply
+  // is never read against a stale tail.
+  void Open();
+  void Close();
+  bool IsOpen() const { return m_link.IsOpen(); }
+  SerialLink &Link() { return m_link; }
+  TBuffer &Ring() { return *m_ring; }
+
+  // The reply of the last command.
+  std::vector<std::string> ReplyLines;
+  std::array<std::uint8_t, kReplyBytesSize> ReplyBytes{};
+  int ReplyLength = 0;
+  bool QEModel = false;
+  void ClearReply();
+
+  // A flag the caller may set from another thread; operations that run
+  // several exchanges stop before the next one.
+  void SetCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+  bool CancelRequested() const { return m_cancel && m_cancel->load(); }
+
+  // Basic readers. Every deadline covers the whole read; a passed deadline
+  // throws EmoxIOTimeOutErr with kMsgTimeOut.
+  void SendCommand(std::string_view text);
+  void ReadBytes(int count, int deadlineMs);
+  void ReadLines(int count, int deadlineMs);
+  void ReadToPrompt(bool keep);
+  void ReadListing(int deadlineMs);
+  // Takes bytes until the received text ends with tail (later exchanges
+  // wait for ":" or "SOK" this way). Throws EmoxIOTimeOutErr.
+  std::string WaitForTail(std::string_view tail, int deadlineMs);
+
+  // LX-x000QE analyzers.
+  void WakeAnalyzer();
+  // The model line ("" when the analyzer did not answer in form).
+  std::string ReadStatus();
+  // The firmware date text, "01Jan99" when the analyzer did not say.
+  std::string ReadStatusWithDate();
+  void ProbeStatus();
+  void ReadTraceDirectory();
+  void ReadTrace(int location, double firmwareDate);
+  void DeleteStoredTrace(int location);
+
+  // RT-x00 antenna testers.
+  void RtReadStatus();
+  void RtReadDirectory();
+  void RtReadTrace(int location);
+  void RtRelease() { ClearReply(); }
+
+  // Site Master S331; Identify returns the model text (bytes 2..5).
+  std::string SiteMasterIdentify();
+  void SiteMasterReadTrace(int location);
+  void SiteMasterRelease();
+
+  // Decoding helpers over ReplyBytes (big-endian); out-of-range positions
+  // throw EmoxIOSizeErr.
+  unsigned ReplyWord(int p) const;
+  double ReplyLong(int p) const;
+  static float WordToSingle(std::uint8_t hi, std::uint8_t lo);
+  static float TenthsToSingle(std::uint8_t hi, std::uint8_t lo);
+
+  // Largest point count accepted from a QE analyzer's reply.
+  static constexpr int kMaxReplyPoints = 4001;
+
+private:
+  std::int64_t Deadline(int ms) const { return m_link.NowMs() + ms; }
+  // Next byte; throws EmoxIOTimeOutErr once the deadline has passed.
+  std::uint8_t TakeByte(std::int64_t deadline);
+  // Fixed-block exchanges start from a quiet line: anything still queued
+  // would shift the block.
+  void DiscardInput();
+  void RtExchange(std::string_view command, int count, int deadlineMs);
+
+  SerialLink &m_link;
+  std::unique_ptr<TBuffer> m_ring;
+  const std::atomic<bool> *m_cancel = nullptr;
+};
+
+} // namespace korv
