@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "core/FileIO.h"
+
 namespace korv {
 
 namespace {
@@ -13,13 +15,6 @@ constexpr const char *kOptions = "OPTIONS";
 constexpr const char *kMainWindow = "MainWindow";
 constexpr const char *kRecentFiles = "RecentFiles";
 constexpr const char *kRecentFilesW = "RecentFilesW";
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 bool FolderWritable(const std::filesystem::path &dir) {
   std::error_code ec;
@@ -60,35 +55,13 @@ void TRecentList::Append(const std::string &name) {
   if (m_items.size() < static_cast<std::size_t>(kMaxRecentFiles)) m_items.push_back(name);
 }
 
-std::string EncodeWideName(std::u16string_view name) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(name.size() * 4);
-  for (char16_t unit : name) {
-    const unsigned v = unit;
-    out += digits[(v >> 12) & 0xF];
-    out += digits[(v >> 8) & 0xF];
-    out += digits[(v >> 4) & 0xF];
-    out += digits[v & 0xF];
-  }
-  return out;
-}
+std::string EncodeWideName(std::u16string_view name) { return WideToHex(name); }
 
-std::u16string DecodeWideName(std::string_view hex) {
-  std::u16string out;
-  for (std::size_t i = 0; i + 4 <= hex.size(); i += 4) {
-    unsigned v = 0;
-    for (std::size_t j = 0; j < 4; ++j) {
-      const int d = HexDigit(hex[i + j]);
-      if (d < 0) return out;
-      v = v * 16 + static_cast<unsigned>(d);
-    }
-    out += static_cast<char16_t>(v);
-  }
-  return out;
-}
+std::u16string DecodeWideName(std::string_view hex) { return HexToWide(hex); }
 
-std::u16string Utf8ToUtf16(std::string_view s) {
+namespace {
+
+std::u16string LenientUtf8ToUtf16(std::string_view s) {
   std::u16string out;
   std::size_t i = 0;
   while (i < s.size()) {
@@ -132,7 +105,7 @@ std::u16string Utf8ToUtf16(std::string_view s) {
   return out;
 }
 
-std::string Utf16ToUtf8(std::u16string_view s) {
+std::string LenientUtf16ToUtf8(std::u16string_view s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
@@ -161,8 +134,10 @@ std::string Utf16ToUtf8(std::u16string_view s) {
   return out;
 }
 
-std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(Utf8ToUtf16(utf8)); }
-std::string DecodeWideNameUtf8(std::string_view hex) { return Utf16ToUtf8(DecodeWideName(hex)); }
+} // namespace
+
+std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(LenientUtf8ToUtf16(utf8)); }
+std::string DecodeWideNameUtf8(std::string_view hex) { return LenientUtf16ToUtf8(DecodeWideName(hex)); }
 
 TPlacement ClampPlacement(const TPlacement &p, int screenWidth, int screenHeight) {
   const auto axis = [](int pos, int size, int screen, int &outPos, int &outSize) {
@@ -351,8 +326,9 @@ void TKorvSettings::WriteDocuments(TIniFile &ini, const std::vector<TDocumentEnt
   }
 }
 
-void TKorvSettings::WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents) const {
-  WriteDocuments(ini, documents);
+void TKorvSettings::WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents,
+                             bool writeDocuments) const {
+  if (writeDocuments) WriteDocuments(ini, documents);
   WriteOptions(ini);
   WriteRecentFiles(ini);
   WriteMainWindow(ini);

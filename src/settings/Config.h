@@ -98,11 +98,11 @@ std::string EncodeWideName(std::u16string_view name);
 // Groups of four hex digits; a shorter tail is ignored, and so is anything
 // after a group that is not hexadecimal.
 std::u16string DecodeWideName(std::string_view hex);
-// The same for UTF-8 paths (invalid sequences become U+FFFD).
+// The same for UTF-8 paths. Never throws: invalid sequences and lone
+// surrogates become U+FFFD, since a damaged settings file must not stop
+// the program.
 std::string EncodeWideNameUtf8(std::string_view utf8);
 std::string DecodeWideNameUtf8(std::string_view hex);
-std::u16string Utf8ToUtf16(std::string_view utf8);
-std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // Keeps a window on a screen of the given size, axis by axis: a negative
 // position becomes 0, a size larger than the screen the screen's size, and a
@@ -146,7 +146,8 @@ public:
   // count, and sections left over from an earlier exit are erased.
   void WriteDocuments(TIniFile &ini, const std::vector<TDocumentEntry> &documents) const;
   // Everything written at exit, in the file's order.
-  void WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents) const;
+  // writeDocuments false leaves the autoload list as it is (a print run).
+  void WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents, bool writeDocuments = true) const;
 
   // Autoload: the entries to reopen, [Document N] first down to [Document1].
   // NumberOfDocsAutoload is set to 0 at once, so a crash while reopening

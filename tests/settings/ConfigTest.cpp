@@ -94,8 +94,8 @@ TEST(Settings, WideNamesAreHexOfUtf16) {
   EXPECT_EQ(DecodeWideNameUtf8(EncodeWideNameUtf8(path)), path);
   EXPECT_EQ(EncodeWideNameUtf8("é"), "00E9");
   EXPECT_EQ(EncodeWideNameUtf8("𝄞"), "D834DD1E");
-  EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx"); // lone surrogate
-  EXPECT_EQ(Utf8ToUtf16("\xC3"), u"\xFFFD");          // cut sequence
+  EXPECT_EQ(DecodeWideNameUtf8("D8000078"), "\xEF\xBF\xBDx"); // lone surrogate
+  EXPECT_EQ(EncodeWideNameUtf8("\xC3"), "FFFD");               // cut sequence
 }
 
 TEST(Settings, PlacementIsClampedPerAxis) {

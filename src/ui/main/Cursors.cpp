@@ -1,0 +1,260 @@
+#include "ui/main/Cursors.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QtMath>
+
+// Resources of a static library are registered by hand.
+static void InitKorvResourcesOnce() {
+  static bool done = false;
+  if (!done) {
+    Q_INIT_RESOURCE(korvmox);
+    done = true;
+  }
+}
+
+namespace korv {
+
+void InitKorvResources() { InitKorvResourcesOnce(); }
+
+namespace {
+
+QPixmap Blank(int size) {
+  QPixmap pm(size, size);
+  pm.fill(Qt::transparent);
+  return pm;
+}
+
+// A cursor outline: black stroke with a white halo so it shows on any plot.
+void Stroke(QPainter &p, const QPainterPath &path, qreal width = 1.5) {
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(Qt::white, width + 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(path);
+  p.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(path);
+}
+
+QCursor Magnifier(bool plus) {
+  QPixmap pm = Blank(32);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath path;
+  path.addEllipse(QPointF(12, 12), 8, 8);
+  path.moveTo(18, 18);
+  path.lineTo(28, 28);
+  path.moveTo(8, 12);
+  path.lineTo(16, 12);
+  if (plus) {
+    path.moveTo(12, 8);
+    path.lineTo(12, 16);
+  }
+  Stroke(p, path, 2.0);
+  return QCursor(pm, 12, 12);
+}
+
+// Cross hair with a small sign beside it: a marker triangle, a limit line
+// or a struck-out marker; the drag variants add a box under the pointer.
+QCursor CrossWith(int sign, bool drag) {
+  QPixmap pm = Blank(32);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath path;
+  path.moveTo(10, 0);
+  path.lineTo(10, 20);
+  path.moveTo(0, 10);
+  path.lineTo(20, 10);
+  Stroke(p, path, 1.0);
+  QPainterPath signPath;
+  if (sign == 0) { // marker
+    signPath.moveTo(20, 20);
+    signPath.lineTo(30, 20);
+    signPath.lineTo(25, 28);
+    signPath.closeSubpath();
+  } else if (sign == 1) { // limit line
+    signPath.moveTo(17, 25);
+    signPath.lineTo(31, 25);
+    signPath.moveTo(24, 18);
+    signPath.lineTo(24, 31);
+  } else { // hide
+    signPath.moveTo(20, 20);
+    signPath.lineTo(30, 30);
+    signPath.moveTo(30, 20);
+    signPath.lineTo(20, 30);
+  }
+  Stroke(p, signPath, 1.5);
+  if (drag) {
+    QPainterPath box;
+    box.addRect(QRectF(2.5, 22.5, 9, 7));
+    Stroke(p, box, 1.0);
+  }
+  return QCursor(pm, 10, 10);
+}
+
+QCursor DragTrace(bool allowed) {
+  QPixmap pm = Blank(32);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath arrow;
+  arrow.moveTo(1, 1);
+  arrow.lineTo(1, 17);
+  arrow.lineTo(5, 13);
+  arrow.lineTo(9, 20);
+  arrow.lineTo(11, 19);
+  arrow.lineTo(8, 12);
+  arrow.lineTo(13, 12);
+  arrow.closeSubpath();
+  p.fillPath(arrow, Qt::white);
+  Stroke(p, arrow, 1.0);
+  QPainterPath trace;
+  trace.moveTo(12, 28);
+  trace.cubicTo(17, 16, 21, 34, 30, 20);
+  Stroke(p, trace, 1.5);
+  if (!allowed) {
+    QPainterPath no;
+    no.addEllipse(QPointF(24, 10), 6, 6);
+    no.moveTo(20, 14);
+    no.lineTo(28, 6);
+    Stroke(p, no, 1.5);
+  }
+  return QCursor(pm, 1, 1);
+}
+
+QPainterPath Polyline(std::initializer_list<QPointF> pts) {
+  QPainterPath path;
+  bool first = true;
+  for (const QPointF &pt : pts) {
+    if (first) path.moveTo(pt);
+    else path.lineTo(pt);
+    first = false;
+  }
+  return path;
+}
+
+void DrawIcon(QPainter &p, const QString &name) {
+  const QColor ink(40, 60, 90);
+  const QColor accent(200, 60, 40);
+  const QColor paper(250, 250, 245);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPen pen(ink, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+  p.setPen(pen);
+  auto frame = [&] {
+    p.setBrush(paper);
+    p.drawRect(QRectF(2.5, 3.5, 19, 17));
+    p.setBrush(Qt::NoBrush);
+  };
+  if (name == "Open") {
+    p.setBrush(QColor(240, 200, 90));
+    p.drawPolygon(QPolygonF({{2, 7}, {9, 7}, {11, 9}, {21, 9}, {21, 20}, {2, 20}}));
+    p.setBrush(QColor(250, 220, 120));
+    p.drawPolygon(QPolygonF({{5, 12}, {23, 12}, {20, 20}, {2, 20}}));
+  } else if (name == "Save") {
+    p.setBrush(QColor(70, 110, 170));
+    p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
+    p.setBrush(paper);
+    p.drawRect(QRectF(6, 3, 12, 7));
+    p.drawRect(QRectF(7, 14, 10, 7));
+  } else if (name == "CopyImage") {
+    p.setBrush(paper);
+    p.drawRect(QRectF(2.5, 2.5, 13, 13));
+    p.drawRect(QRectF(8.5, 8.5, 13, 13));
+    p.setPen(QPen(accent, 1.4));
+    p.drawPath(Polyline({{10, 19}, {13, 14}, {16, 17}, {20, 11}}));
+  } else if (name == "MeasureMatch") {
+    frame();
+    p.setPen(QPen(accent, 1.6));
+    p.drawPath(Polyline({{4, 8}, {8, 10}, {11, 17}, {14, 9}, {17, 7}, {20, 8}}));
+  } else if (name == "SmithChart") {
+    p.setBrush(paper);
+    p.drawEllipse(QPointF(12, 12), 9.5, 9.5);
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(16.5, 12), 5, 5);
+    p.drawLine(QPointF(2.5, 12), QPointF(21.5, 12));
+    p.setPen(QPen(accent, 1.4));
+    p.drawArc(QRectF(12, -7, 19, 19), 180 * 16, 90 * 16);
+  } else if (name == "FaultLocation") {
+    frame();
+    p.setPen(QPen(accent, 1.6));
+    p.drawPath(Polyline({{4, 18}, {7, 18}, {8, 8}, {9, 18}, {14, 18}, {15, 12}, {16, 18}, {20, 18}}));
+  } else if (name == "Wizard") {
+    p.setPen(QPen(ink, 2.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4, 20), QPointF(15, 9));
+    p.setPen(QPen(accent, 1.4));
+    for (int i = 0; i < 8; ++i) {
+      const double a = i * M_PI / 4.0;
+      p.drawLine(QPointF(17 + 2 * std::cos(a), 7 + 2 * std::sin(a)), QPointF(17 + 5 * std::cos(a), 7 + 5 * std::sin(a)));
+    }
+  } else if (name == "Select") {
+    QPainterPath arrow = Polyline({{6, 3}, {6, 19}, {10, 15}, {13, 21}, {15.5, 20}, {12.5, 14}, {18, 14}});
+    arrow.closeSubpath();
+    p.setBrush(Qt::white);
+    p.drawPath(arrow);
+  } else if (name == "ZoomIn" || name == "ZoomOut") {
+    p.setBrush(paper);
+    p.drawEllipse(QPointF(10, 10), 7, 7);
+    p.setPen(QPen(ink, 3.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(15.5, 15.5), QPointF(21, 21));
+    p.setPen(QPen(accent, 1.8));
+    p.drawLine(QPointF(6.5, 10), QPointF(13.5, 10));
+    if (name == "ZoomIn") p.drawLine(QPointF(10, 6.5), QPointF(10, 13.5));
+  } else if (name == "AutoScale") {
+    frame();
+    p.setPen(QPen(accent, 1.5));
+    p.drawPath(Polyline({{6, 7}, {6, 17}, {18, 17}}));
+    p.drawPath(Polyline({{4, 9}, {6, 6}, {8, 9}}));
+    p.drawPath(Polyline({{15, 15}, {18, 17}, {15, 19}}));
+  } else if (name == "Help") {
+    p.setBrush(QColor(70, 110, 170));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(12, 12), 10, 10);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(15);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, QStringLiteral("?"));
+  } else {
+    frame();
+  }
+}
+
+} // namespace
+
+QCursor KorvCursor(int number) {
+  switch (number) {
+  case 1: return DragTrace(true);
+  case 2: return DragTrace(false);
+  case 3: return CrossWith(0, true);
+  case 4: return Magnifier(true);
+  case 5: return Magnifier(false);
+  case 6: return CrossWith(0, false);
+  case 7: return CrossWith(0, true);
+  case 8: return CrossWith(1, false);
+  case 9: return CrossWith(1, true);
+  case 10: return CrossWith(2, false);
+  case 11: return CrossWith(2, true);
+  case 13: return CrossWith(1, true);
+  default: return QCursor(Qt::ArrowCursor);
+  }
+}
+
+QIcon ToolIcon(const QString &name) {
+  QIcon icon;
+  for (int size : {24, 48}) {
+    QPixmap pm = Blank(size);
+    QPainter p(&pm);
+    p.scale(size / 24.0, size / 24.0);
+    DrawIcon(p, name);
+    p.end();
+    icon.addPixmap(pm);
+  }
+  return icon;
+}
+
+QIcon AppIcon() {
+  InitKorvResources();
+  QIcon icon(QStringLiteral(":/icons/korvmox.svg"));
+  return icon;
+}
+
+} // namespace korv

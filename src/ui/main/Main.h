@@ -1,0 +1,245 @@
+#pragma once
+// TfrmMain: the MDI frame. It owns the document windows, the recent-file
+// lists and the settings, routes every command to the active document
+// window, and answers open and print requests of a second start.
+#include <QHash>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "settings/Config.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QTimer;
+class QPrinter;
+
+namespace korv {
+
+class TfrmDoc;
+class THelpWindow;
+
+// Messages shared with start-up.
+inline constexpr const char *kMsgTooManyChildren = "Too many child windows open! Limit the number of open documents to %d.";
+inline constexpr const char *kMainCaption = "Korv Site Analyzer Software Tool";
+inline constexpr const char *kAutoloadCaption = "AutoLoading from KORV-MOX.INI file";
+
+// Tool modes of MouseActionSelect.
+enum TToolMode : int {
+  tmNone = 0,
+  tmSelect = 1,
+  tmZoomIn = 2,
+  tmZoomOut = 3,
+  tmAddMarker = 4,
+  tmLimitLine = 6,
+  tmHideMark = 7
+};
+
+class TGraph;
+// The readout text for the graph point nearest to graph X on one subset:
+// "(x,y)" with two decimals, empty with fewer than two points.
+QString MouseReadoutText(const TGraph &graph, int subset, double graphX);
+// The status bar text of a document's source format.
+QString SourceFormatText(int format);
+
+// Kinds of file dialog the main window asks for (tests answer them).
+enum class TFileDialogKind { Open, SaveAs, Export };
+
+class TfrmMain : public QMainWindow {
+  Q_OBJECT
+public:
+  static constexpr int kHelpContext = 1000;
+  static constexpr int kQuestionHelpContext = 5000;
+
+  // settingsPath: the INI file; empty keeps everything in memory (tests).
+  TfrmMain(TSettingsContext context, QString settingsPath, QWidget *parent = nullptr);
+  ~TfrmMain() override;
+
+  // ---- Hooks: tests (and scripted runs) answer message boxes and file
+  // dialogs without showing them.
+  using TAskHook = std::function<QMessageBox::StandardButton(const QString &text, QMessageBox::StandardButtons buttons)>;
+  void SetAskHook(TAskHook hook) { m_askHook = std::move(hook); }
+  using TFileDialogHook = std::function<QStringList(TFileDialogKind kind, const QString &proposed)>;
+  void SetFileDialogHook(TFileDialogHook hook) { m_fileHook = std::move(hook); }
+
+  // ---- Settings.
+  TKorvSettings &Settings() { return m_settings; }
+  const QString &SettingsPath() const { return m_settingsPath; }
+  // Re-reads the settings file and applies placement, bars and recent menu.
+  void LoadSettings();
+  // Everything the exit writes, without closing anything (the close event
+  // does it while closing each window).
+  void ApplyPlacementFromSettings();
+
+  // ---- Documents.
+  QList<TfrmDoc *> Documents() const; // window order: the active one first
+  TfrmDoc *ActiveDocument() const;
+  int DocumentCount() const;
+  // Opens one file in a new window (limit 50; message then). Null when the
+  // file could not be opened: the window is gone again.
+  TfrmDoc *OpenDocumentFile(const QString &fileName);
+  // Algorithms of the Open command for a list of files.
+  void OpenFiles(const QStringList &fileNames);
+  // Prints every file ("/p"): each opened, printed with the default printer
+  // settings, closed. Without a printer, PDF files beside the documents.
+  void PrintFiles(const QStringList &fileNames);
+  // Always write PDF files when printing files (tests; no printer).
+  void SetPrintToPdf(bool on) { m_forcePdf = on; }
+  // A "/p" run: the exit leaves the list of documents to reopen alone.
+  void SetPrintRun(bool on) { m_printRun = on; }
+  // Reopens the documents of the last exit.
+  void Autoload();
+  // The command line a second start hands over.
+  void HandleCommandLine(const QStringList &args);
+  // Restores a minimised window and brings it to the front.
+  void BringToFront();
+
+  // ---- Commands other parts call.
+  // selectTool: also choose the tool mode (on a change of the active window).
+  void UpdateMenuItems(bool selectTool = true);
+  // An action or button by object name (null when unknown).
+  QAction *Action(const QString &name) const { return m_actions.value(name); }
+  QMenu *PopupMenu() const { return m_popup; }
+  void MouseActionSelect(int mode);
+  int ToolMode() const { return m_toolMode; }
+  void ViewOptionSelect(int view);
+  void NewRecentFile(const QString &name);
+  void NewRecentFileW(const QString &name);
+  bool SaveCommand(TfrmDoc *doc);
+  bool SaveAsCommand(TfrmDoc *doc);
+  // Saving at close time (answer Yes) and by the Save All rule.
+  bool SaveAtCloseTime(TfrmDoc *doc);
+  bool SaveBySaveAllRule(TfrmDoc *doc);
+  // Window "Close All": false when cancelled.
+  bool CloseAllDocuments();
+  bool ExportGraph(TfrmDoc *doc, const QString &fileName);
+  // Prints the active graph on a printer already set up.
+  void PrintDocument(TfrmDoc *doc, QPrinter &printer);
+  void ShowHelp(int context);
+  THelpWindow *HelpWindow();
+
+  // The trace capsule holds a trace (set by the trace exchange).
+  void SetCapsuleFilled(bool filled);
+  bool CapsuleFilled() const { return m_capsuleFilled; }
+
+  // The mouse readout for the active window now (also the timer's work).
+  QString MouseReadout() const;
+  QLabel *HintPanel() const { return m_panelHint; }
+
+  // Exit without asking anything more (after the questions were answered).
+  bool ExitAsked() const { return m_exitDone; }
+
+signals:
+  // Emitted once the settings were written at exit.
+  void settingsWritten();
+
+protected:
+  void closeEvent(QCloseEvent *event) override;
+  bool event(QEvent *event) override;
+
+private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  QAction *MakeAction(const char *name, const QString &text, const QString &hint, void (TfrmMain::*slot)());
+  QAction *MakeButton(const char *name, const QString &text, const QString &hint, void (TfrmMain::*slot)());
+  void RebuildRecentMenu();
+  void RebuildWindowMenu();
+  void ApplyToolbarLocation();
+  TfrmDoc *NewDocumentWindow();
+  QMdiSubWindow *SubWindowOf(TfrmDoc *doc) const;
+  static bool IsOpen(const QMdiSubWindow *sub);
+  void CloseDocumentSilently(TfrmDoc *doc);
+  void ConnectDocument(TfrmDoc *doc);
+  void ApplySettingsToDocument(TfrmDoc *doc);
+  bool TooManyWindows();
+  QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
+  void ShowError(const QString &text);
+  QString AskFileName(TFileDialogKind kind, const QString &proposed, const QString &folder, const QString &filter,
+                      const QString &suffix, int filterIndex);
+  bool SaveWithDialog(TfrmDoc *doc, bool closeTime);
+  bool WriteDocument(TfrmDoc *doc, const QString &fileName);
+  bool PrintToPdf(TfrmDoc *doc, const QString &pdfName);
+  void ShowHintText(const QString &hint);
+  void DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton button);
+  void PlotModeCommand(int mode);
+  void WriteSettingsAndCloseWindows();
+
+  // Handlers, named after their commands.
+  void mnuFileOpenClick();
+  void mnuFileCloseClick();
+  void mnuFileCloseAllClick();
+  void mnuFileSaveClick();
+  void mnuFileSaveAllClick();
+  void mnuFileSaveAsClick();
+  void mnuFileSaveAsMetaClick();
+  void mnuFilePrintClick();
+  void mnuFileRClick(int k);
+  void mnuFileExitClick();
+  void mnuEditCopyMetaClick();
+  void mnuEditCopyBitmapClick();
+  void tlbtnCopyImageClick();
+  void mnuViewToolbarClick();
+  void mnuViewStatusClick();
+  void mnuViewXYGraphClick();
+  void mnuViewSmithChartClick();
+  void mnuViewDTFClick();
+  void mnuViewArrowClick();
+  void mnuViewZoomInClick();
+  void mnuViewZoomOutClick();
+  void mnuViewAutoScaleClick();
+  void mnuToolsCalcDTFClick();
+  void mnuWindowTileClick();
+  void mnuWindowCascadeClick();
+  void mnuWindowArrangeAllClick();
+  void mnuWindowCloseAllClick();
+  void mnuWindowHideClick();
+  void mnuHelpContentsClick();
+  void mnuHelpSearchClick();
+  void mnuHelpHowClick();
+  void mnuHelpAboutClick();
+  void TimerMouseDataTimer();
+
+  TKorvSettings m_settings;
+  QString m_settingsPath;
+  QString m_lastDirectory;
+  QMdiArea *m_mdi = nullptr;
+  QToolBar *m_toolBar = nullptr;
+  QMenu *m_mnuWindow = nullptr;
+  QMenu *m_popup = nullptr;
+  QTimer *m_timerMouseData = nullptr;
+  QLabel *m_panelHint = nullptr;
+  QLabel *m_panelMouseData = nullptr;
+  QLabel *m_panelDocDirty = nullptr;
+  QLabel *m_panelDocFormat = nullptr;
+  std::array<QAction *, kMaxRecentFiles> m_recent{};
+  QAction *m_recentSeparator = nullptr;
+  QActionGroup *m_viewGroup = nullptr;
+  QActionGroup *m_viewButtons = nullptr;
+  QActionGroup *m_toolGroup = nullptr;
+  QActionGroup *m_toolButtons = nullptr;
+  QList<QAction *> m_windowListActions;
+  QHash<QString, QAction *> m_actions;
+  QPointer<THelpWindow> m_help;
+  TAskHook m_askHook;
+  TFileDialogHook m_fileHook;
+  int m_toolMode = tmNone;
+  bool m_capsuleFilled = false;
+  bool m_forcePdf = false;
+  bool m_printRun = false;
+  bool m_exitDone = false;
+  bool m_closing = false;
+};
+
+} // namespace korv
