@@ -1,7 +1,9 @@
 #include "measure/ChirpZ.h"
 
 #include <cmath>
+#include <new>
 #include <numbers>
+#include <stdexcept>
 
 #include "core/Excption.h"
 #include "measure/Convert.h"
@@ -251,8 +253,10 @@ std::vector<Complex> ZoomedInverseDFT(std::span<const Complex> x, double gamma, 
   return z;
 }
 
-void ComputeDTF(std::span<const double> data, std::span<const double> angles, TrsDynDouble &distanceOut,
-                const TDistanceParams &params, int displayUnit, int numPoints, TrsDynDouble &resultOut) {
+namespace {
+
+void ComputeDTFUnguarded(std::span<const double> data, std::span<const double> angles, TrsDynDouble &distanceOut,
+                         const TDistanceParams &params, int displayUnit, int numPoints, TrsDynDouble &resultOut) {
   if (numPoints < 2 || numPoints > kMaxChirpZPoints) RaiseChirpZ();
   const std::size_t n = static_cast<std::size_t>(numPoints);
   if (data.size() < n || angles.size() < n) RaiseChirpZ();
@@ -332,6 +336,19 @@ void ComputeDTF(std::span<const double> data, std::span<const double> angles, Tr
   }
   distanceOut.swap(dist);
   resultOut.swap(result);
+}
+
+} // namespace
+
+void ComputeDTF(std::span<const double> data, std::span<const double> angles, TrsDynDouble &distanceOut,
+                const TDistanceParams &params, int displayUnit, int numPoints, TrsDynDouble &resultOut) {
+  try {
+    ComputeDTFUnguarded(data, angles, distanceOut, params, displayUnit, numPoints, resultOut);
+  } catch (const std::bad_alloc &) {
+    RaiseChirpZ(); // the work arrays could not be had
+  } catch (const std::length_error &) {
+    RaiseChirpZ();
+  }
 }
 
 void ComputeTraceDTF(TTraceData &trace, int displayUnit) {

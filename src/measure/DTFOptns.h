@@ -49,6 +49,10 @@ TCableListLoad LoadCableList(const std::string &path);
 // The text of a cable list file for these cables (the layout ParseCableList reads).
 std::string CableListText(const std::vector<TCableEntry> &cables);
 
+// Most characters the dialog's fields take: cable fields and distances.
+inline constexpr int kDtfCableFieldLength = 6;
+inline constexpr int kDtfDistanceFieldLength = 7;
+
 // Edit fields of the dialog (the focus codes of the dialog state).
 enum class TDtfField : int { None = 0, Dielectric = 1, Loss = 2, StartDist = 3, StopDist = 4 };
 
