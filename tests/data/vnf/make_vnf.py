@@ -28,13 +28,13 @@ def pair(a, b):
 
 def build(mode=1, unit=2, revision="Rev 2009.1", marker_line="0001", version=0, offset=1.5,
           limit1=(1, -15.0), limit2=(0, None), scale=(0.0, -50.0), n=5, types=(6, 0, 0, 0, 0, 0),
-          dist_unit=0, extra=None):
+          dist_unit=0, extra=None, rows=None):
     L = [i4(version), revision, "SN12345", "Head 1", "Head 2", "13:05:09 03/07/2013",
          "Main Title", "Sub Title", "Text 3", "Text 4", "Label X", "Text 6", marker_line, i4(mode),
          freq(1962500000), freq(100000000), "free text", i4(-1), i4(1), i4(0),
          e5(scale[0]), e5(scale[1]), e5(offset), i4(unit + 20), e5(0.25), i4(0), i4(0), i4(2), i4(n)]
     values = [-20.0, 0.3, -10.0, -30.0, -5.5]
-    for k in range(n):
+    for k in range(n if rows is None else rows):
         L.append(pair(values[k % 5], 0.1 * k))
     L.append(i4(limit1[0]))
     if limit1[0] == 1:
@@ -77,7 +77,8 @@ def main():
     # Refused: wrong format marker, too old a revision, too many points.
     write("bad_marker.vnf", build(marker_line="0002"))
     write("bad_year.vnf", build(revision="Rev 2007.9"))
-    write("too_many_points.vnf", build(n=11266))
+    # Only the count is too large: the reader must refuse before the rows.
+    write("too_many_points.vnf", build(n=11266, rows=5))
 
 
 if __name__ == "__main__":
