@@ -101,10 +101,12 @@ bool TfrmDoc::SaveFileW(const QString &fileName) {
       return ShowDocMessage(this, TMsgKind::Question, QString::fromLatin1(kMsgOlderFormat),
                             QMessageBox::Yes | QMessageBox::No, true) == QMessageBox::Yes;
     };
+    const bool wasModified = IsModified();
     if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, std::max(0, m_activeTrace))) return false;
     m_imported = SaveFormatFor(FileNameBytes(fileName)) != TDocFormat::Kdt;
     SetFileName(fileName);
-    ClearModified();
+    m_doc->Doc.Modified = 0;
+    if (wasModified) emit modifiedChanged(false);
     return true;
   } catch (...) {
     const TFailureReport rep = DescribeSaveFailure(std::current_exception(), FileNameBytes(fileName));
@@ -270,7 +272,10 @@ QString TfrmDoc::LocationText() const {
   const TLXZTGPSData &g = m_doc->Doc.GPSData;
   // Fields in file order: time, latitude (degrees, minutes, hemisphere),
   // longitude (same), fix quality, ..., free-text location last.
-  if (g[7] == "0") return QStringLiteral("Location: Unknown");
+  // A record that was never filled (documents from analyzers without a
+  // position) reads as unknown rather than as empty coordinates.
+  const bool empty = std::all_of(g.begin(), g.end(), [](const std::string &s) { return s.empty(); });
+  if (empty || g[7] == "0") return QStringLiteral("Location: Unknown");
   if (!g[14].empty()) return QStringLiteral("Location: ") + Q(DisplayText(g[14]));
   std::string s = "Location: ";
   for (int i = 1; i <= 6; ++i) {
