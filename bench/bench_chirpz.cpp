@@ -51,10 +51,13 @@ const Input &MakeInput(int n) {
 // Steps shared by both baselines: linear magnitude, window, complex sweep.
 std::vector<Complex> Prepare(const Input &in, int n) {
   std::vector<double> rho(in.mag.begin(), in.mag.begin() + n);
-  for (double &v : rho) v = std::pow(10.0, v / 20.0);
+  for (double &v : rho)
+    v = std::pow(10.0, v / 20.0);
   korv::ApplyWindow(n, in.params.Smoothing, rho);
   std::vector<Complex> x(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = std::polar(rho[static_cast<std::size_t>(i)], in.angle[static_cast<std::size_t>(i)] * std::numbers::pi / 180.0);
+  for (int i = 0; i < n; ++i)
+    x[static_cast<std::size_t>(i)] =
+        std::polar(rho[static_cast<std::size_t>(i)], in.angle[static_cast<std::size_t>(i)] * std::numbers::pi / 180.0);
   return x;
 }
 
@@ -130,7 +133,8 @@ void FftwDTF(const Input &in, int n, std::vector<double> &dist, std::vector<doub
   FftwPlans &plans = PlansFor(m);
   std::unique_ptr<fftw_complex[], FftwFree> h(fftw_alloc_complex(static_cast<std::size_t>(m)));
   std::unique_ptr<fftw_complex[], FftwFree> y(fftw_alloc_complex(static_cast<std::size_t>(m)));
-  for (int i = 0; i < m; ++i) h[i][0] = h[i][1] = y[i][0] = y[i][1] = 0.0;
+  for (int i = 0; i < m; ++i)
+    h[i][0] = h[i][1] = y[i][0] = y[i][1] = 0.0;
   const double gamma = static_cast<double>(in.params.StartDist) / in.params.MaxDist;
   const double beta = (static_cast<double>(in.params.StopDist) - in.params.StartDist) / in.params.MaxDist;
   std::vector<Complex> chirp(static_cast<std::size_t>(n));
@@ -209,8 +213,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-        times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+      if (r.run_type == Run::RT_Iteration && r.iterations > 0) times[r.benchmark_name()] = r.GetAdjustedCPUTime();
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> times;

@@ -6,8 +6,8 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "core/ErrorText.h"
-#include "core/FileIO.h"
 #include "core/Excption.h"
+#include "core/FileIO.h"
 #include "core/TextUtil.h"
 #include "formats/DocumentIO.h"
 #include "measure/Calc.h"
@@ -45,14 +45,10 @@ int ParseDistUnit(const std::string &text) {
 
 const char *UnitWord(int scaleUnit) {
   switch (scaleUnit) {
-  case suVSWR:
-    return "VSWR";
-  case suRho:
-    return "Rho";
-  case suMRho:
-    return "mRho";
-  default:
-    return "dB";
+  case suVSWR: return "VSWR";
+  case suRho: return "Rho";
+  case suMRho: return "mRho";
+  default: return "dB";
   }
 }
 
@@ -60,7 +56,8 @@ const char *const kWindowNames[] = {"None", "Slight", "Moderate", "Heavy"};
 
 double Checked(const Options &o, const std::string &name, double def, double lo, double hi) {
   const double v = o.Number(name, def);
-  if (v < lo || v > hi) throw UsageError{"--" + name + " must be between " + Format("%g", lo) + " and " + Format("%g", hi)};
+  if (v < lo || v > hi)
+    throw UsageError{"--" + name + " must be between " + Format("%g", lo) + " and " + Format("%g", hi)};
   return v;
 }
 
@@ -80,7 +77,8 @@ int Dtf(const Args &args) {
   // A different distance unit converts the document first, as the window does.
   if (o.Has("unit")) {
     const int unit = ParseDistUnit(o.Value("unit"));
-    for (int i = 0; i < doc.TraceCount(); ++i) ConvertDistanceUnits(doc.Traces[i], doc.DistUnit, unit);
+    for (int i = 0; i < doc.TraceCount(); ++i)
+      ConvertDistanceUnits(doc.Traces[i], doc.DistUnit, unit);
     doc.DistUnit = static_cast<std::uint8_t>(unit);
   }
   const bool feet = doc.DistUnit == duFeet;
@@ -123,12 +121,12 @@ int Dtf(const Args &args) {
               << ", Vp " << Format("%.3f", 1.0 / std::sqrt(static_cast<double>(t.Dielectric))) << ", loss "
               << Format("%.4f", static_cast<double>(t.Loss)) << " dB/" << dist << ", window "
               << kWindowNames[t.Smoothing < 4 ? t.Smoothing : 0] << "\n";
-    std::cout << "  maximum distance " << Format("%.3f", static_cast<double>(t.MaxDist)) << " " << dist
-              << ", shown " << Format("%.3f", static_cast<double>(t.StartDist)) << " - "
+    std::cout << "  maximum distance " << Format("%.3f", static_cast<double>(t.MaxDist)) << " " << dist << ", shown "
+              << Format("%.3f", static_cast<double>(t.StartDist)) << " - "
               << Format("%.3f", static_cast<double>(t.StopDist)) << " " << dist << "\n";
     std::cout << "  peak " << Format("%.3f", t.DistMag[static_cast<std::size_t>(peak)]) << " "
-              << UnitWord(doc.ScaleUnit) << " at " << Format("%.3f", t.DistAxis[static_cast<std::size_t>(peak)])
-              << " " << dist << "\n";
+              << UnitWord(doc.ScaleUnit) << " at " << Format("%.3f", t.DistAxis[static_cast<std::size_t>(peak)]) << " "
+              << dist << "\n";
     for (std::size_t k = 0; k < t.DistAxis.size(); ++k)
       std::cout << "  " << Format("%10.3f %10.3f", t.DistAxis[k], t.DistMag[k]) << "\n";
   }
@@ -193,7 +191,8 @@ int Synth(const Args &args) {
              "unit", "scale", "title", "label", "date", "view"},
             {});
   if (o.Positional().size() != 1) throw UsageError{"synth takes one output file"};
-  if (!o.Has("points") || !o.Has("start") || !o.Has("stop")) throw UsageError{"--points, --start and --stop are needed"};
+  if (!o.Has("points") || !o.Has("start") || !o.Has("stop"))
+    throw UsageError{"--points, --start and --stop are needed"};
   const long long points = o.Integer("points", 0);
   if (points < 2 || points > kMaxChirpZPoints)
     throw UsageError{"--points must be between 2 and " + std::to_string(kMaxChirpZPoints)};
@@ -203,7 +202,8 @@ int Synth(const Args &args) {
   TSweepModel m;
   m.VelocityFactor = Checked(o, "vp", 0.88, 0.2, 1.0);
   m.LossDbPerMetre = Checked(o, "loss", 0.05, 0.0, 20.0);
-  for (const auto &f : o.Values("fault")) m.Reflections.push_back(ParseFault(f));
+  for (const auto &f : o.Values("fault"))
+    m.Reflections.push_back(ParseFault(f));
   m.LengthM = Checked(o, "length", 0.0, 0.0, 100000.0);
   m.LoadRho = Checked(o, "load", 0.0, 0.0, 1.0);
   m.AntennaResonanceMHz = Checked(o, "antenna", 0.0, 0.0, 1e6);
@@ -216,9 +216,12 @@ int Synth(const Args &args) {
   std::int32_t plotMode = pmFrequency;
   if (o.Has("view")) {
     const std::string v = o.Value("view");
-    if (v == "dtf") plotMode = pmDistance;
-    else if (v == "smith") plotMode = pmSmith;
-    else if (v != "freq") throw UsageError{"--view must be freq, dtf or smith"};
+    if (v == "dtf")
+      plotMode = pmDistance;
+    else if (v == "smith")
+      plotMode = pmSmith;
+    else if (v != "freq")
+      throw UsageError{"--view must be freq, dtf or smith"};
   }
 
   const TSweep sweep = SimulateSweep(m, static_cast<int>(points), startMHz, stopMHz);
@@ -239,7 +242,8 @@ int Synth(const Args &args) {
   ComputeTraceDTF(t, scaleUnit);
   d.MainTitle = DefaultMainTitle(plotMode, d.ScaleUnit);
   d.SubTitle = plotMode == pmDistance
-                   ? "Distance: " + Format("%.0f", static_cast<double>(t.StartDist)) + (distUnit == duFeet ? " feet - " : " meters - ") +
+                   ? "Distance: " + Format("%.0f", static_cast<double>(t.StartDist)) +
+                         (distUnit == duFeet ? " feet - " : " meters - ") +
                          Format("%.0f", static_cast<double>(t.StopDist)) + (distUnit == duFeet ? " feet" : " meters")
                    : "Frequency: " + Format("%.0f", startMHz) + " MHz - " + Format("%.0f", stopMHz) + " MHz";
   const auto [lo, hi] = std::minmax_element(t.Mag.begin(), t.Mag.end());

@@ -88,8 +88,7 @@ void TMeasurementCalculator::Calculate(int code) {
       rho = 0.0;
     }
     break;
-  default:
-    return;
+  default: return;
   }
   m_values = {rl, rho, vswr, power};
   m_texts[cfReturnLoss - 1] = Format("%.3f", rl);

@@ -50,8 +50,8 @@ public:
   double Power() const { return m_values[3]; }
 
 private:
-  std::array<std::string, 4> m_texts;  // by code - 1
-  std::array<double, 4> m_values{};    // return loss, rho, vswr, power
+  std::array<std::string, 4> m_texts; // by code - 1
+  std::array<double, 4> m_values{};   // return loss, rho, vswr, power
   int m_lastChanged = cfNone;
 };
 

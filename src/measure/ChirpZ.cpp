@@ -30,7 +30,8 @@ std::vector<Complex> ForwardTwiddles(std::size_t m) {
   const std::size_t quarter = m / 4, eighth = m / 8;
   const double unit = 2.0 * std::numbers::pi / static_cast<double>(m);
   if (m < 8) {
-    for (std::size_t k = 0; k < half; ++k) top[k] = std::polar(1.0, -unit * static_cast<double>(k));
+    for (std::size_t k = 0; k < half; ++k)
+      top[k] = std::polar(1.0, -unit * static_cast<double>(k));
   } else {
     for (std::size_t k = 0; k <= eighth; ++k) {
       const double a = unit * static_cast<double>(k);
@@ -46,7 +47,8 @@ std::vector<Complex> ForwardTwiddles(std::size_t m) {
     }
   }
   for (std::size_t h = half / 2, stride = 2; h >= 1; h /= 2, stride *= 2)
-    for (std::size_t k = 0; k < h; ++k) tw[h + k] = top[k * stride];
+    for (std::size_t k = 0; k < h; ++k)
+      tw[h + k] = top[k * stride];
   return tw;
 }
 
@@ -119,7 +121,8 @@ void Transform(Complex *data, std::size_t m, const Complex *twiddles, bool inver
   }
   if (inverse) {
     const double scale = 1.0 / static_cast<double>(m);
-    for (std::size_t i = 0; i < 2 * m; ++i) a[i] *= scale;
+    for (std::size_t i = 0; i < 2 * m; ++i)
+      a[i] *= scale;
   }
 }
 
@@ -174,8 +177,7 @@ void ApplyWindow(int numPoints, int windowType, std::span<double> x) {
     a2 = 0.14128F;
     a3 = 0.01168F;
     break;
-  default:
-    return; // None: every weight is 1
+  default: return; // None: every weight is 1
   }
   // One point has no window shape (the period would be zero).
   if (numPoints < 2) return;
@@ -199,7 +201,8 @@ void ComplexFFT(std::span<std::complex<double>> a, int sign) {
 
 int ChirpZLength(int numPoints) {
   int m = 1;
-  while (m <= 2 * numPoints) m <<= 1;
+  while (m <= 2 * numPoints)
+    m <<= 1;
   return m;
 }
 
@@ -267,21 +270,16 @@ void ComputeDTFUnguarded(std::span<const double> data, std::span<const double> a
   for (double &v : rho) {
     switch (displayUnit) {
     case suReturnLoss:
-    case suCableLoss:
-      v = std::pow(10.0, v / 20.0);
-      break;
+    case suCableLoss: v = std::pow(10.0, v / 20.0); break;
     case suVSWR: {
       const double r = (v - 1.0) / (v + 1.0);
-      if (!std::isfinite(r)) RaiseChirpZ();        // a floating-point fault, not a range fault
-      if (r > 1.0) v = VswrToRho(v);               // raises the range error, passed through
+      if (!std::isfinite(r)) RaiseChirpZ(); // a floating-point fault, not a range fault
+      if (r > 1.0) v = VswrToRho(v);        // raises the range error, passed through
       v = r;
       break;
     }
-    case suMRho:
-      v *= 0.001;
-      break;
-    default:
-      break;
+    case suMRho: v *= 0.001; break;
+    default: break;
     }
   }
   // 2. Window.
@@ -317,17 +315,10 @@ void ComputeDTFUnguarded(std::span<const double> data, std::span<const double> a
     if (value > 0.0) value = -0.01739; // the return loss of VSWR 999
     if (value < threshold) value = threshold;
     switch (displayUnit) {
-    case suVSWR:
-      value = ReturnLossToVswr(value);
-      break;
-    case suRho:
-      value = ReturnLossToRho(value);
-      break;
-    case suMRho:
-      value = ReturnLossToRho(value) * 1000.0;
-      break;
-    default:
-      break;
+    case suVSWR: value = ReturnLossToVswr(value); break;
+    case suRho: value = ReturnLossToRho(value); break;
+    case suMRho: value = ReturnLossToRho(value) * 1000.0; break;
+    default: break;
     }
     if (!std::isfinite(value) || !std::isfinite(d)) RaiseChirpZ();
     result[k] = value;

@@ -53,8 +53,7 @@ inline constexpr int kMaxChirpZPoints = 16383;
 // by Bluestein's method on ComplexFFT. N = x.size() must be 2..kMaxChirpZPoints.
 // Throws EmoxChirpZError "Unable to complete Chirp-Z Transform." on bad sizes
 // or non-finite results.
-std::vector<std::complex<double>> ZoomedInverseDFT(std::span<const std::complex<double>> x, double gamma,
-                                                   double beta);
+std::vector<std::complex<double>> ZoomedInverseDFT(std::span<const std::complex<double>> x, double gamma, double beta);
 
 // Distance-to-fault of one sweep. data: N reflection values in displayUnit
 // (0..4, not modified); angles: N phases in degrees; params: Loss, StartDist,

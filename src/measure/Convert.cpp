@@ -74,22 +74,30 @@ void ConvertValue(double &value, int fromUnit, int toUnit) {
   switch (fromUnit) {
   case suReturnLoss:
   case suCableLoss:
-    if (toUnit == suVSWR) v = ReturnLossToVswr(v);
-    else if (toUnit == suRho) v = ReturnLossToRho(v);
-    else v = ReturnLossToRho(v) * 1000.0;
+    if (toUnit == suVSWR)
+      v = ReturnLossToVswr(v);
+    else if (toUnit == suRho)
+      v = ReturnLossToRho(v);
+    else
+      v = ReturnLossToRho(v) * 1000.0;
     break;
   case suVSWR:
-    if (IsDb(toUnit)) v = VswrToReturnLoss(v);
-    else if (toUnit == suRho) v = VswrToRho(v);
-    else v = VswrToRho(v) * 1000.0;
+    if (IsDb(toUnit))
+      v = VswrToReturnLoss(v);
+    else if (toUnit == suRho)
+      v = VswrToRho(v);
+    else
+      v = VswrToRho(v) * 1000.0;
     break;
   case suRho:
-    if (IsDb(toUnit)) v = RhoToReturnLoss(v);
-    else if (toUnit == suVSWR) v = RhoToVswr(v);
-    else v *= 1000.0;
+    if (IsDb(toUnit))
+      v = RhoToReturnLoss(v);
+    else if (toUnit == suVSWR)
+      v = RhoToVswr(v);
+    else
+      v *= 1000.0;
     break;
-  default:
-    return;
+  default: return;
   }
   value = v;
 }
@@ -100,7 +108,8 @@ void ConvertArray(TrsDynDouble &array, int fromUnit, int toUnit) {
   // Work on a copy so that a range error leaves the caller's data whole.
   TrsDynDouble a = array;
   if (fromUnit == suMRho) {
-    for (double &x : a) x *= 0.001;
+    for (double &x : a)
+      x *= 0.001;
     fromUnit = suRho;
   }
   if (fromUnit != toUnit) {
@@ -135,13 +144,15 @@ void ConvertArray(TrsDynDouble &array, int fromUnit, int toUnit) {
       break;
     case suRho:
       for (double &x : a) {
-        if (IsDb(toUnit)) x = LogOrFloor(x);
-        else if (toUnit == suVSWR) x = RhoToVswr(x);
-        else x *= 1000.0;
+        if (IsDb(toUnit))
+          x = LogOrFloor(x);
+        else if (toUnit == suVSWR)
+          x = RhoToVswr(x);
+        else
+          x *= 1000.0;
       }
       break;
-    default:
-      return;
+    default: return;
     }
   }
   array.swap(a);
@@ -159,7 +170,8 @@ void ConvertDistanceUnits(TTraceData &trace, int fromUnit, int toUnit) {
   } else {
     return;
   }
-  for (double &d : trace.DistAxis) d *= length;
+  for (double &d : trace.DistAxis)
+    d *= length;
   trace.StartDist = static_cast<float>(trace.StartDist * length);
   trace.StopDist = static_cast<float>(trace.StopDist * length);
   trace.MaxDist = static_cast<float>(trace.MaxDist * length);

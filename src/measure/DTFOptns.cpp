@@ -41,22 +41,16 @@ std::string ShortText(float v) {
 std::string FileErrorText(int err) {
   switch (err) {
   case ENOENT:
-  case ENOTDIR:
-    return "File not found:\r";
+  case ENOTDIR: return "File not found:\r";
   case ENAMETOOLONG:
-  case EINVAL:
-    return "Invalid file name:\r";
+  case EINVAL: return "Invalid file name:\r";
   case EMFILE:
-  case ENFILE:
-    return "Too many open files:\r";
+  case ENFILE: return "Too many open files:\r";
   case EACCES:
   case EPERM:
-  case EISDIR:
-    return "Access denied:\r";
-  case ENOSPC:
-    return "Disk full:\r";
-  default:
-    return {};
+  case EISDIR: return "Access denied:\r";
+  case ENOSPC: return "Disk full:\r";
+  default: return {};
   }
 }
 
@@ -169,8 +163,10 @@ void TDtfParameterEditor::Open(const TTraceArray &traces, int traceIndex, int di
   m_shownTrace = traceIndex != 0 ? traceIndex : 1;
   m_focus = TDtfField::None;
   m_changed = false;
-  if (!m_entries.empty()) ShowEntry();
-  else ApplyButtonRule();
+  if (!m_entries.empty())
+    ShowEntry();
+  else
+    ApplyButtonRule();
 }
 
 std::string TDtfParameterEditor::Caption() const {
@@ -227,8 +223,8 @@ int TDtfParameterEditor::InsertCable(const TDistanceParams &e) {
   c.LossText = ShortText(lossPerMetre);
   double parsed = 0.0;
   c.Loss = ParseDouble(c.LossText.str(), parsed) ? parsed : lossPerMetre;
-  auto it = std::find_if(m_cables.begin(), m_cables.end(),
-                         [&](const TCableEntry &x) { return x.Name.str() > c.Name.str(); });
+  auto it =
+      std::find_if(m_cables.begin(), m_cables.end(), [&](const TCableEntry &x) { return x.Name.str() > c.Name.str(); });
   if (it == m_cables.end() || it == m_cables.begin()) {
     m_cables.push_back(std::move(c));
     return static_cast<int>(m_cables.size()) - 1;
@@ -337,16 +333,11 @@ void TDtfParameterEditor::ApplyDistanceLimits() {
 
 double TDtfParameterEditor::FieldValue(TDtfField field) const {
   switch (field) {
-  case TDtfField::Dielectric:
-    return m_dielectric;
-  case TDtfField::Loss:
-    return m_loss;
-  case TDtfField::StartDist:
-    return m_start;
-  case TDtfField::StopDist:
-    return m_stop;
-  default:
-    return 0.0;
+  case TDtfField::Dielectric: return m_dielectric;
+  case TDtfField::Loss: return m_loss;
+  case TDtfField::StartDist: return m_start;
+  case TDtfField::StopDist: return m_stop;
+  default: return 0.0;
   }
 }
 
@@ -361,20 +352,11 @@ void TDtfParameterEditor::EnterField(TDtfField field) {
 void TDtfParameterEditor::SetFieldValue(TDtfField field, double value) {
   if (!std::isfinite(value)) return;
   switch (field) {
-  case TDtfField::Dielectric:
-    m_dielectric = value;
-    break;
-  case TDtfField::Loss:
-    m_loss = value;
-    break;
-  case TDtfField::StartDist:
-    m_start = value;
-    break;
-  case TDtfField::StopDist:
-    m_stop = value;
-    break;
-  default:
-    return;
+  case TDtfField::Dielectric: m_dielectric = value; break;
+  case TDtfField::Loss: m_loss = value; break;
+  case TDtfField::StartDist: m_start = value; break;
+  case TDtfField::StopDist: m_stop = value; break;
+  default: return;
   }
   if (field == m_focus) m_changed = true;
 }
@@ -391,18 +373,11 @@ void TDtfParameterEditor::LeaveField() {
   m_changed = false;
   if (!changed || m_entries.empty()) return;
   switch (field) {
-  case TDtfField::Dielectric:
-    CheckDielectric();
-    break;
-  case TDtfField::Loss:
-    CheckLoss();
-    break;
+  case TDtfField::Dielectric: CheckDielectric(); break;
+  case TDtfField::Loss: CheckLoss(); break;
   case TDtfField::StartDist:
-  case TDtfField::StopDist:
-    CheckDistances();
-    break;
-  default:
-    break;
+  case TDtfField::StopDist: CheckDistances(); break;
+  default: break;
   }
 }
 
@@ -509,7 +484,8 @@ int TDtfParameterEditor::Finish(TTraceArray &traces) {
   const int index = m_traceIndex;
   if (index == 0) {
     const int n = std::min(traces.Count(), EntryCount());
-    for (int i = 0; i < n; ++i) SetDistanceParams(traces[i], m_entries[static_cast<std::size_t>(i)]);
+    for (int i = 0; i < n; ++i)
+      SetDistanceParams(traces[i], m_entries[static_cast<std::size_t>(i)]);
   } else if (index <= traces.Count() && !m_entries.empty()) {
     SetDistanceParams(traces[index - 1], m_entries.front());
   }

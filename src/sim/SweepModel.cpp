@@ -35,8 +35,7 @@ Complex LoadReflection(const TSweepModel &m, double fMHz) {
 
 TSweep SimulateSweep(const TSweepModel &m, int points, double startMHz, double stopMHz) {
   if (points < 2 || points > 100000) throw Exception("Invalid number of sweep points.");
-  if (!(startMHz > 0.0) || !(stopMHz > startMHz) || !std::isfinite(stopMHz))
-    throw Exception("Invalid sweep band.");
+  if (!(startMHz > 0.0) || !(stopMHz > startMHz) || !std::isfinite(stopMHz)) throw Exception("Invalid sweep band.");
   if (!(m.VelocityFactor > 0.0) || m.VelocityFactor > 1.0) throw Exception("Invalid velocity factor.");
 
   TSweep s;
@@ -76,7 +75,8 @@ TSweep SimulateSweep(const TSweepModel &m, int points, double startMHz, double s
       return std::polar(amp, -2.0 * std::numbers::pi * fHz * 2.0 * d / v);
     };
     Complex g(0.0, 0.0);
-    for (const auto &e : echoes) g += e.through * e.local * delay(e.distance);
+    for (const auto &e : echoes)
+      g += e.through * e.local * delay(e.distance);
     if (m.LengthM > 0.0) g += through * LoadReflection(m, f) * delay(m.LengthM);
     if (m.NoiseRho > 0.0) g += Polar(m.NoiseRho * level(rng), phase(rng));
     const std::size_t i = static_cast<std::size_t>(n);
@@ -99,8 +99,8 @@ void FillTraceFromSweep(TTraceData &t, const TSweep &s, const TSweepModel &m, in
   t.Loss = static_cast<float>(feet ? m.LossDbPerMetre * kMetresPerFoot : m.LossDbPerMetre);
   t.Dielectric = static_cast<float>(1.0 / (m.VelocityFactor * m.VelocityFactor));
   t.StartFreqHz = n > 0 ? static_cast<float>(s.FreqMHz.front() * 1e6) : 0.0F;
-  t.FreqStepHz = n > 1 ? static_cast<float>((s.FreqMHz.back() - s.FreqMHz.front()) * 1e6 / static_cast<double>(n - 1))
-                       : 0.0F;
+  t.FreqStepHz =
+      n > 1 ? static_cast<float>((s.FreqMHz.back() - s.FreqMHz.front()) * 1e6 / static_cast<double>(n - 1)) : 0.0F;
   t.MaxDist = static_cast<float>(MaxDistance(t.NumPoints, feet, t.Dielectric, t.FreqStepHz));
   t.StartDist = 0.0F;
   double stop = t.MaxDist;

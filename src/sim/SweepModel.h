@@ -50,7 +50,6 @@ TSweep SimulateSweep(const TSweepModel &model, int points, double startMHz, doub
 // cable data (CableType "Custom", Loss in dB per distUnit, Dielectric 1/Vp^2),
 // StartFreqHz, FreqStepHz, MaxDist, distance window 0 .. min(MaxDist, 1.2 x the
 // line length, or MaxDist when there is no load), Smoothing 1 (Slight).
-void FillTraceFromSweep(TTraceData &trace, const TSweep &sweep, const TSweepModel &model, int scaleUnit,
-                        int distUnit);
+void FillTraceFromSweep(TTraceData &trace, const TSweep &sweep, const TSweepModel &model, int scaleUnit, int distUnit);
 
 } // namespace korv

@@ -86,8 +86,10 @@ TEST(Calculator, CalculateButtonUsesFocusThenLastChanged) {
 }
 
 TEST(Calculator, KeyFilter) {
-  for (char c : std::string("0123456789.+-\b")) EXPECT_TRUE(C::AcceptKey(c)) << c;
-  for (char c : std::string("aZe ,/*\t")) EXPECT_FALSE(C::AcceptKey(c)) << c;
+  for (char c : std::string("0123456789.+-\b"))
+    EXPECT_TRUE(C::AcceptKey(c)) << c;
+  for (char c : std::string("aZe ,/*\t"))
+    EXPECT_FALSE(C::AcceptKey(c)) << c;
   EXPECT_EQ(C::MaxLength(C::cfPower), 5);
   EXPECT_EQ(C::MaxLength(C::cfVswr), 6);
 }

@@ -19,7 +19,8 @@ std::vector<Complex> RandomSweep(std::size_t n, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> mag(0.0, 1.0), ph(-std::numbers::pi, std::numbers::pi);
   std::vector<Complex> x(n);
-  for (auto &v : x) v = std::polar(mag(rng), ph(rng));
+  for (auto &v : x)
+    v = std::polar(mag(rng), ph(rng));
   return x;
 }
 
@@ -55,12 +56,14 @@ TEST(ChirpZ, ComplexFftMatchesTheDefinitionAndInverts) {
     for (std::size_t k = 0; k < m; ++k) {
       Complex ref = 0;
       for (std::size_t n = 0; n < m; ++n)
-        ref += x[n] * std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>((n * k) % m) / static_cast<double>(m));
+        ref +=
+            x[n] * std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>((n * k) % m) / static_cast<double>(m));
       worst = std::max(worst, std::abs(ref - a[k]));
     }
     EXPECT_LT(worst, 1e-11 * static_cast<double>(m)) << m;
     ComplexFFT(a, +1);
-    for (std::size_t k = 0; k < m; ++k) EXPECT_LT(std::abs(a[k] - x[k]), 1e-13) << m;
+    for (std::size_t k = 0; k < m; ++k)
+      EXPECT_LT(std::abs(a[k] - x[k]), 1e-13) << m;
   }
   std::vector<Complex> bad(12);
   EXPECT_THROW(ComplexFFT(bad, -1), EmoxChirpZError);
@@ -80,7 +83,8 @@ TEST(ChirpZ, ZoomedTransformAgreesWithTheDirectSum) {
       // The full sum for every k where that is cheap, a spread of k otherwise.
       const std::size_t stride = n > 1000 ? n / 37 : 1;
       std::vector<std::size_t> ks;
-      for (std::size_t k = 0; k < n; k += stride) ks.push_back(k);
+      for (std::size_t k = 0; k < n; k += stride)
+        ks.push_back(k);
       ks.push_back(n - 1);
       std::vector<Complex> ref;
       double scale = 0.0;
@@ -89,7 +93,8 @@ TEST(ChirpZ, ZoomedTransformAgreesWithTheDirectSum) {
         scale = std::max(scale, std::abs(ref.back()));
       }
       double worst = 0.0;
-      for (std::size_t i = 0; i < ks.size(); ++i) worst = std::max(worst, std::abs(z[ks[i]] - ref[i]));
+      for (std::size_t i = 0; i < ks.size(); ++i)
+        worst = std::max(worst, std::abs(z[ks[i]] - ref[i]));
       EXPECT_LE(worst, 1e-9 * scale) << "N=" << n << " gamma=" << zm.gamma << " beta=" << zm.beta;
     }
   }
@@ -110,12 +115,14 @@ TEST(ApplyWindow, CoefficientsAndShape) {
     std::vector<double> w(n, 1.0);
     ApplyWindow(n, type, w);
     double mean = 0.0;
-    for (double v : w) mean += v;
+    for (double v : w)
+      mean += v;
     mean /= n;
     EXPECT_NEAR(mean, 1.0, 0.02) << type;
     EXPECT_NEAR(w[0], w[n - 1], 1e-6) << type; // symmetric
     if (type == 0 || type == 4) {
-      for (double v : w) EXPECT_EQ(v, 1.0);
+      for (double v : w)
+        EXPECT_EQ(v, 1.0);
     } else {
       EXPECT_GT(w[n / 2], 1.5) << type; // tapered: the middle carries the weight
       EXPECT_LT(w[0], 0.2) << type;
@@ -177,7 +184,8 @@ TEST(ComputeDTF, AgreesWithTheDirectSumForEveryWindowAndZoom) {
         std::vector<double> w(s.rho);
         ApplyWindow(n, window, w);
         std::vector<Complex> xw(static_cast<std::size_t>(n));
-        for (std::size_t i = 0; i < xw.size(); ++i) xw[i] = std::polar(w[i], std::arg(x[i]));
+        for (std::size_t i = 0; i < xw.size(); ++i)
+          xw[i] = std::polar(w[i], std::arg(x[i]));
         const double gamma = static_cast<double>(p.StartDist) / p.MaxDist;
         const double beta = (static_cast<double>(p.StopDist) - p.StartDist) / p.MaxDist;
         double worst = 0.0, scale = 0.0;
@@ -200,7 +208,8 @@ TEST(ComputeDTF, EveryInputUnitGivesTheSameResult) {
   const int n = 238;
   // Magnitudes well inside the VSWR clamps, so the input conversions are exact.
   Sweep s = FromComplex(RandomSweep(n, 99));
-  for (double &r : s.rho) r = 0.05 + 0.9 * r;
+  for (double &r : s.rho)
+    r = 0.05 + 0.9 * r;
   const TDistanceParams p = Params(0.0F, 50.0F, 104.3F, wtModerate, 0.02F);
   TrsDynDouble dist, ref;
   ComputeDTF(s.rho, s.angle, dist, p, suRho, n, ref);
@@ -230,7 +239,8 @@ TEST(ComputeDTF, ReflectionsLandWhereTheyBelong) {
 
   // Magnitude 1 exactly at sample k = 100 of the window 0..50 with MaxDist 100.
   const double dk = 100.0 * 50.0 / (n - 1);
-  for (int i = 0; i < n; ++i) ang[static_cast<std::size_t>(i)] = std::remainder(-360.0 * i * dk / 100.0, 360.0);
+  for (int i = 0; i < n; ++i)
+    ang[static_cast<std::size_t>(i)] = std::remainder(-360.0 * i * dk / 100.0, 360.0);
   std::vector<double> one(n, 1.0);
   ComputeDTF(one, ang, dist, Params(0.0F, 50.0F, 100.0F, wtNone), suRho, n, out);
   EXPECT_EQ(std::max_element(out.begin(), out.end()) - out.begin(), 100);
@@ -261,12 +271,14 @@ TEST(ComputeDTF, LossCompensationAndThreshold) {
   p.Loss = 0.01F;
   ComputeDTF(s.rho, s.angle, dist, p, suReturnLoss, n, comp);
   for (int k = 0; k < n; ++k) {
-    const double expected = std::min(plain[static_cast<std::size_t>(k)] + 2.0 * 0.01F * dist[static_cast<std::size_t>(k)], -0.01739);
+    const double expected =
+        std::min(plain[static_cast<std::size_t>(k)] + 2.0 * 0.01F * dist[static_cast<std::size_t>(k)], -0.01739);
     EXPECT_NEAR(comp[static_cast<std::size_t>(k)], expected, 1e-6);
   }
   p.Threshold = -12.0F;
   ComputeDTF(s.rho, s.angle, dist, p, suReturnLoss, n, comp);
-  for (double v : comp) EXPECT_GE(v, -12.0);
+  for (double v : comp)
+    EXPECT_GE(v, -12.0);
 }
 
 TEST(ComputeDTF, FailuresKeepThePreviousResult) {

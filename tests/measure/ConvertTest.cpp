@@ -49,13 +49,20 @@ TEST(ConvertValue, FollowsTheUnitTable) {
     int from, to;
     double out;
   } cases[] = {
-      {-20.0, suReturnLoss, suRho, 0.1},    {-20.0, suCableLoss, suMRho, 100.0},
-      {2.0, suVSWR, suRho, 1.0 / 3.0},      {2.0, suVSWR, suMRho, 1000.0 / 3.0},
-      {0.5, suRho, suVSWR, 3.0},            {2.0, suRho, suReturnLoss, 0.0}, // clamped, not +6 dB
-      {0.0, suRho, suReturnLoss, -100.0},   {500.0, suMRho, suRho, 0.5},
-      {100.0, suMRho, suReturnLoss, -20.0}, {500.0, suMRho, suVSWR, 3.0},
-      {0.3, suRho, suMRho, 300.0},          {-7.5, suReturnLoss, suCableLoss, -7.5},
-      {-7.5, suCableLoss, suReturnLoss, -7.5}, {1.7, suVSWR, suVSWR, 1.7},
+      {-20.0, suReturnLoss, suRho, 0.1},
+      {-20.0, suCableLoss, suMRho, 100.0},
+      {2.0, suVSWR, suRho, 1.0 / 3.0},
+      {2.0, suVSWR, suMRho, 1000.0 / 3.0},
+      {0.5, suRho, suVSWR, 3.0},
+      {2.0, suRho, suReturnLoss, 0.0}, // clamped, not +6 dB
+      {0.0, suRho, suReturnLoss, -100.0},
+      {500.0, suMRho, suRho, 0.5},
+      {100.0, suMRho, suReturnLoss, -20.0},
+      {500.0, suMRho, suVSWR, 3.0},
+      {0.3, suRho, suMRho, 300.0},
+      {-7.5, suReturnLoss, suCableLoss, -7.5},
+      {-7.5, suCableLoss, suReturnLoss, -7.5},
+      {1.7, suVSWR, suVSWR, 1.7},
   };
   for (const auto &c : cases) {
     double v = c.in;

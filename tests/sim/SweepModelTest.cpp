@@ -67,7 +67,8 @@ TEST(SweepModel, LoadAndSeveralFaults) {
     EXPECT_GE(r, 0.0);
     EXPECT_LE(r, 0.05 + 0.2 + 0.3 + 1e-12);
   }
-  for (double a : s.AngleDeg) EXPECT_LE(std::fabs(a), 180.0);
+  for (double a : s.AngleDeg)
+    EXPECT_LE(std::fabs(a), 180.0);
   TTraceData t;
   FillTraceFromSweep(t, s, m, suRho, duMeters);
   EXPECT_NEAR(t.StopDist, 42.0F, 1e-4); // 1.2 x the line
