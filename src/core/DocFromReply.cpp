@@ -65,12 +65,21 @@ long long IntField(const std::string &line, std::size_t i) {
 // Text up to the first comma, as an integer.
 long long LeadingInt(const std::string &line) { return IntOf(line.substr(0, line.find(','))); }
 
-// The analyzer's number reader (accepts "0.-125"), one field at a time.
-double InstrumentNumber(std::string &text) {
+// Field i of a point line in the analyzer's number form (accepts "0.-125").
+// Unlike a free scan, anything but the number in the field is an error, so
+// a corrupted byte cannot silently split or shorten a value.
+double InstrumentField(const std::string &line, std::size_t i) {
+  const auto f = SplitCommas(line);
+  if (i >= f.size()) NotANumber(line);
+  const std::string v = Trim(f[i]);
+  if (v.empty() || v.find_first_not_of("-.0123456789") != std::string::npos) NotANumber(v);
   try {
-    return TakeInstrumentNumber(text);
+    std::string rest = v;
+    const double d = TakeInstrumentNumber(rest);
+    if (!rest.empty()) NotANumber(v);
+    return d;
   } catch (const EmoxFileError &) {
-    NotANumber(text);
+    NotANumber(v);
   }
 }
 
@@ -228,10 +237,10 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
 
   TRange range;
   for (int k = 0; k < n; ++k) {
-    std::string p = L[static_cast<std::size_t>(19 + k)];
-    const double f = InstrumentNumber(p);
-    const double m = InstrumentNumber(p);
-    const double a = InstrumentNumber(p);
+    const std::string &p = L[static_cast<std::size_t>(19 + k)];
+    const double f = InstrumentField(p, 0);
+    const double m = InstrumentField(p, 1);
+    const double a = InstrumentField(p, 2);
     const auto i = static_cast<std::size_t>(k);
     t.Freq[i] = f * 0.01;
     t.Mag[i] = m * 1e-5;
@@ -369,9 +378,8 @@ void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, con
     double m = 0;
     double a = 0;
     if (gen == 2) {
-      std::string p = line;
-      m = InstrumentNumber(p);
-      a = InstrumentNumber(p) * 0.001 - std::numbers::pi;
+      m = InstrumentField(line, 0);
+      a = InstrumentField(line, 1) * 0.001 - std::numbers::pi;
     } else {
       m = static_cast<double>(IntField(line, 0));
       a = static_cast<double>(IntField(line, 1)) * 0.001;
