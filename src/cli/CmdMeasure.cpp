@@ -100,6 +100,9 @@ int Dtf(const Args &args) {
     if (window >= 0) t.Smoothing = static_cast<std::uint8_t>(window);
     if (o.Has("start")) t.StartDist = static_cast<float>(start);
     if (o.Has("stop")) t.StopDist = static_cast<float>(stop);
+    // Readers mark a trace whose cable was never given with negative values.
+    if (!(t.Dielectric > 0.0F) || t.Loss < 0.0F)
+      throw Exception("Trace " + std::to_string(i) + " has no cable data: give --vp (or --dielectric) and --loss.");
     if (o.Has("vp") || o.Has("dielectric") || o.Has("unit"))
       t.MaxDist = static_cast<float>(MaxDistance(t.NumPoints, feet, t.Dielectric, t.FreqStepHz));
     // The distance window stays within the range the sweep resolves.
