@@ -1,0 +1,284 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "core/DateTime.h"
+#include "core/DocFromReply.h"
+#include "core/Excption.h"
+#include "instrument/FakeSerialLink.h"
+#include "instrument/UpLoad.h"
+#include "sim/PtyHost.h"
+#include "sim/SimulatorLx.h"
+#include "sim/SimulatorReply.h"
+#include "sim/SimulatorRt.h"
+#include "sim/SimulatorSiteMaster.h"
+
+using namespace korv;
+
+namespace {
+
+// An in-memory line with a simulator at the far end.
+struct Bench {
+  explicit Bench(std::unique_ptr<TSimulator> s, TSimFault fault = TSimFault::None) : sim(std::move(s)) {
+    link.SetResponder([this, fault](std::string_view w) {
+      std::string out;
+      if (fault == TSimFault::Silence) return out;
+      for (const auto &seg : sim->Receive(w)) out += seg.Trace ? ApplyFault(fault, seg.Bytes) : seg.Bytes;
+      return out;
+    });
+  }
+  std::unique_ptr<TSimulator> sim;
+  FakeSerialLink link;
+  TSAComm comm{link};
+
+  std::vector<std::unique_ptr<TmoxDocument>> Fetch(const TInstrumentIdentity &id, std::vector<TSelectedTrace> sel,
+                                                   TReceiveDestination dest = TReceiveDestination::SeparateDocuments) {
+    std::vector<std::unique_ptr<TmoxDocument>> docs;
+    TFetchOptions o;
+    o.Destination = dest;
+    FetchTraces(comm, id, sel, o, [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) {
+      docs.push_back(std::move(d));
+    });
+    return docs;
+  }
+};
+
+std::vector<TmoxDocument> Originals(int points) { return SyntheticTraces(3, points, 1700.0, 2200.0); }
+
+void ExpectSameSweep(const TTraceData &got, const TTraceData &want, double magTol) {
+  ASSERT_EQ(got.NumPoints, want.NumPoints);
+  for (std::size_t k = 0; k < want.Freq.size(); k += 37) {
+    EXPECT_NEAR(got.Freq[k], want.Freq[k], 0.011) << k;
+    EXPECT_NEAR(got.Mag[k], want.Mag[k], magTol) << k;
+    EXPECT_NEAR(got.Angle[k], want.Angle[k], 0.06) << k;
+  }
+}
+
+struct LxCase {
+  const char *model;
+  const char *firmware;
+  int generation;
+  bool qe;
+};
+
+class LxRoundTrip : public ::testing::TestWithParam<LxCase> {};
+
+} // namespace
+
+TEST_P(LxRoundTrip, IdentifyListAndReceive) {
+  const LxCase c = GetParam();
+  const int points = c.qe && c.generation == 3 ? 949 : kDefaultReplyPoints;
+  const auto originals = Originals(points);
+  Bench b(std::make_unique<TLxSimulator>(c.model, c.firmware, originals));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  EXPECT_EQ(id.Kind, ikAnalyzer);
+  EXPECT_EQ(id.Generation(), c.generation);
+  EXPECT_EQ(id.QEModel, c.qe);
+  EXPECT_EQ(id.FirmwareText, c.firmware);
+
+  const TmoxDirList list = ReadDirectory(b.comm, id, 46000.0);
+  ASSERT_EQ(list.Count(), 4);
+  EXPECT_EQ(list.Text(0), "Current Trace");
+  EXPECT_EQ(list.Number(3), 3);
+  const TTraceData &want = originals[1].Doc.Traces[0];
+  EXPECT_NEAR(list.Time(2), want.DateTime, 1.0 / 1440);
+  if (c.generation > 1) EXPECT_EQ(list.Text(2), want.Label.str());
+  else EXPECT_EQ(list.Text(2), "Site 100 Alpha Tx 2");
+
+  auto docs = b.Fetch(id, {{2, list.Text(2)}, {500, "Current Trace"}});
+  ASSERT_EQ(docs.size(), 2U);
+  const TTraceData &got = docs[0]->Doc.Traces[0];
+  ExpectSameSweep(got, want, 1e-5);
+  EXPECT_EQ(docs[0]->Doc.ScaleUnit, suReturnLoss);
+  EXPECT_NEAR(got.DateTime, want.DateTime, 1.0 / 1440);
+  EXPECT_EQ(got.Title, list.Text(2));
+  if (c.generation > 1) {
+    EXPECT_EQ(got.Label, want.Label);
+    EXPECT_EQ(got.FreqMarks[0].Point, want.FreqMarks[0].Point);
+    EXPECT_NEAR(got.Dielectric, want.Dielectric, 1e-3);
+  }
+  if (c.generation == 3) {
+    EXPECT_EQ(got.Model, c.model);
+    EXPECT_EQ(got.SN, want.SN);
+  }
+  ExpectSameSweep(docs[1]->Doc.Traces[0], originals[2].Doc.Traces[0], 1e-5);
+  // The current trace is asked for as C, never as 500.
+  EXPECT_NE(b.link.Written().find("TU C\r"), std::string::npos);
+  EXPECT_EQ(b.link.Written().find("TU 500"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, LxRoundTrip,
+                         ::testing::Values(LxCase{"LX-3200", "15Mar01", 1, false}, LxCase{"LX-3100", "01Jun99", 1, false},
+                                           LxCase{"LX-3250A", "15Jan02", 2, false},
+                                           LxCase{"LX-3400", "10Oct02", 3, false},
+                                           LxCase{"LX-3400", "15Mar03", 3, false},
+                                           LxCase{"LX-3600QE", "15Mar03", 3, true}));
+
+TEST(Simulators, DeleteAndEmptyLocations) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400QE", "15Mar03", Originals(101)));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  std::vector<std::string> warnings;
+  DeleteTraces(b.comm, id, {{2, ""}, {501, ""}}, {}, [&](const std::string &m) { warnings.push_back(m); });
+  EXPECT_EQ(warnings, (std::vector<std::string>{kMsgInvalidLocation}));
+  EXPECT_EQ(ReadDirectory(b.comm, id, 0).Count(), 3);
+  EXPECT_THROW(DeleteTraces(b.comm, id, {{2, ""}}, {}, {}), EmoxIODeviceErr);
+  try {
+    b.Fetch(id, {{2, ""}});
+    FAIL();
+  } catch (const EmoxIOError &e) {
+    EXPECT_STREQ(e.what(), kMsgNoTraceStored);
+  }
+  EXPECT_FALSE(b.link.IsOpen());
+}
+
+TEST(Simulators, RtTester) {
+  const auto originals = SyntheticTraces(2, 100, 800.0, 1000.0);
+  Bench b(std::make_unique<TRtSimulator>('5', originals));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  EXPECT_EQ(id.Kind, ikRtTester);
+  EXPECT_EQ(id.RtModelDigit, '5');
+  const TmoxDirList list = ReadDirectory(b.comm, id, 0);
+  ASSERT_EQ(list.Count(), 2);
+  std::vector<std::string> warnings;
+  TFetchOptions o;
+  o.Warning = [&](const std::string &m) { warnings.push_back(m); };
+  std::vector<std::unique_ptr<TmoxDocument>> docs;
+  FetchTraces(b.comm, id, {{2, ""}, {13, ""}}, o,
+              [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) { docs.push_back(std::move(d)); });
+  ASSERT_EQ(docs.size(), 1U);
+  EXPECT_EQ(warnings.size(), 1U);
+  const TTraceData &t = docs[0]->Doc.Traces[0];
+  EXPECT_EQ(t.Title, "RT500 Trace #2");
+  const TTraceData &want = originals[1].Doc.Traces[0];
+  EXPECT_NEAR(t.Freq[99], want.Freq[99], 0.06);
+  for (std::size_t k = 0; k < 100; k += 11)
+    EXPECT_NEAR(std::pow(10.0, t.Mag[k] / 20), std::pow(10.0, want.Mag[k] / 20), 0.0006) << k;
+  EXPECT_THROW(b.Fetch(id, {{3, ""}}), EmoxIOError); // empty slot: the tester answers "?"
+}
+
+TEST(Simulators, SiteMaster) {
+  const auto originals = SyntheticTraces(2, 130, 800.0, 1000.0);
+  Bench b(std::make_unique<TSiteMasterSimulator>(originals));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  EXPECT_EQ(id.Kind, ikSiteMaster);
+  EXPECT_EQ(ReadDirectory(b.comm, id, 0).Count(), 41);
+  auto docs = b.Fetch(id, {{1, ""}}, TReceiveDestination::Files);
+  ASSERT_EQ(docs.size(), 1U);
+  const TTraceData &t = docs[0]->Doc.Traces[0];
+  EXPECT_EQ(t.Title, "ALPHA TX");
+  EXPECT_EQ(docs[0]->Doc.ScaleUnit, suReturnLoss);
+  EXPECT_NEAR(t.Freq[129], 1000.0, 1e-6);
+  for (std::size_t k = 0; k < 130; k += 13)
+    EXPECT_NEAR(std::pow(10.0, t.Mag[k] / 20), std::pow(10.0, originals[0].Doc.Traces[0].Mag[k] / 20), 0.0006);
+  // The release byte closes the session.
+  EXPECT_EQ(b.link.Written().back(), '\xFF');
+  // A location without a trace answers with the short block: no document.
+  EXPECT_THROW(b.Fetch(id, {{5, ""}}), EmoxIOError);
+}
+
+TEST(Simulators, FaultsEndInTheirMessages) {
+  {
+    Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)), TSimFault::Garbage);
+    const auto id = IdentifyInstrument(b.comm);
+    EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIOTraceCRCErr);
+  }
+  {
+    Bench b(std::make_unique<TLxSimulator>("LX-3250A", "15Jan02", Originals(238)), TSimFault::Garbage);
+    const auto id = IdentifyInstrument(b.comm);
+    EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIOTraceFormatErr);
+  }
+  for (TSimFault f : {TSimFault::Drop, TSimFault::Cutoff}) {
+    Bench b(std::make_unique<TLxSimulator>("LX-3600QE", "15Mar03", Originals(500)), f);
+    const auto id = IdentifyInstrument(b.comm);
+    EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIOTimeOutErr);
+  }
+  {
+    Bench b(std::make_unique<TLxSimulator>("LX-3600QE", "15Mar03", Originals(500)), TSimFault::Silence);
+    try {
+      IdentifyInstrument(b.comm);
+      FAIL();
+    } catch (const EmoxIODeviceErr &e) {
+      EXPECT_STREQ(e.what(), kMsgNotResponding);
+    }
+  }
+}
+
+TEST(Simulators, FaultShapes) {
+  const std::string s(970, 'a');
+  EXPECT_EQ(ApplyFault(TSimFault::Drop, s).size(), 960U);
+  EXPECT_EQ(ApplyFault(TSimFault::Garbage, s).size(), 980U);
+  EXPECT_EQ(ApplyFault(TSimFault::Cutoff, s).size(), 485U);
+  EXPECT_EQ(ApplyFault(TSimFault::Slow, s), s);
+  EXPECT_EQ(ParseSimFault("cutoff"), TSimFault::Cutoff);
+  EXPECT_THROW(ParseSimFault("fire"), Exception);
+}
+
+TEST(Simulators, CancelStopsBeforeTheNextTrace) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)));
+  const auto id = IdentifyInstrument(b.comm);
+  std::atomic<bool> cancel{false};
+  b.comm.SetCancelFlag(&cancel);
+  TFetchOptions o;
+  int received = 0;
+  std::vector<int> progress;
+  o.Progress = [&](int pos, int max) {
+    progress.push_back(pos);
+    EXPECT_EQ(max, 6);
+  };
+  FetchTraces(b.comm, id, {{1, ""}, {2, ""}, {3, ""}}, o, [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument>) {
+    if (++received == 1) cancel = true;
+  });
+  EXPECT_EQ(received, 1);
+  EXPECT_EQ(progress, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(Simulators, AnalyzerAcceptsDownloadSetupsAndQuickText) {
+  auto sim = std::make_unique<TLxSimulator>("LX-3400QE", "15Mar03", Originals(238));
+  TLxSimulator *lx = sim.get();
+  Bench b(std::move(sim));
+  b.comm.Open();
+  // Trace download: "TD", a ":" per line, "00" and the prompt.
+  const auto extra = SyntheticTraces(6, 238, 800.0, 900.0);
+  const auto lines = EncodeAnalyzerReply(extra[5], 3, true, ParseAnalyzerDate("15Mar03"), "LX-3400QE", 0);
+  b.comm.SendCommand("TD\r");
+  b.comm.WaitForTail(":", 5000);
+  for (const auto &l : lines) {
+    b.comm.SendCommand(l + "\r");
+    b.comm.WaitForTail("\r\n:", 25000);
+  }
+  b.comm.SendCommand("00\r");
+  b.comm.WaitForTail(">", 5000);
+  EXPECT_EQ(lx->Locations().size(), 4U);
+  // Power setups.
+  b.comm.SendCommand("SGET\r");
+  EXPECT_NE(b.comm.WaitForTail("> ", 5000).find("ERRsetup"), std::string::npos);
+  b.comm.SendCommand("SSTO,10,SENSOR A,Y,1.50,0.00,0.20,0.00,\"800-2500\",\"PS\",\"E1\",100.00,\"roof\",\"\"\r");
+  b.comm.WaitForTail("SOK", 15000);
+  b.comm.Ring().Clear();
+  b.comm.SendCommand("SGET,10\r");
+  const std::string rec = b.comm.WaitForTail("SOK", 15000);
+  EXPECT_NE(rec.find("10,SENSOR A,Y,1.50"), std::string::npos);
+  // Quick text: QD stores non-empty rows, QU reads them back.
+  b.comm.Ring().Clear();
+  b.comm.SendCommand("QD\r");
+  b.comm.WaitForTail(":", 5000);
+  for (const char *row : {"TOWER 3", "NORTH"}) {
+    b.comm.SendCommand(std::string(row) + "\r");
+    b.comm.WaitForTail("\r\n:", 5000);
+  }
+  b.comm.SendCommand("\r");
+  b.comm.WaitForTail(">", 5000);
+  EXPECT_EQ(lx->QuickText()[1], "NORTH");
+  b.comm.Ring().Clear();
+  b.comm.SendCommand("QU\r");
+  const std::string qu = b.comm.WaitForTail("\n\r> ", 15000);
+  EXPECT_EQ(qu.rfind("QU\r\nTOWER 3\r\nNORTH\r\n", 0), 0U);
+
+  // The downloaded trace reads back like any other.
+  const auto id = IdentifyInstrument(b.comm);
+  const TmoxDirList list = ReadDirectory(b.comm, id, 0);
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.Text(4), extra[5].Doc.Traces[0].Label.str());
+  auto docs = b.Fetch(id, {{4, list.Text(4)}});
+  ExpectSameSweep(docs[0]->Doc.Traces[0], extra[5].Doc.Traces[0], 1e-5);
+}
