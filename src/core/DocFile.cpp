@@ -153,6 +153,46 @@ void ReadMarkersV6(TTextFile &file, TTraceData &t) {
   readPairs(t.FreqMarks);
   readPairs(t.DistMarks);
 }
+
+// Lines 2 to 6 of every version: titles, title flags, data kind, setup bytes.
+// Empty flag, kind and setup lines leave their fields as they are.
+void ReadTitleLines(TTextFile &file, TTraceDoc &d) {
+  d.MainTitle = file.ReadLine();
+  d.SubTitle = file.ReadLine();
+  const std::string flags = file.ReadLine();
+  if (!flags.empty()) {
+    d.MainTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 0));
+    d.SubTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 2));
+  }
+  const std::string kind = Trim(file.ReadLine());
+  if (!kind.empty()) d.DataKind = CheckedInt<std::uint8_t>(LineTokens(kind).Int());
+  const std::string setup = file.ReadLine();
+  if (!Trim(setup).empty()) {
+    LineTokens tok(setup);
+    long long v[5] = {0, 0, 0, 0, 0};
+    for (auto &x : v) x = tok.Int();
+    d.SetupInfo = {0, 0, 0, CheckedInt<std::uint8_t>(v[3]), CheckedInt<std::uint8_t>(v[4])};
+  }
+}
+
+// The limit lines (with the unused middle line of the current versions),
+// then scale unit, distance unit and plot mode.
+void ReadLimitAndUnitLines(TTextFile &file, TTraceDoc &d, bool middleLine) {
+  {
+    LineTokens tok(file.ReadLine());
+    d.FreqLimitMode = CheckedInt<std::int32_t>(tok.Int());
+    d.FreqLimitValue = tok.Num();
+  }
+  if (middleLine) file.ReadLine(); // always "0 0.000"
+  {
+    LineTokens tok(file.ReadLine());
+    d.DistLimitMode = CheckedInt<std::int32_t>(tok.Int());
+    d.DistLimitValue = tok.Num();
+  }
+  d.ScaleUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
+  d.DistUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
+  d.PlotMode = CheckedInt<std::int32_t>(LineTokens(file.ReadLine()).Int());
+}
 } // namespace
 
 TFirstLineKind ClassifyFirstLine(std::string_view line) {
@@ -253,22 +293,7 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
   const std::string first = file.ReadLine();
   d.FileVersion = static_cast<std::uint8_t>(VersionFromFirstLine(first));
   d.ReadFlag = 0;
-  d.MainTitle = file.ReadLine();
-  d.SubTitle = file.ReadLine();
-  const std::string flags = file.ReadLine();
-  if (!flags.empty()) {
-    d.MainTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 0));
-    d.SubTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 2));
-  }
-  const std::string kind = Trim(file.ReadLine());
-  if (!kind.empty()) d.DataKind = CheckedInt<std::uint8_t>(LineTokens(kind).Int());
-  const std::string setup = file.ReadLine();
-  if (!setup.empty()) {
-    LineTokens tok(setup);
-    long long v[5] = {0, 0, 0, 0, 0};
-    for (auto &x : v) x = tok.Int();
-    d.SetupInfo = {0, 0, 0, CheckedInt<std::uint8_t>(v[3]), CheckedInt<std::uint8_t>(v[4])};
-  }
+  ReadTitleLines(file, d);
   for (int i = 0; i < 4; ++i) file.ReadLine();
   {
     LineTokens tok(file.ReadLine());
@@ -294,20 +319,7 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
   range(d.FreqScale.YMin, d.FreqScale.YMax);
   range(d.DistScale.XMin, d.DistScale.XMax);
   range(d.DistScale.YMin, d.DistScale.YMax);
-  {
-    LineTokens tok(file.ReadLine());
-    d.FreqLimitMode = CheckedInt<std::int32_t>(tok.Int());
-    d.FreqLimitValue = tok.Num();
-  }
-  file.ReadLine(); // always "0 0.000"
-  {
-    LineTokens tok(file.ReadLine());
-    d.DistLimitMode = CheckedInt<std::int32_t>(tok.Int());
-    d.DistLimitValue = tok.Num();
-  }
-  d.ScaleUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
-  d.DistUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
-  d.PlotMode = CheckedInt<std::int32_t>(LineTokens(file.ReadLine()).Int());
+  ReadLimitAndUnitLines(file, d, true);
   for (int i = 0; i < 4; ++i) file.ReadLine();
   const long long count = LineTokens(file.ReadLine()).Int();
   if (count < 0 || count > kMaxTraces) BadFormat();
@@ -402,22 +414,8 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
   file.ReadLine();
   d.FileVersion = static_cast<std::uint8_t>(version);
   d.ReadFlag = 0;
-  d.MainTitle = file.ReadLine();
-  d.SubTitle = file.ReadLine();
-  const std::string flags = file.ReadLine();
-  if (!flags.empty()) {
-    d.MainTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 0));
-    d.SubTitleFixed = static_cast<std::uint8_t>(FlagChar(flags, 2));
-  }
-  const std::string kind = Trim(file.ReadLine());
-  d.DataKind = kind.empty() ? 0 : CheckedInt<std::uint8_t>(LineTokens(kind).Int());
-  const std::string setup = file.ReadLine();
-  if (!Trim(setup).empty()) {
-    LineTokens tok(setup);
-    long long v[5] = {0, 0, 0, 0, 0};
-    for (auto &x : v) x = tok.Int();
-    d.SetupInfo = {0, 0, 0, CheckedInt<std::uint8_t>(v[3]), CheckedInt<std::uint8_t>(v[4])};
-  }
+  d.DataKind = 0; // an empty kind line means 0 here
+  ReadTitleLines(file, d);
   file.ReadLine();
   file.ReadLine();
   const auto flag = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
@@ -437,19 +435,7 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
     }
   }
   d.DistScale = d.FreqScale;
-  {
-    LineTokens tok(file.ReadLine());
-    d.FreqLimitMode = CheckedInt<std::int32_t>(tok.Int());
-    d.FreqLimitValue = tok.Num();
-  }
-  {
-    LineTokens tok(file.ReadLine());
-    d.DistLimitMode = CheckedInt<std::int32_t>(tok.Int());
-    d.DistLimitValue = tok.Num();
-  }
-  d.ScaleUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
-  d.DistUnit = CheckedInt<std::uint8_t>(LineTokens(file.ReadLine()).Int());
-  d.PlotMode = CheckedInt<std::int32_t>(LineTokens(file.ReadLine()).Int());
+  ReadLimitAndUnitLines(file, d, false);
   for (int i = 0; i < 5; ++i) file.ReadLine();
   const long long count = LineTokens(file.ReadLine()).Int();
   if (count < 0 || count > kMaxTraces) BadFormat();
