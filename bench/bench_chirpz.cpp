@@ -212,8 +212,12 @@ BENCHMARK(BM_FftwChirpZ)->Arg(238)->Arg(949)->Arg(11265)->Unit(benchmark::kMicro
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run> &runs) override {
-    for (const auto &r : runs)
-      if (r.run_type == Run::RT_Iteration && r.iterations > 0) times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    // Single runs, or the median when repetitions are asked for.
+    for (const auto &r : runs) {
+      const bool single = r.run_type == Run::RT_Iteration && r.iterations > 0 && r.repetitions <= 1;
+      const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+      if (single || median) times[r.run_name.str()] = r.GetAdjustedCPUTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> times;
