@@ -62,6 +62,8 @@ struct FileCloser {
 
 std::vector<TCableEntry> ParseCableList(std::string_view text) {
   std::vector<TCableEntry> cables;
+  // Editors on the desktop may start the file with a UTF-8 byte order mark.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   const auto *bytes = reinterpret_cast<const std::uint8_t *>(text.data());
   TTextFile file(bytes, text.size());
   while (!file.Eof()) {

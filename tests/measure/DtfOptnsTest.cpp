@@ -39,6 +39,7 @@ TEST(CableList, ReadsGroupsOfFourLines) {
   ASSERT_EQ(lf.size(), 1u);
   EXPECT_EQ(lf[0].Name, "A");
   EXPECT_TRUE(ParseCableList("").empty());
+  EXPECT_EQ(ParseCableList("\xEF\xBB\xBF\"A\"\nDielectric Const:  2\nLoss (dB/m):  0.5\n")[0].Name, "A");
   EXPECT_EQ(ParseCableList(CableListText(cables)), cables);
 }
 
