@@ -783,7 +783,6 @@ void TfrmMain::mnuFileRClick(int k) {
 bool TfrmMain::WriteDocument(TfrmDoc *doc, const QString &fileName) {
   if (!doc->SaveFileW(fileName)) return false;
   if (doc->FileName() != fileName) doc->SetFileName(fileName);
-  doc->SetImported(false);
   if (doc->IsModified()) doc->ClearModified();
   if (doc == ActiveDocument()) UpdateMenuItems(false);
   return true;
@@ -963,7 +962,11 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
   const bool C = m_capsuleFilled;
   const bool N = D && kind != 1 && doc->Document().Doc.TraceCount() > 0;
   const auto set = [this](std::initializer_list<const char *> names, bool on) {
-    for (const char *n : names) Action(QString::fromLatin1(n))->setEnabled(on);
+    for (const char *n : names) {
+      const QString name = QString::fromLatin1(n);
+      m_enabled.insert(name, on);
+      Action(name)->setEnabled(on);
+    }
   };
   set({"mnuFileClose", "mnuFileCloseAll", "mnuFileSave", "tlbtnSave", "mnuFileSaveAll", "mnuFileSaveAs",
        "mnuFileSaveAsMeta", "mnuFilePrint", "mnuFilePrintMultiple", "mnuEditCopyMeta", "mnuEditCopyBitmap",

@@ -109,6 +109,9 @@ public:
   void UpdateMenuItems(bool selectTool = true);
   // An action or button by object name (null when unknown).
   QAction *Action(const QString &name) const { return m_actions.value(name); }
+  // The enabling rule's verdict for a command, also for commands whose
+  // dialogs are not built yet (Qt reports hidden actions as disabled).
+  bool CommandEnabled(const QString &name) const { return m_enabled.value(name, true); }
   QMenu *PopupMenu() const { return m_popup; }
   void MouseActionSelect(int mode);
   int ToolMode() const { return m_toolMode; }
@@ -231,6 +234,7 @@ private:
   QActionGroup *m_toolButtons = nullptr;
   QList<QAction *> m_windowListActions;
   QHash<QString, QAction *> m_actions;
+  QHash<QString, bool> m_enabled;
   QPointer<THelpWindow> m_help;
   TAskHook m_askHook;
   TFileDialogHook m_fileHook;

@@ -163,11 +163,13 @@ bool TSingleInstance::Listen() {
       while (QLocalSocket *s = m_server->nextPendingConnection()) ServeConnection(s);
     });
   }
-  if (m_server->listen(m_name)) return true;
-  // Nobody answers on the name: a socket file left by a copy that crashed.
+  // With access options the server's socket file replaces any old one, so
+  // ask first whether a copy answers on the name.
   QLocalSocket probe;
   probe.connectToServer(m_name);
   if (probe.waitForConnected(200)) return false;
+  if (m_server->listen(m_name)) return true;
+  // Nobody answers: a socket file left by a copy that crashed.
   QLocalServer::removeServer(m_name);
   return m_server->listen(m_name);
 }
