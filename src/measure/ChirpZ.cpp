@@ -200,6 +200,7 @@ void ComplexFFT(std::span<std::complex<double>> a, int sign) {
 }
 
 int ChirpZLength(int numPoints) {
+  if (numPoints > kMaxChirpZPoints) RaiseChirpZ(); // the length would leave 16 bits
   int m = 1;
   while (m <= 2 * numPoints)
     m <<= 1;

@@ -44,7 +44,8 @@ void ApplyWindow(int numPoints, int windowType, std::span<double> x);
 void ComplexFFT(std::span<std::complex<double>> a, int sign);
 
 // The FFT length the transform uses for N points: the smallest power of two
-// greater than 2N (238 -> 512, 256 -> 1024, 949 -> 2048).
+// greater than 2N (238 -> 512, 256 -> 1024, 949 -> 2048). EmoxChirpZError
+// beyond kMaxChirpZPoints.
 int ChirpZLength(int numPoints);
 // Largest N the transform accepts (its FFT length is a 16-bit value).
 inline constexpr int kMaxChirpZPoints = 16383;

@@ -45,6 +45,7 @@ TEST(ChirpZ, FftLengthIsTheSmallestPowerOfTwoAboveTwiceN) {
   EXPECT_EQ(ChirpZLength(11265), 32768);
   EXPECT_EQ(ChirpZLength(2), 8);
   EXPECT_EQ(ChirpZLength(kMaxChirpZPoints), 32768);
+  EXPECT_THROW(ChirpZLength(kMaxChirpZPoints + 1), EmoxChirpZError);
 }
 
 TEST(ChirpZ, ComplexFftMatchesTheDefinitionAndInverts) {
