@@ -200,8 +200,10 @@ TAxisRange TGraph::ShownX() const {
   if (m_manualX) return m_manualXRange;
   TAxisRange x, y;
   if (!DataBounds(x, y)) return {0.0, 1.0};
-  // Frequencies and distances fill the axis edge to edge.
-  if (x.Max > x.Min) return x;
+  // Frequencies and distances fill the axis edge to edge. Values are kept
+  // in single precision, so the ends are snapped to a thousandth to let a
+  // round end value (2200 MHz) carry its tick label.
+  if (x.Max > x.Min) return {std::round(x.Min * 1000.0) / 1000.0, std::round(x.Max * 1000.0) / 1000.0};
   return NiceRange(x);
 }
 
@@ -210,7 +212,11 @@ TAxisRange TGraph::ShownY() const {
   if (m_manualY) return m_manualYRange;
   TAxisRange x, y;
   if (!DataBounds(x, y)) return {0.0, 1.0};
-  return NiceRange(y);
+  // A shown horizontal line (the limit line) stays inside the automatic range.
+  if (m_showHorzAnn)
+    for (const auto &a : m_horzAnn) y.Min = std::min(y.Min, a.Position), y.Max = std::max(y.Max, a.Position);
+  const double air = 0.03 * (y.Max - y.Min);
+  return NiceRange({y.Min - air, y.Max + air});
 }
 
 void TGraph::SetZoomMode(bool on) { m_zoom = on; }

@@ -106,9 +106,13 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   std::vector<int> legendItems;
   for (int s = 0; s < Subsets(); ++s)
     if (!SubsetLabel(s).isEmpty()) legendItems.push_back(s);
-  const QFontMetricsF fm(base);
+  const QFont legendFont = MakeFont(fontPx * 0.9);
+  const QFontMetricsF fm(legendFont);
   const double rowH = fm.height() + pad;
-  const int cols = std::clamp(static_cast<int>(area.width() / (190 * scale)), 1, 5);
+  double longest = 0;
+  for (int s : legendItems) longest = std::max(longest, fm.horizontalAdvance(SubsetLabel(s)));
+  const double itemWidth = longest + 26 * scale + 6 * scale + 24 * scale;
+  const int cols = std::clamp(static_cast<int>((area.width() - 2 * margin) / std::max(1.0, itemWidth)), 1, 5);
   const int legendRows = legendItems.empty() ? 0 : static_cast<int>((legendItems.size() + cols - 1) / cols);
   int bottomLines = 0;
   for (const QString &line : m_multiBottom)
@@ -165,13 +169,12 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   for (double x : xValues) {
     for (int sign : {1, -1}) {
       const double xs = sign * x;
+      // Inside the rim, where each reactance arc meets it.
       const std::complex<double> g((xs * xs - 1) / (xs * xs + 1), 2 * xs / (xs * xs + 1));
-      const QPointF at = toPx(g * 1.04);
       const QString t = (sign > 0 ? QStringLiteral("+j") : QStringLiteral("-j")) + Num(x);
       const QSizeF sz = sfm.size(0, t);
-      p.drawText(QPointF(at.x() - sz.width() / 2 + g.real() * sz.width() / 2,
-                         at.y() + sfm.ascent() / 2 - g.imag() * sfm.ascent() / 2),
-                 t);
+      const QPointF at = toPx(g * (1.0 - (sz.width() * 0.5 + 4 * scale) / R));
+      p.drawText(QPointF(at.x() - sz.width() / 2, at.y() + sfm.ascent() / 2.6), t);
     }
   }
   // Phase of Gamma around the rim, ticks every 10 degrees.
@@ -242,7 +245,7 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   double y = area.bottom() - bottomH + pad;
   if (!legendItems.empty()) {
     const double colW = (area.width() - 2 * margin) / cols;
-    p.setFont(base);
+    p.setFont(legendFont);
     for (std::size_t i = 0; i < legendItems.size(); ++i) {
       const int s = legendItems[i];
       const double x0 = area.left() + margin + static_cast<double>(i % static_cast<std::size_t>(cols)) * colW;

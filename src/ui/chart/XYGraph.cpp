@@ -100,8 +100,13 @@ TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(thi
   m_plot->setInteractions(QCP::Interactions());
   m_plot->setFocusPolicy(Qt::NoFocus);
   m_plot->setMouseTracking(true);
-  // The legend lives in its own row under the plot area, never over the data.
+  // The legend lives in its own row under the plot area, never over the
+  // data, and lines up with the plot area's left and right edges.
   m_plot->axisRect()->insetLayout()->take(m_plot->legend);
+  auto *margins = new QCPMarginGroup(m_plot);
+  m_plot->axisRect()->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+  m_plot->legend->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+  m_plot->legend->setAutoMargins(QCP::msLeft | QCP::msRight);
   connect(m_plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *e) {
     SetLastMousePos(e->position().toPoint());
     setFocus();
@@ -207,6 +212,9 @@ void TXYGraph::BuildPlot(double heightPixels) {
   m_plot->yAxis->setLabel(m_yLabel);
   m_plot->xAxis->setPadding(pad);
   m_plot->yAxis->setPadding(pad);
+  // Room on the right for half of the last X tick label: the plot leaves
+  // out labels the widget edge would cut.
+  axisRect->setMinimumMargins(QMargins(0, 0, QFontMetrics(base).horizontalAdvance(QStringLiteral("00000")) / 2 + pad * 2, 0));
   m_plot->xAxis->ticker()->setTickCount(10);
   m_plot->yAxis->ticker()->setTickCount(8);
 
@@ -274,17 +282,26 @@ void TXYGraph::BuildPlot(double heightPixels) {
   QCPLegend *legend = m_plot->legend;
   legend->setVisible(anyLabel);
   if (anyLabel) {
-    legend->setFont(base);
+    QFont legendFont = base;
+    legendFont.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * 0.9))));
+    legend->setFont(legendFont);
     legend->setTextColor(kAxisColor);
     legend->setBorderPen(Qt::NoPen);
     legend->setBrush(Qt::NoBrush);
     legend->setIconSize(static_cast<int>(std::lround(26 * scale)), static_cast<int>(std::lround(10 * scale)));
-    legend->setFillOrder(QCPLegend::foColumnsFirst);
-    const int cols = m_plot->width() > 0 ? std::clamp(static_cast<int>(m_plot->width() / (190 * scale)), 1, 5) : 4;
+    // As many columns as the longest label allows.
+    const QFontMetrics lfm(legendFont);
+    int longest = 0;
+    for (int s = 0; s < Subsets(); ++s) longest = std::max(longest, lfm.horizontalAdvance(SubsetLabel(s)));
+    const int spacing = static_cast<int>(std::lround(18 * scale));
+    const int itemWidth = longest + legend->iconSize().width() + legend->iconTextPadding() + spacing + 10;
+    const int usable = std::max(1, m_plot->width() - static_cast<int>(std::lround(90 * scale)));
+    const int cols = std::clamp(usable / std::max(1, itemWidth), 1, 5);
     legend->setWrap(std::max(1, std::min(cols, legend->itemCount())));
+    legend->setFillOrder(QCPLegend::foColumnsFirst, true);
     legend->setRowSpacing(0);
-    legend->setColumnSpacing(static_cast<int>(std::lround(14 * scale)));
-    legend->setMargins(QMargins(0, pad, 0, 0));
+    legend->setColumnSpacing(spacing);
+    legend->setMargins(QMargins(0, pad, 0, pad));
     grid->addElement(row++, 0, legend);
     legend->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   }

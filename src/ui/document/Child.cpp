@@ -475,6 +475,23 @@ void TfrmDoc::RefreshAnnotations() {
     const bool large = static_cast<long>(width()) * height() > 279999;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
+  if (PlotMode() != pmSmith) {
+    // Marker symbols, marker lines and their readouts are drawn here once
+    // markers are placed on graphs; the lists start empty on every refresh.
+    m_graph->SetMultiBottomTitle(-1, QString());
+    m_graph->SetGraphAnnotation(-1, {});
+    m_graph->SetVertLineAnnotation(-1, {});
+    // The limit line of the current domain: horizontal-line annotation 0.
+    const TTraceDoc &d = m_doc->Doc;
+    const bool dist = d.PlotMode == pmDistance;
+    const double limit = dist ? d.DistLimitValue : d.FreqLimitValue;
+    m_graph->SetHorzLineAnnotation(-1, {});
+    if (limit < kUnplacedLimit && d.TraceCount() > 0)
+      m_graph->SetHorzLineAnnotation(
+          0, TLineAnnotation{limit, atLine, QColor(255, 0, 0), QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
+    m_graph->SetLineAnnotationTextSize(90);
+    m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
+  }
   m_graph->Rebuild();
 }
 

@@ -1,0 +1,102 @@
+// render: the graph a document window shows, as a PNG, SVG or PDF file.
+// Built only when the widget libraries are (korvtool without the GUI has no
+// render command).
+#if __has_include(<QApplication>)
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+#include "cli/Command.h"
+#include "core/Excption.h"
+#include "measure/DTFOptns.h"
+#include "ui/document/Child.h"
+#include "ui/document/DocMessages.h"
+
+namespace korv::cli {
+
+namespace {
+
+int UnitCode(const std::string &word) {
+  if (word == "rl") return suReturnLoss;
+  if (word == "vswr") return suVSWR;
+  if (word == "rho") return suRho;
+  if (word == "mrho") return suMRho;
+  if (word == "cl") return suCableLoss;
+  throw UsageError{"unknown unit '" + word + "' (rl, vswr, rho, mrho, cl)"};
+}
+
+QSize ParseSize(const std::string &text) {
+  const auto x = text.find_first_of("xX");
+  if (x == std::string::npos) throw UsageError{"--size wants WxH, for example 1200x800"};
+  const int w = std::atoi(text.substr(0, x).c_str());
+  const int h = std::atoi(text.substr(x + 1).c_str());
+  if (w < 100 || h < 100 || w > 10000 || h > 10000) throw UsageError{"--size: width and height must be 100..10000"};
+  return {w, h};
+}
+
+// A window needs an application object; the offscreen platform lets the
+// command run on servers and in scripts without a display.
+std::unique_ptr<QApplication> MakeApplication() {
+  if (QApplication::instance()) return nullptr;
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static int argc = 1;
+  static char arg0[] = "korvtool";
+  static char *argv[] = {arg0, nullptr};
+  return std::make_unique<QApplication>(argc, argv);
+}
+
+int Render(const Args &args) {
+  Options opts(args, {"view", "size", "unit"}, {});
+  if (opts.Positional().size() != 2) throw UsageError{"needs FILE and OUT"};
+  const std::string in = opts.Positional()[0];
+  const std::string out = opts.Positional()[1];
+  const std::string ext = QFileInfo(QString::fromStdString(out)).suffix().toLower().toStdString();
+  if (ext != "png" && ext != "svg" && ext != "pdf") throw UsageError{"OUT must end in .png, .svg or .pdf"};
+  const std::string view = opts.Value("view", "");
+  if (!view.empty() && view != "freq" && view != "dtf" && view != "smith")
+    throw UsageError{"--view is freq, dtf or smith"};
+  const QSize size = ParseSize(opts.Value("size", "1200x800"));
+  const int unit = opts.Has("unit") ? UnitCode(opts.Value("unit")) : -1;
+
+  auto app = MakeApplication();
+  // Boxes become messages on standard error; questions are answered "No".
+  std::string lastError;
+  const TDocMessageHook old = SetDocMessageHook([&](TMsgKind kind, const QString &text, QMessageBox::StandardButtons) {
+    if (kind == TMsgKind::Error) lastError = text.toStdString();
+    return kind == TMsgKind::Question || kind == TMsgKind::Warning ? QMessageBox::No : QMessageBox::Ok;
+  });
+  struct Restore {
+    TDocMessageHook hook;
+    ~Restore() { SetDocMessageHook(std::move(hook)); }
+  } restore{old};
+
+  TfrmDoc doc;
+  doc.resize(size);
+  // Distance data missing from the file: the parameters the fault-location
+  // dialog would offer when the user presses Finish at once.
+  doc.SetFaultDialogHook([](TfrmDoc &w, int traceIndex) {
+    TDtfParameterEditor editor;
+    editor.Open(w.Document().Doc.Traces, traceIndex, w.Document().Doc.DistUnit);
+    return w.ApplyFaultSettings(editor.Finish(w.Document().Doc.Traces));
+  });
+  if (!doc.OpenFileW(QString::fromStdString(in))) throw Exception(lastError.empty() ? "Can not open file: " + in : lastError);
+  if (unit >= 0 && unit != doc.Document().Doc.ScaleUnit) {
+    if (doc.PlotMode() == pmSmith) doc.SetPlotMode(pmFrequency);
+    if (!doc.SetDisplayUnit(unit)) throw Exception(lastError);
+  }
+  if (view == "freq") doc.SetPlotMode(pmFrequency);
+  else if (view == "smith") doc.SetPlotMode(pmSmith);
+  else if (view == "dtf" && !doc.ShowFaultLocation()) throw Exception(lastError.empty() ? "No distance data." : lastError);
+  if (!doc.SaveImage(QString::fromStdString(out), size)) throw Exception("Unable to write image: " + out);
+  return 0;
+}
+
+const Registrar kRender("render", "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl]",
+                        "draw the graph a document window shows, headless", Render);
+
+} // namespace
+
+} // namespace korv::cli
+#endif
