@@ -1,0 +1,168 @@
+#include <filesystem>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "InstrumentProcess.h"
+#include "core/TestHelpers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> FilesUnder(const fs::path &root) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  if (!fs::exists(root, ec)) return out;
+  for (const auto &e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), root).string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool Has(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+struct AnalyzerCase {
+  const char *Model;
+  const char *Firmware;
+  int Generation;
+  bool QE;
+};
+
+class AnalyzerE2E : public ::testing::TestWithParam<AnalyzerCase> {};
+
+const char *kTimeOut = "Timeout Occurred while waiting for data from LX-x000QE.";
+
+} // namespace
+
+TEST_P(AnalyzerE2E, IdentifyListReceive) {
+  const AnalyzerCase c = GetParam();
+  TSimProcess sim({"--instrument", "lx", "--model", c.Model, "--firmware", c.Firmware});
+  const TRunResult id = RunKorvtool({"identify", "--port", sim.Port(), "--json"});
+  ASSERT_EQ(id.ExitCode, 0) << id.Err;
+  EXPECT_TRUE(Has(id.Out, "\"kind\":\"lx\"")) << id.Out;
+  EXPECT_TRUE(Has(id.Out, "\"generation\":" + std::to_string(c.Generation))) << id.Out;
+  EXPECT_TRUE(Has(id.Out, c.QE ? "\"qe\":true" : "\"qe\":false")) << id.Out;
+
+  const TRunResult list = RunKorvtool({"list", "--port", sim.Port(), "--json"});
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_TRUE(Has(list.Out, "{\"location\":500,\"name\":\"Current Trace\"")) << list.Out;
+  EXPECT_TRUE(Has(list.Out, "\"location\":5,")) << list.Out;
+
+  TempDir dir;
+  const std::string out = dir.File("got.kdt");
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "3", "500", "--out", out});
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  const TRunResult info = RunKorvtool({"info", out});
+  ASSERT_EQ(info.ExitCode, 0) << info.Err;
+  EXPECT_TRUE(Has(info.Out, "2 traces")) << info.Out;
+  EXPECT_TRUE(Has(info.Out, c.QE && c.Generation == 3 ? "949 points" : "238 points")) << info.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Firmware, AnalyzerE2E,
+                         ::testing::Values(AnalyzerCase{"LX-3200", "15Mar01", 1, false},
+                                           AnalyzerCase{"LX-3400QE", "15Mar01", 1, true},
+                                           AnalyzerCase{"LX-3250A", "15Jan02", 2, false},
+                                           AnalyzerCase{"LX-3400", "15Mar03", 3, false},
+                                           AnalyzerCase{"LX-3600QE", "10Oct02", 3, true},
+                                           AnalyzerCase{"LX-3600QE", "15Mar03", 3, true}));
+
+TEST(InstrumentE2E, RtTester) {
+  TSimProcess sim({"--instrument", "rt"});
+  const TRunResult id = RunKorvtool({"identify", "--port", sim.Port()});
+  ASSERT_EQ(id.ExitCode, 0) << id.Err;
+  EXPECT_TRUE(Has(id.Out, "kind: rt")) << id.Out;
+  const TRunResult list = RunKorvtool({"list", "--port", sim.Port(), "--json"});
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_FALSE(Has(list.Out, "Current Trace"));
+  EXPECT_TRUE(Has(list.Out, "{\"location\":3,\"name\":\"Trace #3\"")) << list.Out;
+  TempDir dir;
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "3", "--out-dir", dir.Path().string()});
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  EXPECT_EQ(FilesUnder(dir.Path()), (std::vector<std::string>{"5Trace #3.kdt"}));
+  // An empty slot is refused by the tester itself.
+  const TRunResult empty = RunKorvtool({"receive", "--port", sim.Port(), "2", "--out", dir.File("x.kdt")});
+  EXPECT_EQ(empty.ExitCode, 1);
+  EXPECT_TRUE(Has(empty.Err, "RT-500 Device Error.")) << empty.Err;
+  EXPECT_FALSE(fs::exists(dir.File("x.kdt")));
+}
+
+TEST(InstrumentE2E, SiteMaster) {
+  TSimProcess sim({"--instrument", "sitemaster"});
+  const TRunResult id = RunKorvtool({"identify", "--port", sim.Port()});
+  ASSERT_EQ(id.ExitCode, 0) << id.Err;
+  EXPECT_TRUE(Has(id.Out, "kind: sitemaster")) << id.Out;
+  const TRunResult list = RunKorvtool({"list", "--port", sim.Port()});
+  ASSERT_EQ(list.ExitCode, 0) << list.Err;
+  EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 41);
+  TempDir dir;
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "2", "--out", dir.File("sm.kdt")});
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  const TRunResult info = RunKorvtool({"info", dir.File("sm.kdt")});
+  EXPECT_TRUE(Has(info.Out, "2 traces")) << info.Out;
+  EXPECT_TRUE(Has(info.Out, "130 points")) << info.Out;
+}
+
+TEST(InstrumentE2E, DeleteStoredTraces) {
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3400QE", "--firmware", "15Mar03"});
+  const TRunResult del = RunKorvtool({"delete", "--port", sim.Port(), "2"});
+  ASSERT_EQ(del.ExitCode, 0) << del.Err;
+  const TRunResult list = RunKorvtool({"list", "--port", sim.Port(), "--json"});
+  EXPECT_FALSE(Has(list.Out, "\"location\":2,")) << list.Out;
+  EXPECT_TRUE(Has(list.Out, "\"location\":3,")) << list.Out;
+  const TRunResult again = RunKorvtool({"delete", "--port", sim.Port(), "2"});
+  EXPECT_EQ(again.ExitCode, 1);
+  EXPECT_TRUE(Has(again.Err, "An Error Occurred in the Delete Trace command.")) << again.Err;
+}
+
+TEST(InstrumentE2E, FolderStylesAndDuplicateLabels) {
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3400", "--firmware", "15Mar03"});
+  const std::vector<std::vector<std::string>> expected = {
+      {"ALPHA TX1(1).kdt", "ALPHA TX1.kdt"},
+      {"2024May10/ALPHA TX1.kdt", "2024May11/ALPHA TX1.kdt"},
+      {"SN0041230/ALPHA TX1.kdt", "SN0041231/ALPHA TX1.kdt"},
+      {"SN0041230/2024May10/ALPHA TX1.kdt", "SN0041231/2024May11/ALPHA TX1.kdt"}};
+  for (int style = 0; style <= 3; ++style) {
+    TempDir dir;
+    const TRunResult rx = RunKorvtool(
+        {"receive", "--port", sim.Port(), "1", "2", "--out-dir", dir.Path().string(), "--style", std::to_string(style)});
+    ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+    EXPECT_EQ(FilesUnder(dir.Path()), expected[static_cast<std::size_t>(style)]) << style;
+  }
+}
+
+namespace {
+struct FaultCase {
+  const char *Fault;
+  const char *Model;
+  const char *Firmware;
+  const char *Message;
+  double Limit; // seconds
+};
+class FaultE2E : public ::testing::TestWithParam<FaultCase> {};
+} // namespace
+
+TEST_P(FaultE2E, EndsWithItsMessageAndNoFile) {
+  const FaultCase c = GetParam();
+  TSimProcess sim({"--instrument", "lx", "--model", c.Model, "--firmware", c.Firmware, "--fault", c.Fault});
+  TempDir dir;
+  const fs::path out = dir.Path() / "out";
+  const TRunResult rx =
+      RunKorvtool({"receive", "--port", sim.Port(), "1", "--out-dir", out.string(), "--style", "3"}, c.Limit + 30);
+  EXPECT_EQ(rx.ExitCode, 1) << rx.Err;
+  EXPECT_TRUE(Has(rx.Err, c.Message)) << rx.Err;
+  EXPECT_LT(rx.Seconds, c.Limit);
+  EXPECT_TRUE(FilesUnder(out).empty());
+  const TRunResult one = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("one.kdt")}, c.Limit + 30);
+  EXPECT_EQ(one.ExitCode, 1);
+  EXPECT_FALSE(fs::exists(dir.File("one.kdt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultE2E,
+    ::testing::Values(FaultCase{"slow", "LX-3400", "15Mar03", kTimeOut, 20},
+                      FaultCase{"drop", "LX-3200", "15Mar01", kTimeOut, 20},
+                      FaultCase{"cutoff", "LX-3250A", "15Jan02", kTimeOut, 20},
+                      FaultCase{"garbage", "LX-3400", "15Mar03", "The CRC failed in the loaded trace data.", 10},
+                      FaultCase{"garbage", "LX-3200", "15Mar01", "is not a valid integer value", 10},
+                      FaultCase{"silence", "LX-3400", "15Mar03", "LX-x000QE is not responding.", 25}));
