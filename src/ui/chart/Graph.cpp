@@ -270,10 +270,13 @@ QImage TGraph::ToImage(const QSize &size) {
   image.setDotsPerMeterX(3780); // 96 dpi, so point sizes match the screen
   image.setDotsPerMeterY(3780);
   image.fill(Qt::white);
-  QPainter p(&image);
-  RenderTo(p, QRectF(QPointF(0, 0), QSizeF(size)));
-  p.end();
+  RenderToImage(image);
   return image;
+}
+
+void TGraph::RenderToImage(QImage &image) {
+  QPainter p(&image);
+  RenderTo(p, QRectF(QPointF(0, 0), QSizeF(image.size())));
 }
 
 QByteArray TGraph::ToSvg(const QSize &size) {

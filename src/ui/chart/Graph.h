@@ -186,6 +186,9 @@ signals:
 protected:
   // Called by Rebuild and after every look change.
   virtual void ApplyModel() = 0;
+  // Draws into a fresh image of its own size (ToImage); a kind may skip
+  // steps RenderTo needs for a foreign painter.
+  virtual void RenderToImage(QImage &image);
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;

@@ -95,6 +95,10 @@ constexpr double kMaxLogicalHeight = 1200.0;
 
 TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
   m_plot->setNoAntialiasingOnDrag(true);
+  // Long wide anti-aliased polylines are slow to stroke as one path; drawn
+  // as segments they look the same at our pen widths and draw several
+  // times faster.
+  m_plot->setPlottingHint(QCP::phFastPolylines, true);
   m_plot->setAntialiasedElements(QCP::aeAll);
   m_plot->setNotAntialiasedElements(QCP::aeNone);
   m_plot->setInteractions(QCP::Interactions());
@@ -224,7 +228,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
     axis->grid()->setVisible(on);
     axis->grid()->setSubGridVisible(on);
     axis->grid()->setPen(QPen(kGridColor, std::max(1.0, scale), Qt::SolidLine));
-    axis->grid()->setSubGridPen(QPen(kSubGridColor, std::max(1.0, 0.8 * scale), Qt::DotLine));
+    axis->grid()->setSubGridPen(QPen(kSubGridColor, 1.0, Qt::SolidLine));
     axis->grid()->setZeroLinePen(Qt::NoPen);
     axis->grid()->setAntialiased(false);
   };
@@ -386,28 +390,12 @@ void TXYGraph::BuildAnnotations(double fontPx) {
   }
 }
 
-void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
-  if (rect.width() < 1 || rect.height() < 1) return;
-  const double factor = rect.height() > kMaxLogicalHeight ? rect.height() / kMaxLogicalHeight : 1.0;
-  const int w = static_cast<int>(std::lround(rect.width() / factor));
-  const int h = static_cast<int>(std::lround(rect.height() / factor));
+template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   const QSize widgetSize = m_plot->size();
   // Lay out for the target size: fonts, legend columns and widths follow it.
   m_plot->resize(w, h);
   BuildPlot(h);
-  QPicture picture;
-  {
-    QCPPainter cp(&picture);
-    cp.setRenderHint(QPainter::Antialiasing);
-    cp.setRenderHint(QPainter::TextAntialiasing);
-    m_plot->toPainter(&cp, w, h);
-  }
-  painter.save();
-  painter.translate(rect.topLeft());
-  painter.scale(factor, factor);
-  painter.setClipRect(QRectF(0, 0, w, h));
-  painter.drawPicture(0, 0, picture);
-  painter.restore();
+  draw();
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);
   m_plot->setViewport(QRect(QPoint(0, 0), widgetSize));
@@ -415,6 +403,43 @@ void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
     BuildPlot(std::max(1, height()));
     m_plot->replot(QCustomPlot::rpQueuedReplot);
   }
+}
+
+void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
+  if (rect.width() < 1 || rect.height() < 1) return;
+  const double factor = rect.height() > kMaxLogicalHeight ? rect.height() / kMaxLogicalHeight : 1.0;
+  const int w = static_cast<int>(std::lround(rect.width() / factor));
+  const int h = static_cast<int>(std::lround(rect.height() / factor));
+  // The plot paints only through its own painter class, so it records into
+  // a picture that is played into the caller's painter (printer, SVG, PDF).
+  QPicture picture;
+  WithLayout(w, h, [&] {
+    QCPPainter cp(&picture);
+    cp.setRenderHint(QPainter::Antialiasing);
+    cp.setRenderHint(QPainter::TextAntialiasing);
+    m_plot->toPainter(&cp, w, h);
+  });
+  painter.save();
+  painter.translate(rect.topLeft());
+  painter.scale(factor, factor);
+  painter.setClipRect(QRectF(0, 0, w, h));
+  painter.drawPicture(0, 0, picture);
+  painter.restore();
+}
+
+void TXYGraph::RenderToImage(QImage &image) {
+  const QSize size = image.size();
+  if (size.height() > kMaxLogicalHeight) {
+    TGraph::RenderToImage(image);
+    return;
+  }
+  // Straight into the image: no picture to record and play back.
+  WithLayout(size.width(), size.height(), [&] {
+    QCPPainter cp(&image);
+    cp.setRenderHint(QPainter::Antialiasing);
+    cp.setRenderHint(QPainter::TextAntialiasing);
+    m_plot->toPainter(&cp, size.width(), size.height());
+  });
 }
 
 } // namespace korv

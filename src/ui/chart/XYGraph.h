@@ -22,6 +22,7 @@ public:
 
 protected:
   void ApplyModel() override;
+  void RenderToImage(QImage &image) override;
   void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -29,6 +30,9 @@ private:
   // height (fonts and line widths follow it).
   void BuildPlot(double heightPixels);
   void BuildAnnotations(double fontPixels);
+  // Lays out for w x h, lets draw() paint with a plot painter, then goes
+  // back to the widget's own layout.
+  template <typename Draw> void WithLayout(int w, int h, Draw draw);
 
   QCustomPlot *m_plot = nullptr;
 };

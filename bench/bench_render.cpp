@@ -1,0 +1,90 @@
+// Drawing a full document (14 traces of 949 points) in the frequency view:
+// building the view from the document and drawing it into an offscreen
+// image, against a baseline that draws the same 14 polylines with a plain
+// QPainter (no axes, titles or legend).
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "RatioReporter.h"
+#include "ui/document/Child.h"
+#include "ui/document/TraceColors.h"
+
+namespace {
+
+constexpr int kTraces = 14;
+constexpr int kPoints = 949;
+const QSize kImageSize(1200, 800);
+
+std::unique_ptr<korv::TmoxDocument> MakeDocument() {
+  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
+  for (int i = 0; i < kTraces; ++i) {
+    korv::TTraceData t;
+    t.NumPoints = kPoints;
+    t.CalState = 2;
+    t.Label = "Site 412, Sector " + std::to_string(i + 1);
+    t.DateTime = 46185.4 + i * 0.01;
+    for (int j = 0; j < kPoints; ++j) {
+      t.Freq.push_back(1700.0 + 500.0 * j / (kPoints - 1));
+      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * (0.05 + 0.004 * i)) - 0.5 * i + 1.5 * std::cos(j * 0.31));
+      t.Angle.push_back(std::fmod(j * 11.0 * (i + 1), 360.0) - 180.0);
+    }
+    doc->Doc.AddTrace(t);
+  }
+  doc->Doc.MaxPoints = kPoints;
+  return doc;
+}
+
+void BM_RenderFrequencyView(benchmark::State &state) {
+  korv::TfrmDoc window;
+  window.resize(kImageSize);
+  window.SetDocument(MakeDocument());
+  for (auto _ : state) {
+    window.BuildFrequencyView();
+    QImage image = window.ToImage(kImageSize);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+void BM_BaselinePlainPolylines(benchmark::State &state) {
+  const auto doc = MakeDocument();
+  for (auto _ : state) {
+    QImage image(kImageSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF area(60, 60, kImageSize.width() - 80, kImageSize.height() - 140);
+    for (int i = 0; i < kTraces; ++i) {
+      const korv::TTraceData &t = doc->Doc.Traces[i];
+      QPolygonF line;
+      line.reserve(kPoints);
+      for (int j = 0; j < kPoints; ++j)
+        line.append(QPointF(area.left() + (t.Freq[j] - 1700.0) / 500.0 * area.width(),
+                            area.top() + (t.Mag[j] + 40.0) / -40.0 * -area.height()));
+      p.setPen(QPen(korv::TraceStyle(i).Color, 1.7 * 1.33));
+      p.drawPolyline(line);
+    }
+    p.end();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+BENCHMARK(BM_BaselinePlainPolylines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderFrequencyView)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  korvbench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
+  benchmark::Shutdown();
+  return 0;
+}
