@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <cmath>
@@ -1276,7 +1277,25 @@ void TfrmMain::mnuWindowTileClick() {
   }
 }
 
-void TfrmMain::mnuWindowCascadeClick() { m_mdi->cascadeSubWindows(); }
+// Cascading keeps a useful size: QMdiArea's own cascade shrinks each
+// window to its minimum size hint.
+void TfrmMain::mnuWindowCascadeClick() {
+  const QRect area = m_mdi->viewport()->rect();
+  const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 4;
+  const QSize size(std::max(320, area.width() * 2 / 3), std::max(240, area.height() * 2 / 3));
+  int i = 0;
+  for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (!IsOpen(sub) || sub->isMinimized()) continue;
+    sub->showNormal();
+    const int offset = step * i;
+    const int x = offset + size.width() > area.width() ? 0 : offset;
+    const int y = offset + size.height() > area.height() ? 0 : offset;
+    sub->setGeometry(x, y, size.width(), size.height());
+    sub->raise();
+    ++i;
+  }
+  if (QMdiSubWindow *current = m_mdi->currentSubWindow()) current->raise();
+}
 
 // Minimised windows in a row along the bottom edge.
 void TfrmMain::mnuWindowArrangeAllClick() {
