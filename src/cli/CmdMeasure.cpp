@@ -155,6 +155,10 @@ int Calc(const Args &args) {
     given = &c;
   }
   if (!given) throw UsageError{"give one of --rl, --vswr, --rho, --power"};
+  // The dialog quietly reads what it cannot parse as 0; a script should hear about it.
+  double typed = 0.0;
+  if (!ParseDouble(o.Value(given->option), typed))
+    throw UsageError{std::string("--") + given->option + " needs a number, not '" + o.Value(given->option) + "'"};
   TMeasurementCalculator calc;
   calc.SetText(given->field, o.Value(given->option));
   calc.Leave(given->field);
