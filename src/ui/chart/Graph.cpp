@@ -182,7 +182,7 @@ TAxisRange NiceRange(TAxisRange r) {
     const double pad = std::abs(r.Min) > 0 ? std::abs(r.Min) * 0.1 : 1.0;
     return {r.Min - pad, r.Max + pad};
   }
-  const double raw = span / 8.0;
+  const double raw = span / 10.0;
   const double mag = std::pow(10.0, std::floor(std::log10(raw)));
   double step = mag;
   for (double f : {1.0, 2.0, 2.5, 5.0, 10.0}) {
@@ -317,7 +317,8 @@ bool TGraph::SaveImage(const QString &fileName, const QSize &size) {
   } else if (ext == QLatin1String("png")) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (!ToImage(size).save(&buffer, "PNG")) return false;
+    // Opaque pixels: smaller files, same picture.
+    if (!ToImage(size).convertToFormat(QImage::Format_RGB32).save(&buffer, "PNG")) return false;
   } else {
     return false;
   }

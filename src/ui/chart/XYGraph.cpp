@@ -14,7 +14,7 @@ namespace {
 
 const QColor kAxisColor(60, 60, 60);
 const QColor kGridColor(205, 208, 214);
-const QColor kSubGridColor(232, 234, 238);
+const QColor kSubGridColor(238, 240, 243);
 const QColor kTitleColor(20, 30, 60);
 
 // One text line of the layout, split by "|" into left, centre and right.
@@ -221,6 +221,9 @@ void TXYGraph::BuildPlot(double heightPixels) {
   axisRect->setMinimumMargins(QMargins(0, 0, QFontMetrics(base).horizontalAdvance(QStringLiteral("00000")) / 2 + pad * 2, 0));
   m_plot->xAxis->ticker()->setTickCount(10);
   m_plot->yAxis->ticker()->setTickCount(8);
+  // The box's top and right ticks line up with the labelled ones.
+  top->setTicker(m_plot->xAxis->ticker());
+  right->setTicker(m_plot->yAxis->ticker());
 
   const bool gridX = m_look.GridLines == 0 || m_look.GridLines == 2;
   const bool gridY = m_look.GridLines == 0 || m_look.GridLines == 1;

@@ -1,0 +1,22 @@
+#!/bin/sh
+# Renders the README pictures with `korvtool render`: every bundled sample
+# document in the frequency, distance-to-fault and Smith views, and the
+# demonstration documents of make_demo_documents.py.
+# Usage: docs/images/render_images.sh [path/to/korvtool]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+korvtool=${1:-$root/build/src/cli/korvtool}
+size=1200x800
+
+for doc in "$root"/resources/samples/*.kdt; do
+  name=$(basename "$doc" .kdt)
+  for view in freq dtf smith; do
+    "$korvtool" render "$doc" "$here/${name}_${view}.png" --view "$view" --size "$size"
+  done
+done
+
+"$korvtool" render "$here/demo_site.kdt" "$here/demo_site_freq.png" --view freq --size "$size"
+"$korvtool" render "$here/demo_site.kdt" "$here/demo_site_dtf.png" --view dtf --size "$size"
+"$korvtool" render "$here/demo_antenna.kdt" "$here/demo_antenna_smith.png" --view smith --size "$size"
+"$korvtool" render "$here/demo_sector.kdt" "$here/demo_sector_vswr.png" --view freq --unit vswr --size "$size"
