@@ -59,8 +59,8 @@ TIniFile LoadSettings() {
 std::string PortFrom(const Options &o) {
   if (o.Has("port")) return o.Value("port");
   const TIniFile ini = LoadSettings();
-  const std::string device = QtSerialLink::ResolvePort(ini.ReadInteger("OPTIONS", "CommPort", 1),
-                                                       ini.ReadString("OPTIONS", "CommDevice", ""));
+  const std::string device =
+      QtSerialLink::ResolvePort(ini.ReadInteger("OPTIONS", "CommPort", 1), ini.ReadString("OPTIONS", "CommDevice", ""));
   if (device.empty()) throw UsageError{"no --port given and the CommPort/CommDevice setting names no serial device"};
   return device;
 }
@@ -78,12 +78,9 @@ std::vector<int> Locations(const Options &o) {
 
 const char *KindName(TInstrumentKind k) {
   switch (k) {
-  case ikSiteMaster:
-    return "sitemaster";
-  case ikRtTester:
-    return "rt";
-  default:
-    return "lx";
+  case ikSiteMaster: return "sitemaster";
+  case ikRtTester: return "rt";
+  default: return "lx";
   }
 }
 
@@ -122,7 +119,8 @@ int RunSimulate(const Args &args) {
   sim.Model = o.Value("model");
   sim.Firmware = o.Value("firmware");
   std::vector<std::string> sources = o.Values("traces");
-  for (const auto &p : o.Positional()) sources.push_back(p);
+  for (const auto &p : o.Positional())
+    sources.push_back(p);
   for (const std::string &src : sources) {
     std::vector<std::string> files;
     std::error_code ec;
@@ -136,7 +134,8 @@ int RunSimulate(const Args &args) {
     for (const auto &f : files) {
       try {
         const TOpenResult r = OpenDocument(f);
-        for (auto &one : SplitIntoTraces(*r.Document)) sim.Traces.push_back(std::move(one));
+        for (auto &one : SplitIntoTraces(*r.Document))
+          sim.Traces.push_back(std::move(one));
       } catch (...) {
         const TFailureReport rep = DescribeOpenFailure(std::current_exception(), f);
         return Fail(rep.Message.empty() ? rep.Summary : rep.Message);
@@ -253,7 +252,8 @@ int RunReceive(const Args &args) {
   TFetchOptions fo;
   fo.Destination = dest;
   fo.CurrentScaleUnit = static_cast<std::uint8_t>(std::clamp(ini.ReadInteger("OPTIONS", "DefaultLossUnit", 0), 0, 4));
-  fo.CurrentDistUnit = static_cast<std::uint8_t>(std::clamp(ini.ReadInteger("OPTIONS", "DefaultDistanceUnit", 0), 0, 1));
+  fo.CurrentDistUnit =
+      static_cast<std::uint8_t>(std::clamp(ini.ReadInteger("OPTIONS", "DefaultDistanceUnit", 0), 0, 1));
   fo.Warning = Warn;
   std::unique_ptr<TmoxDocument> combined;
   std::string root = toFile ? std::string() : o.Value("out-dir");
@@ -263,8 +263,10 @@ int RunReceive(const Args &args) {
     FetchTraces(s.Comm, id, selection, fo, [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
       ++received;
       if (toFile) {
-        if (!combined) combined = std::move(doc);
-        else MergeInto(*combined, *doc);
+        if (!combined)
+          combined = std::move(doc);
+        else
+          MergeInto(*combined, *doc);
       } else {
         std::cout << SaveReceivedTrace(*doc, root, static_cast<int>(style), sel.Location) << "\n";
       }
@@ -286,7 +288,8 @@ int RunDelete(const Args &args) {
   TSession s(PortFrom(o));
   const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
   std::vector<TSelectedTrace> selection;
-  for (int loc : locations) selection.push_back({loc, {}});
+  for (int loc : locations)
+    selection.push_back({loc, {}});
   int warnings = 0;
   try {
     DeleteTraces(s.Comm, id, selection, {}, [&](const std::string &m) {

@@ -85,14 +85,10 @@ double InstrumentField(const std::string &line, std::size_t i) {
 
 std::uint8_t MapScaleUnit(long long reply, std::uint8_t current) {
   switch (reply) {
-  case 0:
-    return suVSWR;
-  case 1:
-    return suReturnLoss;
-  case 2:
-    return suCableLoss;
-  default:
-    return current;
+  case 0: return suVSWR;
+  case 1: return suReturnLoss;
+  case 2: return suCableLoss;
+  default: return current;
   }
 }
 
@@ -217,8 +213,7 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
     d.Doc.ScaleUnit = MapScaleUnit(LeadingInt(L[15]), ctx.CurrentScaleUnit);
     d.Doc.DistUnit = MapDistUnit(LeadingInt(L[17]), ctx.CurrentDistUnit);
   }
-  const std::string site =
-      traceName == "Current Trace" ? "0,0,0,0," + EncodePackedTime(NowOr(ctx)) + ",0" : L[2];
+  const std::string site = traceName == "Current Trace" ? "0,0,0,0," + EncodePackedTime(NowOr(ctx)) + ",0" : L[2];
   t.SiteNumber = static_cast<std::uint16_t>(IntField(site, 0));
   t.Sector = static_cast<std::uint8_t>(IntField(site, 1));
   t.AntennaKind = static_cast<std::uint8_t>(IntField(site, 2));
@@ -290,8 +285,8 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
   t.Smoothing = 0;
 }
 
-void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, const TReplyContext &ctx, int gen,
-                       int n, std::size_t firstPoint) {
+void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, const TReplyContext &ctx, int gen, int n,
+                       std::size_t firstPoint) {
   const std::string &label = L[1];
   t.Label = label.size() >= 2 ? label.substr(1, label.size() - 2) : std::string();
   t.SiteNumber = 0;
@@ -353,11 +348,10 @@ void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, con
     ReadSixSlotMarkerLine(L[12], t.DistMarks);
   }
   d.Doc.FreqLimitMode = static_cast<std::int32_t>(IntField(L[13], 0));
-  d.Doc.FreqLimitValue = (d.Doc.FreqLimitMode != 0 || gen == 2) ? static_cast<double>(IntField(L[13], 1)) * 1e-3
-                                                                 : kUnplacedLimit;
+  d.Doc.FreqLimitValue =
+      (d.Doc.FreqLimitMode != 0 || gen == 2) ? static_cast<double>(IntField(L[13], 1)) * 1e-3 : kUnplacedLimit;
   d.Doc.DistLimitMode = static_cast<std::int32_t>(IntField(L[14], 0));
-  d.Doc.DistLimitValue =
-      d.Doc.DistLimitMode != 0 ? static_cast<double>(IntField(L[14], 1)) * 1e-3 : kUnplacedLimit;
+  d.Doc.DistLimitValue = d.Doc.DistLimitMode != 0 ? static_cast<double>(IntField(L[14], 1)) * 1e-3 : kUnplacedLimit;
   if (gen == 3) {
     t.FMOnOff = static_cast<std::uint8_t>(LeadingInt(L[15]));
     const std::string &ids = L[16];
@@ -410,12 +404,9 @@ double ReflectionToUnit(double rho, std::uint8_t unit) {
     const double db = 20.0 * std::log10(rho);
     return db > 0.0 ? 0.0 : db;
   }
-  case suVSWR:
-    return ClampedVSWR(rho);
-  case suMRho:
-    return rho * 1000.0;
-  default:
-    return rho;
+  case suVSWR: return ClampedVSWR(rho);
+  case suMRho: return rho * 1000.0;
+  default: return rho;
   }
 }
 
@@ -462,8 +453,10 @@ void BuildFromAnalyzerReply(TmoxDocument &doc, const std::string &traceName, con
   t.SN = "000001";
   t.Revision = "";
   t.FMOnOff = 1;
-  if (gen == 1) BuildGeneration1(d, t, L, traceName, ctx, n);
-  else BuildGeneration23(d, t, L, ctx, gen, n, firstPoint);
+  if (gen == 1)
+    BuildGeneration1(d, t, L, traceName, ctx, n);
+  else
+    BuildGeneration23(d, t, L, ctx, gen, n, firstPoint);
   FinishAnalyzerTrace(d, t, traceName, ctx);
   doc = std::move(d);
 }
@@ -479,9 +472,11 @@ void BuildFromSiteMasterReply(TmoxDocument &doc, const std::string &traceName, c
   auto s16 = [&](std::size_t o) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(u16(o))); };
   auto text = [&](std::size_t from, std::size_t to) {
     std::size_t i = from;
-    while (i <= to && b[i] == 0) ++i;
+    while (i <= to && b[i] == 0)
+      ++i;
     std::string s;
-    while (i <= to && b[i] != 0) s.push_back(static_cast<char>(b[i++]));
+    while (i <= to && b[i] != 0)
+      s.push_back(static_cast<char>(b[i++]));
     return s;
   };
 

@@ -38,7 +38,8 @@ void FakeSerialLink::FlushInput() {
 }
 
 void FakeSerialLink::Feed(std::string_view bytes) {
-  for (char c : bytes) m_incoming.push_back(static_cast<std::uint8_t>(c));
+  for (char c : bytes)
+    m_incoming.push_back(static_cast<std::uint8_t>(c));
 }
 
 } // namespace korv

@@ -87,9 +87,10 @@ std::uint8_t TSAComm::TakeByte(std::int64_t deadline) {
     if (m_ring->Count() > 0) return m_ring->Get();
     std::array<std::uint8_t, 4096> chunk{};
     const std::size_t room = static_cast<std::size_t>(TBuffer::kSize - m_ring->Count());
-    const std::size_t n =
-        m_link.Read(chunk.data(), std::min(room, chunk.size()), static_cast<int>(std::min<std::int64_t>(deadline - now, 1000)));
-    for (std::size_t i = 0; i < n; ++i) m_ring->Put(chunk[i]);
+    const std::size_t n = m_link.Read(chunk.data(), std::min(room, chunk.size()),
+                                      static_cast<int>(std::min<std::int64_t>(deadline - now, 1000)));
+    for (std::size_t i = 0; i < n; ++i)
+      m_ring->Put(chunk[i]);
   }
 }
 
@@ -103,7 +104,8 @@ void TSAComm::DiscardInput() {
 void TSAComm::ReadBytes(int count, int deadlineMs) {
   if (count < 0 || ReplyLength + count > kReplyBytesSize) throw EmoxIOSizeErr("Reply too long.");
   const std::int64_t deadline = Deadline(deadlineMs);
-  for (int i = 0; i < count; ++i) ReplyBytes[static_cast<std::size_t>(ReplyLength++)] = TakeByte(deadline);
+  for (int i = 0; i < count; ++i)
+    ReplyBytes[static_cast<std::size_t>(ReplyLength++)] = TakeByte(deadline);
 }
 
 void TSAComm::ReadLines(int count, int deadlineMs) {
@@ -170,7 +172,8 @@ void TSAComm::WakeAnalyzer() {
   }
   SendCommand("aaa\r");
   std::string text;
-  while (!Contains(text, "?\n\r> ")) text.push_back(static_cast<char>(TakeByte(deadline)));
+  while (!Contains(text, "?\n\r> "))
+    text.push_back(static_cast<char>(TakeByte(deadline)));
 }
 
 std::string TSAComm::ReadStatus() {
@@ -227,12 +230,8 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
   ReadLines(2, 1000);
   if (ReplyLines[first + 1] == "?") throw EmoxIOError(kMsgNoTraceStored);
   switch (FirmwareGeneration(firmwareDate)) {
-  case 1:
-    ReadLines(255, 7000);
-    break;
-  case 2:
-    ReadLines(251, 7000);
-    break;
+  case 1: ReadLines(255, 7000); break;
+  case 2: ReadLines(251, 7000); break;
   default:
     if (QEModel) {
       ReadLines(16, 7000);
@@ -299,8 +298,10 @@ void TSAComm::SiteMasterReadTrace(int location) {
   SendCommand(std::string_view(cmd, 2));
   ReadBytes(2, 1000);
   const unsigned length = ReplyWord(0);
-  if (length == 9) ReadBytes(9, 1000);
-  else if (length == 602) ReadBytes(602, 3000);
+  if (length == 9)
+    ReadBytes(9, 1000);
+  else if (length == 602)
+    ReadBytes(602, 3000);
 }
 
 void TSAComm::SiteMasterRelease() {
@@ -316,7 +317,8 @@ unsigned TSAComm::ReplyWord(int p) const {
 double TSAComm::ReplyLong(int p) const {
   if (p < 0 || p + 3 >= kReplyBytesSize) throw EmoxIOSizeErr("Reply position out of range.");
   double v = 0;
-  for (int i = 0; i < 4; ++i) v = v * 256.0 + ReplyBytes[static_cast<std::size_t>(p + i)];
+  for (int i = 0; i < 4; ++i)
+    v = v * 256.0 + ReplyBytes[static_cast<std::size_t>(p + i)];
   return v;
 }
 

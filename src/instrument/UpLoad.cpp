@@ -47,8 +47,8 @@ std::string TwoDigits(int v) { return Format("%.2d", v); }
 // "05-Jan-2024 13 07"
 std::string NameDate(double when) {
   const TCivilTime c = DecodeDateTime(when);
-  return TwoDigits(c.Day) + "-" + MonthNumberToName(c.Month) + "-" + Format("%.4d", c.Year) + " " +
-         TwoDigits(c.Hour) + " " + TwoDigits(c.Minute);
+  return TwoDigits(c.Day) + "-" + MonthNumberToName(c.Month) + "-" + Format("%.4d", c.Year) + " " + TwoDigits(c.Hour) +
+         " " + TwoDigits(c.Minute);
 }
 
 // "2024Jan05"
@@ -115,12 +115,9 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
 
 int HighestLocation(TInstrumentKind kind) {
   switch (kind) {
-  case ikSiteMaster:
-    return 40;
-  case ikRtTester:
-    return 12;
-  default:
-    return 500;
+  case ikSiteMaster: return 40;
+  case ikRtTester: return 12;
+  default: return 500;
   }
 }
 
@@ -128,24 +125,19 @@ std::string FirstGenerationEntryName(long long site, long long sector, long long
   std::string name;
   if (site != 0) name += "Site " + std::to_string(site) + " ";
   switch (sector) {
-  case 0:
-    break;
-  case 1:
-    name += "Alpha ";
-    break;
-  case 2:
-    name += "Beta ";
-    break;
-  case 3:
-    name += "Gamma ";
-    break;
-  default:
-    name += std::to_string(sector);
+  case 0: break;
+  case 1: name += "Alpha "; break;
+  case 2: name += "Beta "; break;
+  case 3: name += "Gamma "; break;
+  default: name += std::to_string(sector);
   }
   if (antennaNumber != 0) {
-    if (antennaKind == 1) name += "Tx ";
-    else if (antennaKind == 2) name += "Rx ";
-    else if (antennaKind != 0) name += std::to_string(antennaKind);
+    if (antennaKind == 1)
+      name += "Tx ";
+    else if (antennaKind == 2)
+      name += "Rx ";
+    else if (antennaKind != 0)
+      name += std::to_string(antennaKind);
     name += std::to_string(antennaNumber);
   }
   return name;
@@ -171,7 +163,8 @@ TmoxDirList BuildDirectoryList(const TInstrumentIdentity &id, std::vector<std::s
       if (f.size() < 6) continue;
       long long v[4] = {};
       bool ok = true;
-      for (int i = 0; i < 4; ++i) ok = ok && ParseInt(Trim(f[static_cast<std::size_t>(i)]), v[i]);
+      for (int i = 0; i < 4; ++i)
+        ok = ok && ParseInt(Trim(f[static_cast<std::size_t>(i)]), v[i]);
       if (!ok || !ParseLocation(f[5], location)) continue;
       try {
         const double when = ParseAnalyzerDate(f[4]);
@@ -208,7 +201,8 @@ TmoxDirList ReadDirectory(TSAComm &comm, const TInstrumentIdentity &id, double n
       lines = comm.ReplyLines;
       break;
     case ikSiteMaster:
-      for (int n = 1; n <= 40; ++n) lines.push_back(std::to_string(n) + ",Trace #" + std::to_string(n));
+      for (int n = 1; n <= 40; ++n)
+        lines.push_back(std::to_string(n) + ",Trace #" + std::to_string(n));
       break;
     case ikRtTester:
       comm.RtReadDirectory();
@@ -234,13 +228,11 @@ std::string CheckReceiveSelection(int selected, TReceiveDestination dest, int ac
 std::string ReceivedTraceName(const TInstrumentIdentity &id, const TSelectedTrace &sel, TReceiveDestination dest) {
   const std::string number = "Trace #" + std::to_string(sel.Location);
   switch (id.Kind) {
-  case ikSiteMaster:
-    return number;
+  case ikSiteMaster: return number;
   case ikRtTester:
     if (dest == TReceiveDestination::Files) return std::string(1, id.RtModelDigit) + number;
     return std::string("RT") + id.RtModelDigit + "00 " + number;
-  default:
-    return sel.Name;
+  default: return sel.Name;
   }
 }
 
@@ -254,12 +246,8 @@ void FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::
   int position = 0;
   if (options.Progress) options.Progress(0, maximum);
   switch (id.Kind) {
-  case ikAnalyzer:
-    comm.WakeAnalyzer();
-    break;
-  case ikSiteMaster:
-    comm.SiteMasterIdentify();
-    break;
+  case ikAnalyzer: comm.WakeAnalyzer(); break;
+  case ikSiteMaster: comm.SiteMasterIdentify(); break;
   case ikRtTester:
     comm.RtReadStatus();
     id.RtModelDigit = static_cast<char>(comm.ReplyBytes[3]);
@@ -301,8 +289,10 @@ void FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::
     Step(options.Progress, position, maximum);
     sink(sel, std::move(doc));
   }
-  if (id.Kind == ikSiteMaster) comm.SiteMasterRelease();
-  else if (id.Kind == ikRtTester) comm.RtRelease();
+  if (id.Kind == ikSiteMaster)
+    comm.SiteMasterRelease();
+  else if (id.Kind == ikRtTester)
+    comm.RtRelease();
   comm.ReplyLines.clear();
 }
 
@@ -345,14 +335,10 @@ std::string ReceivedTraceFolder(const std::string &root, int style, const TTrace
   if (!folder.empty() && folder.back() != '/') folder += '/';
   const std::string sn = "SN" + StripNameChars(trace.SN.str());
   switch (style) {
-  case 1:
-    return folder + FolderDate(trace.DateTime) + "/";
-  case 2:
-    return folder + sn + "/";
-  case 3:
-    return folder + sn + "/" + FolderDate(trace.DateTime) + "/";
-  default:
-    return folder;
+  case 1: return folder + FolderDate(trace.DateTime) + "/";
+  case 2: return folder + sn + "/";
+  case 3: return folder + sn + "/" + FolderDate(trace.DateTime) + "/";
+  default: return folder;
   }
 }
 

@@ -32,7 +32,7 @@ inline constexpr const char *kMsgDeleteFailed = "Error while deleting traces:  "
 
 struct TInstrumentIdentity {
   TInstrumentKind Kind = ikAnalyzer;
-  std::string ModelLine;                         // LX-x000QE: the status line after its first comma
+  std::string ModelLine;                           // LX-x000QE: the status line after its first comma
   std::string FirmwareText = kDefaultFirmwareDate; // LX-x000QE
   double FirmwareDate = 0.0;
   bool QEModel = false;

@@ -39,12 +39,9 @@ std::string ApplyFault(TSimFault fault, const std::string &bytes) {
       if (i % kEvery == kEvery / 2) out.push_back('#');
     }
     return out;
-  case TSimFault::Cutoff:
-    return bytes.substr(0, bytes.size() / 2);
-  case TSimFault::Silence:
-    return {};
-  default:
-    return bytes;
+  case TSimFault::Cutoff: return bytes.substr(0, bytes.size() / 2);
+  case TSimFault::Silence: return {};
+  default: return bytes;
   }
 }
 

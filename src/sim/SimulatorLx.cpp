@@ -18,7 +18,8 @@ bool StartsWith(const std::string &s, std::string_view p) { return s.compare(0, 
 } // namespace
 
 TLxSimulator::TLxSimulator(std::string model, std::string firmware, const std::vector<TmoxDocument> &traces)
-    : m_model(model.empty() ? "LX-3400QE" : std::move(model)), m_firmware(firmware.empty() ? "15Mar03" : std::move(firmware)) {
+    : m_model(model.empty() ? "LX-3400QE" : std::move(model)),
+      m_firmware(firmware.empty() ? "15Mar03" : std::move(firmware)) {
   m_firmwareDate = ParseAnalyzerDate(m_firmware);
   m_generation = FirmwareGeneration(m_firmwareDate);
   m_qe = m_model.find("QE") != std::string::npos;
@@ -50,7 +51,8 @@ int TLxSimulator::Capacity() const {
 
 std::vector<int> TLxSimulator::Locations() const {
   std::vector<int> out;
-  for (const auto &[loc, t] : m_traces) out.push_back(loc);
+  for (const auto &[loc, t] : m_traces)
+    out.push_back(loc);
   return out;
 }
 
@@ -60,8 +62,8 @@ const std::vector<std::string> *TLxSimulator::Stored(int location) const {
 }
 
 std::string TLxSimulator::Description() const {
-  return "LX-x000QE " + m_model + ", firmware " + m_firmware + " (generation " + std::to_string(m_generation) +
-         "), " + std::to_string(m_traces.size()) + " stored traces";
+  return "LX-x000QE " + m_model + ", firmware " + m_firmware + " (generation " + std::to_string(m_generation) + "), " +
+         std::to_string(m_traces.size()) + " stored traces";
 }
 
 void TLxSimulator::Store(int location, const TmoxDocument &doc) {
@@ -73,7 +75,8 @@ void TLxSimulator::Store(int location, const TmoxDocument &doc) {
 
 void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
   int location = 1;
-  while (m_traces.count(location) != 0) ++location;
+  while (m_traces.count(location) != 0)
+    ++location;
   if (m_generation == 1 && !lines.empty() && lines.back().empty()) lines.pop_back();
   TStored s;
   double when = NowDayCount();
@@ -91,9 +94,9 @@ void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
       when = DecodePackedTime(site.substr(0, site.find(',')));
     } catch (const Exception &) {
     }
-    s.DirectoryLine = f[0] + ", " + f[1] + ", " + f[2] + ", " + f[3] + ", " +
-                      Format("%.2d", DecodeDateTime(when).Day) + MonthNumberToName(DecodeDateTime(when).Month) +
-                      Format("%.4d", DecodeDateTime(when).Year) + ", " + std::to_string(location);
+    s.DirectoryLine = f[0] + ", " + f[1] + ", " + f[2] + ", " + f[3] + ", " + Format("%.2d", DecodeDateTime(when).Day) +
+                      MonthNumberToName(DecodeDateTime(when).Month) + Format("%.4d", DecodeDateTime(when).Year) + ", " +
+                      std::to_string(location);
   } else {
     // The check line may or may not have been sent: recompute it.
     if (m_generation == 3 && !lines.empty() && lines.back().size() == 2) {
@@ -117,14 +120,17 @@ void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
 
 std::string TLxSimulator::Reply(const std::string &echo, const std::vector<std::string> &lines) const {
   std::string out = echo + "\n\r";
-  for (const auto &l : lines) out += l + "\n\r";
+  for (const auto &l : lines)
+    out += l + "\n\r";
   return out + "> ";
 }
 
 std::vector<std::string> TLxSimulator::TraceReply(int location) const {
   const TStored *s = nullptr;
-  if (location == 500) s = m_current.Body.empty() ? nullptr : &m_current;
-  else if (auto it = m_traces.find(location); it != m_traces.end()) s = &it->second;
+  if (location == 500)
+    s = m_current.Body.empty() ? nullptr : &m_current;
+  else if (auto it = m_traces.find(location); it != m_traces.end())
+    s = &it->second;
   return s ? s->Body : std::vector<std::string>{};
 }
 
@@ -178,7 +184,8 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
   if (cmd == "ST,?") return {{Reply(cmd, {m_model + ",V2.13," + m_firmware}), false}};
   if (cmd == "TF,?") {
     std::vector<std::string> lines;
-    for (const auto &[loc, t] : m_traces) lines.push_back(t.DirectoryLine);
+    for (const auto &[loc, t] : m_traces)
+      lines.push_back(t.DirectoryLine);
     lines.push_back("Stored: " + std::to_string(m_traces.size()));
     lines.push_back("Free: " + std::to_string(Capacity() - static_cast<int>(m_traces.size())));
     return {{Reply(cmd, lines), false}};
@@ -186,12 +193,15 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
   if (StartsWith(cmd, "TU ")) {
     const std::string where = Trim(cmd.substr(3));
     long long loc = 0;
-    if (where == "C") loc = 500;
-    else if (!ParseInt(where, loc) || loc == 500) loc = -1; // 500 is only ever asked for as C
+    if (where == "C")
+      loc = 500;
+    else if (!ParseInt(where, loc) || loc == 500)
+      loc = -1; // 500 is only ever asked for as C
     const auto body = loc > 0 ? TraceReply(static_cast<int>(loc)) : std::vector<std::string>{};
     if (body.empty()) return {{Error(cmd), false}};
     std::string text = cmd + "\n\r";
-    for (const auto &l : body) text += l + "\n\r";
+    for (const auto &l : body)
+      text += l + "\n\r";
     return {{text, true}, {"> ", false}};
   }
   if (StartsWith(cmd, "TE,")) {
@@ -211,7 +221,8 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
   if (StartsWith(cmd, "SGET,")) {
     long long n = 0;
     if (!ParseInt(Trim(cmd.substr(5)), n) || n < 1 || n > 20) return {{Reply(cmd, {"ERRsetup"}), false}};
-    return {{cmd + "\n\r" + std::to_string(n) + "," + m_setups[static_cast<std::size_t>(n - 1)] + "\rSOK\n\r> ", false}};
+    return {
+        {cmd + "\n\r" + std::to_string(n) + "," + m_setups[static_cast<std::size_t>(n - 1)] + "\rSOK\n\r> ", false}};
   }
   if (StartsWith(cmd, "SSTO,")) {
     const std::string record = cmd.substr(5);
@@ -224,7 +235,8 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
   }
   if (cmd == "QU") {
     std::string text = "QU\r\n";
-    for (const auto &row : m_quickText) text += row + "\r\n";
+    for (const auto &row : m_quickText)
+      text += row + "\r\n";
     return {{text + "\r> ", false}};
   }
   if (cmd == "QD") {

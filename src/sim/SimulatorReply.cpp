@@ -25,12 +25,9 @@ struct TReplyUnit {
 };
 TReplyUnit ReplyUnitFor(std::uint8_t scaleUnit) {
   switch (scaleUnit) {
-  case suVSWR:
-    return {0, suVSWR};
-  case suCableLoss:
-    return {2, suCableLoss};
-  default:
-    return {1, suReturnLoss};
+  case suVSWR: return {0, suVSWR};
+  case suCableLoss: return {2, suCableLoss};
+  default: return {1, suReturnLoss};
   }
 }
 
@@ -79,7 +76,8 @@ std::string SixSlotMarkerLine(const TMarkerSet &s) {
 std::string DirectoryDate(double when, bool hyphens) {
   const TCivilTime c = DecodeDateTime(when);
   const std::string sep = hyphens ? "-" : "";
-  return Format("%.2d", c.Day) + sep + MonthNumberToName(c.Month) + sep + Format("%.4d %.2d:%.2d", c.Year, c.Hour, c.Minute);
+  return Format("%.2d", c.Day) + sep + MonthNumberToName(c.Month) + sep +
+         Format("%.4d %.2d:%.2d", c.Year, c.Hour, c.Minute);
 }
 
 } // namespace
@@ -123,7 +121,8 @@ std::vector<TmoxDocument> SyntheticTraces(int count, int points, double startMHz
 
 TmoxDocument ResampleTrace(const TmoxDocument &doc, int points) {
   TmoxDocument out = doc;
-  while (out.Doc.TraceCount() > 1) out.Doc.Traces.Delete(out.Doc.TraceCount() - 1);
+  while (out.Doc.TraceCount() > 1)
+    out.Doc.Traces.Delete(out.Doc.TraceCount() - 1);
   TTraceData &t = out.Doc.Traces[0];
   const std::size_t n = std::min({t.Freq.size(), t.Mag.size(), t.Angle.size()});
   if (n == static_cast<std::size_t>(points) || n < 2) return out;
@@ -143,7 +142,8 @@ TmoxDocument ResampleTrace(const TmoxDocument &doc, int points) {
   t.NumPoints = points;
   out.Doc.MaxPoints = points;
   for (auto *set : {&t.FreqMarks, &t.DistMarks, &t.ActiveMarks})
-    for (auto &m : *set) m.Point = std::clamp(m.Point, 0, points - 1);
+    for (auto &m : *set)
+      m.Point = std::clamp(m.Point, 0, points - 1);
   return out;
 }
 
@@ -213,7 +213,8 @@ std::vector<std::string> EncodeAnalyzerReply(const TmoxDocument &doc, int genera
 
 std::string AnalyzerCrcLine(const std::vector<std::string> &body) {
   std::string text;
-  for (const auto &l : body) text += l + "\r\n";
+  for (const auto &l : body)
+    text += l + "\r\n";
   const std::size_t q = text.find('"');
   const std::string covered = q == std::string::npos ? std::string() : text.substr(q);
   const std::uint16_t crc = Crc16(reinterpret_cast<const std::uint8_t *>(covered.data()), covered.size());
@@ -283,7 +284,8 @@ std::string EncodeSiteMasterBlock(const TmoxDocument &doc) {
     const double rho = k < n ? std::clamp(MagIn(doc, t.Mag[k], suRho), 0.0, 1.0) : 0.0;
     put16(84 + 4 * k, static_cast<unsigned>(Round(rho * 1000.0)));
     const double a = k < n ? t.Angle[k] : 0.0;
-    put16(84 + 4 * k + 2, static_cast<std::uint16_t>(static_cast<std::int16_t>(Round(std::clamp(a, -180.0, 180.0) * 10.0))));
+    put16(84 + 4 * k + 2,
+          static_cast<std::uint16_t>(static_cast<std::int16_t>(Round(std::clamp(a, -180.0, 180.0) * 10.0))));
   }
   return b.substr(2);
 }

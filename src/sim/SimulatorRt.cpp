@@ -36,14 +36,18 @@ std::vector<TSimSegment> TRtSimulator::Receive(std::string_view bytes) {
       out.push_back({s + "\r\n", false});
     } else if (cmd == "TF,?") {
       std::string s;
-      for (int i = 1; i <= kLocations; ++i) s += std::string(m_blocks.count(i) ? "1" : "0") + (i < kLocations ? "," : "");
+      for (int i = 1; i <= kLocations; ++i)
+        s += std::string(m_blocks.count(i) ? "1" : "0") + (i < kLocations ? "," : "");
       out.push_back({s + "\r\n", false});
     } else if (cmd.compare(0, 3, "TU,") == 0) {
       const std::string rest = cmd.substr(3);
       long long loc = 0;
-      const auto it = ParseInt(rest.substr(0, rest.find(',')), loc) ? m_blocks.find(static_cast<int>(loc)) : m_blocks.end();
-      if (it == m_blocks.end()) out.push_back({"?\r\n", false});
-      else out.push_back({it->second, true});
+      const auto it =
+          ParseInt(rest.substr(0, rest.find(',')), loc) ? m_blocks.find(static_cast<int>(loc)) : m_blocks.end();
+      if (it == m_blocks.end())
+        out.push_back({"?\r\n", false});
+      else
+        out.push_back({it->second, true});
     }
   }
   return out;

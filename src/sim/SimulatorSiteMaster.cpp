@@ -24,10 +24,17 @@ std::vector<TSimSegment> TSiteMasterSimulator::Receive(std::string_view bytes) {
     if (m_wantLocation) {
       m_wantLocation = false;
       const auto it = m_blocks.find(b);
-      if (it == m_blocks.end()) out.push_back({std::string("\x00\x09", 2) + std::string(9, '\0'), false});
-      else out.push_back({std::string("\x02\x5A", 2) + it->second, true});
+      if (it == m_blocks.end())
+        out.push_back({std::string("\x00\x09", 2) + std::string(9, '\0'), false});
+      else
+        out.push_back({std::string("\x02\x5A", 2) + it->second, true});
     } else if (b == 'E') {
-      out.push_back({std::string("\x00\x0B" "S331" "\x01\x20" "V2.1\x00", 13), false});
+      out.push_back({std::string("\x00\x0B"
+                                 "S331"
+                                 "\x01\x20"
+                                 "V2.1\x00",
+                                 13),
+                     false});
     } else if (b == 0x11) {
       m_wantLocation = true;
     } else if (b == 0xFF) {

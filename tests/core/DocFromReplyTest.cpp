@@ -30,18 +30,22 @@ const std::string kStamp = EncodePackedTime(EncodeDateTime(TCivilTime{2003, 1, 5
 
 // A first-generation reply: echo, extra line, header lines 2..18, points from 19.
 std::vector<std::string> Gen1Reply(int points = 238) {
-  std::vector<std::string> L = {"TU 7", "7", "12,1,1,3," + kStamp + ",0", "2,0",
-                                "1", "10,0", "0,0", "20,0", // frequency markers
-                                "0", "0,0", "1,0", "5,0",   // distance markers
-                                "1,-15000", "0,0",          // limits
-                                "50,8000",                  // loss, velocity factor
-                                "1",                        // reply unit: return loss
-                                "0,3000",                   // start, stop distance
-                                "2",                        // feet
-                                "0"};                       // frequency view
+  std::vector<std::string> L = {"TU 7",     "7",    "12,1,1,3," + kStamp + ",0",
+                                "2,0",      "1",    "10,0",
+                                "0,0",      "20,0", // frequency markers
+                                "0",        "0,0",  "1,0",
+                                "5,0",             // distance markers
+                                "1,-15000", "0,0", // limits
+                                "50,8000",         // loss, velocity factor
+                                "1",               // reply unit: return loss
+                                "0,3000",          // start, stop distance
+                                "2",               // feet
+                                "0"};              // frequency view
   for (int k = 0; k < points; ++k)
     L.push_back(std::to_string(170000 + 100 * k) + "," + std::to_string(-2000000 - 1000 * k) + "," +
-                std::to_string(k == 0 ? 0 : k == 1 ? 3142 : 1000));
+                std::to_string(k == 0   ? 0
+                               : k == 1 ? 3142
+                                        : 1000));
   return L;
 }
 
@@ -68,7 +72,8 @@ std::vector<std::string> Gen23Header(const std::string &markers11, const std::st
 
 void AppendCrc(std::vector<std::string> &L) {
   std::string text;
-  for (const auto &l : L) text += l + "\r\n";
+  for (const auto &l : L)
+    text += l + "\r\n";
   const std::string covered = text.substr(text.find('"'));
   const std::uint16_t crc = Crc16(reinterpret_cast<const std::uint8_t *>(covered.data()), covered.size());
   L.push_back(std::string{static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)} + "\n\r> ");
@@ -170,10 +175,11 @@ TEST(DocFromReply, Generation1GridCheck) {
 
 TEST(DocFromReply, Generation2Layout) {
   auto L = Gen23Header("10,20,5", "3,4,2");
-  L.resize(15); // generation 2 has no lines 15 and 16
+  L.resize(15);        // generation 2 has no lines 15 and 16
   L[5] = "0500,49995"; // no comma after the unit: one is inserted
   L[10] = "\"RG-8\",12000,120";
-  for (int k = 0; k < 238; ++k) L.push_back(std::to_string(10000 + k) + ",3142");
+  for (int k = 0; k < 238; ++k)
+    L.push_back(std::to_string(10000 + k) + ",3142");
   TmoxDocument doc;
   BuildFromAnalyzerReply(doc, "", L, Context(Day(2001, 12, 1)));
   const TTraceData &t = doc.Doc.Traces[0];
@@ -208,7 +214,8 @@ TEST(DocFromReply, ReplyUnitMapping) {
     auto L = Gen23Header("0,0,0", "0,0,0");
     L.resize(15);
     L[5] = std::string(code) + ",-30000,0";
-    for (int k = 0; k < 238; ++k) L.push_back("-1000000,0");
+    for (int k = 0; k < 238; ++k)
+      L.push_back("-1000000,0");
     TmoxDocument doc;
     BuildFromAnalyzerReply(doc, "n", L, Context(Day(2002, 1, 1)));
     EXPECT_EQ(doc.Doc.ScaleUnit, unit) << code;
@@ -217,7 +224,8 @@ TEST(DocFromReply, ReplyUnitMapping) {
 
 TEST(DocFromReply, Generation3WithoutCountCheckLineAt255) {
   auto L = Gen23Header("0,0,0", "0,0,0"); // firmware before 28 Feb 2003: old marker lines
-  for (int k = 0; k < 238; ++k) L.push_back(std::to_string(-1000000 - k) + "," + std::to_string(k));
+  for (int k = 0; k < 238; ++k)
+    L.push_back(std::to_string(-1000000 - k) + "," + std::to_string(k));
   AppendCrc(L);
   ASSERT_EQ(L.size(), 256U);
   TmoxDocument doc;
@@ -243,7 +251,8 @@ TEST(DocFromReply, Generation3QECountAndSixSlotMarkers) {
   // Slot codes: visible bits 0-1, style bit 2, reference bits 3-5 (7 = no delta).
   auto L = Gen23Header("5,57,6,5,7,61,0,56,0,56,0,56", "1,18,2,56,0,56,0,56,0,56,0,56");
   L.push_back("949");
-  for (int k = 0; k < 949; ++k) L.push_back("-500000,-3142");
+  for (int k = 0; k < 949; ++k)
+    L.push_back("-500000,-3142");
   AppendCrc(L);
   TmoxDocument doc;
   BuildFromAnalyzerReply(doc, "n", L, Context(Day(2003, 3, 15), true));
@@ -313,7 +322,7 @@ TEST(DocFromReply, SiteMasterBlock) {
   EXPECT_EQ(t.NumPoints, 130);
   EXPECT_DOUBLE_EQ(t.Freq[0], 800.0);
   EXPECT_NEAR(t.Freq[129], 1000.0, 1e-9);
-  EXPECT_DOUBLE_EQ(t.Mag[0], -100.0);                  // rho 0
+  EXPECT_DOUBLE_EQ(t.Mag[0], -100.0);                     // rho 0
   EXPECT_NEAR(t.Mag[1], 20 * std::log10(0.999999), 1e-9); // clamped below 1
   EXPECT_NEAR(t.Mag[2], -20.0, 1e-9);
   EXPECT_NEAR(t.Angle[5], -90.5, 1e-9);
@@ -329,11 +338,13 @@ TEST(DocFromReply, SiteMasterBlock) {
 TEST(DocFromReply, RtTextBlock) {
   std::string block = " 800.0   1000.0  ";
   block.resize(16, ' ');
-  for (int k = 0; k < 100; ++k) block += k == 0 ? "0.000  " : k == 1 ? "0.500  " : "0.100  ";
+  for (int k = 0; k < 100; ++k)
+    block += k == 0 ? "0.000  " : k == 1 ? "0.500  " : "0.100  ";
   block.resize(716, ' ');
   const auto *p = reinterpret_cast<const std::uint8_t *>(block.data());
   TReplyContext ctx = Context(0);
-  for (auto [unit, expect1] : {std::pair{suReturnLoss, 20 * std::log10(0.5)}, {suVSWR, 3.0}, {suMRho, 500.0}, {suRho, 0.5}}) {
+  for (auto [unit, expect1] :
+       {std::pair{suReturnLoss, 20 * std::log10(0.5)}, {suVSWR, 3.0}, {suMRho, 500.0}, {suRho, 0.5}}) {
     ctx.CurrentScaleUnit = unit;
     TmoxDocument doc;
     BuildFromRtReply(doc, "RT500 Trace #3", p, block.size(), ctx);

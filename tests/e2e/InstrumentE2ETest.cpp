@@ -29,6 +29,8 @@ struct AnalyzerCase {
   bool QE;
 };
 
+void PrintTo(const AnalyzerCase &c, std::ostream *os) { *os << c.Model << " " << c.Firmware; }
+
 class AnalyzerE2E : public ::testing::TestWithParam<AnalyzerCase> {};
 
 const char *kTimeOut = "Timeout Occurred while waiting for data from LX-x000QE.";
@@ -59,13 +61,11 @@ TEST_P(AnalyzerE2E, IdentifyListReceive) {
   EXPECT_TRUE(Has(info.Out, c.QE && c.Generation == 3 ? "949 points" : "238 points")) << info.Out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Firmware, AnalyzerE2E,
-                         ::testing::Values(AnalyzerCase{"LX-3200", "15Mar01", 1, false},
-                                           AnalyzerCase{"LX-3400QE", "15Mar01", 1, true},
-                                           AnalyzerCase{"LX-3250A", "15Jan02", 2, false},
-                                           AnalyzerCase{"LX-3400", "15Mar03", 3, false},
-                                           AnalyzerCase{"LX-3600QE", "10Oct02", 3, true},
-                                           AnalyzerCase{"LX-3600QE", "15Mar03", 3, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Firmware, AnalyzerE2E,
+    ::testing::Values(AnalyzerCase{"LX-3200", "15Mar01", 1, false}, AnalyzerCase{"LX-3400QE", "15Mar01", 1, true},
+                      AnalyzerCase{"LX-3250A", "15Jan02", 2, false}, AnalyzerCase{"LX-3400", "15Mar03", 3, false},
+                      AnalyzerCase{"LX-3600QE", "10Oct02", 3, true}, AnalyzerCase{"LX-3600QE", "15Mar03", 3, true}));
 
 TEST(InstrumentE2E, RtTester) {
   TSimProcess sim({"--instrument", "rt"});
@@ -124,8 +124,8 @@ TEST(InstrumentE2E, FolderStylesAndDuplicateLabels) {
       {"SN0041230/2024May10/ALPHA TX1.kdt", "SN0041231/2024May11/ALPHA TX1.kdt"}};
   for (int style = 0; style <= 3; ++style) {
     TempDir dir;
-    const TRunResult rx = RunKorvtool(
-        {"receive", "--port", sim.Port(), "1", "2", "--out-dir", dir.Path().string(), "--style", std::to_string(style)});
+    const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "2", "--out-dir", dir.Path().string(),
+                                       "--style", std::to_string(style)});
     ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
     EXPECT_EQ(FilesUnder(dir.Path()), expected[static_cast<std::size_t>(style)]) << style;
   }
@@ -139,6 +139,7 @@ struct FaultCase {
   const char *Message;
   double Limit; // seconds
 };
+void PrintTo(const FaultCase &c, std::ostream *os) { *os << c.Fault << " " << c.Model << " " << c.Firmware; }
 class FaultE2E : public ::testing::TestWithParam<FaultCase> {};
 } // namespace
 
@@ -153,7 +154,8 @@ TEST_P(FaultE2E, EndsWithItsMessageAndNoFile) {
   EXPECT_TRUE(Has(rx.Err, c.Message)) << rx.Err;
   EXPECT_LT(rx.Seconds, c.Limit);
   EXPECT_TRUE(FilesUnder(out).empty());
-  const TRunResult one = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("one.kdt")}, c.Limit + 30);
+  const TRunResult one =
+      RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("one.kdt")}, c.Limit + 30);
   EXPECT_EQ(one.ExitCode, 1);
   EXPECT_FALSE(fs::exists(dir.File("one.kdt")));
 }

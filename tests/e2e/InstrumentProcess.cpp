@@ -13,7 +13,8 @@ namespace {
 
 std::vector<char *> Argv(std::vector<std::string> &args) {
   std::vector<char *> v;
-  for (auto &a : args) v.push_back(a.data());
+  for (auto &a : args)
+    v.push_back(a.data());
   v.push_back(nullptr);
   return v;
 }
@@ -22,7 +23,8 @@ std::string Slurp(int fd) {
   std::string s;
   char buf[4096];
   ::lseek(fd, 0, SEEK_SET);
-  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) s.append(buf, static_cast<std::size_t>(n));
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+    s.append(buf, static_cast<std::size_t>(n));
   return s;
 }
 

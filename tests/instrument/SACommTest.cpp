@@ -57,12 +57,13 @@ TEST(SAComm, DeadlineCoversTheWholeRead) {
 TEST(SAComm, ListingDropsEchoAndStopsAtPrompt) {
   Link l;
   l.fake.SetResponder([](std::string_view w) -> std::string {
-    if (w == "TF,?\r") return "TF,?\n\r\"A\",05-Jan-2003 12:07,1\n\r\"B\",06-Jan-2003 10:00,2\n\rStored: 2\n\rFree: 298\n\r> ";
+    if (w == "TF,?\r")
+      return "TF,?\n\r\"A\",05-Jan-2003 12:07,1\n\r\"B\",06-Jan-2003 10:00,2\n\rStored: 2\n\rFree: 298\n\r> ";
     return {};
   });
   l.comm.ReadTraceDirectory();
   EXPECT_EQ(l.comm.ReplyLines, (std::vector<std::string>{"\"A\",05-Jan-2003 12:07,1", "\"B\",06-Jan-2003 10:00,2",
-                                                          "Stored: 2", "Free: 298"}));
+                                                         "Stored: 2", "Free: 298"}));
 }
 
 TEST(SAComm, CutOffDirectoryReturnsWhatArrived) {
@@ -95,7 +96,8 @@ TEST(SAComm, ReadTraceLocationsAndEmptySlot) {
 TEST(SAComm, ReadTraceLineCountsByGeneration) {
   auto body = [](int lines) {
     std::string s = "TU 3\n\r";
-    for (int i = 0; i < lines; ++i) s += "1,2\n\r";
+    for (int i = 0; i < lines; ++i)
+      s += "1,2\n\r";
     return s;
   };
   struct Case {
@@ -103,8 +105,8 @@ TEST(SAComm, ReadTraceLineCountsByGeneration) {
     bool qe;
     std::size_t lines;
   };
-  for (const Case c : {Case{Day(2001, 7, 31), false, 257}, Case{Day(2001, 8, 1), false, 253},
-                       Case{Day(2002, 4, 1), false, 256}}) {
+  for (const Case c :
+       {Case{Day(2001, 7, 31), false, 257}, Case{Day(2001, 8, 1), false, 253}, Case{Day(2002, 4, 1), false, 256}}) {
     Link l;
     l.comm.QEModel = c.qe;
     l.fake.SetResponder([&](std::string_view) { return body(300) + "XY\n\r> "; });
@@ -116,9 +118,11 @@ TEST(SAComm, ReadTraceLineCountsByGeneration) {
   l.comm.QEModel = true;
   l.fake.SetResponder([](std::string_view) {
     std::string s = "TU 3\n\r\"L\"\n\r";
-    for (int i = 2; i < 17; ++i) s += "0\n\r";
+    for (int i = 2; i < 17; ++i)
+      s += "0\n\r";
     s += "5\n\r";
-    for (int i = 0; i < 5; ++i) s += "-100,7\n\r";
+    for (int i = 0; i < 5; ++i)
+      s += "-100,7\n\r";
     return s + "\x0D\x0A\n\r> ";
   });
   l.comm.ReadTrace(3, Day(2004, 1, 1));
@@ -133,7 +137,8 @@ TEST(SAComm, QECountIsChecked) {
   l.comm.QEModel = true;
   l.fake.SetResponder([](std::string_view) {
     std::string s = "TU 3\n\r\"L\"\n\r";
-    for (int i = 2; i < 17; ++i) s += "0\n\r";
+    for (int i = 2; i < 17; ++i)
+      s += "0\n\r";
     return s + "2000000000\n\r";
   });
   EXPECT_THROW(l.comm.ReadTrace(3, Day(2004, 1, 1)), EmoxIOInvalidTraceError);

@@ -32,11 +32,10 @@ TEST(ReceiveDirectory, AnalyzerListings) {
   EXPECT_EQ(empty.Text(0), "Current Trace");
   EXPECT_EQ(empty.Number(0), 500);
 
-  TmoxDirList later = BuildDirectoryList(
-      Analyzer(2003, 3, 1),
-      {"\"MAIN FEED\",05-Jan-2003 12:07,12", "\"BAD DATE\",05-Foo-2003 12:07,13", "\"NO LOC\",05-Jan-2003 12:07,x",
-       "no quotes", "Stored: 1", "Free: 299"},
-      kNow);
+  TmoxDirList later = BuildDirectoryList(Analyzer(2003, 3, 1),
+                                         {"\"MAIN FEED\",05-Jan-2003 12:07,12", "\"BAD DATE\",05-Foo-2003 12:07,13",
+                                          "\"NO LOC\",05-Jan-2003 12:07,x", "no quotes", "Stored: 1", "Free: 299"},
+                                         kNow);
   ASSERT_EQ(later.Count(), 2);
   EXPECT_EQ(later.Text(1), "MAIN FEED");
   EXPECT_EQ(later.Number(1), 12);
@@ -61,7 +60,8 @@ TEST(ReceiveDirectory, SiteMasterAndRt) {
   TInstrumentIdentity sm;
   sm.Kind = ikSiteMaster;
   std::vector<std::string> lines;
-  for (int n = 1; n <= 40; ++n) lines.push_back(std::to_string(n) + ",Trace #" + std::to_string(n));
+  for (int n = 1; n <= 40; ++n)
+    lines.push_back(std::to_string(n) + ",Trace #" + std::to_string(n));
   const TmoxDirList smList = BuildDirectoryList(sm, lines, kNow);
   EXPECT_EQ(smList.Count(), 41);
   EXPECT_EQ(smList.Text(40), "Trace #40");
@@ -76,9 +76,8 @@ TEST(ReceiveDirectory, SiteMasterAndRt) {
 
 TEST(ReceiveDirectory, ReadFromRtBlock) {
   FakeSerialLink fake;
-  fake.SetResponder([](std::string_view w) -> std::string {
-    return w == "TF,?\r" ? "0,1,0,0,0,0,0,0,0,0,0,1\r\n" : "";
-  });
+  fake.SetResponder(
+      [](std::string_view w) -> std::string { return w == "TF,?\r" ? "0,1,0,0,0,0,0,0,0,0,0,1\r\n" : ""; });
   TSAComm comm(fake);
   TInstrumentIdentity rt;
   rt.Kind = ikRtTester;

@@ -23,7 +23,8 @@ struct Bench {
     link.SetResponder([this, fault](std::string_view w) {
       std::string out;
       if (fault == TSimFault::Silence) return out;
-      for (const auto &seg : sim->Receive(w)) out += seg.Trace ? ApplyFault(fault, seg.Bytes) : seg.Bytes;
+      for (const auto &seg : sim->Receive(w))
+        out += seg.Trace ? ApplyFault(fault, seg.Bytes) : seg.Bytes;
       return out;
     });
   }
@@ -36,9 +37,8 @@ struct Bench {
     std::vector<std::unique_ptr<TmoxDocument>> docs;
     TFetchOptions o;
     o.Destination = dest;
-    FetchTraces(comm, id, sel, o, [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) {
-      docs.push_back(std::move(d));
-    });
+    FetchTraces(comm, id, sel, o,
+                [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) { docs.push_back(std::move(d)); });
     return docs;
   }
 };
@@ -61,6 +61,8 @@ struct LxCase {
   bool qe;
 };
 
+void PrintTo(const LxCase &c, std::ostream *os) { *os << c.model << " " << c.firmware; }
+
 class LxRoundTrip : public ::testing::TestWithParam<LxCase> {};
 
 } // namespace
@@ -82,8 +84,10 @@ TEST_P(LxRoundTrip, IdentifyListAndReceive) {
   EXPECT_EQ(list.Number(3), 3);
   const TTraceData &want = originals[1].Doc.Traces[0];
   EXPECT_NEAR(list.Time(2), want.DateTime, 1.0 / 1440);
-  if (c.generation > 1) EXPECT_EQ(list.Text(2), want.Label.str());
-  else EXPECT_EQ(list.Text(2), "Site 100 Alpha Tx 2");
+  if (c.generation > 1)
+    EXPECT_EQ(list.Text(2), want.Label.str());
+  else
+    EXPECT_EQ(list.Text(2), "Site 100 Alpha Tx 2");
 
   auto docs = b.Fetch(id, {{2, list.Text(2)}, {500, "Current Trace"}});
   ASSERT_EQ(docs.size(), 2U);
@@ -107,12 +111,11 @@ TEST_P(LxRoundTrip, IdentifyListAndReceive) {
   EXPECT_EQ(b.link.Written().find("TU 500"), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Generations, LxRoundTrip,
-                         ::testing::Values(LxCase{"LX-3200", "15Mar01", 1, false}, LxCase{"LX-3100", "01Jun99", 1, false},
-                                           LxCase{"LX-3250A", "15Jan02", 2, false},
-                                           LxCase{"LX-3400", "10Oct02", 3, false},
-                                           LxCase{"LX-3400", "15Mar03", 3, false},
-                                           LxCase{"LX-3600QE", "15Mar03", 3, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Generations, LxRoundTrip,
+    ::testing::Values(LxCase{"LX-3200", "15Mar01", 1, false}, LxCase{"LX-3100", "01Jun99", 1, false},
+                      LxCase{"LX-3250A", "15Jan02", 2, false}, LxCase{"LX-3400", "10Oct02", 3, false},
+                      LxCase{"LX-3400", "15Mar03", 3, false}, LxCase{"LX-3600QE", "15Mar03", 3, true}));
 
 TEST(Simulators, DeleteAndEmptyLocations) {
   Bench b(std::make_unique<TLxSimulator>("LX-3400QE", "15Mar03", Originals(101)));
