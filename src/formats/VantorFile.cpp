@@ -183,7 +183,7 @@ void CKP418_TraceFile::LoadFromText(TTextFile &file, TmoxDocument &doc) {
   ScaleMax = in.Num();
   ScaleMin = in.Num();
   ReflectionOffset = in.Num();
-  Unit = static_cast<std::uint8_t>(static_cast<std::uint32_t>(in.Int() - 20) & 0xFFU);
+  Unit = static_cast<std::uint8_t>((static_cast<std::int64_t>(in.Int()) - 20) & 0xFF);
   Double = in.Num();
   for (auto &v : Ints) v = in.Int();
   NumPoints = in.Int();

@@ -157,6 +157,10 @@ TEST(VantorRead, RefusedFiles) {
     const std::vector<std::uint8_t> b(text.begin(), text.end());
     EXPECT_THROW(OpenDocumentBytes(b, "x.vnf"), EmoxInvalidFileError) << text;
   }
+  // The unit line is stored plus 20: an extreme value must not overflow.
+  std::string text = FileTextOf("mode1_offset.vnf");
+  text.replace(text.find("\r\n0022\r\n") + 2, 4, "-2147483648");
+  EXPECT_THROW(OpenDocumentBytes({text.begin(), text.end()}, "u.vnf"), EmoxVantorError);
   // A file cut in the middle fails as a bad file, not by reading past it.
   std::string good = FileTextOf("mode2_dtf.vnf");
   for (std::size_t cut = 300; cut < good.size(); cut += 97) {
