@@ -246,3 +246,42 @@ TEST(SmithGraph, PlacesPointsOnAnEqualAspectDisc) {
 
 } // namespace
 } // namespace korv
+
+namespace korv {
+namespace {
+
+TEST(XYGraphLook, PlottingChoicesReachThePlot) {
+  TXYGraph g;
+  g.resize(600, 400);
+  Fill(g);
+  TPlotLook look;
+  look.GridLines = 1; // Y only: horizontal lines
+  g.SetLook(look);
+  EXPECT_FALSE(g.Plot()->xAxis->grid()->visible());
+  EXPECT_TRUE(g.Plot()->yAxis->grid()->visible());
+  look.GridLines = 3;
+  g.SetLook(look);
+  EXPECT_FALSE(g.Plot()->yAxis->grid()->visible());
+  EXPECT_EQ(g.Plot()->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+  look.MarkPoints = true;
+  g.SetLook(look);
+  EXPECT_NE(g.Plot()->graph(0)->scatterStyle().shape(), QCPScatterStyle::ssNone);
+  // Spline: more points drawn than given, through the given ones.
+  look.PlotMethod = 6;
+  g.SetLook(look);
+  const auto data = g.Plot()->graph(0)->data();
+  EXPECT_GT(data->size(), 4);
+  EXPECT_DOUBLE_EQ(data->at(4)->key, 110.0);
+  EXPECT_DOUBLE_EQ(data->at(4)->value, -19.0);
+  // Font sizes: large > medium > small.
+  look.FontSize = 0;
+  g.SetLook(look);
+  const double large = g.BaseFontPixels(600);
+  look.FontSize = 2;
+  g.SetLook(look);
+  EXPECT_GT(large, g.BaseFontPixels(600));
+  EXPECT_GT(g.BaseFontPixels(1200), g.BaseFontPixels(600)); // reports grow with the page
+}
+
+} // namespace
+} // namespace korv
