@@ -6,6 +6,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QUrl>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -115,6 +118,8 @@ TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *pare
     }
     UpdateMenuItems();
   });
+  // Documents dropped from the file manager open like File > Open.
+  setAcceptDrops(true);
   m_timerMouseData = new QTimer(this);
   m_timerMouseData->setObjectName(QStringLiteral("TimerMouseData"));
   m_timerMouseData->setInterval(200);
@@ -292,8 +297,17 @@ void TfrmMain::CreateActions() {
 
   // Help
   MakeAction("mnuHelpContents", tr("&Contents"), tr("Contents|Show the help contents."),
-             &TfrmMain::mnuHelpContentsClick)
-      ->setShortcut(QKeySequence::HelpContents);
+             &TfrmMain::mnuHelpContentsClick);
+  // F1 shows the topic of the window that has the focus.
+  QAction *f1 = MakeAction("actHelpContext", tr("Help"), {}, nullptr);
+  f1->setShortcut(QKeySequence::HelpContents);
+  f1->setShortcutContext(Qt::ApplicationShortcut);
+  connect(f1, &QAction::triggered, this, [this] {
+    TfrmDoc *doc = ActiveDocument();
+    const QWidget *focus = QApplication::focusWidget();
+    ShowHelp(doc != nullptr && focus != nullptr && doc->isAncestorOf(focus) ? TfrmDoc::kHelpContext : kHelpContext);
+  });
+  addAction(f1);
   MakeAction("mnuHelpSearch", tr("&Search for Help On"), tr("Search|Search the help."), &TfrmMain::mnuHelpSearchClick);
   MakeAction("mnuHelpHow", tr("&How to Use Help"), tr("How to Use Help|How to use the help window."),
              &TfrmMain::mnuHelpHowClick);
@@ -435,6 +449,28 @@ void TfrmMain::CreateStatusBar() {
   bar->addPermanentWidget(m_panelMouseData);
   bar->addPermanentWidget(m_panelDocDirty);
   bar->addPermanentWidget(m_panelDocFormat);
+}
+
+namespace {
+QStringList LocalFiles(const QMimeData *mime) {
+  QStringList files;
+  if (mime == nullptr || !mime->hasUrls()) return files;
+  for (const QUrl &url : mime->urls()) {
+    if (url.isLocalFile()) files << url.toLocalFile();
+  }
+  return files;
+}
+} // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
+  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent *event) {
+  const QStringList files = LocalFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenFiles(files);
 }
 
 bool TfrmMain::event(QEvent *e) {

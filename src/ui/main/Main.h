@@ -149,6 +149,8 @@ signals:
 protected:
   void closeEvent(QCloseEvent *event) override;
   bool event(QEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
 
 private:
   void CreateActions();

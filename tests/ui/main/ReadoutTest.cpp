@@ -1,5 +1,8 @@
 // The mouse readout and the graph's mouse routing by tool mode.
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 
 #include "ui/chart/XYGraph.h"
 #include "ui/main/MainFixture.h"
@@ -83,4 +86,16 @@ TEST_F(MainWindowTest, ViewCommandsSwitchTheActiveDocument) {
   EXPECT_EQ(doc->PlotMode(), pmFrequency);
   EXPECT_TRUE(m.Action("tlbtnXYGraph")->isChecked());
   EXPECT_FALSE(m.Action("tlbtnDTF")->isChecked());
+}
+
+TEST_F(MainWindowTest, DroppedFilesOpenLikeFileOpen) {
+  TfrmMain &m = MakeMain();
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(Doc("dropped.kdt")), QUrl(QStringLiteral("https://example.com/x.kdt"))});
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  // Without a real drag the application routes drops nowhere: deliver it.
+  static_cast<QObject &>(m).event(&drop);
+  EXPECT_TRUE(drop.isAccepted());
+  ASSERT_EQ(m.DocumentCount(), 1);
+  EXPECT_TRUE(m.ActiveDocument()->FileName().endsWith("dropped.kdt"));
 }
