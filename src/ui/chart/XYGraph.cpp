@@ -426,6 +426,13 @@ void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
   painter.translate(rect.topLeft());
   painter.scale(factor, factor);
   painter.setClipRect(QRectF(0, 0, w, h));
+  // A picture plays back scaled by the target's resolution over its own;
+  // undo that so one drawing unit stays one unit of the caller's painter.
+  if (const QPaintDevice *device = painter.device()) {
+    const double sx = static_cast<double>(picture.logicalDpiX()) / device->logicalDpiX();
+    const double sy = static_cast<double>(picture.logicalDpiY()) / device->logicalDpiY();
+    painter.scale(sx, sy);
+  }
   painter.drawPicture(0, 0, picture);
   painter.restore();
 }

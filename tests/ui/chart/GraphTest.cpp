@@ -285,3 +285,36 @@ TEST(XYGraphLook, PlottingChoicesReachThePlot) {
 
 } // namespace
 } // namespace korv
+
+namespace korv {
+namespace {
+
+// A printer page has many more dots per inch than the screen; the drawing
+// must come out the same, text included.
+TEST(XYGraph, DrawsTheSameOnAHighResolutionDevice) {
+  TXYGraph g;
+  Fill(g);
+  g.SetMainTitle(QStringLiteral("Return Loss"));
+  g.SetSubTitle(QStringLiteral("Frequency: 100 MHz - 130 MHz (Full Cal)"));
+  g.SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
+  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+  auto draw = [&](int dotsPerMeter) {
+    QImage image(2400, 1600, QImage::Format_RGB32);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    g.RenderTo(p, QRectF(0, 0, 2400, 1600));
+    return image;
+  };
+  const QImage screen = draw(3780);  // 96 dpi
+  const QImage printer = draw(23622); // 600 dpi
+  long differing = 0;
+  for (int y = 0; y < screen.height(); y += 2)
+    for (int x = 0; x < screen.width(); x += 2)
+      if (qGray(screen.pixel(x, y)) / 32 != qGray(printer.pixel(x, y)) / 32) ++differing;
+  EXPECT_LT(differing, screen.width() * screen.height() / 4 / 100) << differing;
+}
+
+} // namespace
+} // namespace korv
