@@ -122,6 +122,7 @@ void TSAComm::ReadLines(int count, int deadlineMs) {
       line.clear();
       remembered = false;
       ++added;
+      if (m_lineProgress) m_lineProgress(static_cast<int>(ReplyLines.size()));
     } else {
       remembered = true;
     }

@@ -62,6 +62,9 @@ public:
   // several exchanges stop before the next one.
   void SetCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
   bool CancelRequested() const { return m_cancel && m_cancel->load(); }
+  // Called with the count of reply lines after each line read, so a long
+  // trace read can drive a progress bar.
+  void SetLineProgress(std::function<void(int lines)> fn) { m_lineProgress = std::move(fn); }
 
   // Basic readers. Every deadline covers the whole read; a passed deadline
   // throws EmoxIOTimeOutErr with kMsgTimeOut.
@@ -118,6 +121,7 @@ private:
   SerialLink &m_link;
   std::unique_ptr<TBuffer> m_ring;
   const std::atomic<bool> *m_cancel = nullptr;
+  std::function<void(int)> m_lineProgress;
 };
 
 } // namespace korv

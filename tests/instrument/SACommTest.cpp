@@ -125,8 +125,11 @@ TEST(SAComm, ReadTraceLineCountsByGeneration) {
       s += "-100,7\n\r";
     return s + "\x0D\x0A\n\r> ";
   });
+  int lastProgress = 0;
+  l.comm.SetLineProgress([&](int n) { lastProgress = n; });
   l.comm.ReadTrace(3, Day(2004, 1, 1));
   ASSERT_EQ(l.comm.ReplyLines.size(), 24U);
+  EXPECT_EQ(lastProgress, 23); // every line but the check line, which ends at the prompt
   EXPECT_EQ(l.comm.ReplyLines[17], "5");
   // The check line keeps its raw bytes, even CR and LF.
   EXPECT_EQ(l.comm.ReplyLines[23], "\x0D\x0A\n\r> ");
