@@ -28,7 +28,8 @@ std::string Extension(const std::string &fileName) {
 }
 bool IsTouchstoneName(const std::string &ext) {
   std::string e;
-  for (char c : ext) e += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  for (char c : ext)
+    e += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return e == ".s1p";
 }
 } // namespace

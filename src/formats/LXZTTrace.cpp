@@ -64,7 +64,9 @@ std::int32_t Int(const std::string &s) {
 }
 
 // Byte fields keep the low byte of the written integer.
-std::uint8_t Byte(const std::string &s) { return static_cast<std::uint8_t>(static_cast<std::uint32_t>(Int(s)) & 0xFFU); }
+std::uint8_t Byte(const std::string &s) {
+  return static_cast<std::uint8_t>(static_cast<std::uint32_t>(Int(s)) & 0xFFU);
+}
 
 std::uint32_t Unsigned(const std::string &s) {
   long long v = 0;
@@ -78,9 +80,12 @@ bool ParseHex(std::string_view s, std::uint32_t &value) {
   std::uint64_t v = 0;
   for (char c : t) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
     if (d < 0) return false;
     v = (v << 4) | static_cast<std::uint64_t>(d);
     if (v > 0xFFFFFFFFULL) return false;
@@ -119,7 +124,8 @@ std::string IntText(long long v) { return std::to_string(v); }
 // Text fields cannot hold a line end: the row would split in two.
 std::string OneLine(const std::string &s) {
   std::string r = s;
-  std::replace_if(r.begin(), r.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  std::replace_if(
+      r.begin(), r.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return r;
 }
 
@@ -144,7 +150,8 @@ bool TryLXZTDate(const std::string &raw, double &value) {
   int month = 1; // a name that is not found counts as January
   if (s.size() >= 6) {
     std::string key = s.substr(3, 3);
-    for (auto &c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (auto &c : key)
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::string months = kMonthKeys;
     for (std::size_t m = 0; m < 12; ++m)
       if (months.compare(m * 3, 3, key) == 0) month = static_cast<int>(m) + 1;
@@ -155,8 +162,10 @@ bool TryLXZTDate(const std::string &raw, double &value) {
     if (!num(12, 2, hour) || !num(15, 2, minute)) return false;
     const char ap = s.size() > 17 ? static_cast<char>(std::tolower(static_cast<unsigned char>(s[17]))) : 'a';
     if (hour < 1 || hour > 12) return false;
-    if (ap == 'p' && hour < 12) hour += 12;
-    else if (ap != 'p' && hour == 12) hour = 0;
+    if (ap == 'p' && hour < 12)
+      hour += 12;
+    else if (ap != 'p' && hour == 12)
+      hour = 0;
   }
   if (year < 1 || year > 9999 || day < 1 || day > 31 || minute < 0 || minute > 59) return false;
   if (!IsValidDate(static_cast<int>(year), month, static_cast<int>(day))) return false;
@@ -196,13 +205,15 @@ std::string LXZTNumberText(double value) {
 
 std::vector<std::string> ReadAllLines(TSAFileStream &stream) {
   std::vector<std::string> lines;
-  while (!stream.AtEnd()) lines.push_back(stream.ReadLine());
+  while (!stream.AtEnd())
+    lines.push_back(stream.ReadLine());
   return lines;
 }
 
 std::vector<std::string> ReadAllLines(TTextFile &file) {
   std::vector<std::string> lines;
-  while (!file.Eof()) lines.push_back(file.ReadLine());
+  while (!file.Eof())
+    lines.push_back(file.ReadLine());
   return lines;
 }
 
@@ -279,7 +290,8 @@ std::string CLXZT_Trace_v1::JoinLine(const std::vector<std::string> &fields) con
     line += ',';
     line += f;
   }
-  for (int n = static_cast<int>(std::max<std::size_t>(fields.size(), 1)); n < MaxColumns; ++n) line += ',';
+  for (int n = static_cast<int>(std::max<std::size_t>(fields.size(), 1)); n < MaxColumns; ++n)
+    line += ',';
   return line;
 }
 
@@ -446,7 +458,8 @@ std::vector<std::string> CLXZT_Trace_v1::BuildLines(bool revision1) const {
   add(IntText(DTF.DistLimitMode));
   add(LXZTNumberText(static_cast<double>(DTF.DistLimitValue)));
   if (!revision1)
-    for (const auto &g : GPS) add(OneLine(g));
+    for (const auto &g : GPS)
+      add(OneLine(g));
   lines.push_back(JoinLine(f));
   const std::size_t n = std::min(Points.size(), static_cast<std::size_t>(std::max(NumPoints, 0)));
   for (std::size_t k = 0; k < n; ++k)

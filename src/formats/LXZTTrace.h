@@ -25,8 +25,8 @@ struct TLXZTMarker {
 };
 
 struct TLXZTSetupInformation {
-  long double StartFreq = 0;    // kHz
-  long double StopFreq = 6000;  // kHz
+  long double StartFreq = 0;   // kHz
+  long double StopFreq = 6000; // kHz
   double ScaleMax = 0;
   double ScaleMin = -60;
   std::int32_t ScaleUnit = 0; // 0 VSWR, 1 Return Loss, 2 Cable Loss
@@ -65,7 +65,7 @@ struct TLXZTRecord {
   std::string Model = "LX-3600ZT";
   std::string SN = "000000000";
   std::string Revision = "0";
-  std::uint8_t Mode = 0; // 1: a distance-to-fault sweep
+  std::uint8_t Mode = 0;     // 1: a distance-to-fault sweep
   std::uint8_t CalState = 0; // instruments write 0/1; we keep 2 (full) as well
   double VCOTemp = 0;
   bool FMOnOff = false;

@@ -160,8 +160,8 @@ void CLXZT_TraceFile::FillFromDocument(const TmoxDocument &doc, int traceIndex) 
   SetupName = t.SetupName;
   SetupVCOTemp = t.SetupVCOTemp;
   SetupDateTime = t.SetupDateTime;
-  const std::size_t n = std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(),
-                                  static_cast<std::size_t>(std::max(t.NumPoints, 0))});
+  const std::size_t n =
+      std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(), static_cast<std::size_t>(std::max(t.NumPoints, 0))});
   NumPoints = static_cast<std::int32_t>(n);
   Mode = d.PlotMode == pmDistance ? 1 : 0;
   Setup.StartFreq = n > 0 ? static_cast<long double>(t.Freq[0]) * 1000.0L : 0.0L;
@@ -202,7 +202,8 @@ TTraceChoice TraceChoiceForSave(const TTraceArray &traces) {
   TTraceChoice c;
   if (traces.Count() <= 1) return c;
   c.AskUser = true;
-  for (int i = 0; i < traces.Count(); ++i) c.Descriptions.push_back(ListingText(traces, i));
+  for (int i = 0; i < traces.Count(); ++i)
+    c.Descriptions.push_back(ListingText(traces, i));
   c.Preselected = 1;
   return c;
 }

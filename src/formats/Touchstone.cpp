@@ -20,7 +20,8 @@ constexpr double kRefOhms = 50.0;
 [[noreturn]] void Refuse(const std::string &why) { throw EmoxFormatError("Touchstone file: " + why); }
 
 std::string Upper(std::string s) {
-  for (auto &c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (auto &c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
@@ -28,9 +29,11 @@ std::vector<std::string> Words(const std::string &s) {
   std::vector<std::string> w;
   std::size_t i = 0;
   while (i < s.size()) {
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i])))
+      ++i;
     const std::size_t b = i;
-    while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i])))
+      ++i;
     if (i > b) w.push_back(s.substr(b, i - b));
   }
   return w;
@@ -62,7 +65,8 @@ bool CommentValue(const std::string &comment, const char *key, std::string &valu
 }
 
 std::string OneLine(std::string s) {
-  std::replace_if(s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n' || c == '!'; }, ' ');
+  std::replace_if(
+      s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n' || c == '!'; }, ' ');
   return s;
 }
 } // namespace
@@ -91,8 +95,10 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
     if (bang != std::string::npos) {
       const std::string comment = line.substr(bang + 1);
       std::string v;
-      if (CommentValue(comment, "Title:", v)) title = v;
-      else if (CommentValue(comment, "Label:", v)) label = v;
+      if (CommentValue(comment, "Title:", v))
+        title = v;
+      else if (CommentValue(comment, "Label:", v))
+        label = v;
       else if (CommentValue(comment, "Date:", v)) {
         if (auto d = TextToDateTime(v)) dateTime = *d;
       }
@@ -115,15 +121,24 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
       const auto w = Words(t.substr(1));
       for (std::size_t i = 0; i < w.size(); ++i) {
         const std::string u = Upper(w[i]);
-        if (u == "HZ") freqScale = 1.0;
-        else if (u == "KHZ") freqScale = 1e3;
-        else if (u == "MHZ") freqScale = 1e6;
-        else if (u == "GHZ") freqScale = 1e9;
-        else if (u == "MA") format = kMA;
-        else if (u == "DB") format = kDB;
-        else if (u == "RI") format = kRI;
-        else if (u == "S" || u == "Z" || u == "Y") param = u[0];
-        else if (u == "G" || u == "H") Refuse("G and H parameters are not one-port data.");
+        if (u == "HZ")
+          freqScale = 1.0;
+        else if (u == "KHZ")
+          freqScale = 1e3;
+        else if (u == "MHZ")
+          freqScale = 1e6;
+        else if (u == "GHZ")
+          freqScale = 1e9;
+        else if (u == "MA")
+          format = kMA;
+        else if (u == "DB")
+          format = kDB;
+        else if (u == "RI")
+          format = kRI;
+        else if (u == "S" || u == "Z" || u == "Y")
+          param = u[0];
+        else if (u == "G" || u == "H")
+          Refuse("G and H parameters are not one-port data.");
         else if (u == "R") {
           if (i + 1 >= w.size() || !ParseDouble(w[i + 1], ref) || !(ref > 0)) Refuse("invalid reference impedance.");
           ++i;
@@ -141,8 +156,7 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
         Refuse("more than " + std::to_string(kTouchstoneMaxPoints) + " points.");
     }
   }
-  if (numbers.size() % 3 != 0)
-    Refuse("every point needs a frequency and two values; this is no one-port file.");
+  if (numbers.size() % 3 != 0) Refuse("every point needs a frequency and two values; this is no one-port file.");
   const std::size_t n = numbers.size() / 3;
   if (n == 0) Refuse("no data points.");
 
@@ -162,8 +176,10 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
     case kRI: v = {a, b}; break;
     }
     // Z and Y are given normalised to the reference impedance.
-    if (param == 'Z') v = (v - 1.0) / (v + 1.0);
-    else if (param == 'Y') v = (1.0 - v) / (1.0 + v);
+    if (param == 'Z')
+      v = (v - 1.0) / (v + 1.0);
+    else if (param == 'Y')
+      v = (1.0 - v) / (1.0 + v);
     if (ref != kRefOhms) v = (v - g) / (1.0 - g * v);
     if (!std::isfinite(v.real()) || !std::isfinite(v.imag()) || !std::isfinite(freqHz[i]))
       Refuse("a value at point " + std::to_string(i + 1) + " is out of range.");
@@ -222,8 +238,8 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
 std::string TouchstoneText(const TmoxDocument &doc, int traceIndex) {
   const TTraceDoc &d = doc.Doc;
   const TTraceData &t = d.Traces[traceIndex];
-  const std::size_t n = std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(),
-                                  static_cast<std::size_t>(std::max(t.NumPoints, 0))});
+  const std::size_t n =
+      std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(), static_cast<std::size_t>(std::max(t.NumPoints, 0))});
   std::string out;
   out += "! One-port reflection written by KorvMOX\r\n";
   out += "! Title: " + OneLine(t.Title.str()) + "\r\n";

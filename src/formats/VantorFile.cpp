@@ -125,12 +125,14 @@ std::string KP418Double(double value) {
   const auto e = s.find('E');
   if (e == std::string::npos || e + 2 > s.size()) return s;
   std::string exp = s.substr(e + 2);
-  while (exp.size() < 3) exp = "0" + exp;
+  while (exp.size() < 3)
+    exp = "0" + exp;
   return s.substr(0, e + 2) + exp;
 }
 
 CKP418_TraceFile::CKP418_TraceFile() {
-  for (std::size_t i = 0; i < Markers.size(); ++i) Markers[i].Number = static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < Markers.size(); ++i)
+    Markers[i].Number = static_cast<std::int32_t>(i);
 }
 
 double CKP418_TraceFile::UnitToDb(double value, std::uint8_t unit) {
@@ -171,7 +173,8 @@ void CKP418_TraceFile::LoadFromText(TTextFile &file, TmoxDocument &doc) {
     } catch (const EmoxFileError &) {
       InvalidFile();
     }
-    for (std::size_t i = 0; i < 6; ++i) Titles[i] = head[6 + i];
+    for (std::size_t i = 0; i < 6; ++i)
+      Titles[i] = head[6 + i];
     FormatMarker = 1;
   }
   in.Freq(CentreWhole, CentreFrac);
@@ -185,12 +188,14 @@ void CKP418_TraceFile::LoadFromText(TTextFile &file, TmoxDocument &doc) {
   ReflectionOffset = in.Num();
   Unit = static_cast<std::uint8_t>((static_cast<std::int64_t>(in.Int()) - 20) & 0xFF);
   Double = in.Num();
-  for (auto &v : Ints) v = in.Int();
+  for (auto &v : Ints)
+    v = in.Int();
   NumPoints = in.Int();
   // Both pair arrays hold 11265 points; refuse larger counts before reading.
   if (NumPoints < 0 || NumPoints > kKP418MaxPoints) InvalidFile();
   Points.clear();
-  for (std::int32_t i = 0; i < NumPoints; ++i) Points.push_back(in.Pair());
+  for (std::int32_t i = 0; i < NumPoints; ++i)
+    Points.push_back(in.Pair());
   Limit1On = in.Flag();
   Limit1 = Limit1On ? in.Num() : 0.0;
   Limit2On = in.Flag();
@@ -217,7 +222,8 @@ void CKP418_TraceFile::LoadFromText(TTextFile &file, TmoxDocument &doc) {
     DTF.StartDist = in.Num();
     DTF.StopDist = in.Num();
     DTF.DistUnit = in.Int();
-    for (std::int32_t i = 0; i < NumPoints; ++i) DTF.Pairs.push_back(in.Pair());
+    for (std::int32_t i = 0; i < NumPoints; ++i)
+      DTF.Pairs.push_back(in.Pair());
   }
   ExtraValue = 0;
   if (Mode == 3) {
@@ -227,7 +233,8 @@ void CKP418_TraceFile::LoadFromText(TTextFile &file, TmoxDocument &doc) {
     // may not. Two values left: extra value and trailer.
     const std::string first = in.Line();
     std::string rest;
-    while (!in.Eof() && Trim(rest).empty()) rest = in.Line();
+    while (!in.Eof() && Trim(rest).empty())
+      rest = in.Line();
     if (!Trim(rest).empty()) {
       if (!ParseDouble(first, ExtraValue) || !TryInt(rest, Trailer)) BadFormat();
     } else if (!TryInt(first, Trailer)) {
@@ -438,10 +445,9 @@ void CKP418_TraceFile::FillFromDocument(const TmoxDocument &doc) {
   SerialText = t.SN;
   RevisionText = t.Revision;
   CalFlagA = t.CalState != 0;
-  const std::size_t n = std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(),
-                                  static_cast<std::size_t>(std::max(t.NumPoints, 0))});
-  if (n > static_cast<std::size_t>(kKP418MaxPoints))
-    throw EmoxVantorError("A .vnf file holds at most 11265 points.");
+  const std::size_t n =
+      std::min({t.Freq.size(), t.Mag.size(), t.Angle.size(), static_cast<std::size_t>(std::max(t.NumPoints, 0))});
+  if (n > static_cast<std::size_t>(kKP418MaxPoints)) throw EmoxVantorError("A .vnf file holds at most 11265 points.");
   NumPoints = static_cast<std::int32_t>(n);
   const long double first = n > 0 ? static_cast<long double>(t.Freq[0]) * 1e6L : 0.0L;
   const long double last = n > 0 ? static_cast<long double>(t.Freq[n - 1]) * 1e6L : 0.0L;
@@ -480,7 +486,8 @@ std::string CKP418_TraceFile::FileText() const {
   std::string out;
   auto line = [&](const std::string &s) {
     // One value per line: a line end inside a text would shift every value.
-    for (char c : s) out += (c == '\r' || c == '\n') ? ' ' : c;
+    for (char c : s)
+      out += (c == '\r' || c == '\n') ? ' ' : c;
     out += "\r\n";
   };
   line(Int4(Version));
@@ -489,7 +496,8 @@ std::string CKP418_TraceFile::FileText() const {
   line(HeaderTexts[0]);
   line(HeaderTexts[1]);
   line(SweepTimeText(DateTime));
-  for (const auto &s : Titles) line(s);
+  for (const auto &s : Titles)
+    line(s);
   line(Int4(FormatMarker));
   line(Int4(Mode));
   line(FreqText(CentreWhole, CentreFrac));
@@ -503,10 +511,12 @@ std::string CKP418_TraceFile::FileText() const {
   line(KP418Double(ReflectionOffset));
   line(Int4(Unit + 20));
   line(KP418Double(Double));
-  for (auto v : Ints) line(Int4(v));
+  for (auto v : Ints)
+    line(Int4(v));
   const std::size_t n = std::min(Points.size(), static_cast<std::size_t>(std::max(NumPoints, 0)));
   line(Int4(static_cast<std::int32_t>(n)));
-  for (std::size_t i = 0; i < n; ++i) line(PairText(Points[i]));
+  for (std::size_t i = 0; i < n; ++i)
+    line(PairText(Points[i]));
   line(Int4(Limit1On ? 1 : 0));
   if (Limit1On) line(KP418Double(Limit1));
   line(Int4(Limit2On ? 1 : 0));
@@ -531,7 +541,8 @@ std::string CKP418_TraceFile::FileText() const {
     line(KP418Double(DTF.StartDist));
     line(KP418Double(DTF.StopDist));
     line(Int4(DTF.DistUnit));
-    for (std::size_t i = 0; i < n; ++i) line(PairText(i < DTF.Pairs.size() ? DTF.Pairs[i] : std::pair{0.0, 0.0}));
+    for (std::size_t i = 0; i < n; ++i)
+      line(PairText(i < DTF.Pairs.size() ? DTF.Pairs[i] : std::pair{0.0, 0.0}));
   }
   if (Mode == 3 || Mode == 4) line(KP418Double(ExtraValue));
   line(Format("%d", Trailer));

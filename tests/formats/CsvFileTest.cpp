@@ -187,7 +187,8 @@ TEST(CsvRead, OlderRevisionsAndLossRule) {
   const TOpenResult r1 = OpenCsv("rev1.csv");
   EXPECT_TRUE(r1.Warning.empty()) << r1.Warning;
   EXPECT_FLOAT_EQ(r1.Document->Doc.Traces[0].Loss, 0.1F);
-  for (const auto &g : r1.Document->Doc.GPSData) EXPECT_TRUE(g.empty());
+  for (const auto &g : r1.Document->Doc.GPSData)
+    EXPECT_TRUE(g.empty());
   EXPECT_EQ(r1.Document->Doc.Traces[0].NumPoints, 5);
 
   TSAFileStream s = TSAFileStream::FromBytes("rev1.csv", ReadWholeFile(DataFile("rev1.csv")));
@@ -283,7 +284,8 @@ TEST(CsvWrite, RowsCrcAndRoundTrip) {
   const auto lines = CsvLines(bytes);
   ASSERT_EQ(lines.size(), 2U + 4U);
   EXPECT_EQ(lines[0].rfind("Mag,Angle,LXZT Trace File Rev,Label,", 0), 0U);
-  for (std::size_t i = 2; i + 1 < lines.size(); ++i) EXPECT_EQ(Split(lines[i]).size(), 99U);
+  for (std::size_t i = 2; i + 1 < lines.size(); ++i)
+    EXPECT_EQ(Split(lines[i]).size(), 99U);
   // The CRC follows the 98th comma of the last row, four lower-case digits.
   const std::string &last = lines.back();
   EXPECT_EQ(std::count(last.begin(), last.end(), ','), 98);
@@ -338,7 +340,8 @@ TEST(CsvWrite, SettingsColumnRules) {
   // Only the second slot shown: states 0,1,0,0,0,0; a disabled slot has Delta 7.
   t.FreqMarks[1] = {1, 2, false, 3, 0};
   auto f = SavedSettings(doc);
-  for (int k = 0; k < 6; ++k) EXPECT_EQ(f[static_cast<std::size_t>(23 + 4 * k)], k == 1 ? "1" : "0") << k;
+  for (int k = 0; k < 6; ++k)
+    EXPECT_EQ(f[static_cast<std::size_t>(23 + 4 * k)], k == 1 ? "1" : "0") << k;
   EXPECT_EQ(f[28], "7");
   EXPECT_EQ(f[4], ""); // DateTime 0 is written empty
   // Two shown slots: 1 then 2.
@@ -355,7 +358,8 @@ TEST(CsvWrite, SettingsColumnRules) {
   for (std::uint8_t unit : {suRho, suMRho}) {
     TmoxDocument rho = OneTraceDoc();
     rho.Doc.ScaleUnit = unit;
-    for (auto &m : rho.Doc.Traces[0].Mag) m = unit == suRho ? 0.1 : 100.0;
+    for (auto &m : rho.Doc.Traces[0].Mag)
+      m = unit == suRho ? 0.1 : 100.0;
     EXPECT_EQ(SavedSettings(rho)[18], "1");
     const TOpenResult r = OpenDocumentBytes(DocumentBytesFor(rho, TDocFormat::Csv, 0), "r.csv");
     EXPECT_EQ(r.Document->Doc.ScaleUnit, suReturnLoss);
@@ -363,7 +367,8 @@ TEST(CsvWrite, SettingsColumnRules) {
   }
   TmoxDocument vswr = OneTraceDoc();
   vswr.Doc.ScaleUnit = suVSWR;
-  for (auto &m : vswr.Doc.Traces[0].Mag) m = 1.5;
+  for (auto &m : vswr.Doc.Traces[0].Mag)
+    m = 1.5;
   EXPECT_EQ(SavedSettings(vswr)[18], "0");
   vswr.Doc.ScaleUnit = suCableLoss;
   EXPECT_EQ(SavedSettings(vswr)[18], "2");

@@ -72,8 +72,8 @@ TEST(TouchstoneRead, RefusalsSayWhy) {
   EXPECT_NE(RefusalOf("[Number of Ports] 2\n# MHz S MA R 50\n1 0.5 0\n").find("one-port"), std::string::npos);
   EXPECT_NE(RefusalOf("# GHz S MA R 50\n1e300 0.5 0\n2e300 0.5 0\n").find("out of range"), std::string::npos);
   // The user sees the reason, not a generic file error.
-  const TFailureReport rep = DescribeOpenFailure(
-      std::make_exception_ptr(EmoxFormatError("Touchstone file: no data points.")), "a.s1p");
+  const TFailureReport rep =
+      DescribeOpenFailure(std::make_exception_ptr(EmoxFormatError("Touchstone file: no data points.")), "a.s1p");
   EXPECT_EQ(rep.Message, "Touchstone file: no data points.\r\na.s1p");
 }
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "core/TestHelpers.h"
 #include "core/DateTime.h"
 #include "core/Excption.h"
 #include "core/SAFileStream.h"
+#include "core/TestHelpers.h"
 #include "formats/DocumentIO.h"
 #include "formats/VantorFile.h"
 
@@ -184,10 +184,12 @@ TEST(VantorWrite, HandheldFilesWriteBackUnchanged) {
   for (const Case &c : cases) {
     const TOpenResult r = OpenDocument(DataFile(c.name));
     auto expect = LinesOf(FileTextOf(c.name));
-    for (const auto &[line, text] : c.changed) expect.at(line) = text;
+    for (const auto &[line, text] : c.changed)
+      expect.at(line) = text;
     const auto got = LinesOf(Saved(*r.Document));
     ASSERT_EQ(got.size(), expect.size()) << c.name;
-    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], expect[i]) << c.name << " line " << i + 1;
+    for (std::size_t i = 0; i < got.size(); ++i)
+      EXPECT_EQ(got[i], expect[i]) << c.name << " line " << i + 1;
   }
 }
 
