@@ -370,6 +370,7 @@ void TfrmDoc::BuildFrequencyView() {
   }
   ApplySubsetLabels();
   ApplyMultiSubTitles();
+  if (isVisible()) m_graph->setFocus();
   RefreshAnnotations();
 }
 
@@ -406,6 +407,7 @@ void TfrmDoc::BuildDistanceView() {
   }
   ApplySubsetLabels();
   ApplyMultiSubTitles();
+  if (isVisible()) m_graph->setFocus();
   RefreshAnnotations();
   emit readoutPaused(false);
   emit stateChanged();

@@ -153,6 +153,13 @@ TdlgDTF::~TdlgDTF() = default;
 
 void TdlgDTF::Initialise() {
   if (m_cableListPath.isEmpty() || !QFileInfo::exists(m_cableListPath)) {
+    // The question comes once per run for a path, as it would from a
+    // dialog made once at start-up; the user can still type cable values.
+    static QString askedFor;
+    static bool askedOnce = false;
+    if (askedOnce && askedFor == m_cableListPath) return;
+    askedOnce = true;
+    askedFor = m_cableListPath;
     const auto answer = ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgCableListMissing),
                                        QMessageBox::Yes | QMessageBox::No, true);
     if (answer != QMessageBox::Yes) return;

@@ -278,9 +278,13 @@ TEST(DtfDialog, MissingCableListAsksAndCanLocateTheFile) {
     ASSERT_EQ(boxes.Texts.size(), 1);
     EXPECT_TRUE(boxes.Texts[0].startsWith(QLatin1String("The Cable List file could not be found.")));
     EXPECT_TRUE(dlg.Editor().Cables().empty());
+    // Asked once per run for the same path.
+    TdlgDTF again(nullptr, QString::fromStdString(dir.File("nowhere.lst")), true);
+    again.Initialise();
+    EXPECT_EQ(boxes.Texts.size(), 1);
   }
   MessageRecorder boxes(QMessageBox::Yes);
-  TdlgDTF dlg(nullptr, QString::fromStdString(dir.File("nowhere.lst")), true);
+  TdlgDTF dlg(nullptr, QString::fromStdString(dir.File("elsewhere.lst")), true);
   dlg.SetFileChooser([&] { return QString::fromStdString(real); });
   QSignalSpy changed(&dlg, &TdlgDTF::cableListPathChanged);
   dlg.Initialise();
