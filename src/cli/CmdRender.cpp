@@ -81,20 +81,25 @@ int Render(const Args &args) {
     editor.Open(w.Document().Doc.Traces, traceIndex, w.Document().Doc.DistUnit);
     return w.ApplyFaultSettings(editor.Finish(w.Document().Doc.Traces));
   });
-  if (!doc.OpenFileW(QString::fromStdString(in))) throw Exception(lastError.empty() ? "Can not open file: " + in : lastError);
+  if (!doc.OpenFileW(QString::fromStdString(in)))
+    throw Exception(lastError.empty() ? "Can not open file: " + in : lastError);
   if (unit >= 0 && unit != doc.Document().Doc.ScaleUnit) {
     if (doc.PlotMode() == pmSmith) doc.SetPlotMode(pmFrequency);
     if (!doc.SetDisplayUnit(unit)) throw Exception(lastError);
   }
-  if (view == "freq") doc.SetPlotMode(pmFrequency);
-  else if (view == "smith") doc.SetPlotMode(pmSmith);
-  else if (view == "dtf" && !doc.ShowFaultLocation()) throw Exception(lastError.empty() ? "No distance data." : lastError);
+  if (view == "freq")
+    doc.SetPlotMode(pmFrequency);
+  else if (view == "smith")
+    doc.SetPlotMode(pmSmith);
+  else if (view == "dtf" && !doc.ShowFaultLocation())
+    throw Exception(lastError.empty() ? "No distance data." : lastError);
   if (!doc.SaveImage(QString::fromStdString(out), size)) throw Exception("Unable to write image: " + out);
   return 0;
 }
 
-const Registrar kRender("render", "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl]",
-                        "draw the graph a document window shows, headless", Render);
+const Registrar
+    kRender("render", "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl]",
+            "draw the graph a document window shows, headless", Render);
 
 } // namespace
 

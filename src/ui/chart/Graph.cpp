@@ -34,12 +34,14 @@ void SetTextLine(QStringList &lines, int index, int count, const QString &text) 
     return;
   }
   if (index >= count) return;
-  while (lines.size() <= index) lines.append(QString());
+  while (lines.size() <= index)
+    lines.append(QString());
   lines[index] = text;
 }
 
 bool InRange(const std::vector<std::vector<float>> &v, int s, int p) {
-  return s >= 0 && s < static_cast<int>(v.size()) && p >= 0 && p < static_cast<int>(v[static_cast<std::size_t>(s)].size());
+  return s >= 0 && s < static_cast<int>(v.size()) && p >= 0 &&
+         p < static_cast<int>(v[static_cast<std::size_t>(s)].size());
 }
 } // namespace
 
@@ -85,8 +87,10 @@ void TGraph::SetSubsets(int count) {
 
 void TGraph::SetPoints(int count) {
   m_points = std::max(0, count);
-  for (auto &v : m_x) v.resize(static_cast<std::size_t>(m_points), kGraphNullValue);
-  for (auto &v : m_y) v.resize(static_cast<std::size_t>(m_points), kGraphNullValue);
+  for (auto &v : m_x)
+    v.resize(static_cast<std::size_t>(m_points), kGraphNullValue);
+  for (auto &v : m_y)
+    v.resize(static_cast<std::size_t>(m_points), kGraphNullValue);
 }
 
 void TGraph::SetXData(int subset, int point, double value) {
@@ -134,7 +138,9 @@ QString TGraph::SubsetLabel(int subset) const {
 }
 
 void TGraph::SetMultiSubTitle(int index, const QString &text) { SetTextLine(m_multiSub, index, 2, text); }
-QString TGraph::MultiSubTitle(int index) const { return index >= 0 && index < m_multiSub.size() ? m_multiSub[index] : QString(); }
+QString TGraph::MultiSubTitle(int index) const {
+  return index >= 0 && index < m_multiSub.size() ? m_multiSub[index] : QString();
+}
 void TGraph::SetMultiBottomTitle(int index, const QString &text) { SetTextLine(m_multiBottom, index, 3, text); }
 QString TGraph::MultiBottomTitle(int index) const {
   return index >= 0 && index < m_multiBottom.size() ? m_multiBottom[index] : QString();
@@ -214,7 +220,8 @@ TAxisRange TGraph::ShownY() const {
   if (!DataBounds(x, y)) return {0.0, 1.0};
   // A shown horizontal line (the limit line) stays inside the automatic range.
   if (m_showHorzAnn)
-    for (const auto &a : m_horzAnn) y.Min = std::min(y.Min, a.Position), y.Max = std::max(y.Max, a.Position);
+    for (const auto &a : m_horzAnn)
+      y.Min = std::min(y.Min, a.Position), y.Max = std::max(y.Max, a.Position);
   const double air = 0.03 * (y.Max - y.Min);
   return NiceRange({y.Min - air, y.Max + air});
 }

@@ -10,8 +10,8 @@
 #include <QPointF>
 #include <QRectF>
 #include <QString>
-#include <QVector>
 #include <QStringList>
+#include <QVector>
 #include <QWidget>
 #include <vector>
 

@@ -25,9 +25,7 @@ QFont MakeFont(double px, bool bold = false) {
 QString Num(double v) { return QString::number(v, 'g', 3); }
 } // namespace
 
-TSmithGraph::TSmithGraph(QWidget *parent) : TGraph(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-}
+TSmithGraph::TSmithGraph(QWidget *parent) : TGraph(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
 std::complex<double> TSmithGraph::ImpedanceToGamma(double r, double x) {
   const std::complex<double> z(r, x);
@@ -97,7 +95,8 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
     top += h;
   };
   const double margin = 12 * scale;
-  if (!m_mainTitle.isEmpty()) textRow(m_mainTitle, title, kTitleColor, pad * 2, area.left() + margin, area.right() - margin);
+  if (!m_mainTitle.isEmpty())
+    textRow(m_mainTitle, title, kTitleColor, pad * 2, area.left() + margin, area.right() - margin);
   if (!m_subTitle.isEmpty()) textRow(m_subTitle, sub, kTitleColor, pad, area.left() + margin, area.right() - margin);
   for (const QString &line : m_multiSub)
     if (!line.isEmpty()) textRow(line, base, kTextColor, pad, area.left() + margin, area.right() - margin);
@@ -110,7 +109,8 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   const QFontMetricsF fm(legendFont);
   const double rowH = fm.height() + pad;
   double longest = 0;
-  for (int s : legendItems) longest = std::max(longest, fm.horizontalAdvance(SubsetLabel(s)));
+  for (int s : legendItems)
+    longest = std::max(longest, fm.horizontalAdvance(SubsetLabel(s)));
   const double itemWidth = longest + 26 * scale + 6 * scale + 24 * scale;
   const int cols = std::clamp(static_cast<int>((area.width() - 2 * margin) / std::max(1.0, itemWidth)), 1, 5);
   const int legendRows = legendItems.empty() ? 0 : static_cast<int>((legendItems.size() + cols - 1) / cols);
@@ -225,7 +225,8 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
       const std::size_t step = m_look.MarkPoints ? 1 : std::max<std::size_t>(1, points.size() / 16);
       p.setPen(QPen(pen.color(), std::max(1.0, scale)));
       p.setBrush(m_look.ViewStyle == 2 ? QBrush(Qt::white) : QBrush(pen.color()));
-      for (std::size_t i = 0; i < points.size(); i += step) p.drawEllipse(points[i], sz, sz);
+      for (std::size_t i = 0; i < points.size(); i += step)
+        p.drawEllipse(points[i], sz, sz);
       p.setBrush(Qt::NoBrush);
     }
   }

@@ -185,7 +185,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   grid->setRowSpacing(0);
   int row = 0;
   const int pad = static_cast<int>(std::lround(4 * scale));
-  if (!m_mainTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_mainTitle, titleFont, kTitleColor, pad * 2));
+  if (!m_mainTitle.isEmpty())
+    grid->addElement(row++, 0, new TTextRow(m_plot, m_mainTitle, titleFont, kTitleColor, pad * 2));
   if (!m_subTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_subTitle, subFont, kTitleColor, pad));
   for (const QString &line : m_multiSub)
     if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, base, kAxisColor, pad));
@@ -218,7 +219,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   m_plot->yAxis->setPadding(pad);
   // Room on the right for half of the last X tick label: the plot leaves
   // out labels the widget edge would cut.
-  axisRect->setMinimumMargins(QMargins(0, 0, QFontMetrics(base).horizontalAdvance(QStringLiteral("00000")) / 2 + pad * 2, 0));
+  axisRect->setMinimumMargins(
+      QMargins(0, 0, QFontMetrics(base).horizontalAdvance(QStringLiteral("00000")) / 2 + pad * 2, 0));
   m_plot->xAxis->ticker()->setTickCount(10);
   m_plot->yAxis->ticker()->setTickCount(8);
   // The box's top and right ticks line up with the labelled ones.
@@ -259,7 +261,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
       keys.append(vx[p]);
       values.append(vy[p]);
     }
-    while (!values.isEmpty() && std::isnan(values.back())) keys.removeLast(), values.removeLast();
+    while (!values.isEmpty() && std::isnan(values.back()))
+      keys.removeLast(), values.removeLast();
     if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
     g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
     QPen pen = SubsetPen(s, scale);
@@ -299,7 +302,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
     // As many columns as the longest label allows.
     const QFontMetrics lfm(legendFont);
     int longest = 0;
-    for (int s = 0; s < Subsets(); ++s) longest = std::max(longest, lfm.horizontalAdvance(SubsetLabel(s)));
+    for (int s = 0; s < Subsets(); ++s)
+      longest = std::max(longest, lfm.horizontalAdvance(SubsetLabel(s)));
     const int spacing = static_cast<int>(std::lround(18 * scale));
     const int itemWidth = longest + legend->iconSize().width() + legend->iconTextPadding() + spacing + 10;
     const int usable = std::max(1, m_plot->width() - static_cast<int>(std::lround(90 * scale)));
@@ -314,7 +318,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   }
   for (const QString &line : m_multiBottom)
     if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, monoFont, kAxisColor, pad / 2));
-  for (int r = 0; r < grid->rowCount(); ++r) grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
+  for (int r = 0; r < grid->rowCount(); ++r)
+    grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
 
   // Ranges: the zoom window, the manual range, or the data.
   const TAxisRange xr = ShownX();

@@ -60,8 +60,7 @@ long RoundHalfEven(double v) {
 
 } // namespace
 
-TfrmDoc::TfrmDoc(QWidget *parent)
-    : QWidget(parent), m_doc(std::make_unique<TmoxDocument>(TmoxDocument::EmptyTag{})) {
+TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<TmoxDocument>(TmoxDocument::EmptyTag{})) {
   setObjectName(QStringLiteral("frmDoc"));
   setProperty("helpContext", kHelpContext);
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -147,9 +146,12 @@ void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString 
   m_doc->SelectScale();
   CreateGraph(mode == pmSmith);
   SetUnitWords();
-  if (mode == pmFrequency) m_doc->LoadActiveMarks(), BuildFrequencyView();
-  else if (mode == pmDistance) m_doc->LoadActiveMarks(), BuildDistanceView();
-  else BuildSmithView();
+  if (mode == pmFrequency)
+    m_doc->LoadActiveMarks(), BuildFrequencyView();
+  else if (mode == pmDistance)
+    m_doc->LoadActiveMarks(), BuildDistanceView();
+  else
+    BuildSmithView();
   if (!wasModified && m_doc->Doc.Modified) ClearModified();
   emit plotModeChanged(mode);
   emit modifiedChanged(IsModified());
@@ -280,9 +282,12 @@ QString TfrmDoc::LocationText() const {
   std::string s = "Location: ";
   for (int i = 1; i <= 6; ++i) {
     s += DisplayText(g[static_cast<std::size_t>(i)]);
-    if (i == 1 || i == 4) s += "\xC2\xBA ";
-    else if (i == 2 || i == 5) s += "\" ";
-    else s += " ";
+    if (i == 1 || i == 4)
+      s += "\xC2\xBA ";
+    else if (i == 2 || i == 5)
+      s += "\" ";
+    else
+      s += " ";
   }
   return Q(s);
 }
@@ -301,7 +306,8 @@ void TfrmDoc::ApplyHeader(bool withYLabel) {
     g.SetYAxisLabel(QString::fromLatin1(u == suCableLoss && d.PlotMode == pmDistance ? kY[0] : kY[u]));
   }
   int maxPoints = std::max(0, d.MaxPoints);
-  for (int i = 0; i < d.TraceCount(); ++i) maxPoints = std::max(maxPoints, d.Traces[i].NumPoints);
+  for (int i = 0; i < d.TraceCount(); ++i)
+    maxPoints = std::max(maxPoints, d.Traces[i].NumPoints);
   if (d.TraceCount() == 0) {
     g.SetSubsets(1);
     g.SetPoints(1);
@@ -318,7 +324,8 @@ void TfrmDoc::ApplyHeader(bool withYLabel) {
     g.SetManualY(ManualY(), d.CurScale.YMin, d.CurScale.YMax);
   }
   ApplyTraceStyles(g);
-  for (int s = 0; s < g.Subsets(); ++s) g.SetSubsetLineType(s, ltMediumSolid);
+  for (int s = 0; s < g.Subsets(); ++s)
+    g.SetSubsetLineType(s, ltMediumSolid);
 }
 
 void TfrmDoc::ApplySubsetLabels() {
@@ -363,7 +370,8 @@ void TfrmDoc::BuildFrequencyView() {
       long start = n > 1 ? RoundHalfEven(static_cast<double>(j) * (n - 10) / (n - 1)) : 0;
       start = std::clamp<long>(start, 0, n - window);
       float sum = 0.0F;
-      for (int k = 0; k < window; ++k) sum += static_cast<float>(t.Mag[static_cast<std::size_t>(start + k)]);
+      for (int k = 0; k < window; ++k)
+        sum += static_cast<float>(t.Mag[static_cast<std::size_t>(start + k)]);
       y[uj] = window == 10 ? 0.05F * sum : 0.5F * sum / static_cast<float>(window);
     }
     m_graph->SetSubsetData(i, x, y);
@@ -473,7 +481,8 @@ void TfrmDoc::RebuildView() {
 void TfrmDoc::RefreshAnnotations() {
   // Line types: the active trace stands out, thicker on small windows.
   if (m_activeTrace >= 0 && m_activeTrace < m_graph->Subsets()) {
-    for (int s = 0; s < m_graph->Subsets(); ++s) m_graph->SetSubsetLineType(s, ltThinSolid);
+    for (int s = 0; s < m_graph->Subsets(); ++s)
+      m_graph->SetSubsetLineType(s, ltThinSolid);
     const bool large = static_cast<long>(width()) * height() > 279999;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
@@ -574,7 +583,8 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
   };
   try {
     if (index == 0) {
-      for (int i = 0; i < d.TraceCount(); ++i) computeOne(d.Traces[i]);
+      for (int i = 0; i < d.TraceCount(); ++i)
+        computeOne(d.Traces[i]);
     } else if (index >= 1 && index <= d.TraceCount()) {
       computeOne(d.Traces[index - 1]);
     }
@@ -633,7 +643,8 @@ bool TfrmDoc::SetDistanceUnit(int unit) {
   MarkModified();
   const int from = d.DistUnit;
   d.DistUnit = static_cast<std::uint8_t>(unit);
-  for (int i = 0; i < d.TraceCount(); ++i) ConvertDistanceUnits(d.Traces[i], from, unit);
+  for (int i = 0; i < d.TraceCount(); ++i)
+    ConvertDistanceUnits(d.Traces[i], from, unit);
   if (from != unit && from <= duFeet) {
     // The distance scale is in the old unit too.
     const double f = unit == duFeet ? kFeetPerMetre : kMetresPerFoot;
@@ -668,7 +679,8 @@ void TfrmDoc::AutoScaleX() {
     const TTraceData &t = d.Traces[i];
     const TrsDynDouble &x = d.PlotMode == pmDistance ? t.DistAxis : t.Freq;
     const int n = std::min<int>(std::max(0, t.NumPoints), static_cast<int>(x.size()));
-    for (int j = 0; j < n; ++j) lo = std::min(lo, x[static_cast<std::size_t>(j)]), hi = std::max(hi, x[static_cast<std::size_t>(j)]);
+    for (int j = 0; j < n; ++j)
+      lo = std::min(lo, x[static_cast<std::size_t>(j)]), hi = std::max(hi, x[static_cast<std::size_t>(j)]);
   }
   if (lo > hi) return;
   const double m = 0.05 * (hi - lo);
@@ -689,7 +701,8 @@ void TfrmDoc::AutoScaleY() {
     const TTraceData &t = d.Traces[i];
     const TrsDynDouble &y = d.PlotMode == pmDistance ? t.DistMag : t.Mag;
     const int n = std::min<int>(std::max(0, t.NumPoints), static_cast<int>(y.size()));
-    for (int j = 0; j < n; ++j) lo = std::min(lo, y[static_cast<std::size_t>(j)]), hi = std::max(hi, y[static_cast<std::size_t>(j)]);
+    for (int j = 0; j < n; ++j)
+      lo = std::min(lo, y[static_cast<std::size_t>(j)]), hi = std::max(hi, y[static_cast<std::size_t>(j)]);
   }
   if (lo > hi) return;
   if (d.ScaleUnit == suVSWR) {

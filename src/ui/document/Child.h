@@ -21,8 +21,8 @@ class TdlgDTF;
 
 // Fault-location options the document window needs from the settings file.
 struct TFaultOptions {
-  QString CableListPath;     // "CableList"
-  int DielectricFormat = 1;  // "DielectricFormat": 1 velocity of propagation, 0 dielectric constant
+  QString CableListPath;    // "CableList"
+  int DielectricFormat = 1; // "DielectricFormat": 1 velocity of propagation, 0 dielectric constant
 };
 
 class TfrmDoc : public QWidget {

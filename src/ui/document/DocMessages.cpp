@@ -22,7 +22,7 @@ QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const
   QString shown = text;
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
   if (Hook()) return Hook()(kind, shown, buttons);
-  const QMessageBox::Icon icon = kind == TMsgKind::Error     ? QMessageBox::Critical
+  const QMessageBox::Icon icon = kind == TMsgKind::Error      ? QMessageBox::Critical
                                  : kind == TMsgKind::Warning  ? QMessageBox::Warning
                                  : kind == TMsgKind::Question ? QMessageBox::Question
                                                               : QMessageBox::Information;

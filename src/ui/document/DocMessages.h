@@ -10,8 +10,8 @@ namespace korv {
 enum class TMsgKind { Error, Warning, Question, Information };
 
 // Returns the button pressed; never QMessageBox::Help (the box stays up).
-using TDocMessageHook =
-    std::function<QMessageBox::StandardButton(TMsgKind kind, const QString &text, QMessageBox::StandardButtons buttons)>;
+using TDocMessageHook = std::function<QMessageBox::StandardButton(TMsgKind kind, const QString &text,
+                                                                  QMessageBox::StandardButtons buttons)>;
 // Installs a hook (an empty function removes it); returns the previous one.
 TDocMessageHook SetDocMessageHook(TDocMessageHook hook);
 

@@ -88,7 +88,8 @@ TdlgDTF::TdlgDTF(QWidget *parent, const QString &cableListPath, bool velocityFor
   m_btnFinish = Named(new QPushButton(QStringLiteral("&Finish"), this), "btnFinish");
   m_btnHelp = Named(new QPushButton(QStringLiteral("&Help"), this), "btnHelp");
   m_btnFinish->setDefault(true);
-  for (QPushButton *b : {m_btnPrev, m_btnNext, m_btnCancel, m_btnHelp}) b->setAutoDefault(false);
+  for (QPushButton *b : {m_btnPrev, m_btnNext, m_btnCancel, m_btnHelp})
+    b->setAutoDefault(false);
 
   auto *top = new QHBoxLayout;
   auto *left = new QVBoxLayout;
@@ -163,10 +164,10 @@ void TdlgDTF::Initialise() {
     const auto answer = ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgCableListMissing),
                                        QMessageBox::Yes | QMessageBox::No, true);
     if (answer != QMessageBox::Yes) return;
-    const QString chosen =
-        m_chooser ? m_chooser()
-                  : QFileDialog::getOpenFileName(this, QStringLiteral("Locate the Cable List"), QString(),
-                                                 QStringLiteral("Cable List (*.LST *.lst)"));
+    const QString chosen = m_chooser
+                               ? m_chooser()
+                               : QFileDialog::getOpenFileName(this, QStringLiteral("Locate the Cable List"), QString(),
+                                                              QStringLiteral("Cable List (*.LST *.lst)"));
     if (chosen.isEmpty()) return;
     m_cableListPath = chosen;
     emit cableListPathChanged(m_cableListPath);
@@ -244,10 +245,12 @@ void TdlgDTF::Refresh() {
   // brings a cable that is not listed).
   const auto &cables = m_editor.Cables();
   bool same = m_cmboCable->count() == static_cast<int>(cables.size());
-  for (int i = 0; same && i < m_cmboCable->count(); ++i) same = m_cmboCable->itemText(i) == Q(cables[static_cast<std::size_t>(i)].Name.str());
+  for (int i = 0; same && i < m_cmboCable->count(); ++i)
+    same = m_cmboCable->itemText(i) == Q(cables[static_cast<std::size_t>(i)].Name.str());
   if (!same) {
     m_cmboCable->clear();
-    for (const auto &c : cables) m_cmboCable->addItem(Q(c.Name.str()));
+    for (const auto &c : cables)
+      m_cmboCable->addItem(Q(c.Name.str()));
   }
   m_cmboCable->setCurrentIndex(m_editor.SelectedCable());
   m_cmboCable->setEditText(Q(m_editor.CableText()));

@@ -6,15 +6,15 @@ namespace {
 // Chosen for contrast on white and for distinct hues next to each other;
 // none is the dark red, blue or grey that markers use.
 const QColor kColors[kTraceStyleCount] = {
-    QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44),  QColor(255, 127, 14), QColor(148, 103, 189),
-    QColor(0, 190, 200), QColor(140, 86, 75),  QColor(227, 119, 194), QColor(64, 64, 64),  QColor(170, 170, 20),
+    QColor(31, 119, 180), QColor(214, 39, 40), QColor(44, 160, 44),   QColor(255, 127, 14), QColor(148, 103, 189),
+    QColor(0, 190, 200),  QColor(140, 86, 75), QColor(227, 119, 194), QColor(64, 64, 64),   QColor(170, 170, 20),
     QColor(0, 0, 128),    QColor(0, 128, 128), QColor(230, 171, 2),   QColor(0, 90, 50)};
 
 const TSubsetSymbol kSymbols[kTraceStyleCount] = {
-    TSubsetSymbol::Circle,   TSubsetSymbol::Square,       TSubsetSymbol::Triangle, TSubsetSymbol::Diamond,
-    TSubsetSymbol::Cross,    TSubsetSymbol::TriangleDown, TSubsetSymbol::Plus,     TSubsetSymbol::Star,
-    TSubsetSymbol::Disc,     TSubsetSymbol::Circle,       TSubsetSymbol::Square,   TSubsetSymbol::Triangle,
-    TSubsetSymbol::Diamond,  TSubsetSymbol::TriangleDown};
+    TSubsetSymbol::Circle,  TSubsetSymbol::Square,       TSubsetSymbol::Triangle, TSubsetSymbol::Diamond,
+    TSubsetSymbol::Cross,   TSubsetSymbol::TriangleDown, TSubsetSymbol::Plus,     TSubsetSymbol::Star,
+    TSubsetSymbol::Disc,    TSubsetSymbol::Circle,       TSubsetSymbol::Square,   TSubsetSymbol::Triangle,
+    TSubsetSymbol::Diamond, TSubsetSymbol::TriangleDown};
 
 // Dash patterns in pen widths: solid first, then ever longer and mixed dashes.
 QVector<qreal> Pattern(int i) {
@@ -48,7 +48,8 @@ TSubsetStyle TraceStyle(int index) {
 }
 
 void ApplyTraceStyles(TGraph &graph) {
-  for (int s = 0; s < graph.Subsets(); ++s) graph.SetSubsetStyle(s, TraceStyle(s));
+  for (int s = 0; s < graph.Subsets(); ++s)
+    graph.SetSubsetStyle(s, TraceStyle(s));
 }
 
 } // namespace korv

@@ -307,7 +307,7 @@ TEST(XYGraph, DrawsTheSameOnAHighResolutionDevice) {
     g.RenderTo(p, QRectF(0, 0, 2400, 1600));
     return image;
   };
-  const QImage screen = draw(3780);  // 96 dpi
+  const QImage screen = draw(3780);   // 96 dpi
   const QImage printer = draw(23622); // 600 dpi
   long differing = 0;
   for (int y = 0; y < screen.height(); y += 2)

@@ -23,7 +23,9 @@ using korvtest::MakeDocument;
 using korvtest::MakeTrace;
 using korvtest::MessageRecorder;
 
-TTraceData Flat(int n = 101) { return MakeTrace(n, 1700, 2200, [](int j) { return -25.0 + 0.01 * j; }); }
+TTraceData Flat(int n = 101) {
+  return MakeTrace(n, 1700, 2200, [](int j) { return -25.0 + 0.01 * j; });
+}
 
 TEST(DocumentFiles, SaveThenOpenKeepsTheDocumentAndClearsModified) {
   TempDir dir;

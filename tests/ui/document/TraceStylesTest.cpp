@@ -21,7 +21,8 @@ TEST(TraceStyles, FourteenDistinctColoursAwayFromTheMarkerColours) {
   for (int i = 0; i < kTraceStyleCount; ++i) {
     for (int j = i + 1; j < kTraceStyleCount; ++j)
       EXPECT_GT(Distance(TraceStyle(i).Color, TraceStyle(j).Color), 70) << i << " " << j;
-    for (const QColor &r : reserved) EXPECT_GT(Distance(TraceStyle(i).Color, r), 60) << i;
+    for (const QColor &r : reserved)
+      EXPECT_GT(Distance(TraceStyle(i).Color, r), 60) << i;
   }
   // Beyond 14 the styles repeat rather than fail.
   EXPECT_EQ(TraceStyle(14).Color, TraceStyle(0).Color);
@@ -47,7 +48,8 @@ TEST(TraceStyles, MonochromeDrawingHasNoColour) {
   g.SetSubsets(3);
   g.SetPoints(50);
   for (int s = 0; s < 3; ++s)
-    for (int p = 0; p < 50; ++p) g.SetXData(s, p, p), g.SetYData(s, p, s + 0.02 * p);
+    for (int p = 0; p < 50; ++p)
+      g.SetXData(s, p, p), g.SetYData(s, p, s + 0.02 * p);
   ApplyTraceStyles(g);
   auto saturated = [&](int viewStyle) {
     TPlotLook look;

@@ -24,7 +24,8 @@ std::unique_ptr<TfrmDoc> Window(const std::vector<TTraceData> &traces, int unit 
 }
 
 TTraceData Ramp(int n = 101, double f0 = 1700, double f1 = 2200, std::uint8_t cal = 2) {
-  return MakeTrace(n, f0, f1, [](int j) { return -30.0 + 0.1 * j; }, cal);
+  return MakeTrace(
+      n, f0, f1, [](int j) { return -30.0 + 0.1 * j; }, cal);
 }
 
 TEST(DocumentViews, EmptyDocumentShowsTheDefaultFrame) {
@@ -112,14 +113,16 @@ TEST(DocumentViews, CableLossAveragesTenPointsInSinglePrecision) {
   // Ten points: every point uses the same ten values.
   auto w = Window({MakeTrace(10, 100, 200, [](int j) { return -1.0 - j; })}, suCableLoss);
   const float expected = 0.05F * (-55.0F);
-  for (int j = 0; j < 10; ++j) EXPECT_FLOAT_EQ(w->Graph()->YData(0, j), expected) << j;
+  for (int j = 0; j < 10; ++j)
+    EXPECT_FLOAT_EQ(w->Graph()->YData(0, j), expected) << j;
 
   // Twenty points: the window slides from 0..9 to 10..19; index
   // j*(n-10)/(n-1) rounds half to even.
   auto v = Window({MakeTrace(20, 100, 200, [](int j) { return static_cast<double>(j); })}, suCableLoss);
   auto window = [](int start) {
     float s = 0.0F;
-    for (int k = 0; k < 10; ++k) s += static_cast<float>(start + k);
+    for (int k = 0; k < 10; ++k)
+      s += static_cast<float>(start + k);
     return 0.05F * s;
   };
   EXPECT_FLOAT_EQ(v->Graph()->YData(0, 0), window(0));
@@ -130,7 +133,8 @@ TEST(DocumentViews, CableLossAveragesTenPointsInSinglePrecision) {
   // Fewer than ten points: half the mean of what there is, nothing read
   // outside the trace.
   auto s = Window({MakeTrace(4, 100, 200, [](int j) { return -2.0 * (j + 1); })}, suCableLoss);
-  for (int j = 0; j < 4; ++j) EXPECT_FLOAT_EQ(s->Graph()->YData(0, j), 0.5F * (-20.0F / 4.0F));
+  for (int j = 0; j < 4; ++j)
+    EXPECT_FLOAT_EQ(s->Graph()->YData(0, j), 0.5F * (-20.0F / 4.0F));
 }
 
 TEST(DocumentViews, SmithPointsAreImpedancesOfTheReflection) {
@@ -170,7 +174,8 @@ TEST(DocumentViews, FiveZoomStepsThenZoomInIsRefused) {
   EXPECT_NEAR(g.ZoomX().Max, 1900 + 125, 1e-6);
   EXPECT_NEAR(g.ZoomY().Min, -30, 1e-6);
   EXPECT_TRUE(g.ZoomMode());
-  for (int i = 2; i <= 5; ++i) ASSERT_TRUE(w->ZoomIn()) << i;
+  for (int i = 2; i <= 5; ++i)
+    ASSERT_TRUE(w->ZoomIn()) << i;
   EXPECT_EQ(w->ZoomLevel(), 5);
   EXPECT_FALSE(w->CanZoomIn());
   EXPECT_FALSE(w->ZoomIn());
@@ -179,7 +184,8 @@ TEST(DocumentViews, FiveZoomStepsThenZoomInIsRefused) {
   const double span = g.ZoomX().Max - g.ZoomX().Min;
   ASSERT_TRUE(w->ZoomOut());
   EXPECT_NEAR(g.ZoomX().Max - g.ZoomX().Min, 2 * span, 1e-6);
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(w->ZoomOut());
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(w->ZoomOut());
   EXPECT_TRUE(w->IsZoomed());
   ASSERT_TRUE(w->ZoomOut());
   EXPECT_FALSE(w->IsZoomed());
@@ -236,7 +242,8 @@ TEST(DocumentViews, DisplayUnitChangeConvertsEverythingOrNothing) {
   EXPECT_NEAR(w->Graph()->YData(0, 0), ReturnLossToVswr(-30.0), 1e-5);
 
   // A second trace with a value no Rho can come from: refused, nothing changes.
-  auto v = Window({MakeTrace(3, 100, 200, [](int) { return 1.5; }), MakeTrace(3, 100, 200, [](int j) { return j == 2 ? -1.0 : 2.0; })},
+  auto v = Window({MakeTrace(3, 100, 200, [](int) { return 1.5; }),
+                   MakeTrace(3, 100, 200, [](int j) { return j == 2 ? -1.0 : 2.0; })},
                   suVSWR);
   v->ClearModified();
   MessageRecorder boxes;
