@@ -148,7 +148,10 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
       }
       continue;
     }
-    for (const auto &w : Words(t)) {
+    const auto words = Words(t);
+    // One point per line in a one-port file; more values mean more ports.
+    if (words.size() != 3) Refuse("every data line needs a frequency and two values; this is no one-port file.");
+    for (const auto &w : words) {
       double v = 0;
       if (!ParseDouble(w, v)) Refuse("\"" + w + "\" is not a number.");
       numbers.push_back(v);
@@ -156,7 +159,6 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
         Refuse("more than " + std::to_string(kTouchstoneMaxPoints) + " points.");
     }
   }
-  if (numbers.size() % 3 != 0) Refuse("every point needs a frequency and two values; this is no one-port file.");
   const std::size_t n = numbers.size() / 3;
   if (n == 0) Refuse("no data points.");
 

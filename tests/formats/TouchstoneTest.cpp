@@ -64,6 +64,9 @@ TEST(TouchstoneRead, RefusalsSayWhy) {
     EXPECT_NE(std::string(e.what()).find("not evenly spaced"), std::string::npos) << e.what();
   }
   EXPECT_NE(RefusalOf("# MHz S MA R 50\n1 0.5\n").find("two values"), std::string::npos);
+  // A two-port file: nine values per line.
+  EXPECT_NE(RefusalOf("# MHz S MA R 50\n1 .1 0 .9 0 .9 0 .1 0\n2 .1 0 .9 0 .9 0 .1 0\n").find("no one-port"),
+            std::string::npos);
   EXPECT_NE(RefusalOf("# MHz S MA R 50\n").find("no data"), std::string::npos);
   EXPECT_NE(RefusalOf("# MHz S MA R 50\n2 0.5 0\n1 0.5 0\n").find("rise"), std::string::npos);
   EXPECT_NE(RefusalOf("# MHz S XX R 50\n1 0.5 0\n").find("unknown option"), std::string::npos);
