@@ -160,6 +160,33 @@ void DrawIcon(QPainter &p, const QString &name) {
     p.drawRect(QRectF(8.5, 8.5, 13, 13));
     p.setPen(QPen(accent, 1.4));
     p.drawPath(Polyline({{10, 19}, {13, 14}, {16, 17}, {20, 11}}));
+  } else if (name == "Cut") {
+    p.drawEllipse(QPointF(7, 18), 3.2, 3.2);
+    p.drawEllipse(QPointF(17, 18), 3.2, 3.2);
+    p.drawLine(QPointF(9, 15.5), QPointF(17, 3));
+    p.drawLine(QPointF(15, 15.5), QPointF(7, 3));
+  } else if (name == "Copy") {
+    p.setBrush(paper);
+    p.drawRect(QRectF(3.5, 3.5, 11, 13));
+    p.drawRect(QRectF(9.5, 8.5, 11, 13));
+    p.setPen(QPen(accent, 1.3));
+    for (double y : {12.0, 15.0, 18.0}) p.drawLine(QPointF(12, y), QPointF(18, y));
+  } else if (name == "Paste") {
+    p.setBrush(QColor(200, 160, 100));
+    p.drawRoundedRect(QRectF(4, 4, 16, 18), 2, 2);
+    p.setBrush(paper);
+    p.drawRect(QRectF(7, 8, 10, 12));
+    p.setBrush(QColor(120, 120, 120));
+    p.drawRect(QRectF(9, 2.5, 6, 3.5));
+    p.setPen(QPen(accent, 1.3));
+    p.drawPath(Polyline({{8, 17}, {11, 12}, {13, 15}, {16, 10}}));
+  } else if (name == "Delete") {
+    frame();
+    p.setPen(QPen(QColor(90, 120, 160), 1.4));
+    p.drawPath(Polyline({{4, 9}, {9, 13}, {13, 8}, {20, 12}}));
+    p.setPen(QPen(QColor(200, 40, 40), 2.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(9, 11), QPointF(19, 21));
+    p.drawLine(QPointF(19, 11), QPointF(9, 21));
   } else if (name == "MeasureMatch") {
     frame();
     p.setPen(QPen(accent, 1.6));

@@ -32,11 +32,13 @@
 
 #include "core/Excption.h"
 #include "core/TextUtil.h"
+#include "core/TraceCapsule.h"
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/HelpWindow.h"
+#include "ui/main/TraceExchange.h"
 
 namespace korv {
 
@@ -95,7 +97,8 @@ QString SourceFormatText(int format) {
 }
 
 TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *parent)
-    : QMainWindow(parent), m_settings(std::move(context)), m_settingsPath(std::move(settingsPath)) {
+    : QMainWindow(parent), m_settings(std::move(context)), m_settingsPath(std::move(settingsPath)),
+      m_capsule(std::make_unique<TTraceCapsule>()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QString::fromLatin1(kMainCaption));
   setWindowIcon(AppIcon());
@@ -194,17 +197,15 @@ void TfrmMain::CreateActions() {
   }
   MakeAction("mnuFileExit", tr("E&xit"), tr("Exit|Quit the application."), &TfrmMain::mnuFileExitClick);
 
-  // Edit. Cut, Copy, Paste and Delete move traces through the trace
-  // capsule; their enabling is kept here, they are shown once the trace
-  // exchange is in place.
-  MakeAction("mnuEditCut", tr("Cu&t"), tr("Cut|Cut the active trace."), nullptr)->setVisible(false);
-  MakeAction("mnuEditCopy", tr("&Copy"), tr("Copy|Copy the active trace and the graph."), nullptr)->setVisible(false);
+  // Edit
+  MakeAction("mnuEditCut", tr("Cu&t"), tr("Cut|Cut the active trace."), &TfrmMain::mnuEditCutClick);
+  MakeAction("mnuEditCopy", tr("&Copy"), tr("Copy|Copy the active trace and the graph."), &TfrmMain::mnuEditCopyClick);
   MakeAction("mnuEditCopyMeta", tr("Copy MetaFile"), tr("Copy MetaFile|Copy the graph as a vector picture."),
              &TfrmMain::mnuEditCopyMetaClick);
   MakeAction("mnuEditCopyBitmap", tr("Copy Bitmap"), tr("Copy Bitmap|Copy the graph as a bitmap."),
              &TfrmMain::mnuEditCopyBitmapClick);
-  MakeAction("mnuEditPaste", tr("&Paste"), tr("Paste|Paste the copied trace."), nullptr)->setVisible(false);
-  MakeAction("mnuEditDelete", tr("&Delete"), tr("Delete|Delete the active trace."), nullptr)->setVisible(false);
+  MakeAction("mnuEditPaste", tr("&Paste"), tr("Paste|Paste the copied trace."), &TfrmMain::mnuEditPasteClick);
+  MakeAction("mnuEditDelete", tr("&Delete"), tr("Delete|Delete the active trace."), &TfrmMain::mnuEditDeleteClick);
   Action("mnuEditCut")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
   Action("mnuEditCopy")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
   Action("mnuEditPaste")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -317,12 +318,12 @@ void TfrmMain::CreateActions() {
   // Buttons of their own.
   MakeButton("tlbtnOpen", tr("Open"), tr("Open|Open an existing file."), &TfrmMain::mnuFileOpenClick);
   MakeButton("tlbtnSave", tr("Save"), tr("Save|Save the active document."), &TfrmMain::mnuFileSaveClick);
-  MakeButton("tlbtnCut", tr("Cut"), tr("Cut|Cut the active trace."), nullptr)->setVisible(false);
-  MakeButton("tlbtnCopy", tr("Copy"), tr("Copy|Copy Image to the clipboard"), nullptr)->setVisible(false);
+  MakeButton("tlbtnCut", tr("Cut"), tr("Cut|Cut the active trace."), &TfrmMain::mnuEditCutClick);
+  MakeButton("tlbtnCopy", tr("Copy"), tr("Copy|Copy Image to the clipboard"), &TfrmMain::mnuEditCopyClick);
   MakeButton("tlbtnCopyImage", tr("Copy Image"), tr("Copy Image|Copy the graph to the clipboard."),
              &TfrmMain::tlbtnCopyImageClick);
-  MakeButton("tlbtnPaste", tr("Paste"), tr("Paste|Paste the copied trace."), nullptr)->setVisible(false);
-  MakeButton("tlbtnDelete", tr("Delete"), tr("Delete|Delete the active trace."), nullptr)->setVisible(false);
+  MakeButton("tlbtnPaste", tr("Paste"), tr("Paste|Paste the copied trace."), &TfrmMain::mnuEditPasteClick);
+  MakeButton("tlbtnDelete", tr("Delete"), tr("Delete|Delete the active trace."), &TfrmMain::mnuEditDeleteClick);
   MakeButton("tlbtnMeasCalc", tr("Parameter Calculator"), tr("Parameter Calculator|Parameter Calculator."), nullptr)
       ->setVisible(false);
   MakeButton("tlbtnOptions", tr("Options"), tr("Options|Plot options."), nullptr)->setVisible(false);
@@ -331,13 +332,15 @@ void TfrmMain::CreateActions() {
 
   // Pop-up menu of the document windows.
   MakeAction("pmnuDTFWizard", tr("DTF Wizard..."), {}, &TfrmMain::mnuToolsCalcDTFClick);
-  MakeAction("pmnuCutTrace", tr("Cut Trace"), {}, nullptr)->setVisible(false);
-  MakeAction("pmnuCopyTrace", tr("Copy Trace"), {}, &TfrmMain::mnuEditCopyBitmapClick);
-  MakeAction("pmnuPasteTrace", tr("Paste Trace"), {}, nullptr)->setVisible(false);
-  MakeAction("pmnuDeleteTrace", tr("Delete Trace"), {}, nullptr)->setVisible(false);
+  MakeAction("pmnuCutTrace", tr("Cut Trace"), {}, &TfrmMain::mnuEditCutClick);
+  MakeAction("pmnuCopyTrace", tr("Copy Trace"), {}, &TfrmMain::pmnuCopyTraceClick);
+  MakeAction("pmnuPasteTrace", tr("Paste Trace"), {}, &TfrmMain::mnuEditPasteClick);
+  MakeAction("pmnuDeleteTrace", tr("Delete Trace"), {}, &TfrmMain::mnuEditDeleteClick);
 
   static const std::pair<const char *, const char *> icons[] = {
       {"tlbtnOpen", "Open"},         {"tlbtnSave", "Save"},           {"tlbtnCopyImage", "CopyImage"},
+      {"tlbtnCut", "Cut"},           {"tlbtnCopy", "Copy"},           {"tlbtnPaste", "Paste"},
+      {"tlbtnDelete", "Delete"},
       {"tlbtnXYGraph", "MeasureMatch"}, {"tlbtnSmithChart", "SmithChart"}, {"tlbtnDTF", "FaultLocation"},
       {"tlbtnCalcDTF", "Wizard"},    {"tlbtnArrow", "Select"},        {"tlbtnZoomIn", "ZoomIn"},
       {"tlbtnZoomOut", "ZoomOut"},   {"tlbtnAutoScale", "AutoScale"}, {"tlbtnHelp", "Help"}};
@@ -996,7 +999,7 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
   const bool R = D && kind >= 1 && kind <= 3;
   const bool Z = D && doc->IsZoomed();
   const bool M = D && doc->ZoomLevel() >= TfrmDoc::kMaxZoomLevel;
-  const bool C = m_capsuleFilled;
+  const bool C = m_capsule->Filled();
   const bool N = D && kind != 1 && doc->Document().Doc.TraceCount() > 0;
   const auto set = [this](std::initializer_list<const char *> names, bool on) {
     for (const char *n : names) {
@@ -1082,10 +1085,7 @@ void TfrmMain::ViewOptionSelect(int view) {
   }
 }
 
-void TfrmMain::SetCapsuleFilled(bool filled) {
-  m_capsuleFilled = filled;
-  UpdateMenuItems(false);
-}
+bool TfrmMain::CapsuleFilled() const { return m_capsule->Filled(); }
 
 // ---------------------------------------------------------------- readout
 
@@ -1220,20 +1220,53 @@ void TfrmMain::PrintFiles(const QStringList &fileNames) {
 
 void TfrmMain::mnuFileExitClick() { close(); }
 
-void TfrmMain::mnuEditCopyMetaClick() {
+char TfrmMain::Delimiter() const {
+  const int d = m_settings.Options.Deliminator;
+  return d >= 1 && d <= 127 ? static_cast<char>(d) : '\t';
+}
+
+void TfrmMain::mnuEditCutClick() {
   TfrmDoc *doc = ActiveDocument();
-  if (doc == nullptr || doc->Graph() == nullptr) return;
-  auto *mime = new QMimeData;
-  const QSize size = doc->Graph()->size();
-  mime->setData(QStringLiteral("image/svg+xml"), doc->Graph()->ToSvg(size));
-  mime->setImageData(doc->ToImage(size));
-  QApplication::clipboard()->setMimeData(mime);
+  if (doc == nullptr || !CommandEnabled(QStringLiteral("mnuEditCut"))) return;
+  CopyTrace(*doc, *m_capsule, false, Delimiter(), m_settings.Options.DefaultImageFmt);
+  DeleteTrace(*doc);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditCopyClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(QStringLiteral("mnuEditCopy"))) return;
+  CopyTrace(*doc, *m_capsule, true, Delimiter(), m_settings.Options.DefaultImageFmt);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::pmnuCopyTraceClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(QStringLiteral("pmnuCopyTrace"))) return;
+  CopyTrace(*doc, *m_capsule, true, Delimiter(), 1);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditPasteClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(QStringLiteral("mnuEditPaste"))) return;
+  PasteTrace(*doc, *m_capsule, [this](const QString &text) { ShowError(text); });
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditDeleteClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(QStringLiteral("mnuEditDelete"))) return;
+  DeleteTrace(*doc);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditCopyMetaClick() {
+  if (TfrmDoc *doc = ActiveDocument()) QApplication::clipboard()->setMimeData(GraphMimeData(*doc, 0));
 }
 
 void TfrmMain::mnuEditCopyBitmapClick() {
-  TfrmDoc *doc = ActiveDocument();
-  if (doc == nullptr || doc->Graph() == nullptr) return;
-  QApplication::clipboard()->setImage(doc->ToImage(doc->Graph()->size()));
+  if (TfrmDoc *doc = ActiveDocument()) QApplication::clipboard()->setMimeData(GraphMimeData(*doc, 1));
 }
 
 void TfrmMain::tlbtnCopyImageClick() {

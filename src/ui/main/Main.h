@@ -28,6 +28,7 @@ namespace korv {
 
 class TfrmDoc;
 class THelpWindow;
+class TTraceCapsule;
 
 // Messages shared with start-up.
 inline constexpr const char *kMsgTooManyChildren = "Too many child windows open! Limit the number of open documents to %d.";
@@ -131,9 +132,9 @@ public:
   void ShowHelp(int context);
   THelpWindow *HelpWindow();
 
-  // The trace capsule holds a trace (set by the trace exchange).
-  void SetCapsuleFilled(bool filled);
-  bool CapsuleFilled() const { return m_capsuleFilled; }
+  // The trace capsule holds a trace that Paste can add.
+  bool CapsuleFilled() const;
+  TTraceCapsule &Capsule() { return *m_capsule; }
 
   // The mouse readout for the active window now (also the timer's work).
   QString MouseReadout() const;
@@ -192,6 +193,12 @@ private:
   void mnuFilePrintClick();
   void mnuFileRClick(int k);
   void mnuFileExitClick();
+  void mnuEditCutClick();
+  void mnuEditCopyClick();
+  void mnuEditPasteClick();
+  void mnuEditDeleteClick();
+  void pmnuCopyTraceClick();
+  char Delimiter() const;
   void mnuEditCopyMetaClick();
   void mnuEditCopyBitmapClick();
   void tlbtnCopyImageClick();
@@ -241,7 +248,7 @@ private:
   TAskHook m_askHook;
   TFileDialogHook m_fileHook;
   int m_toolMode = tmNone;
-  bool m_capsuleFilled = false;
+  std::unique_ptr<TTraceCapsule> m_capsule;
   bool m_forcePdf = false;
   bool m_printRun = false;
   bool m_exitDone = false;

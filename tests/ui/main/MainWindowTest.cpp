@@ -62,9 +62,10 @@ TEST_F(MainWindowTest, EnablingFollowsViewTraceKindZoomAndCapsule) {
   EXPECT_EQ(m.Action("tlbtnCopy")->toolTip(), "Copy Trace, Data, and Image to the clipboard");
   EXPECT_EQ(m.Action("pmnuCopyTrace")->text(), "Copy Trace, Data, and Bitmap");
 
-  // The capsule enables paste outside the Smith chart.
+  // A copied trace in the capsule enables paste outside the Smith chart.
   EXPECT_FALSE(On(m, "mnuEditPaste"));
-  m.SetCapsuleFilled(true);
+  m.Action("mnuEditCopy")->trigger();
+  ASSERT_TRUE(m.CapsuleFilled());
   EXPECT_TRUE(On(m, "mnuEditPaste"));
   EXPECT_TRUE(On(m, "tlbtnPaste"));
   EXPECT_TRUE(On(m, "pmnuPasteTrace"));

@@ -1,0 +1,115 @@
+#include "ui/main/TraceExchange.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <algorithm>
+
+#include "core/Excption.h"
+#include "core/TextUtil.h"
+#include "core/TraceCapsule.h"
+#include "measure/Convert.h"
+#include "ui/chart/Graph.h"
+#include "ui/document/Child.h"
+
+namespace korv {
+
+namespace {
+QSize ClientSize(const TfrmDoc &doc) {
+  const TGraph *g = doc.Graph();
+  return g != nullptr && g->width() > 10 && g->height() > 10 ? g->size() : QSize(800, 600);
+}
+} // namespace
+
+QString TraceClipboardText(TfrmDoc &doc, char delimiter) {
+  const int index = doc.ActiveTrace();
+  const TTraceDoc &d = doc.Document().Doc;
+  if (index < 0 || index >= d.TraceCount() || doc.PlotMode() == pmSmith) return {};
+  const TTraceData &t = d.Traces[index];
+  const QString sep(QChar::fromLatin1(delimiter));
+  const QString eol = QStringLiteral("\r\n");
+  const TGraph *graph = doc.Graph();
+  QString text = QStringLiteral("Data from ") + doc.FileName() + QLatin1Char(' ') +
+                 (graph != nullptr ? graph->SubsetLabel(index) : doc.TraceLabel(index)) + eol;
+  if (doc.PlotMode() == pmDistance) {
+    text += doc.XUnitWord() + sep + doc.YUnitWord() + eol;
+    const std::size_t n = std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), t.DistAxis.size(), t.DistMag.size()});
+    for (std::size_t j = 0; j < n; ++j)
+      text += QString::fromStdString(Format("%.3f", t.DistAxis[j])) + sep +
+              QString::fromStdString(Format("%.5f", t.DistMag[j])) + eol;
+    return text;
+  }
+  text += doc.XUnitWord() + sep + doc.YUnitWord() + sep + QStringLiteral("Degrees") + eol;
+  const std::size_t n =
+      std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), t.Freq.size(), t.Mag.size(), t.Angle.size()});
+  // Cable loss is shown as the ten-point value the graph holds.
+  const bool cableLoss = d.ScaleUnit == suCableLoss && graph != nullptr && graph->Points() >= static_cast<int>(n);
+  for (std::size_t j = 0; j < n; ++j) {
+    const double value = cableLoss ? static_cast<double>(graph->YData(index, static_cast<int>(j))) : t.Mag[j];
+    text += QString::fromStdString(Format("%.3f", t.Freq[j])) + sep + QString::fromStdString(Format("%.5f", value)) +
+            sep + QString::fromStdString(Format("%.3f", t.Angle[j])) + eol;
+  }
+  return text;
+}
+
+QMimeData *GraphMimeData(TfrmDoc &doc, int imageFormat) {
+  auto *mime = new QMimeData;
+  if (doc.Graph() == nullptr) return mime;
+  const QSize size = ClientSize(doc);
+  if (imageFormat != 1) mime->setData(QStringLiteral("image/svg+xml"), doc.Graph()->ToSvg(size));
+  mime->setImageData(doc.ToImage(size));
+  return mime;
+}
+
+bool CopyTrace(TfrmDoc &doc, TTraceCapsule &capsule, bool withImage, char delimiter, int imageFormat) {
+  QMimeData *mime = withImage ? GraphMimeData(doc, imageFormat) : new QMimeData;
+  const QString text = TraceClipboardText(doc, delimiter);
+  if (!text.isEmpty()) mime->setText(text);
+  const int index = doc.ActiveTrace();
+  bool pasteable = false;
+  if (!text.isEmpty() && index >= 0) pasteable = capsule.CopyFrom(doc.Document(), index);
+  else capsule.Invalidate();
+  // Text, picture and capsule stand together on the clipboard.
+  QApplication::clipboard()->setMimeData(mime);
+  return pasteable;
+}
+
+bool DeleteTrace(TfrmDoc &doc) {
+  TTraceDoc &d = doc.Document().Doc;
+  const int index = doc.ActiveTrace();
+  if (index < 0 || index >= d.TraceCount()) return false;
+  d.Traces.Delete(index);
+  doc.SetActiveMarker(-1);
+  doc.RebuildView();
+  doc.SetActiveTrace(d.TraceCount() > 0 ? 0 : -1);
+  doc.MarkModified();
+  return true;
+}
+
+bool PasteTrace(TfrmDoc &doc, const TTraceCapsule &capsule, const std::function<void(const QString &)> &error) {
+  TmoxDocument &m = doc.Document();
+  try {
+    if (!capsule.Filled() && m.Doc.TraceCount() <= kMaxTraces - 1) return false;
+    const std::int32_t maxPoints = m.Doc.MaxPoints;
+    if (!capsule.PasteInto(m)) return false;
+    const int added = m.Doc.TraceCount() - 1;
+    try {
+      ConvertArray(m.Doc.Traces[added].Mag, capsule.ScaleUnit(), m.Doc.ScaleUnit);
+    } catch (const Exception &) {
+      // Values this unit cannot show: the document stays as it was.
+      m.Doc.Traces.Delete(added);
+      m.Doc.MaxPoints = maxPoints;
+      throw;
+    }
+    doc.SetActiveMarker(-1);
+    doc.MarkModified();
+    doc.RebuildView();
+    doc.SetActiveTrace(std::min(added, doc.Document().Doc.TraceCount() - 1));
+    return true;
+  } catch (const Exception &e) {
+    error(QString::fromStdString(e.Message()));
+    return false;
+  }
+}
+
+} // namespace korv
