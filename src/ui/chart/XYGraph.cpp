@@ -253,7 +253,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
     values.reserve(static_cast<qsizetype>(vx.size()));
     double lastKey = 0.0;
     for (std::size_t p = 0; p < vx.size(); ++p) {
-      if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue) {
+      if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue || !std::isfinite(vx[p]) || !std::isfinite(vy[p])) {
         if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
         continue;
       }

@@ -305,9 +305,14 @@ void TfrmDoc::ApplyHeader(bool withYLabel) {
     const int u = std::min<int>(d.ScaleUnit, 4);
     g.SetYAxisLabel(QString::fromLatin1(u == suCableLoss && d.PlotMode == pmDistance ? kY[0] : kY[u]));
   }
-  int maxPoints = std::max(0, d.MaxPoints);
-  for (int i = 0; i < d.TraceCount(); ++i)
-    maxPoints = std::max(maxPoints, d.Traces[i].NumPoints);
+  // Points per subset: what the traces really hold, never a stored count
+  // alone (a damaged count must not size the graph).
+  int maxPoints = 0;
+  for (int i = 0; i < d.TraceCount(); ++i) {
+    const TTraceData &t = d.Traces[i];
+    const std::size_t held = std::max({t.Freq.size(), t.Mag.size(), t.DistAxis.size()});
+    maxPoints = std::max(maxPoints, static_cast<int>(std::min<std::size_t>(std::max(0, t.NumPoints), held)));
+  }
   if (d.TraceCount() == 0) {
     g.SetSubsets(1);
     g.SetPoints(1);
@@ -578,6 +583,9 @@ bool TfrmDoc::RunFaultLocationWizard(int traceIndex) {
 bool TfrmDoc::ApplyFaultSettings(int index) {
   TTraceDoc &d = m_doc->Doc;
   const auto computeOne = [&](TTraceData &t) {
+    // A point count the arrays do not back is a damaged trace: no transform.
+    const auto n = static_cast<std::size_t>(std::max(0, t.NumPoints));
+    if (n > t.Freq.size() || n > t.Mag.size() || n > t.Angle.size()) throw EmoxChirpZError(kMsgChirpZ);
     m_doc->UpdateTraceDerived(t);
     ComputeTraceDTF(t, d.ScaleUnit);
   };

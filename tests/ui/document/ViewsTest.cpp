@@ -298,3 +298,27 @@ TEST(DocumentViews, LocationTextFromTheGpsRecord) {
 
 } // namespace
 } // namespace korv
+
+namespace korv {
+namespace {
+
+TEST(DocumentViews, DamagedCountsAndValuesNeitherCrashNorSizeTheGraph) {
+  TTraceData t = MakeTrace(5, 100, 200, [](int j) { return j == 2 ? std::nan("") : -10.0 - j; });
+  auto doc = MakeDocument({t});
+  doc->Doc.Traces[0].NumPoints = 1000000; // more than the arrays hold
+  doc->Doc.MaxPoints = 2000000000;
+  TfrmDoc w;
+  w.SetDocument(std::move(doc));
+  EXPECT_EQ(w.Graph()->Points(), 5);
+  EXPECT_FLOAT_EQ(w.Graph()->YData(0, 4), -14.0F);
+  EXPECT_EQ(w.Graph()->ToImage(QSize(300, 200)).size(), QSize(300, 200));
+  w.AutoScaleX();
+  EXPECT_NEAR(w.Document().Doc.CurScale.XMax, 205.0, 1e-9);
+  MessageRecorder boxes;
+  EXPECT_FALSE(w.ApplyFaultSettings(1)); // refused, not read past the arrays
+  w.SetPlotMode(pmSmith);
+  EXPECT_EQ(w.Graph()->XData(0, 2), kGraphNullValue); // a NaN reflection is left out
+}
+
+} // namespace
+} // namespace korv
