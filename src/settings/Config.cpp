@@ -326,8 +326,7 @@ void TKorvSettings::WriteDocuments(TIniFile &ini, const std::vector<TDocumentEnt
   }
 }
 
-void TKorvSettings::WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents,
-                             bool writeDocuments) const {
+void TKorvSettings::WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents, bool writeDocuments) const {
   if (writeDocuments) WriteDocuments(ini, documents);
   WriteOptions(ini);
   WriteRecentFiles(ini);

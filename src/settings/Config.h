@@ -69,8 +69,8 @@ struct TMainWindowSettings {
 
 // One [Document<k>] section.
 struct TDocumentEntry {
-  int Index = 0;            // k
-  std::string FileName;     // UTF-8 path
+  int Index = 0;        // k
+  std::string FileName; // UTF-8 path
   int WindowState = wsNormal;
   TPlacement Placement;
 };

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/SAFileStream.h"
 #include "core/Excption.h"
+#include "core/SAFileStream.h"
 
 namespace korv {
 
@@ -21,8 +21,10 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 std::string_view TrimView(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -52,10 +54,14 @@ bool ParseIntText(std::string_view text, int &out) {
   long long value = 0;
   for (char c : text) {
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return false;
     value = value * base + digit;
     // Out of range for an int: not a number this file can hold.
     if (value > 0x100000000LL) return false;
@@ -180,7 +186,8 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
   line.Raw = line.Key + "=" + clean;
   // New keys go after the last key of the section, before trailing blank lines.
   auto it = s->Lines.end();
-  while (it != s->Lines.begin() && std::prev(it)->Key.empty() && TrimView(std::prev(it)->Raw).empty()) --it;
+  while (it != s->Lines.begin() && std::prev(it)->Key.empty() && TrimView(std::prev(it)->Raw).empty())
+    --it;
   s->Lines.insert(it, std::move(line));
 }
 
@@ -224,7 +231,8 @@ void TIniFile::DeleteKey(std::string_view section, std::string_view key) {
 
 std::vector<std::string> TIniFile::SectionNames() const {
   std::vector<std::string> names;
-  for (std::size_t i = 1; i < m_sections.size(); ++i) names.push_back(m_sections[i].Name);
+  for (std::size_t i = 1; i < m_sections.size(); ++i)
+    names.push_back(m_sections[i].Name);
   return names;
 }
 
@@ -244,7 +252,8 @@ std::string TIniFile::Text() const {
   for (std::size_t i = 0; i < m_sections.size(); ++i) {
     const TSection &s = m_sections[i];
     if (i > 0) out += s.Header + eol;
-    for (const TLine &line : s.Lines) out += line.Raw + eol;
+    for (const TLine &line : s.Lines)
+      out += line.Raw + eol;
   }
   return out;
 }

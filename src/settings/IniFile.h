@@ -48,12 +48,12 @@ public:
 
 private:
   struct TLine {
-    std::string Raw;   // the line as read, for lines that are not key=value
-    std::string Key;   // empty for comments and blank lines
+    std::string Raw; // the line as read, for lines that are not key=value
+    std::string Key; // empty for comments and blank lines
     std::string Value;
   };
   struct TSection {
-    std::string Name;  // empty for lines before the first section header
+    std::string Name;   // empty for lines before the first section header
     std::string Header; // header line as read
     std::vector<TLine> Lines;
   };

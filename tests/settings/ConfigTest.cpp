@@ -95,7 +95,7 @@ TEST(Settings, WideNamesAreHexOfUtf16) {
   EXPECT_EQ(EncodeWideNameUtf8("é"), "00E9");
   EXPECT_EQ(EncodeWideNameUtf8("𝄞"), "D834DD1E");
   EXPECT_EQ(DecodeWideNameUtf8("D8000078"), "\xEF\xBF\xBDx"); // lone surrogate
-  EXPECT_EQ(EncodeWideNameUtf8("\xC3"), "FFFD");               // cut sequence
+  EXPECT_EQ(EncodeWideNameUtf8("\xC3"), "FFFD");              // cut sequence
 }
 
 TEST(Settings, PlacementIsClampedPerAxis) {
@@ -107,7 +107,8 @@ TEST(Settings, PlacementIsClampedPerAxis) {
 
 TEST(RecentFiles, TenOpensLeaveNineNewestFirstAndReopenMovesToTop) {
   TKorvSettings s(Ctx());
-  for (int i = 0; i < 10; ++i) s.AddRecent("/f" + std::to_string(i));
+  for (int i = 0; i < 10; ++i)
+    s.AddRecent("/f" + std::to_string(i));
   ASSERT_EQ(s.RecentFiles.Count(), 9);
   EXPECT_EQ(s.RecentFiles.At(0), "/f9");
   EXPECT_EQ(s.RecentFiles.At(8), "/f1");
@@ -122,7 +123,8 @@ TEST(RecentFiles, TenOpensLeaveNineNewestFirstAndReopenMovesToTop) {
 
 TEST(RecentFiles, NumberToShowLimitsMenuAndItemLookup) {
   TKorvSettings s(Ctx());
-  for (int i = 0; i < 9; ++i) s.AddRecent("/f" + std::to_string(i));
+  for (int i = 0; i < 9; ++i)
+    s.AddRecent("/f" + std::to_string(i));
   s.NumberToShow = 3;
   EXPECT_EQ(s.VisibleRecentCount(), 3);
   EXPECT_EQ(s.RecentNameForItem(1), "/f8");

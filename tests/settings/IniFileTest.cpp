@@ -37,7 +37,7 @@ TEST(IniFile, WritingKeepsEverythingElse) {
   const std::string original = "; keep me\n[One]\nA=1\nweird line\n\n[Two]\nB=2\n";
   TIniFile ini = TIniFile::FromText(original);
   EXPECT_EQ(ini.Text(), original);
-  ini.WriteInteger("one", "a", 5);   // existing key, other case: replaced in place
+  ini.WriteInteger("one", "a", 5);    // existing key, other case: replaced in place
   ini.WriteString("One", "C", "new"); // new key goes before the blank line
   ini.WriteBool("Three", "D", true);  // new section at the end
   EXPECT_EQ(ini.Text(), "; keep me\n[One]\nA=5\nweird line\nC=new\n\n[Two]\nB=2\n[Three]\nD=1\n");

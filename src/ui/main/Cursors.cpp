@@ -124,8 +124,10 @@ QPainterPath Polyline(std::initializer_list<QPointF> pts) {
   QPainterPath path;
   bool first = true;
   for (const QPointF &pt : pts) {
-    if (first) path.moveTo(pt);
-    else path.lineTo(pt);
+    if (first)
+      path.moveTo(pt);
+    else
+      path.lineTo(pt);
     first = false;
   }
   return path;
@@ -170,7 +172,8 @@ void DrawIcon(QPainter &p, const QString &name) {
     p.drawRect(QRectF(3.5, 3.5, 11, 13));
     p.drawRect(QRectF(9.5, 8.5, 11, 13));
     p.setPen(QPen(accent, 1.3));
-    for (double y : {12.0, 15.0, 18.0}) p.drawLine(QPointF(12, y), QPointF(18, y));
+    for (double y : {12.0, 15.0, 18.0})
+      p.drawLine(QPointF(12, y), QPointF(18, y));
   } else if (name == "Paste") {
     p.setBrush(QColor(200, 160, 100));
     p.drawRoundedRect(QRectF(4, 4, 16, 18), 2, 2);
@@ -209,7 +212,8 @@ void DrawIcon(QPainter &p, const QString &name) {
     p.setPen(QPen(accent, 1.4));
     for (int i = 0; i < 8; ++i) {
       const double a = i * M_PI / 4.0;
-      p.drawLine(QPointF(17 + 2 * std::cos(a), 7 + 2 * std::sin(a)), QPointF(17 + 5 * std::cos(a), 7 + 5 * std::sin(a)));
+      p.drawLine(QPointF(17 + 2 * std::cos(a), 7 + 2 * std::sin(a)),
+                 QPointF(17 + 5 * std::cos(a), 7 + 5 * std::sin(a)));
     }
   } else if (name == "Select") {
     QPainterPath arrow = Polyline({{6, 3}, {6, 19}, {10, 15}, {13, 21}, {15.5, 20}, {12.5, 14}, {18, 14}});

@@ -31,35 +31,59 @@ QString PageText(const QString &page) {
 
 const std::vector<THelpTopic> &HelpTopics() {
   static const std::vector<THelpTopic> topics = {
-      {1000, QStringLiteral("index.html"), QStringLiteral("The main window"),
+      {1000,
+       QStringLiteral("index.html"),
+       QStringLiteral("The main window"),
        {QStringLiteral("main window"), QStringLiteral("menus"), QStringLiteral("toolbar"), QStringLiteral("status bar"),
         QStringLiteral("recent files"), QStringLiteral("window menu")}},
-      {0, QStringLiteral("files.html"), QStringLiteral("Opening, saving and printing"),
+      {0,
+       QStringLiteral("files.html"),
+       QStringLiteral("Opening, saving and printing"),
        {QStringLiteral("open"), QStringLiteral("save"), QStringLiteral("save as"), QStringLiteral("export"),
         QStringLiteral("SVG"), QStringLiteral("PDF"), QStringLiteral("print"), QStringLiteral("file formats"),
         QStringLiteral("kdt"), QStringLiteral("csv"), QStringLiteral("vnf")}},
-      {2010, QStringLiteral("document.html"), QStringLiteral("Document windows and views"),
+      {2010,
+       QStringLiteral("document.html"),
+       QStringLiteral("Document windows and views"),
        {QStringLiteral("document window"), QStringLiteral("Measure Match"), QStringLiteral("Smith chart"),
         QStringLiteral("zoom"), QStringLiteral("auto scale"), QStringLiteral("mouse readout")}},
-      {2030, QStringLiteral("faultlocation.html"), QStringLiteral("Fault location"),
+      {2030,
+       QStringLiteral("faultlocation.html"),
+       QStringLiteral("Fault location"),
        {QStringLiteral("fault location"), QStringLiteral("DTF"), QStringLiteral("cable list"),
         QStringLiteral("velocity of propagation"), QStringLiteral("dielectric")}},
-      {2020, QStringLiteral("receive.html"), QStringLiteral("Receiving traces from an analyzer"),
+      {2020,
+       QStringLiteral("receive.html"),
+       QStringLiteral("Receiving traces from an analyzer"),
        {QStringLiteral("receive"), QStringLiteral("serial port"), QStringLiteral("upload")}},
-      {2025, QStringLiteral("send.html"), QStringLiteral("Sending traces to an analyzer"),
+      {2025,
+       QStringLiteral("send.html"),
+       QStringLiteral("Sending traces to an analyzer"),
        {QStringLiteral("send"), QStringLiteral("download")}},
-      {2050, QStringLiteral("printmultiple.html"), QStringLiteral("Printing several graphs per page"),
+      {2050,
+       QStringLiteral("printmultiple.html"),
+       QStringLiteral("Printing several graphs per page"),
        {QStringLiteral("print multiple"), QStringLiteral("page layout")}},
-      {4200, QStringLiteral("options.html"), QStringLiteral("Plot options"),
+      {4200,
+       QStringLiteral("options.html"),
+       QStringLiteral("Plot options"),
        {QStringLiteral("options"), QStringLiteral("markers"), QStringLiteral("limit line"), QStringLiteral("units")}},
-      {4500, QStringLiteral("calculator.html"), QStringLiteral("Measurement calculator"),
+      {4500,
+       QStringLiteral("calculator.html"),
+       QStringLiteral("Measurement calculator"),
        {QStringLiteral("calculator"), QStringLiteral("return loss"), QStringLiteral("VSWR"), QStringLiteral("Rho")}},
-      {0, QStringLiteral("startup.html"), QStringLiteral("Starting the program and settings"),
+      {0,
+       QStringLiteral("startup.html"),
+       QStringLiteral("Starting the program and settings"),
        {QStringLiteral("command line"), QStringLiteral("settings"), QStringLiteral("Korv-MOX.ini"),
         QStringLiteral("autoload"), QStringLiteral("single instance")}},
-      {5000, QStringLiteral("questions.html"), QStringLiteral("Questions the program asks"),
+      {5000,
+       QStringLiteral("questions.html"),
+       QStringLiteral("Questions the program asks"),
        {QStringLiteral("save before closing"), QStringLiteral("replace file"), QStringLiteral("Yes to All")}},
-      {0, QStringLiteral("howtohelp.html"), QStringLiteral("How to use help"),
+      {0,
+       QStringLiteral("howtohelp.html"),
+       QStringLiteral("How to use help"),
        {QStringLiteral("help"), QStringLiteral("search"), QStringLiteral("index")}},
   };
   return topics;
@@ -79,7 +103,8 @@ QStringList SearchHelp(const QString &query) {
   for (const THelpTopic &t : HelpTopics()) {
     const QString text = PageText(t.Page);
     bool all = true;
-    for (const QString &w : words) all = all && text.contains(w, Qt::CaseInsensitive);
+    for (const QString &w : words)
+      all = all && text.contains(w, Qt::CaseInsensitive);
     if (all) pages << t.Page;
   }
   return pages;

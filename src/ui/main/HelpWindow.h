@@ -15,8 +15,8 @@ class QTreeWidget;
 namespace korv {
 
 struct THelpTopic {
-  int Context = 0;   // 0: reachable from the contents only
-  QString Page;      // file name under :/help/
+  int Context = 0; // 0: reachable from the contents only
+  QString Page;    // file name under :/help/
   QString Title;
   QStringList Keywords;
 };

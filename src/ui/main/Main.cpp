@@ -6,10 +6,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QUrl>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -28,6 +27,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QUrl>
 #include <cmath>
 
 #include "core/Excption.h"
@@ -233,8 +233,7 @@ void TfrmMain::CreateActions() {
     m_viewButtons->addAction(b);
   };
   view("mnuViewXYGraph", "tlbtnXYGraph", tr("Measure Match"), tr("Measure Match"),
-       tr("Measure Match|Show return loss, VSWR or Rho against frequency."), Qt::Key_F,
-       &TfrmMain::mnuViewXYGraphClick);
+       tr("Measure Match|Show return loss, VSWR or Rho against frequency."), Qt::Key_F, &TfrmMain::mnuViewXYGraphClick);
   view("mnuViewSmithChart", "tlbtnSmithChart", tr("Smith Chart"), tr("Smith Chart"),
        tr("Smith Chart|Show the traces on a Smith chart."), Qt::Key_S, &TfrmMain::mnuViewSmithChartClick);
   view("mnuViewDTF", "tlbtnDTF", tr("Fault Location..."), tr("Fault Location"),
@@ -265,8 +264,7 @@ void TfrmMain::CreateActions() {
   tool("mnuViewMarker1", "tlbtnMarker1", tr("Add Marker"), tr("Add Marker|Place a marker on the active trace."),
        nullptr, false);
   tool("mnuViewMarkerHide", "tlbtnMarkerHide", tr("Hide Mark"), tr("Hide Mark|Hide a marker."), nullptr, false);
-  tool("mnuViewLimitLine", "tlbtnLimitLine", tr("Limit Line"), tr("Limit Line|Place the limit line."), nullptr,
-       false);
+  tool("mnuViewLimitLine", "tlbtnLimitLine", tr("Limit Line"), tr("Limit Line|Place the limit line."), nullptr, false);
   Action("mnuViewArrow")->setShortcut(QKeySequence(Qt::Key_N));
   Action("mnuViewLimitLine")->setShortcut(QKeySequence(Qt::Key_L));
   Action("mnuViewMarkerHide")->setShortcut(QKeySequence(Qt::Key_H));
@@ -337,21 +335,32 @@ void TfrmMain::CreateActions() {
   MakeAction("pmnuPasteTrace", tr("Paste Trace"), {}, &TfrmMain::mnuEditPasteClick);
   MakeAction("pmnuDeleteTrace", tr("Delete Trace"), {}, &TfrmMain::mnuEditDeleteClick);
 
-  static const std::pair<const char *, const char *> icons[] = {
-      {"tlbtnOpen", "Open"},         {"tlbtnSave", "Save"},           {"tlbtnCopyImage", "CopyImage"},
-      {"tlbtnCut", "Cut"},           {"tlbtnCopy", "Copy"},           {"tlbtnPaste", "Paste"},
-      {"tlbtnDelete", "Delete"},
-      {"tlbtnXYGraph", "MeasureMatch"}, {"tlbtnSmithChart", "SmithChart"}, {"tlbtnDTF", "FaultLocation"},
-      {"tlbtnCalcDTF", "Wizard"},    {"tlbtnArrow", "Select"},        {"tlbtnZoomIn", "ZoomIn"},
-      {"tlbtnZoomOut", "ZoomOut"},   {"tlbtnAutoScale", "AutoScale"}, {"tlbtnHelp", "Help"}};
-  for (const auto &[button, icon] : icons) Action(QString::fromLatin1(button))->setIcon(ToolIcon(QString::fromLatin1(icon)));
+  static const std::pair<const char *, const char *> icons[] = {{"tlbtnOpen", "Open"},
+                                                                {"tlbtnSave", "Save"},
+                                                                {"tlbtnCopyImage", "CopyImage"},
+                                                                {"tlbtnCut", "Cut"},
+                                                                {"tlbtnCopy", "Copy"},
+                                                                {"tlbtnPaste", "Paste"},
+                                                                {"tlbtnDelete", "Delete"},
+                                                                {"tlbtnXYGraph", "MeasureMatch"},
+                                                                {"tlbtnSmithChart", "SmithChart"},
+                                                                {"tlbtnDTF", "FaultLocation"},
+                                                                {"tlbtnCalcDTF", "Wizard"},
+                                                                {"tlbtnArrow", "Select"},
+                                                                {"tlbtnZoomIn", "ZoomIn"},
+                                                                {"tlbtnZoomOut", "ZoomOut"},
+                                                                {"tlbtnAutoScale", "AutoScale"},
+                                                                {"tlbtnHelp", "Help"}};
+  for (const auto &[button, icon] : icons)
+    Action(QString::fromLatin1(button))->setIcon(ToolIcon(QString::fromLatin1(icon)));
 }
 
 void TfrmMain::CreateMenus() {
   QMenuBar *bar = menuBar();
   QMenu *file = bar->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
-  for (const char *n : {"mnuFileOpen", "mnuFileClose", "mnuFileCloseAll"}) file->addAction(Action(QString::fromLatin1(n)));
+  for (const char *n : {"mnuFileOpen", "mnuFileClose", "mnuFileCloseAll"})
+    file->addAction(Action(QString::fromLatin1(n)));
   file->addSeparator();
   for (const char *n : {"mnuFileSave", "mnuFileSaveAll", "mnuFileSaveAs", "mnuFileSaveAsMeta"})
     file->addAction(Action(QString::fromLatin1(n)));
@@ -360,14 +369,15 @@ void TfrmMain::CreateMenus() {
   file->addAction(Action(QStringLiteral("mnuFilePrintMultiple")));
   m_recentSeparator = file->addSeparator();
   m_recentSeparator->setObjectName(QStringLiteral("mnuFileRSeparator"));
-  for (QAction *a : m_recent) file->addAction(a);
+  for (QAction *a : m_recent)
+    file->addAction(a);
   file->addSeparator();
   file->addAction(Action(QStringLiteral("mnuFileExit")));
 
   QMenu *edit = bar->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
-  for (const char *n : {"mnuEditCut", "mnuEditCopy", "mnuEditCopyMeta", "mnuEditCopyBitmap", "mnuEditPaste",
-                        "mnuEditDelete"})
+  for (const char *n :
+       {"mnuEditCut", "mnuEditCopy", "mnuEditCopyMeta", "mnuEditCopyBitmap", "mnuEditPaste", "mnuEditDelete"})
     edit->addAction(Action(QString::fromLatin1(n)));
 
   QMenu *view = bar->addMenu(tr("&View"));
@@ -375,7 +385,8 @@ void TfrmMain::CreateMenus() {
   view->addAction(Action(QStringLiteral("mnuViewToolbar")));
   view->addAction(Action(QStringLiteral("mnuViewStatus")));
   view->addSeparator();
-  for (const char *n : {"mnuViewXYGraph", "mnuViewSmithChart", "mnuViewDTF"}) view->addAction(Action(QString::fromLatin1(n)));
+  for (const char *n : {"mnuViewXYGraph", "mnuViewSmithChart", "mnuViewDTF"})
+    view->addAction(Action(QString::fromLatin1(n)));
   view->addSeparator();
   for (const char *n : {"mnuViewArrow", "mnuViewZoomIn", "mnuViewZoomOut", "mnuViewAutoScale", "mnuViewMarker1",
                         "mnuViewLimitLine", "mnuViewMarkerHide"})
@@ -394,7 +405,8 @@ void TfrmMain::CreateMenus() {
 
   QMenu *help = bar->addMenu(tr("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
-  for (const char *n : {"mnuHelpContents", "mnuHelpSearch", "mnuHelpHow"}) help->addAction(Action(QString::fromLatin1(n)));
+  for (const char *n : {"mnuHelpContents", "mnuHelpSearch", "mnuHelpHow"})
+    help->addAction(Action(QString::fromLatin1(n)));
   help->addSeparator();
   help->addAction(Action(QStringLiteral("mnuHelpAbout")));
 
@@ -424,7 +436,8 @@ void TfrmMain::CreateToolBar() {
       {"tlbtnHelp"}};
   for (std::size_t i = 0; i < sections.size(); ++i) {
     if (i > 0) m_toolBar->addSeparator();
-    for (const char *n : sections[i]) m_toolBar->addAction(Action(QString::fromLatin1(n)));
+    for (const char *n : sections[i])
+      m_toolBar->addAction(Action(QString::fromLatin1(n)));
   }
   connect(m_toolBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
     if (!m_closing && isVisible()) Action(QStringLiteral("mnuViewToolbar"))->setChecked(visible);
@@ -622,8 +635,10 @@ void TfrmMain::ConnectDocument(TfrmDoc *doc) {
   });
   connect(doc, &TfrmDoc::selectToolRequested, this, [this] { MouseActionSelect(tmSelect); });
   connect(doc, &TfrmDoc::readoutPaused, this, [this](bool paused) {
-    if (paused) m_timerMouseData->stop();
-    else m_timerMouseData->start();
+    if (paused)
+      m_timerMouseData->stop();
+    else
+      m_timerMouseData->start();
   });
   connect(doc, &TfrmDoc::cableListPathChanged, this,
           [this](const QString &path) { m_settings.Options.CableList = path.toStdString(); });
@@ -638,9 +653,12 @@ void TfrmMain::DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton 
     return;
   }
   if (button != Qt::LeftButton || doc->PlotMode() == pmSmith) return;
-  if (m_toolMode == tmZoomIn) doc->ZoomIn();
-  else if (m_toolMode == tmZoomOut) doc->ZoomOut();
-  else return;
+  if (m_toolMode == tmZoomIn)
+    doc->ZoomIn();
+  else if (m_toolMode == tmZoomOut)
+    doc->ZoomOut();
+  else
+    return;
   UpdateMenuItems(false);
 }
 
@@ -708,9 +726,12 @@ void TfrmMain::Autoload() {
       sub->setWindowTitle(QString::fromLatin1(kAutoloadCaption));
       sub->setGeometry(entry.Placement.Left, entry.Placement.Top, entry.Placement.Width, entry.Placement.Height);
       if (doc->OpenFileW(name)) {
-        if (entry.WindowState == wsMaximized) sub->showMaximized();
-        else if (entry.WindowState == wsMinimized) sub->showMinimized();
-        else sub->show();
+        if (entry.WindowState == wsMaximized)
+          sub->showMaximized();
+        else if (entry.WindowState == wsMinimized)
+          sub->showMinimized();
+        else
+          sub->show();
       } else {
         CloseDocumentSilently(doc);
       }
@@ -725,8 +746,10 @@ void TfrmMain::Autoload() {
 }
 
 void TfrmMain::HandleCommandLine(const QStringList &args) {
-  if (!args.isEmpty() && args.first() == QLatin1String("/p")) PrintFiles(args.mid(1));
-  else OpenFiles(args);
+  if (!args.isEmpty() && args.first() == QLatin1String("/p"))
+    PrintFiles(args.mid(1));
+  else
+    OpenFiles(args);
   BringToFront();
 }
 
@@ -839,8 +862,8 @@ bool TfrmMain::SaveCommand(TfrmDoc *doc) {
 
 bool TfrmMain::SaveWithDialog(TfrmDoc *doc, bool closeTime) {
   if (doc->Document().Doc.ReadFlag == 1 &&
-      Ask(QMessageBox::Warning, QString::fromLatin1(kMsgNotKorvFormat), QMessageBox::Ok | QMessageBox::Cancel |
-                                                                            QMessageBox::Help) != QMessageBox::Ok)
+      Ask(QMessageBox::Warning, QString::fromLatin1(kMsgNotKorvFormat),
+          QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Help) != QMessageBox::Ok)
     return false;
   const QString current = doc->FileName();
   QString suffix = QStringLiteral("kdt");
@@ -853,8 +876,8 @@ bool TfrmMain::SaveWithDialog(TfrmDoc *doc, bool closeTime) {
     filterIndex = 2;
   }
   const QString folder = current.isEmpty() ? m_lastDirectory : QFileInfo(current).absolutePath();
-  const QString chosen = AskFileName(TFileDialogKind::SaveAs, proposed, folder, QString::fromLatin1(kSaveFilter),
-                                     suffix, filterIndex);
+  const QString chosen =
+      AskFileName(TFileDialogKind::SaveAs, proposed, folder, QString::fromLatin1(kSaveFilter), suffix, filterIndex);
   if (chosen.isEmpty()) return false;
   doc->Document().Doc.FileVersion = 7;
   if (!WriteDocument(doc, chosen)) return false;
@@ -901,7 +924,8 @@ bool TfrmMain::CloseAllDocuments() {
     if (answer == QMessageBox::Cancel) return false;
     if (answer == QMessageBox::Yes) SaveAtCloseTime(doc);
   }
-  for (TfrmDoc *doc : Documents()) CloseDocumentSilently(doc);
+  for (TfrmDoc *doc : Documents())
+    CloseDocumentSilently(doc);
   UpdateMenuItems();
   return true;
 }
@@ -1050,8 +1074,8 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
 }
 
 void TfrmMain::MouseActionSelect(int mode) {
-  static const std::pair<int, const char *> tools[] = {{tmSelect, "Arrow"},     {tmZoomIn, "ZoomIn"},
-                                                       {tmZoomOut, "ZoomOut"},  {tmAddMarker, "Marker1"},
+  static const std::pair<int, const char *> tools[] = {{tmSelect, "Arrow"},        {tmZoomIn, "ZoomIn"},
+                                                       {tmZoomOut, "ZoomOut"},     {tmAddMarker, "Marker1"},
                                                        {tmLimitLine, "LimitLine"}, {tmHideMark, "MarkerHide"}};
   for (const auto &[m, name] : tools) {
     Action(QStringLiteral("mnuView") + QLatin1String(name))->setChecked(m == mode);
@@ -1070,8 +1094,10 @@ void TfrmMain::MouseActionSelect(int mode) {
   for (TfrmDoc *doc : Documents()) {
     TGraph *graph = doc->Graph();
     if (graph == nullptr || doc->PlotMode() == pmSmith) continue;
-    if (cursor == 0) graph->unsetCursor();
-    else graph->setCursor(KorvCursor(cursor));
+    if (cursor == 0)
+      graph->unsetCursor();
+    else
+      graph->setCursor(KorvCursor(cursor));
   }
   if (TfrmDoc *active = ActiveDocument(); active != nullptr && active->Graph() != nullptr) active->Graph()->update();
 }
@@ -1152,8 +1178,8 @@ void TfrmMain::mnuFileSaveAsMetaClick() {
   if (const int dot = base.indexOf(QLatin1Char('.')); dot >= 0) base = base.left(dot);
   const QString folder = doc->FileName().isEmpty() ? m_lastDirectory : fi.absolutePath();
   const QString proposed = QDir(folder).filePath(base + QStringLiteral(".svg"));
-  const QString chosen =
-      AskFileName(TFileDialogKind::Export, proposed, folder, QString::fromLatin1(kExportFilter), QStringLiteral("svg"), 1);
+  const QString chosen = AskFileName(TFileDialogKind::Export, proposed, folder, QString::fromLatin1(kExportFilter),
+                                     QStringLiteral("svg"), 1);
   if (chosen.isEmpty()) return;
   if (!ExportGraph(doc, chosen)) ShowError(tr("Unable to create file:\n%1").arg(chosen));
 }
@@ -1162,8 +1188,8 @@ void TfrmMain::PrintDocument(TfrmDoc *doc, QPrinter &printer) {
   QPainter painter(&printer);
   const QRectF page = painter.viewport();
   // Keep the window's proportions, as wide as the page allows.
-  const QSizeF shown = doc->Graph() != nullptr && doc->Graph()->width() > 10 ? QSizeF(doc->Graph()->size())
-                                                                              : QSizeF(4.0, 3.0);
+  const QSizeF shown =
+      doc->Graph() != nullptr && doc->Graph()->width() > 10 ? QSizeF(doc->Graph()->size()) : QSizeF(4.0, 3.0);
   QSizeF size = shown.scaled(page.size(), Qt::KeepAspectRatio);
   doc->RenderTo(painter, QRectF(page.topLeft(), size));
 }
@@ -1270,8 +1296,10 @@ void TfrmMain::mnuEditCopyBitmapClick() {
 }
 
 void TfrmMain::tlbtnCopyImageClick() {
-  if (m_settings.Options.DefaultImageFmt == 1) mnuEditCopyBitmapClick();
-  else mnuEditCopyMetaClick();
+  if (m_settings.Options.DefaultImageFmt == 1)
+    mnuEditCopyBitmapClick();
+  else
+    mnuEditCopyMetaClick();
 }
 
 void TfrmMain::mnuViewToolbarClick() {
@@ -1391,8 +1419,8 @@ void TfrmMain::mnuWindowHideClick() {
 
 void TfrmMain::RebuildWindowMenu() {
   m_mnuWindow->clear();
-  for (const char *n : {"mnuWindowTile", "mnuWindowCascade", "mnuWindowArrangeAll", "mnuWindowCloseAll",
-                        "mnuWindowHide"})
+  for (const char *n :
+       {"mnuWindowTile", "mnuWindowCascade", "mnuWindowArrangeAll", "mnuWindowCloseAll", "mnuWindowHide"})
     m_mnuWindow->addAction(Action(QString::fromLatin1(n)));
   qDeleteAll(m_windowListActions);
   m_windowListActions.clear();

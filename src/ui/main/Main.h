@@ -31,7 +31,8 @@ class THelpWindow;
 class TTraceCapsule;
 
 // Messages shared with start-up.
-inline constexpr const char *kMsgTooManyChildren = "Too many child windows open! Limit the number of open documents to %d.";
+inline constexpr const char *kMsgTooManyChildren =
+    "Too many child windows open! Limit the number of open documents to %d.";
 inline constexpr const char *kMainCaption = "Korv Site Analyzer Software Tool";
 inline constexpr const char *kAutoloadCaption = "AutoLoading from KORV-MOX.INI file";
 
@@ -68,7 +69,8 @@ public:
 
   // ---- Hooks: tests (and scripted runs) answer message boxes and file
   // dialogs without showing them.
-  using TAskHook = std::function<QMessageBox::StandardButton(const QString &text, QMessageBox::StandardButtons buttons)>;
+  using TAskHook =
+      std::function<QMessageBox::StandardButton(const QString &text, QMessageBox::StandardButtons buttons)>;
   void SetAskHook(TAskHook hook) { m_askHook = std::move(hook); }
   using TFileDialogHook = std::function<QStringList(TFileDialogKind kind, const QString &proposed)>;
   void SetFileDialogHook(TFileDialogHook hook) { m_fileHook = std::move(hook); }

@@ -44,7 +44,8 @@ bool TakeFrame(QByteArray &buffer, qint32 &code, QByteArray &payload, bool &bad)
 
 QByteArray EncodeCommandLine(const QStringList &args) {
   bool fits = args.size() < kPacketSlots;
-  for (const QString &a : args) fits = fits && a.toUtf8().size() < kPacketSlotSize;
+  for (const QString &a : args)
+    fits = fits && a.toUtf8().size() < kPacketSlotSize;
   if (fits) {
     QByteArray packet(kPacketSize, '\0');
     qToLittleEndian<qint32>(static_cast<qint32>(args.size()), packet.data());
@@ -160,7 +161,8 @@ bool TSingleInstance::Listen() {
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
-      while (QLocalSocket *s = m_server->nextPendingConnection()) ServeConnection(s);
+      while (QLocalSocket *s = m_server->nextPendingConnection())
+        ServeConnection(s);
     });
   }
   // With access options the server's socket file replaces any old one, so

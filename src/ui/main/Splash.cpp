@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <cmath>
 #include <QScreen>
+#include <cmath>
 
 #include "ui/main/Cursors.h"
 
@@ -21,8 +21,7 @@ TfrmSplash::TfrmSplash(QWidget *parent)
 }
 
 void TfrmSplash::ShowNow() {
-  if (const QScreen *screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - rect().center());
+  if (const QScreen *screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
   show();
   repaint();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -50,8 +49,10 @@ void TfrmSplash::paintEvent(QPaintEvent *) {
   for (int x = 0; x <= 200; x += 2) {
     const double t = x / 200.0;
     const double y = 78 - 22 * std::exp(-std::pow((t - 0.55) * 9.0, 2.0)) - 6 * std::sin(t * 17.0);
-    if (x == 0) trace.moveTo(2 + x, y);
-    else trace.lineTo(2 + x, y);
+    if (x == 0)
+      trace.moveTo(2 + x, y);
+    else
+      trace.lineTo(2 + x, y);
   }
   p.setPen(QPen(QColor(255, 200, 80), 2.0));
   p.drawPath(trace);

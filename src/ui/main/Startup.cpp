@@ -48,8 +48,10 @@ QStringList AbsoluteArguments(const QStringList &args) {
   QStringList out;
   for (int i = 0; i < args.size(); ++i) {
     const QString &a = args.at(i);
-    if (i == 0 && a == QLatin1String("/p")) out << a;
-    else out << (a.isEmpty() ? a : QFileInfo(a).absoluteFilePath());
+    if (i == 0 && a == QLatin1String("/p"))
+      out << a;
+    else
+      out << (a.isEmpty() ? a : QFileInfo(a).absoluteFilePath());
   }
   return out;
 }
@@ -84,10 +86,14 @@ int RunKorvMox(int argc, char **argv) {
     main.SetPrintRun(true);
     main.PrintFiles(args.mid(1));
   } else {
-    if (main.Settings().MainWindow.WindowState == wsMaximized) main.showMaximized();
-    else main.show();
-    if (args.isEmpty()) main.Autoload();
-    else main.OpenFiles(args);
+    if (main.Settings().MainWindow.WindowState == wsMaximized)
+      main.showMaximized();
+    else
+      main.show();
+    if (args.isEmpty())
+      main.Autoload();
+    else
+      main.OpenFiles(args);
   }
   splash.hide();
   if (print) {

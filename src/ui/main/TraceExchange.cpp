@@ -33,7 +33,8 @@ QString TraceClipboardText(TfrmDoc &doc, char delimiter) {
                  (graph != nullptr ? graph->SubsetLabel(index) : doc.TraceLabel(index)) + eol;
   if (doc.PlotMode() == pmDistance) {
     text += doc.XUnitWord() + sep + doc.YUnitWord() + eol;
-    const std::size_t n = std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), t.DistAxis.size(), t.DistMag.size()});
+    const std::size_t n =
+        std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), t.DistAxis.size(), t.DistMag.size()});
     for (std::size_t j = 0; j < n; ++j)
       text += QString::fromStdString(Format("%.3f", t.DistAxis[j])) + sep +
               QString::fromStdString(Format("%.5f", t.DistMag[j])) + eol;
@@ -67,8 +68,10 @@ bool CopyTrace(TfrmDoc &doc, TTraceCapsule &capsule, bool withImage, char delimi
   if (!text.isEmpty()) mime->setText(text);
   const int index = doc.ActiveTrace();
   bool pasteable = false;
-  if (!text.isEmpty() && index >= 0) pasteable = capsule.CopyFrom(doc.Document(), index);
-  else capsule.Invalidate();
+  if (!text.isEmpty() && index >= 0)
+    pasteable = capsule.CopyFrom(doc.Document(), index);
+  else
+    capsule.Invalidate();
   // Text, picture and capsule stand together on the clipboard.
   QApplication::clipboard()->setMimeData(mime);
   return pasteable;

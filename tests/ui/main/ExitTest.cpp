@@ -17,7 +17,8 @@ TEST_F(MainWindowTest, CancelKeepsEverythingOpenAndWritesNothing) {
   const QString a = Doc("a.kdt");
   const QString b = Doc("b.kdt");
   m.OpenFiles({a, b});
-  for (TfrmDoc *d : m.Documents()) d->MarkModified();
+  for (TfrmDoc *d : m.Documents())
+    d->MarkModified();
   m_answers = {QMessageBox::No, QMessageBox::Cancel};
   EXPECT_FALSE(CloseMain());
   EXPECT_EQ(m.DocumentCount(), 2);
@@ -77,7 +78,8 @@ TEST_F(MainWindowTest, YesToAllSavesEveryLaterDocumentWithoutAsking) {
   m_answers = {QMessageBox::YesToAll};
   EXPECT_TRUE(CloseMain());
   EXPECT_EQ(m_questions.size(), 1);
-  for (const QString &f : {a, b, c}) EXPECT_NE(FileText(f).find("All saved"), std::string::npos) << f.toStdString();
+  for (const QString &f : {a, b, c})
+    EXPECT_NE(FileText(f).find("All saved"), std::string::npos) << f.toStdString();
 }
 
 TEST_F(MainWindowTest, YesToAllAsksBeforeReplacingAForeignFile) {

@@ -31,9 +31,8 @@ protected:
   void TearDown() override {
     if (m_main) {
       m_main->SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
-      korv::SetDocMessageHook([](korv::TMsgKind, const QString &, QMessageBox::StandardButtons) {
-        return QMessageBox::No;
-      });
+      korv::SetDocMessageHook(
+          [](korv::TMsgKind, const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
       m_main->close();
       m_main.reset();
     }
@@ -45,7 +44,8 @@ protected:
   korv::TfrmMain &MakeMain() {
     m_main = std::make_unique<korv::TfrmMain>(
         korv::TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/"}, m_settingsPath);
-    m_main->SetAskHook([this](const QString &text, QMessageBox::StandardButtons buttons) { return Answer(text, buttons); });
+    m_main->SetAskHook(
+        [this](const QString &text, QMessageBox::StandardButtons buttons) { return Answer(text, buttons); });
     m_main->SetFileDialogHook([this](korv::TFileDialogKind kind, const QString &proposed) {
       m_fileDialogs.push_back({kind, proposed});
       QStringList names;

@@ -22,9 +22,9 @@ TEST_F(MainWindowTest, WithoutDocumentsOnlyFileOpenWorks) {
   EXPECT_EQ(m.windowTitle(), "Korv Site Analyzer Software Tool");
   EXPECT_TRUE(On(m, "mnuFileOpen"));
   EXPECT_TRUE(On(m, "tlbtnOpen"));
-  for (const char *n : {"mnuFileClose", "mnuFileSave", "tlbtnSave", "mnuFileSaveAs", "mnuFileSaveAsMeta", "mnuFilePrint",
-                        "mnuEditCopyBitmap", "mnuViewXYGraph", "tlbtnDTF", "mnuViewArrow", "mnuViewZoomIn",
-                        "mnuViewAutoScale", "mnuToolsCalcDTF", "mnuWindowTile", "mnuWindowCloseAll"})
+  for (const char *n : {"mnuFileClose", "mnuFileSave", "tlbtnSave", "mnuFileSaveAs", "mnuFileSaveAsMeta",
+                        "mnuFilePrint", "mnuEditCopyBitmap", "mnuViewXYGraph", "tlbtnDTF", "mnuViewArrow",
+                        "mnuViewZoomIn", "mnuViewAutoScale", "mnuToolsCalcDTF", "mnuWindowTile", "mnuWindowCloseAll"})
     EXPECT_FALSE(On(m, n)) << n;
   EXPECT_EQ(m.ToolMode(), tmNone);
   EXPECT_TRUE(PanelText(m, "panelDocDirty").isEmpty());
@@ -89,8 +89,8 @@ TEST_F(MainWindowTest, EnablingFollowsViewTraceKindZoomAndCapsule) {
   doc->SetActiveTrace(0);
   doc->Document().Doc.DataKind = 1;
   m.UpdateMenuItems();
-  for (const char *n : {"mnuViewXYGraph", "tlbtnDTF", "mnuEditCopy", "tlbtnCopyImage", "mnuEditCut",
-                        "mnuToolsCalcDTF", "tlbtnCalcDTF", "pmnuCopyTrace"})
+  for (const char *n : {"mnuViewXYGraph", "tlbtnDTF", "mnuEditCopy", "tlbtnCopyImage", "mnuEditCut", "mnuToolsCalcDTF",
+                        "tlbtnCalcDTF", "pmnuCopyTrace"})
     EXPECT_FALSE(On(m, n)) << n;
   EXPECT_TRUE(On(m, "mnuEditDelete"));
   // Data kind 2 (stored distance data): still restricted, but the wizard works.
@@ -107,7 +107,8 @@ TEST_F(MainWindowTest, EnablingFollowsViewTraceKindZoomAndCapsule) {
   EXPECT_TRUE(On(m, "mnuViewZoomOut"));
   EXPECT_TRUE(On(m, "mnuViewZoomIn"));
   EXPECT_EQ(m.ToolMode(), tmZoomIn); // state refreshes keep the chosen tool
-  while (doc->ZoomLevel() < TfrmDoc::kMaxZoomLevel) ASSERT_TRUE(doc->ZoomIn());
+  while (doc->ZoomLevel() < TfrmDoc::kMaxZoomLevel)
+    ASSERT_TRUE(doc->ZoomIn());
   EXPECT_FALSE(On(m, "mnuViewZoomIn"));
   EXPECT_FALSE(On(m, "tlbtnZoomIn"));
   EXPECT_TRUE(On(m, "tlbtnZoomOut"));
@@ -147,7 +148,8 @@ TEST_F(MainWindowTest, TenOpensLeaveNineRecentFilesNewestFirst) {
   TfrmMain &m = MakeMain();
   m.Settings().NumberToShow = 9;
   QStringList names;
-  for (int i = 0; i < 10; ++i) names << Doc("f" + std::to_string(i) + ".kdt");
+  for (int i = 0; i < 10; ++i)
+    names << Doc("f" + std::to_string(i) + ".kdt");
   m.OpenFiles(names);
   EXPECT_EQ(m.DocumentCount(), 10);
   ASSERT_EQ(m.Settings().RecentFiles.Count(), 9);
@@ -203,7 +205,8 @@ TEST_F(MainWindowTest, MoreThanFiftyWindowsAreRefusedWithTheLimitMessage) {
   TfrmMain &m = MakeMain();
   const QString name = Doc("many.kdt");
   QStringList names;
-  for (int i = 0; i < 53; ++i) names << name;
+  for (int i = 0; i < 53; ++i)
+    names << name;
   m.OpenFiles(names);
   // With 50 open one more opens; with 51 the message stops the rest.
   EXPECT_EQ(m.DocumentCount(), 51);

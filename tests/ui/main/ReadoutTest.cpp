@@ -80,7 +80,8 @@ TEST_F(MainWindowTest, ViewCommandsSwitchTheActiveDocument) {
   EXPECT_TRUE(m.Action("mnuViewXYGraph")->isChecked());
   EXPECT_EQ(m.ToolMode(), tmSelect);
   // A cancelled fault-location dialog keeps the view and re-selects its button.
-  for (int i = 0; i < doc->Document().Doc.TraceCount(); ++i) doc->Document().Doc.Traces[i].DistAxis.clear();
+  for (int i = 0; i < doc->Document().Doc.TraceCount(); ++i)
+    doc->Document().Doc.Traces[i].DistAxis.clear();
   doc->SetFaultDialogHook([](TfrmDoc &, int) { return false; });
   m.Action("mnuViewDTF")->trigger();
   EXPECT_EQ(doc->PlotMode(), pmFrequency);

@@ -43,14 +43,16 @@ TEST_F(MainWindowTest, ThreeDocumentWindowsOnePerView) {
   // Tiled: three windows above one another, full width, not overlapping.
   const auto subs = m.findChild<QMdiArea *>("mdiArea")->subWindowList(QMdiArea::CreationOrder);
   ASSERT_EQ(subs.size(), 3);
-  for (int i = 1; i < 3; ++i) EXPECT_GE(subs[i]->geometry().top(), subs[i - 1]->geometry().bottom());
+  for (int i = 1; i < 3; ++i)
+    EXPECT_GE(subs[i]->geometry().top(), subs[i - 1]->geometry().bottom());
   EXPECT_EQ(subs[0]->width(), subs[2]->width());
   EXPECT_GT(subs[0]->height(), 100);
   // Each view drew something of its own.
   const QImage shot = m.grab().toImage();
   ASSERT_FALSE(shot.isNull());
   QImage parts[3];
-  for (int i = 0; i < 3; ++i) parts[i] = subs[i]->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  for (int i = 0; i < 3; ++i)
+    parts[i] = subs[i]->grab().toImage().convertToFormat(QImage::Format_RGB32);
   EXPECT_NE(parts[0], parts[1]);
   EXPECT_NE(parts[1], parts[2]);
   const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
@@ -58,7 +60,8 @@ TEST_F(MainWindowTest, ThreeDocumentWindowsOnePerView) {
     EXPECT_TRUE(shot.save(QString::fromUtf8(dir) + "/mainwindow_tiled.png"));
     m.Action("mnuWindowCascade")->trigger();
     QApplication::processEvents();
-    for (int i = 1; i < 3; ++i) EXPECT_GT(subs[i]->geometry().top(), subs[i - 1]->geometry().top());
+    for (int i = 1; i < 3; ++i)
+      EXPECT_GT(subs[i]->geometry().top(), subs[i - 1]->geometry().top());
     EXPECT_TRUE(m.grab().toImage().save(QString::fromUtf8(dir) + "/mainwindow_cascade.png"));
   }
 }

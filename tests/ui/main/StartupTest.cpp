@@ -16,9 +16,9 @@ TEST(CommandLinePacket, FitsSlotsAndRoundTrips) {
   const QStringList args{"/p", "/home/u/a.kdt", QString(127, 'x')};
   const QByteArray packet = EncodeCommandLine(args);
   EXPECT_EQ(packet.size(), 16388);
-  EXPECT_EQ(packet.at(0), 3);                       // count, little-endian
+  EXPECT_EQ(packet.at(0), 3);                          // count, little-endian
   EXPECT_EQ(QByteArray(packet.constData() + 4), "/p"); // slot 0
-  EXPECT_EQ(packet.at(4 + 3 * 128), '\0');          // the slot after the last is empty
+  EXPECT_EQ(packet.at(4 + 3 * 128), '\0');             // the slot after the last is empty
   QStringList back;
   ASSERT_TRUE(DecodeCommandLine(packet, back));
   EXPECT_EQ(back, args);
@@ -26,7 +26,8 @@ TEST(CommandLinePacket, FitsSlotsAndRoundTrips) {
 
 TEST(CommandLinePacket, LongParametersAreNeverCut) {
   QStringList args{QString(128, 'y'), QStringLiteral("/tmp/ä.kdt")};
-  for (int i = 0; i < 200; ++i) args << QStringLiteral("f%1").arg(i);
+  for (int i = 0; i < 200; ++i)
+    args << QStringLiteral("f%1").arg(i);
   QStringList back;
   ASSERT_TRUE(DecodeCommandLine(EncodeCommandLine(args), back));
   EXPECT_EQ(back, args);
@@ -113,7 +114,8 @@ TEST(Help, EveryContextHasAPageWithText) {
     EXPECT_GT(f.size(), 200);
   }
   EXPECT_EQ(HelpPageForContext(12345), "index.html");
-  for (const THelpTopic &t : HelpTopics()) EXPECT_TRUE(QFile::exists(":/help/" + t.Page)) << t.Page.toStdString();
+  for (const THelpTopic &t : HelpTopics())
+    EXPECT_TRUE(QFile::exists(":/help/" + t.Page)) << t.Page.toStdString();
 }
 
 TEST(Help, SearchFindsPagesWithEveryWord) {

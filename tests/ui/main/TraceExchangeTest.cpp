@@ -73,7 +73,8 @@ TEST_F(MainWindowTest, PasteConvertsToTheTargetUnitAndRefusesAFullDocument) {
   const TTraceDoc &d = target->Document().Doc;
   const double rl = capsule.Trace().Mag[0];
   EXPECT_NEAR(d.Traces[d.TraceCount() - 1].Mag[0], std::pow(10.0, rl / 20.0), 1e-9);
-  while (target->Document().Doc.TraceCount() < kMaxTraces) ASSERT_TRUE(PasteTrace(*target, capsule, error));
+  while (target->Document().Doc.TraceCount() < kMaxTraces)
+    ASSERT_TRUE(PasteTrace(*target, capsule, error));
   EXPECT_TRUE(errors.isEmpty());
   EXPECT_FALSE(PasteTrace(*target, capsule, error));
   ASSERT_EQ(errors.size(), 1);
