@@ -634,6 +634,13 @@ bool TfrmDoc::SetDisplayUnit(int unit) {
   }
   (d.PlotMode == pmDistance ? d.DistLimitValue : d.FreqLimitValue) = limit;
   d.ScaleUnit = static_cast<std::uint8_t>(unit);
+  if (from != unit) {
+    // A manual Y range is in the old unit (dB is not VSWR): both domains
+    // go back to automatic Y scaling rather than show an empty graph.
+    d.CurScale.Flag1 = 0;
+    d.FreqScale.Flag2 = 0;
+    d.DistScale.Flag2 = 0;
+  }
   SetUnitWords();
   if (d.PlotMode == pmFrequency) {
     if (!d.MainTitleFixed) d.MainTitle = DefaultMainTitle(pmFrequency, d.ScaleUnit);

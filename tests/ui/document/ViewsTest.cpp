@@ -229,6 +229,7 @@ TEST(DocumentViews, DisplayUnitChangeConvertsEverythingOrNothing) {
   auto w = Window({Ramp(11)});
   ASSERT_TRUE(w->ApplyFaultSettings(0));
   w->Document().Doc.FreqLimitValue = -20.0;
+  w->SetManualScale(false, 0, 0, true, -40.0, 0.0);
   const double dist0 = w->Document().Doc.Traces[0].DistMag[3];
   ASSERT_TRUE(w->SetDisplayUnit(suVSWR));
   const TTraceData &t = w->Document().Doc.Traces[0];
@@ -240,6 +241,10 @@ TEST(DocumentViews, DisplayUnitChangeConvertsEverythingOrNothing) {
   EXPECT_EQ(w->Graph()->MainTitle(), QStringLiteral("VSWR"));
   EXPECT_EQ(w->Graph()->YAxisLabel(), QStringLiteral("VSWR"));
   EXPECT_NEAR(w->Graph()->YData(0, 0), ReturnLossToVswr(-30.0), 1e-5);
+  // The dB range no longer applies: automatic Y around the VSWR data.
+  EXPECT_FALSE(w->ManualY());
+  EXPECT_FALSE(w->Graph()->IsManualY());
+  EXPECT_LE(w->Graph()->ShownY().Min, ReturnLossToVswr(-30.0));
 
   // A second trace with a value no Rho can come from: refused, nothing changes.
   auto v = Window({MakeTrace(3, 100, 200, [](int) { return 1.5; }),
