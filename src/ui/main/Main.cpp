@@ -133,7 +133,10 @@ TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *pare
 }
 
 TfrmMain::~TfrmMain() {
+  // The document windows go first, while everything they report to exists.
   m_closing = true;
+  delete m_mdi;
+  m_mdi = nullptr;
   if (m_help) delete m_help.data();
 }
 
@@ -624,17 +627,26 @@ void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc) {
 
 void TfrmMain::ConnectDocument(TfrmDoc *doc) {
   connect(doc, &TfrmDoc::modifiedChanged, this, [this, doc](bool modified) {
+    if (m_closing) return;
     if (doc == ActiveDocument()) m_panelDocDirty->setText(modified ? tr("Modified") : tr("Unmodified"));
   });
-  connect(doc, &TfrmDoc::stateChanged, this, [this] { UpdateMenuItems(false); });
-  connect(doc, &TfrmDoc::statusText, this, [this](const QString &text) { ShowHintText(text); });
+  connect(doc, &TfrmDoc::stateChanged, this, [this] {
+    if (!m_closing) UpdateMenuItems(false);
+  });
+  connect(doc, &TfrmDoc::statusText, this, [this](const QString &text) {
+    if (!m_closing) ShowHintText(text);
+  });
   connect(doc, &TfrmDoc::plotModeChanged, this, [this, doc](int mode) {
+    if (m_closing) return;
     if (doc == ActiveDocument()) ViewOptionSelect(mode == pmSmith ? 2 : mode == pmDistance ? 3 : 1);
     // A new graph was built: it takes the cursor of the current tool.
     MouseActionSelect(m_toolMode);
   });
-  connect(doc, &TfrmDoc::selectToolRequested, this, [this] { MouseActionSelect(tmSelect); });
+  connect(doc, &TfrmDoc::selectToolRequested, this, [this] {
+    if (!m_closing) MouseActionSelect(tmSelect);
+  });
   connect(doc, &TfrmDoc::readoutPaused, this, [this](bool paused) {
+    if (m_closing) return;
     if (paused)
       m_timerMouseData->stop();
     else
