@@ -747,9 +747,13 @@ QPointF TfrmDoc::MouseGraphPosition() const { return m_graph->PixelToGraph(QPoin
 
 bool TfrmDoc::ZoomIn() {
   if (!CanZoomIn()) return false;
-  const QPointF c = MouseGraphPosition();
   const TAxisRange x = m_zoomed ? m_graph->ZoomX() : m_graph->ShownX();
   const TAxisRange y = m_zoomed ? m_graph->ZoomY() : m_graph->ShownY();
+  QPointF c = MouseGraphPosition();
+  // From the menu or keyboard with the pointer never over the data: zoom
+  // about the middle of what is shown.
+  if (!m_xyGraph->PlotArea().contains(m_graph->LastMousePos()))
+    c = QPointF(0.5 * (x.Min + x.Max), 0.5 * (y.Min + y.Max));
   const double w = 0.25 * (x.Max - x.Min), h = 0.25 * (y.Max - y.Min);
   m_graph->SetZoomWindow({c.x() - w, c.x() + w}, {c.y() - h, c.y() + h});
   m_graph->SetZoomMode(true);

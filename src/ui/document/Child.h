@@ -18,6 +18,7 @@ class QVBoxLayout;
 namespace korv {
 
 class TdlgDTF;
+class TXYGraph;
 
 // Fault-location options the document window needs from the settings file.
 struct TFaultOptions {
@@ -177,7 +178,7 @@ private:
   std::unique_ptr<TmoxDocument> m_doc;
   QVBoxLayout *m_layout = nullptr;
   TGraph *m_graph = nullptr;
-  TGraph *m_xyGraph = nullptr;
+  TXYGraph *m_xyGraph = nullptr;
   QString m_fileName;
   bool m_imported = false;
   bool m_zoomed = false;

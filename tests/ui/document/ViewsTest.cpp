@@ -192,6 +192,11 @@ TEST(DocumentViews, FiveZoomStepsThenZoomInIsRefused) {
   EXPECT_FALSE(g.ZoomMode());
   EXPECT_FALSE(w->ZoomOut());
   EXPECT_TRUE(w->CanZoomIn());
+  // Pointer outside the plot area: about the middle.
+  g.SetLastMousePos(QPoint(1, 1));
+  ASSERT_TRUE(w->ZoomIn());
+  EXPECT_NEAR(g.ZoomX().Min, 1950 - 125, 1e-6);
+  EXPECT_NEAR(g.ZoomY().Max, -20 + 10, 1e-6);
 }
 
 TEST(DocumentViews, AutoScaleAddsMarginsAndMakesRoomForTheLimitLine) {
