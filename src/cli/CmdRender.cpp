@@ -48,7 +48,7 @@ std::unique_ptr<QApplication> MakeApplication() {
 }
 
 int Render(const Args &args) {
-  Options opts(args, {"view", "size", "unit"}, {});
+  Options opts(args, {"view", "size", "unit", "style"}, {});
   if (opts.Positional().size() != 2) throw UsageError{"needs FILE and OUT"};
   const std::string in = opts.Positional()[0];
   const std::string out = opts.Positional()[1];
@@ -59,6 +59,15 @@ int Render(const Args &args) {
     throw UsageError{"--view is freq, dtf or smith"};
   const QSize size = ParseSize(opts.Value("size", "1200x800"));
   const int unit = opts.Has("unit") ? UnitCode(opts.Value("unit")) : -1;
+  // Black-and-white reports: monochrome, or monochrome with symbols.
+  const std::string style = opts.Value("style", "color");
+  TPlotLook look;
+  if (style == "mono")
+    look.ViewStyle = 1;
+  else if (style == "symbols")
+    look.ViewStyle = 2;
+  else if (style != "color")
+    throw UsageError{"--style is color, mono or symbols"};
 
   auto app = MakeApplication();
   // Boxes become messages on standard error; questions are answered "No".
@@ -74,6 +83,7 @@ int Render(const Args &args) {
 
   TfrmDoc doc;
   doc.resize(size);
+  doc.SetPlotLook(look);
   // Distance data missing from the file: the parameters the fault-location
   // dialog would offer when the user presses Finish at once.
   doc.SetFaultDialogHook([](TfrmDoc &w, int traceIndex) {
@@ -98,7 +108,9 @@ int Render(const Args &args) {
 }
 
 const Registrar
-    kRender("render", "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl]",
+    kRender("render",
+            "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl] "
+            "[--style color|mono|symbols]",
             "draw the graph a document window shows, headless", Render);
 
 } // namespace

@@ -56,6 +56,39 @@ void DrawSplitLine(QPainter &painter, const QRectF &rect, const QString &line) {
     if (!parts[i].isEmpty()) painter.drawText(rect, aligns[i] | Qt::AlignVCenter, parts[i]);
 }
 
+void DrawSymbol(QPainter &p, TSubsetSymbol symbol, const QPointF &c, double r) {
+  const double x = c.x(), y = c.y();
+  switch (symbol) {
+  case TSubsetSymbol::None: break;
+  case TSubsetSymbol::Circle: p.drawEllipse(c, r, r); break;
+  case TSubsetSymbol::Disc: {
+    const QBrush old = p.brush();
+    p.setBrush(p.pen().color());
+    p.drawEllipse(c, r, r);
+    p.setBrush(old);
+    break;
+  }
+  case TSubsetSymbol::Square: p.drawRect(QRectF(x - r, y - r, 2 * r, 2 * r)); break;
+  case TSubsetSymbol::Diamond: p.drawPolygon(QPolygonF({{x, y - r}, {x + r, y}, {x, y + r}, {x - r, y}})); break;
+  case TSubsetSymbol::Triangle: p.drawPolygon(QPolygonF({{x, y - r}, {x + r, y + r}, {x - r, y + r}})); break;
+  case TSubsetSymbol::TriangleDown: p.drawPolygon(QPolygonF({{x, y + r}, {x + r, y - r}, {x - r, y - r}})); break;
+  case TSubsetSymbol::Cross:
+    p.drawLine(QPointF(x - r, y - r), QPointF(x + r, y + r));
+    p.drawLine(QPointF(x - r, y + r), QPointF(x + r, y - r));
+    break;
+  case TSubsetSymbol::Plus:
+    p.drawLine(QPointF(x - r, y), QPointF(x + r, y));
+    p.drawLine(QPointF(x, y - r), QPointF(x, y + r));
+    break;
+  case TSubsetSymbol::Star:
+    p.drawLine(QPointF(x - r, y), QPointF(x + r, y));
+    p.drawLine(QPointF(x, y - r), QPointF(x, y + r));
+    p.drawLine(QPointF(x - 0.7 * r, y - 0.7 * r), QPointF(x + 0.7 * r, y + 0.7 * r));
+    p.drawLine(QPointF(x - 0.7 * r, y + 0.7 * r), QPointF(x + 0.7 * r, y - 0.7 * r));
+    break;
+  }
+}
+
 QPen TGraph::SubsetPen(int subset, double scale) const {
   const TSubsetStyle st = SubsetStyle(subset);
   const int type = SubsetLineType(subset);

@@ -42,6 +42,8 @@ struct TPlotLook {
 
 // Symbols for the monochrome-with-symbols style and for marked points.
 enum class TSubsetSymbol { None, Circle, Square, Diamond, Triangle, TriangleDown, Cross, Plus, Star, Disc };
+// Draws a symbol of half-size r centred at c with the painter's pen and brush.
+void DrawSymbol(QPainter &painter, TSubsetSymbol symbol, const QPointF &c, double r);
 
 // How one subset is drawn in colour and in the monochrome styles.
 struct TSubsetStyle {

@@ -255,6 +255,16 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
       p.setPen(pen);
       const double iconW = 26 * scale;
       p.drawLine(QPointF(x0, y0 + rowH / 2), QPointF(x0 + iconW, y0 + rowH / 2));
+      if (SubsetHasSymbols()) {
+        // The legend shows the symbol the trace carries.
+        p.setPen(QPen(pen.color(), std::max(1.0, scale)));
+        p.setBrush(m_look.ViewStyle == 2 ? QBrush(Qt::white) : QBrush(pen.color()));
+        const double sz = (m_look.MarkPoints ? 2.0 : 3.5) * scale;
+        const TSubsetSymbol symbol =
+            m_look.MarkPoints && m_look.ViewStyle != 2 ? TSubsetSymbol::Disc : SubsetStyle(s).Symbol;
+        DrawSymbol(p, symbol, QPointF(x0 + iconW / 2, y0 + rowH / 2), sz);
+        p.setBrush(Qt::NoBrush);
+      }
       p.setPen(kTextColor);
       p.drawText(QRectF(x0 + iconW + 6 * scale, y0, colW - iconW - 8 * scale, rowH), Qt::AlignLeft | Qt::AlignVCenter,
                  fm.elidedText(SubsetLabel(s), Qt::ElideRight, colW - iconW - 8 * scale));
