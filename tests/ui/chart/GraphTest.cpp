@@ -318,3 +318,43 @@ TEST(XYGraph, DrawsTheSameOnAHighResolutionDevice) {
 
 } // namespace
 } // namespace korv
+
+namespace korv {
+namespace {
+
+TEST(XYGraph, AnnotationHotSpotsComeBeforeTheTraces) {
+  TXYGraph g;
+  g.resize(640, 480);
+  Fill(g);
+  g.SetManualX(true, 100, 130);
+  g.SetManualY(true, -35, -15);
+  g.SetGraphAnnotation(0, TGraphAnnotation{120.0, -18.0, atMarkerBelow, Qt::blue, QStringLiteral("1")});
+  g.SetHorzLineAnnotation(0, TLineAnnotation{-25.0, atLine, Qt::red, QStringLiteral("Limit")});
+  g.SetVertLineAnnotation(0, TLineAnnotation{105.0, atLine, Qt::blue, QStringLiteral("|H2")});
+  g.Rebuild();
+  QSignalSpy ann(&g, &TGraph::graphAnnotationHotSpot);
+  QSignalSpy horz(&g, &TGraph::horzLineHotSpot);
+  QSignalSpy vert(&g, &TGraph::vertLineHotSpot);
+  QSignalSpy subset(&g, &TGraph::subsetHotSpot);
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, g.GraphToPixel(QPointF(120.0, -18.0)).toPoint());
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, g.GraphToPixel(QPointF(125.0, -25.0)).toPoint());
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, g.GraphToPixel(QPointF(105.0, -33.0)).toPoint());
+  EXPECT_EQ(ann.count(), 1);
+  EXPECT_EQ(horz.count(), 1);
+  EXPECT_EQ(vert.count(), 1);
+  EXPECT_EQ(subset.count(), 0);
+  // Hidden lists do not answer.
+  g.ShowHorzLineAnnotations(false);
+  g.Rebuild();
+  QTest::mouseClick(g.Plot(), Qt::LeftButton, Qt::NoModifier, g.GraphToPixel(QPointF(125.0, -25.0)).toPoint());
+  EXPECT_EQ(horz.count(), 1);
+  // The right button reports the press but raises no hot spot.
+  QSignalSpy press(&g, &TGraph::mousePressed);
+  QTest::mouseClick(g.Plot(), Qt::RightButton, Qt::NoModifier, g.GraphToPixel(QPointF(120.0, -18.0)).toPoint());
+  ASSERT_EQ(press.count(), 1);
+  EXPECT_EQ(press.at(0).at(1).value<Qt::MouseButton>(), Qt::RightButton);
+  EXPECT_EQ(ann.count(), 1);
+}
+
+} // namespace
+} // namespace korv
