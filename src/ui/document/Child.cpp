@@ -576,7 +576,12 @@ bool TfrmDoc::RunFaultLocationWizard(int traceIndex) {
     emit cableListPathChanged(path);
   });
   dialog.Initialise();
-  dialog.Open(m_doc->Doc.Traces, traceIndex, m_doc->Doc.DistUnit, [this](int index) { ApplyFaultSettings(index); });
+  try {
+    dialog.Open(m_doc->Doc.Traces, traceIndex, m_doc->Doc.DistUnit, [this](int index) { ApplyFaultSettings(index); });
+  } catch (const Exception &e) {
+    ShowError(Q(e.Message())); // a trace index the document does not have
+    return false;
+  }
   return dialog.exec() == QDialog::Accepted;
 }
 
