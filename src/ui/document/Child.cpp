@@ -607,6 +607,9 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
   } catch (const Exception &) {
     ShowError(QString::fromLatin1(kMsgDtfCalc));
     return false;
+  } catch (const std::exception &) {
+    ShowError(QString::fromLatin1(kMsgDynArrays));
+    return false;
   }
   return true;
 }
