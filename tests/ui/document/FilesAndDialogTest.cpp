@@ -5,6 +5,8 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -307,6 +309,29 @@ TEST(DtfDialog, InvalidCableListIsReportedAndForgotten) {
   EXPECT_TRUE(dlg.CableListPath().isEmpty());
   EXPECT_EQ(changed.count(), 1);
   EXPECT_EQ(Child<QComboBox>(dlg, "cmboCable")->count(), 0);
+}
+
+} // namespace
+} // namespace korv
+
+namespace korv {
+namespace {
+
+TEST(DocumentClose, AnMdiSubWindowStaysWhenTheQuestionIsCancelled) {
+  QMdiArea area;
+  area.resize(900, 700);
+  auto *w = new TfrmDoc;
+  w->SetDocument(MakeDocument({Flat()}), QStringLiteral("/x/site.kdt"), false);
+  QMdiSubWindow *sub = area.addSubWindow(w);
+  area.show();
+  sub->show();
+  w->MarkModified();
+  MessageRecorder boxes(QMessageBox::Cancel);
+  EXPECT_FALSE(sub->close());
+  EXPECT_EQ(area.subWindowList().size(), 1);
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  boxes.Answer(QMessageBox::No);
+  EXPECT_TRUE(sub->close());
 }
 
 } // namespace
