@@ -103,7 +103,8 @@ public:
   void SetActiveTrace(int index);
   int ActiveMarker() const { return m_activeMarker; }
   void SetActiveMarker(int slot) { m_activeMarker = slot; }
-  // Markers and the limit line are drawn here; for now the trace line types.
+  // Redraws what lies on top of the traces: line types of the active trace
+  // and the limit line; marker symbols and readouts join here.
   void RefreshAnnotations();
 
   // ---- Close. True when the window may close: closing silently, not
