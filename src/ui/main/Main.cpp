@@ -29,6 +29,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <cmath>
+#include <cstdio>
 
 #include "core/Excption.h"
 #include "core/TextUtil.h"
@@ -1197,13 +1198,9 @@ void TfrmMain::mnuFileSaveAsMetaClick() {
 }
 
 void TfrmMain::PrintDocument(TfrmDoc *doc, QPrinter &printer) {
+  // The graph fills the printable area of the (landscape) page.
   QPainter painter(&printer);
-  const QRectF page = painter.viewport();
-  // Keep the window's proportions, as wide as the page allows.
-  const QSizeF shown =
-      doc->Graph() != nullptr && doc->Graph()->width() > 10 ? QSizeF(doc->Graph()->size()) : QSizeF(4.0, 3.0);
-  QSizeF size = shown.scaled(page.size(), Qt::KeepAspectRatio);
-  doc->RenderTo(painter, QRectF(page.topLeft(), size));
+  doc->RenderTo(painter, QRectF(painter.viewport()));
 }
 
 void TfrmMain::mnuFilePrintClick() {
@@ -1228,9 +1225,13 @@ bool TfrmMain::PrintToPdf(TfrmDoc *doc, const QString &pdfName) {
 
 void TfrmMain::PrintFiles(const QStringList &fileNames) {
   const bool pdf = m_forcePdf || QPrinterInfo::availablePrinters().isEmpty();
-  if (pdf && !fileNames.isEmpty())
-    Ask(QMessageBox::Information,
-        tr("No printer is installed. Each document is written as a PDF file next to it instead."), QMessageBox::Ok);
+  if (pdf && !fileNames.isEmpty()) {
+    const QString notice = tr("No printer is installed. Each document is written as a PDF file next to it instead.");
+    std::fprintf(stderr, "korvmox: %s\n", qPrintable(notice));
+    // Without a screen nobody could answer the box.
+    if (m_askHook || QGuiApplication::platformName() != QLatin1String("offscreen"))
+      Ask(QMessageBox::Information, notice, QMessageBox::Ok);
+  }
   QStringList failed;
   for (const QString &name : fileNames) {
     if (DocumentCount() > kMaxDocumentWindows) {
