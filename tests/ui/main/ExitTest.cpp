@@ -1,4 +1,5 @@
 // Closing the program: the save questions and what the settings file keeps.
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include "ui/main/MainFixture.h"
@@ -232,4 +233,43 @@ TEST_F(MainWindowTest, PrintRunWritesOnePdfPerDocumentWithoutAPrinter) {
   }
   ASSERT_EQ(m_questions.size(), 1); // told once that PDF files are written
   EXPECT_TRUE(m_questions[0].startsWith("No printer is installed."));
+}
+
+TEST_F(MainWindowTest, SaveWritesOwnDocumentsAndSendsForeignOnesToSaveAs) {
+  TfrmMain &m = MakeMain();
+  const QString a = Doc("a.kdt");
+  TfrmDoc *doc = m.OpenDocumentFile(a);
+  ASSERT_NE(doc, nullptr);
+  doc->Document().Doc.MainTitle = "Saved by Ctrl+S";
+  doc->Document().Doc.MainTitleFixed = 1;
+  doc->MarkModified();
+  m.Action("tlbtnSave")->trigger();
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_NE(FileText(a).find("Saved by Ctrl+S"), std::string::npos);
+  EXPECT_TRUE(m_fileDialogs.empty());
+  // Imported: the save dialog, proposing the name without its extension.
+  doc->SetImported(true);
+  m_fileAnswers = {QString()};
+  m.Action("mnuFileSave")->trigger();
+  ASSERT_EQ(m_fileDialogs.size(), 1U);
+  EXPECT_EQ(m_fileDialogs[0].second, a.left(a.size() - 4));
+}
+
+TEST_F(MainWindowTest, HideMinimisesAndArrangeAllLinesUpAtTheBottom) {
+  TfrmMain &m = MakeMain();
+  m.show();
+  m.OpenFiles({Doc("a.kdt"), Doc("b.kdt")});
+  auto subs = m.findChild<QMdiArea *>("mdiArea")->subWindowList(QMdiArea::CreationOrder);
+  ASSERT_EQ(subs.size(), 2);
+  m.Action("mnuWindowHide")->trigger();
+  m.findChild<QMdiArea *>("mdiArea")->setActiveSubWindow(subs[0]);
+  m.Action("mnuWindowHide")->trigger();
+  EXPECT_TRUE(subs[0]->isMinimized());
+  EXPECT_TRUE(subs[1]->isMinimized());
+  m.Action("mnuWindowArrangeAll")->trigger();
+  const int bottom = m.findChild<QMdiArea *>("mdiArea")->viewport()->rect().bottom();
+  EXPECT_EQ(subs[0]->geometry().bottom(), bottom);
+  EXPECT_EQ(subs[1]->geometry().bottom(), bottom);
+  EXPECT_EQ(subs[0]->geometry().left(), 0);
+  EXPECT_EQ(subs[1]->geometry().left(), subs[0]->geometry().right() + 1);
 }
