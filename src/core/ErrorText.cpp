@@ -27,7 +27,8 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
   try {
     std::rethrow_exception(error);
   } catch (const ESAFileStream_Exception &) {
-    r.Message = std::string(kMsgInvalidFile) + name;
+    // The box puts the name on a line of its own; the summary keeps the old form.
+    r.Message = std::string(kMsgInvalidFile) + "\r\n" + name;
     r.HelpButton = true;
     r.Summary = prefix + kMsgInvalidFile + name;
   } catch (const EInOutError &e) {

@@ -258,12 +258,16 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
-std::u16string Utf8ToUtf16(std::string_view text) {
+std::u16string Utf8ToUtf16(std::string_view text, bool lenient) {
   std::u16string out;
   std::size_t i = 0;
   char32_t cp = 0;
   while (i < text.size()) {
-    if (!DecodeUtf8(text, i, cp)) throw EmoxCvrtError("utf8_to_utf16 function returned an error.");
+    if (!DecodeUtf8(text, i, cp)) {
+      if (!lenient) throw EmoxCvrtError("utf8_to_utf16 function returned an error.");
+      cp = 0xFFFD;
+      ++i;
+    }
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (cp >> 10));

@@ -57,8 +57,10 @@ double ConvertNumberRun(std::string_view run);
 // 16-bit text as four upper-case hex digits per unit, and back.
 std::string WideToHex(std::u16string_view text);
 std::u16string HexToWide(std::string_view hex);
-// Throws EmoxCvrtError "utf8_to_utf16 function returned an error." on bad input.
-std::u16string Utf8ToUtf16(std::string_view text);
+// Throws EmoxCvrtError "utf8_to_utf16 function returned an error." on bad
+// input; lenient mode puts U+FFFD for each byte that starts no valid sequence.
+std::u16string Utf8ToUtf16(std::string_view text, bool lenient = false);
+// Lone surrogates become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-8 to 8-bit Windows-1252 text ('?' for what it cannot hold).
 std::string Utf8ToAnsi(std::string_view text);

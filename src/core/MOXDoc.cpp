@@ -166,8 +166,9 @@ void TmoxDocument::AutoScaleAfterLoad(double lo, double hi, bool wasEmpty) {
 }
 
 void TmoxDocument::UpdateTraceDerived(TTraceData &t) const {
-  const int n = t.NumPoints;
-  if (n > 0 && !t.Freq.empty()) {
+  // A damaged count must not send us past the frequencies the trace holds.
+  const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(t.NumPoints, 0)), t.Freq.size()));
+  if (n > 0) {
     t.StartFreqHz = static_cast<float>(t.Freq.front() * 1e6);
     t.FreqStepHz = n > 1 ? static_cast<float>((t.Freq[static_cast<std::size_t>(n - 1)] - t.Freq[0]) * 1e6 / (n - 1))
                          : 0.0F;

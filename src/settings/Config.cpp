@@ -59,85 +59,8 @@ std::string EncodeWideName(std::u16string_view name) { return WideToHex(name); }
 
 std::u16string DecodeWideName(std::string_view hex) { return HexToWide(hex); }
 
-namespace {
-
-std::u16string LenientUtf8ToUtf16(std::string_view s) {
-  std::u16string out;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    char32_t cp = 0xFFFD;
-    std::size_t len = 1;
-    if (c < 0x80) {
-      cp = c;
-    } else if ((c & 0xE0) == 0xC0) {
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4;
-    }
-    if (len > 1) {
-      bool ok = i + len <= s.size();
-      char32_t v = c & (0xFF >> (len + 1));
-      for (std::size_t j = 1; ok && j < len; ++j) {
-        const auto cc = static_cast<unsigned char>(s[i + j]);
-        if ((cc & 0xC0) != 0x80) ok = false;
-        v = (v << 6) | (cc & 0x3F);
-      }
-      static const char32_t minimum[] = {0, 0, 0x80, 0x800, 0x10000};
-      if (ok && v >= minimum[len] && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-        cp = v;
-      } else {
-        len = 1;
-        cp = 0xFFFD;
-      }
-    }
-    i += len;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return out;
-}
-
-std::string LenientUtf16ToUtf8(std::u16string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    char32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD; // a lone surrogate
-    }
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-  }
-  return out;
-}
-
-} // namespace
-
-std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(LenientUtf8ToUtf16(utf8)); }
-std::string DecodeWideNameUtf8(std::string_view hex) { return LenientUtf16ToUtf8(DecodeWideName(hex)); }
+std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(Utf8ToUtf16(utf8, true)); }
+std::string DecodeWideNameUtf8(std::string_view hex) { return Utf16ToUtf8(DecodeWideName(hex)); }
 
 TPlacement ClampPlacement(const TPlacement &p, int screenWidth, int screenHeight) {
   const auto axis = [](int pos, int size, int screen, int &outPos, int &outSize) {

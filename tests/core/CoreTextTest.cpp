@@ -150,6 +150,7 @@ TEST(WideText, HexAndUtf8) {
   EXPECT_EQ(Utf16ToUtf8(u"\U0001F600"), "\xF0\x9F\x98\x80");
   EXPECT_THROW(Utf8ToUtf16("\xC3"), EmoxCvrtError);
   EXPECT_THROW(Utf8ToUtf16("\xC0\x80"), EmoxCvrtError); // overlong
+  EXPECT_EQ(Utf8ToUtf16("a\xC3(\xE9", true), u"a\uFFFD(\uFFFD");
   EXPECT_EQ(Utf8ToAnsi("\xE2\x82\xAC\xC3\xA9\xE4\xB8\xAD"), "\x80\xE9?");
   EXPECT_EQ(DisplayText("caf\xC3\xA9"), "caf\xC3\xA9");
   EXPECT_EQ(DisplayText("caf\xE9"), "caf\xC3\xA9");

@@ -360,7 +360,8 @@ TEST(ErrorText, OpenFailureTable) {
   EXPECT_EQ(r.Message, "CRC failure in file:\r\n/x/a.kdt");
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): CRC failure in file:\r\n/x/a.kdt");
   r = report(ESAFileStream_Exception("CreateFileW() failed"));
-  EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file./x/a.kdt");
+  EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt");
+  EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): EmoxInvalidFile was encountered while opening file./x/a.kdt");
   r = report(EmoxFileError("Bad File Format"));
   EXPECT_EQ(r.Message, "EmoxFileError was encountered opening file:\r\n/x/a.kdt");
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Bad File Format:/x/a.kdt");

@@ -72,6 +72,15 @@ TEST(TraceChecks, GridAndOrderRepair) {
   EXPECT_EQ(s.Angle.front(), 200.0);
 }
 
+TEST(Document, DerivedFieldsTrustOnlyTheArrays) {
+  TmoxDocument doc(TmoxDocument::EmptyTag{});
+  TTraceData t = GridTrace(Grid(1000.0, 1.0, 11));
+  t.NumPoints = 5000; // more than the arrays hold
+  doc.UpdateTraceDerived(t);
+  EXPECT_FLOAT_EQ(t.StartFreqHz, 1e9F);
+  EXPECT_FLOAT_EQ(t.FreqStepHz, 1e6F);
+}
+
 TEST(MaxDistance, ValuesAndGuards) {
   // 238 points over 300 MHz with Vp 0.88.
   const double step = 300e6 / 237;
