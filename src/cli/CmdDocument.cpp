@@ -14,17 +14,6 @@ namespace korv::cli {
 
 namespace {
 
-// Opens a file the way a document window does and reports a failure with
-// the same words the window would show.
-TOpenResult OpenOrReport(const std::string &path) {
-  try {
-    return OpenDocument(path);
-  } catch (...) {
-    const TFailureReport r = DescribeOpenFailure(std::current_exception(), path);
-    throw Exception(r.Message.empty() ? r.Summary : r.Message);
-  }
-}
-
 void WriteScale(JsonWriter &j, const TScaleGroup &s) {
   j.BeginObject();
   j.Key("flag1").Integer(s.Flag1).Key("flag2").Integer(s.Flag2);

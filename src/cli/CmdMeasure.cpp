@@ -21,15 +21,6 @@ namespace {
 
 constexpr const char *kMsgDtfFailed = "Error in Distance To Fault calculation.";
 
-TOpenResult OpenForMeasure(const std::string &path) {
-  try {
-    return OpenDocument(path);
-  } catch (...) {
-    const TFailureReport r = DescribeOpenFailure(std::current_exception(), path);
-    throw Exception(r.Message.empty() ? r.Summary : r.Message);
-  }
-}
-
 int ParseWindow(const std::string &text) {
   static const char *const kNames[] = {"none", "slight", "moderate", "heavy"};
   for (int i = 0; i < 4; ++i)
@@ -65,7 +56,7 @@ int Dtf(const Args &args) {
   Options o(args, {"trace", "start", "stop", "window", "vp", "dielectric", "loss", "unit"}, {"json"});
   if (o.Positional().size() != 1) throw UsageError{"dtf takes one document file"};
   if (o.Has("vp") && o.Has("dielectric")) throw UsageError{"give either --vp or --dielectric"};
-  TOpenResult r = OpenForMeasure(o.Positional()[0]);
+  TOpenResult r = OpenOrReport(o.Positional()[0]);
   if (!r.Warning.empty()) std::cerr << r.Warning << "\n";
   TTraceDoc &doc = r.Document->Doc;
   if (doc.TraceCount() == 0) throw Exception("The document holds no trace.");

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/ErrorText.h"
+#include "core/Excption.h"
 #include "core/TextUtil.h"
 
 namespace korv::cli {
@@ -72,6 +74,15 @@ long long Options::Integer(const std::string &name, long long def) const {
   long long v = 0;
   if (!ParseInt(Value(name), v)) throw UsageError{"--" + name + " needs a whole number, not '" + Value(name) + "'"};
   return v;
+}
+
+TOpenResult OpenOrReport(const std::string &path) {
+  try {
+    return OpenDocument(path);
+  } catch (...) {
+    const TFailureReport r = DescribeOpenFailure(std::current_exception(), path);
+    throw Exception(r.Message.empty() ? r.Summary : r.Message);
+  }
 }
 
 } // namespace korv::cli

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/DocumentIO.h"
+
 namespace korv::cli {
 
 using Args = std::vector<std::string>;
@@ -45,5 +47,9 @@ private:
   std::multimap<std::string, std::string> m_values;
   std::vector<std::string> m_positional;
 };
+
+// Opens a file the way a document window does; a failure is raised with the
+// same words the window would show.
+TOpenResult OpenOrReport(const std::string &path);
 
 } // namespace korv::cli
