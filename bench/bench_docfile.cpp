@@ -72,6 +72,13 @@ void BM_CheckCrc(benchmark::State &state) {
   for (auto _ : state) benchmark::DoNotOptimize(korv::CheckFileCRC(bytes));
 }
 
+// The same without the file system: formatting the lines and the trailer.
+void BM_FormatDocument(benchmark::State &state) {
+  const auto doc = MakeDocument();
+  for (auto _ : state) benchmark::DoNotOptimize(korv::DocumentFileBytes(doc));
+}
+
+BENCHMARK(BM_FormatDocument)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CheckCrc)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BaselineReadSplit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadDocument)->Unit(benchmark::kMicrosecond);
@@ -85,6 +92,7 @@ int main(int argc, char **argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatio("BM_ReadDocument", "BM_BaselineReadSplit");
   reporter.PrintRatio("BM_WriteDocument", "BM_BaselineReadSplit");
+  reporter.PrintRatio("BM_FormatDocument", "BM_BaselineReadSplit");
   std::remove(FilePath().c_str());
   benchmark::Shutdown();
   return 0;

@@ -1,6 +1,7 @@
 #include "core/DocFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -262,12 +263,18 @@ void WriteVersion7(const TmoxDocument &doc, TSAFileStream &out) {
                                     t.Freq.size()});
     out.WriteLine(std::to_string(n));
     out.WriteLine(n > 0 ? Format("%.3f %.3f", t.Freq.front(), t.Freq[n - 1]) : std::string("0.000 0.000"));
+    // The point lines are most of the file; to_chars gives the same text as
+    // "%.5f %.3f" (both round the exact binary value) at a fraction of the cost.
     std::string block;
     block.reserve(n * 24);
-    char buf[96];
+    char buf[700];
     for (std::size_t k = 0; k < n; ++k) {
-      const int len = std::snprintf(buf, sizeof buf, "%.5f %.3f\r\n", t.Mag[k], t.Angle[k]);
-      block.append(buf, static_cast<std::size_t>(std::clamp(len, 0, static_cast<int>(sizeof buf) - 1)));
+      char *p = std::to_chars(buf, buf + 340, t.Mag[k], std::chars_format::fixed, 5).ptr;
+      *p++ = ' ';
+      p = std::to_chars(p, buf + sizeof buf - 2, t.Angle[k], std::chars_format::fixed, 3).ptr;
+      *p++ = '\r';
+      *p++ = '\n';
+      block.append(buf, static_cast<std::size_t>(p - buf));
     }
     out.Write(block);
     out.WriteLine("");

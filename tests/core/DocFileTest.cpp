@@ -198,6 +198,25 @@ TEST(DocFile, EverySingleByteChangeIsRefusedBeforeReading) {
   }
 }
 
+TEST(DocFile, PointLinesMatchPrintfFormatting) {
+  TmoxDocument doc(TmoxDocument::EmptyTag{});
+  TTraceData &t = doc.Doc.Traces[doc.Doc.AddTrace()];
+  const std::vector<double> values = {0.0,     -0.0,     0.125,    -0.000005, 2.5e-6,   -20.123455, 1e300,
+                                      -1e-300, 123.4565, 0.999995, -99.99995, 179.9995, 1.0 / 3.0};
+  for (double v : values) {
+    t.Mag.push_back(v);
+    t.Angle.push_back(v);
+    t.Freq.push_back(100.0 + static_cast<double>(t.Freq.size()));
+  }
+  t.NumPoints = static_cast<int>(values.size());
+  const auto bytes = DocumentFileBytes(doc);
+  const std::string text(bytes.begin(), bytes.end());
+  for (double v : values) {
+    const std::string line = "\r\n" + Format("%.5f %.3f", v, v) + "\r\n";
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+}
+
 TEST(DocFile, OddLengthTrailerPasses) {
   const std::string text = "Korv SA File Version 7\r\nabc";
   ASSERT_EQ(text.size() % 2, 1U);
