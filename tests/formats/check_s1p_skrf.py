@@ -43,8 +43,8 @@ def rho_of(value, unit):
     return value / 1000
 
 
-def check(korvtool, spec, tmp):
-    path, _, trace = spec.partition(":")
+def check(korvtool, item, tmp):
+    path, _, trace = item.partition(":")
     trace = int(trace or 0)
     out = os.path.join(tmp, os.path.basename(path) + ".s1p")
     cmd = [korvtool, "convert", path, out]
@@ -65,14 +65,14 @@ def check(korvtool, spec, tmp):
     err = np.abs(s - gamma) / np.maximum(np.abs(gamma), 1e-12)
     assert err.max() <= 1e-6, "worst relative error %g at point %d" % (err.max(), int(err.argmax()))
     print("%s: %d points read back by scikit-rf %s, worst relative error %.3g"
-          % (spec, len(freq), skrf.__version__, err.max()))
+          % (item, len(freq), skrf.__version__, err.max()))
 
 
 def main():
     korvtool = sys.argv[1]
     with tempfile.TemporaryDirectory() as tmp:
-        for spec in sys.argv[2:]:
-            check(korvtool, spec, tmp)
+        for item in sys.argv[2:]:
+            check(korvtool, item, tmp)
 
 
 if __name__ == "__main__":
