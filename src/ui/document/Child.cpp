@@ -81,7 +81,11 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
   try {
     TOpenResult r = OpenDocument(FileNameBytes(fileName));
     const bool imported = r.Format != TDocFormat::Kdt;
-    if (!r.Warning.empty()) emit statusText(Q(r.Warning));
+    if (!r.Warning.empty()) {
+      // A damaged CSV still loads, but the user must know its data may be wrong.
+      ShowDocMessage(this, TMsgKind::Warning, Q(r.Warning), QMessageBox::Ok);
+      emit statusText(Q(r.Warning));
+    }
     SetDocument(std::move(r.Document), fileName, imported);
     return true;
   } catch (...) {

@@ -79,6 +79,16 @@ TEST(DocumentFiles, OpenFailuresShowTheirBoxAndLeaveTheWindowAsItWas) {
   EXPECT_EQ(w.Document().Doc.TraceCount(), 1);
 }
 
+TEST(DocumentFiles, DamagedCsvLoadsAfterItsCrcWarning) {
+  MessageRecorder boxes;
+  TfrmDoc w;
+  EXPECT_TRUE(w.OpenFileW(QStringLiteral(KORV_TEST_DATA "/csv/rev3_bad_crc.csv")));
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_TRUE(boxes.Texts[0].startsWith(QLatin1String("CRC Error: "))) << boxes.Texts[0].toStdString();
+  EXPECT_NE(boxes.Texts[0], QLatin1String("CRC Error: 0"));
+  EXPECT_EQ(w.Document().Doc.TraceCount(), 1);
+}
+
 TEST(DocumentClose, AsksOnlyForModifiedDocumentsAndHonoursTheAnswer) {
   TfrmDoc w;
   w.SetDocument(MakeDocument({Flat()}), QStringLiteral("/x/site.kdt"), false);
