@@ -14,8 +14,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run> &runs) override {
     for (const auto &r : runs)
-      if (r.iterations > 0 && r.run_type == Run::RT_Iteration)
-        m_times[r.benchmark_name()] = r.GetAdjustedRealTime();
+      if (r.iterations > 0 && r.run_type == Run::RT_Iteration) m_times[r.benchmark_name()] = r.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
   double Time(const std::string &name) const {

@@ -63,19 +63,22 @@ void BM_ReadDocument(benchmark::State &state) {
 void BM_WriteDocument(benchmark::State &state) {
   const auto doc = MakeDocument();
   const std::string out = FilePath() + ".out";
-  for (auto _ : state) korv::WriteWholeFileAtomic(out, korv::DocumentFileBytes(doc));
+  for (auto _ : state)
+    korv::WriteWholeFileAtomic(out, korv::DocumentFileBytes(doc));
   std::remove(out.c_str());
 }
 
 void BM_CheckCrc(benchmark::State &state) {
   const auto bytes = korv::ReadWholeFile(FilePath());
-  for (auto _ : state) benchmark::DoNotOptimize(korv::CheckFileCRC(bytes));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(korv::CheckFileCRC(bytes));
 }
 
 // The same without the file system: formatting the lines and the trailer.
 void BM_FormatDocument(benchmark::State &state) {
   const auto doc = MakeDocument();
-  for (auto _ : state) benchmark::DoNotOptimize(korv::DocumentFileBytes(doc));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(korv::DocumentFileBytes(doc));
 }
 
 BENCHMARK(BM_FormatDocument)->Unit(benchmark::kMicrosecond);

@@ -4,9 +4,9 @@
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "core/DateTime.h"
-#include "core/FileIO.h"
 #include "core/ErrorText.h"
 #include "core/Excption.h"
+#include "core/FileIO.h"
 #include "core/TextUtil.h"
 #include "formats/DocumentIO.h"
 
@@ -42,7 +42,8 @@ std::string DocumentJson(const TmoxDocument &doc, TDocFormat format) {
   j.Key("mainTitle").String(d.MainTitle).Key("mainTitleFixed").Bool(d.MainTitleFixed != 0);
   j.Key("subTitle").String(d.SubTitle).Key("subTitleFixed").Bool(d.SubTitleFixed != 0);
   j.Key("setupInfo").BeginArray();
-  for (auto b : d.SetupInfo) j.Integer(b);
+  for (auto b : d.SetupInfo)
+    j.Integer(b);
   j.EndArray();
   j.Key("docCalState").Integer(d.DocCalState).Key("plotMode").Integer(d.PlotMode);
   j.Key("scaleUnit").Integer(d.ScaleUnit).Key("distUnit").Integer(d.DistUnit);
@@ -54,7 +55,8 @@ std::string DocumentJson(const TmoxDocument &doc, TDocFormat format) {
   j.Key("distScale");
   WriteScale(j, d.DistScale);
   j.Key("gps").BeginArray();
-  for (const auto &g : d.GPSData) j.String(g);
+  for (const auto &g : d.GPSData)
+    j.String(g);
   j.EndArray();
   j.Key("traces").BeginArray();
   for (int i = 0; i < d.TraceCount(); ++i) {
@@ -105,8 +107,8 @@ int Info(const Args &args) {
     try {
       const TOpenResult r = OpenOrReport(path);
       const TTraceDoc &d = r.Document->Doc;
-      std::cout << path << ": " << FormatName(r.Format) << " (version " << int(d.FileVersion) << "), "
-                << d.TraceCount() << (d.TraceCount() == 1 ? " trace" : " traces") << ", "
+      std::cout << path << ": " << FormatName(r.Format) << " (version " << int(d.FileVersion) << "), " << d.TraceCount()
+                << (d.TraceCount() == 1 ? " trace" : " traces") << ", "
                 << (d.ScaleUnit < 5 ? kUnitNames[d.ScaleUnit] : "?") << ", "
                 << (d.PlotMode >= 1 && d.PlotMode <= 3 ? kModeNames[d.PlotMode] : "?") << "\n";
       for (int i = 0; i < d.TraceCount(); ++i) {

@@ -58,7 +58,8 @@ std::string Options::Value(const std::string &name, const std::string &def) cons
 std::vector<std::string> Options::Values(const std::string &name) const {
   std::vector<std::string> out;
   const auto range = m_values.equal_range(name);
-  for (auto it = range.first; it != range.second; ++it) out.push_back(it->second);
+  for (auto it = range.first; it != range.second; ++it)
+    out.push_back(it->second);
   return out;
 }
 

@@ -102,7 +102,8 @@ JsonWriter &JsonWriter::Null() {
 }
 JsonWriter &JsonWriter::Numbers(const std::vector<double> &values) {
   BeginArray();
-  for (double v : values) Number(v);
+  for (double v : values)
+    Number(v);
   return EndArray();
 }
 

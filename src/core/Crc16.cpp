@@ -14,7 +14,8 @@ constexpr Tables MakeTables() {
   Tables t{};
   for (unsigned i = 0; i < 256; ++i) {
     unsigned crc = i << 8;
-    for (int b = 0; b < 8; ++b) crc = (crc & 0x8000U) ? ((crc << 1) ^ 0x8005U) : (crc << 1);
+    for (int b = 0; b < 8; ++b)
+      crc = (crc & 0x8000U) ? ((crc << 1) ^ 0x8005U) : (crc << 1);
     t[0][i] = static_cast<std::uint16_t>(crc);
   }
   for (std::size_t k = 1; k < 8; ++k)
@@ -40,7 +41,8 @@ std::uint16_t Crc16Umts(const std::uint8_t *data, std::size_t length) {
     crc = kTables[7][b0] ^ kTables[6][b1] ^ kTables[5][data[i + 2]] ^ kTables[4][data[i + 3]] ^
           kTables[3][data[i + 4]] ^ kTables[2][data[i + 5]] ^ kTables[1][data[i + 6]] ^ kTables[0][data[i + 7]];
   }
-  for (; i < length; ++i) crc = Step(crc, data[i]);
+  for (; i < length; ++i)
+    crc = Step(crc, data[i]);
   return static_cast<std::uint16_t>(crc);
 }
 

@@ -51,9 +51,8 @@ double EncodeDateTime(const TCivilTime &t) {
   if (!IsValidDate(t.Year, t.Month, t.Day)) throw Exception("Invalid date");
   if (t.Hour < 0 || t.Hour > 23 || t.Minute < 0 || t.Minute > 59 || t.Second < 0 || t.Second > 59)
     throw Exception("Invalid time");
-  const double days = static_cast<double>(DaysFromCivil(t.Year, static_cast<unsigned>(t.Month),
-                                                        static_cast<unsigned>(t.Day)) -
-                                          kEpochOffset);
+  const double days = static_cast<double>(
+      DaysFromCivil(t.Year, static_cast<unsigned>(t.Month), static_cast<unsigned>(t.Day)) - kEpochOffset);
   const double frac = (t.Hour * 3600.0 + t.Minute * 60.0 + t.Second) / 86400.0;
   // Before the epoch the fraction still counts forward within the day.
   return days >= 0 ? days + frac : days - frac;
@@ -80,8 +79,8 @@ double NowDayCount() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  TCivilTime t{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-               local.tm_sec > 59 ? 59 : local.tm_sec};
+  TCivilTime t{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+               local.tm_hour,        local.tm_min,     local.tm_sec > 59 ? 59 : local.tm_sec};
   return EncodeDateTime(t);
 }
 
@@ -92,8 +91,8 @@ std::string DateTimeToText(double dayCount) {
     std::snprintf(buf, sizeof buf, "%d/%d/%d", t.Month, t.Day, t.Year);
   } else {
     const int h12 = t.Hour % 12 == 0 ? 12 : t.Hour % 12;
-    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", t.Month, t.Day, t.Year, h12, t.Minute,
-                  t.Second, t.Hour < 12 ? "AM" : "PM");
+    std::snprintf(buf, sizeof buf, "%d/%d/%d %d:%02d:%02d %s", t.Month, t.Day, t.Year, h12, t.Minute, t.Second,
+                  t.Hour < 12 ? "AM" : "PM");
   }
   return buf;
 }
@@ -111,7 +110,8 @@ bool ReadInt(std::string_view s, std::size_t &i, int &value, int maxDigits) {
   return digits > 0;
 }
 void SkipBlanks(std::string_view s, std::size_t &i) {
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+    ++i;
 }
 } // namespace
 

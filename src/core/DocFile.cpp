@@ -100,7 +100,6 @@ void FillUniformFreq(TTraceData &t, double f0, double f1) {
   }
 }
 
-
 void WriteMarkerSet(TSAFileStream &out, TMarkerSet set) {
   PrepareMarkersForWrite(set);
   std::string vis;
@@ -137,8 +136,10 @@ void ReadMarkersV7(TTextFile &file, TMarkerSet &set) {
 void ReadMarkersV6(TTextFile &file, TTraceData &t) {
   LineTokens freqRef(file.ReadLine());
   LineTokens distRef(file.ReadLine());
-  for (int i = 0; i < 4; ++i) t.FreqMarks[static_cast<std::size_t>(i)].Reference = CheckedInt<std::int32_t>(freqRef.Int());
-  for (int i = 0; i < 4; ++i) t.DistMarks[static_cast<std::size_t>(i)].Reference = CheckedInt<std::int32_t>(distRef.Int());
+  for (int i = 0; i < 4; ++i)
+    t.FreqMarks[static_cast<std::size_t>(i)].Reference = CheckedInt<std::int32_t>(freqRef.Int());
+  for (int i = 0; i < 4; ++i)
+    t.DistMarks[static_cast<std::size_t>(i)].Reference = CheckedInt<std::int32_t>(distRef.Int());
   auto readPairs = [&](TMarkerSet &set) {
     // Line 1: slots 1 and 3; line 2: slots 2 and 4; line 3: delta-on flags.
     for (int first : {0, 1}) {
@@ -149,7 +150,8 @@ void ReadMarkersV6(TTextFile &file, TTraceData &t) {
       }
     }
     LineTokens d(file.ReadLine());
-    for (int i = 0; i < 4; ++i) set[static_cast<std::size_t>(i)].DeltaOn = d.Int() != 0;
+    for (int i = 0; i < 4; ++i)
+      set[static_cast<std::size_t>(i)].DeltaOn = d.Int() != 0;
   };
   readPairs(t.FreqMarks);
   readPairs(t.DistMarks);
@@ -171,7 +173,8 @@ void ReadTitleLines(TTextFile &file, TTraceDoc &d) {
   if (!Trim(setup).empty()) {
     LineTokens tok(setup);
     long long v[5] = {0, 0, 0, 0, 0};
-    for (auto &x : v) x = tok.Int();
+    for (auto &x : v)
+      x = tok.Int();
     d.SetupInfo = {0, 0, 0, CheckedInt<std::uint8_t>(v[3]), CheckedInt<std::uint8_t>(v[4])};
   }
 }
@@ -245,7 +248,8 @@ void WriteVersion7(const TmoxDocument &doc, TSAFileStream &out) {
   out.WriteLine(std::to_string(d.ScaleUnit));
   out.WriteLine(std::to_string(d.DistUnit));
   out.WriteLine(std::to_string(d.PlotMode));
-  for (int i = 0; i < 4; ++i) out.WriteLine("");
+  for (int i = 0; i < 4; ++i)
+    out.WriteLine("");
   out.WriteLine(std::to_string(d.TraceCount()));
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
@@ -258,9 +262,10 @@ void WriteVersion7(const TmoxDocument &doc, TSAFileStream &out) {
     out.WriteLine(Format("%d 1 %d", t.CalState, t.VCOTemp));
     out.WriteLine("\"" + t.SetupName.str() + "\" " + std::to_string(t.SetupVCOTemp) + " \"" +
                   DateTimeToText(t.SetupDateTime) + "\"");
-    for (int k = 0; k < 5; ++k) out.WriteLine("");
-    const std::size_t n = std::min({static_cast<std::size_t>(std::max(t.NumPoints, 0)), t.Mag.size(), t.Angle.size(),
-                                    t.Freq.size()});
+    for (int k = 0; k < 5; ++k)
+      out.WriteLine("");
+    const std::size_t n =
+        std::min({static_cast<std::size_t>(std::max(t.NumPoints, 0)), t.Mag.size(), t.Angle.size(), t.Freq.size()});
     out.WriteLine(std::to_string(n));
     out.WriteLine(n > 0 ? Format("%.3f %.3f", t.Freq.front(), t.Freq[n - 1]) : std::string("0.000 0.000"));
     // The point lines are most of the file; to_chars gives the same text as
@@ -301,7 +306,8 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
   d.FileVersion = static_cast<std::uint8_t>(VersionFromFirstLine(first));
   d.ReadFlag = 0;
   ReadTitleLines(file, d);
-  for (int i = 0; i < 4; ++i) file.ReadLine();
+  for (int i = 0; i < 4; ++i)
+    file.ReadLine();
   {
     LineTokens tok(file.ReadLine());
     try {
@@ -327,7 +333,8 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
   range(d.DistScale.XMin, d.DistScale.XMax);
   range(d.DistScale.YMin, d.DistScale.YMax);
   ReadLimitAndUnitLines(file, d, true);
-  for (int i = 0; i < 4; ++i) file.ReadLine();
+  for (int i = 0; i < 4; ++i)
+    file.ReadLine();
   const long long count = LineTokens(file.ReadLine()).Int();
   if (count < 0 || count > kMaxTraces) BadFormat();
   d.Traces.Clear();
@@ -357,7 +364,8 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
       t.SetupVCOTemp = CheckedInt<std::int32_t>(LineTokens(parts[2]).Int());
       t.SetupDateTime = ParseDateTimeText(parts[3]);
     }
-    for (int k = 0; k < 5; ++k) file.ReadLine();
+    for (int k = 0; k < 5; ++k)
+      file.ReadLine();
     const long long n = LineTokens(file.ReadLine()).Int();
     double f0 = 0;
     double f1 = 0;
@@ -393,7 +401,8 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
     } else if (windowReader) {
       throw EmoxFileError(kMsgWindowFileError);
     } else {
-      for (int k = 0; k < 8; ++k) file.ReadLine();
+      for (int k = 0; k < 8; ++k)
+        file.ReadLine();
     }
     NormalizeLoadedMarkers(t, d.FreqLimitMode, d.DistLimitMode);
     t.CableType = file.ReadLine();
@@ -443,7 +452,8 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
   }
   d.DistScale = d.FreqScale;
   ReadLimitAndUnitLines(file, d, false);
-  for (int i = 0; i < 5; ++i) file.ReadLine();
+  for (int i = 0; i < 5; ++i)
+    file.ReadLine();
   const long long count = LineTokens(file.ReadLine()).Int();
   if (count < 0 || count > kMaxTraces) BadFormat();
   d.Traces.Clear();
@@ -453,8 +463,10 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
     file.ReadLine();
     t.Title = file.ReadLine();
     const std::string site = file.ReadLine();
-    if (Trim(site).empty()) t.DateTime = NowDayCount();
-    else ReadSiteLine(site, t);
+    if (Trim(site).empty())
+      t.DateTime = NowDayCount();
+    else
+      ReadSiteLine(site, t);
     const std::string label = file.ReadLine();
     if (version >= 5) {
       t.Label = label;

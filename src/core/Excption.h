@@ -28,10 +28,10 @@ class EOutOfResources : public Exception {
   using Exception::Exception;
 };
 
-#define KORV_EXCEPTION(Name, Parent)                                                          \
-  class Name : public Parent {                                                                \
-  public:                                                                                     \
-    using Parent::Parent;                                                                     \
+#define KORV_EXCEPTION(Name, Parent)                                                                                   \
+  class Name : public Parent {                                                                                         \
+  public:                                                                                                              \
+    using Parent::Parent;                                                                                              \
   }
 
 KORV_EXCEPTION(EmoxException, Exception);

@@ -51,7 +51,8 @@ bool TTextFile::ReadLineView(std::string_view &line) {
 
 std::string TTextFile::ReadLineOrEmpty() {
   const std::size_t start = m_pos;
-  while (m_pos < m_size && m_data[m_pos] != 13 && m_data[m_pos] != 10) ++m_pos;
+  while (m_pos < m_size && m_data[m_pos] != 13 && m_data[m_pos] != 10)
+    ++m_pos;
   std::string line(reinterpret_cast<const char *>(m_data) + start, m_pos - start);
   if (m_pos < m_size && m_data[m_pos] == 13) ++m_pos;
   if (m_pos < m_size && m_data[m_pos] == 10) ++m_pos;
@@ -59,11 +60,13 @@ std::string TTextFile::ReadLineOrEmpty() {
 }
 
 std::string TTextFile::ReadQuotedText() {
-  while (Peek() >= 0 && Peek() != '"') ++m_pos;
+  while (Peek() >= 0 && Peek() != '"')
+    ++m_pos;
   if (Peek() < 0) throw EmoxFileError(kMsgBadFileFormat);
   ++m_pos;
   const std::size_t start = m_pos;
-  while (Peek() >= 0 && Peek() != '"') ++m_pos;
+  while (Peek() >= 0 && Peek() != '"')
+    ++m_pos;
   if (Peek() < 0) throw EmoxFileError(kMsgBadFileFormat);
   std::string s(reinterpret_cast<const char *>(m_data) + start, m_pos - start);
   ++m_pos;
@@ -71,10 +74,12 @@ std::string TTextFile::ReadQuotedText() {
 }
 
 std::string TTextFile::ReadRun(std::string_view set) {
-  while (Peek() >= 0 && set.find(static_cast<char>(Peek())) == std::string_view::npos) ++m_pos;
+  while (Peek() >= 0 && set.find(static_cast<char>(Peek())) == std::string_view::npos)
+    ++m_pos;
   if (Peek() < 0) throw EmoxFileError(kMsgBadFileFormat);
   const std::size_t start = m_pos;
-  while (Peek() >= 0 && set.find(static_cast<char>(Peek())) != std::string_view::npos) ++m_pos;
+  while (Peek() >= 0 && set.find(static_cast<char>(Peek())) != std::string_view::npos)
+    ++m_pos;
   return std::string(reinterpret_cast<const char *>(m_data) + start, m_pos - start);
 }
 
@@ -99,13 +104,15 @@ inline bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || 
 
 bool ScanNumber(std::string_view &line, double &value) {
   std::size_t i = 0;
-  while (i < line.size() && !IsNumberChar(line[i])) ++i;
+  while (i < line.size() && !IsNumberChar(line[i]))
+    ++i;
   if (i >= line.size()) {
     line = {};
     return false;
   }
   const std::size_t start = i;
-  while (i < line.size() && IsNumberChar(line[i])) ++i;
+  while (i < line.size() && IsNumberChar(line[i]))
+    ++i;
   const char *b = line.data() + start;
   const char *e = line.data() + i;
   auto [p, ec] = std::from_chars(b, e, value);
@@ -121,13 +128,15 @@ bool InSet(char c, std::string_view set) { return set.find(c) != std::string_vie
 
 double TakeNumber(std::string &text) {
   std::size_t i = 0;
-  while (i < text.size() && !InSet(text[i], kNumberSet)) ++i;
+  while (i < text.size() && !InSet(text[i], kNumberSet))
+    ++i;
   if (i >= text.size()) {
     text.clear();
     throw EmoxEndOfString(kMsgEndOfString);
   }
   const std::size_t start = i;
-  while (i < text.size() && InSet(text[i], kNumberSet)) ++i;
+  while (i < text.size() && InSet(text[i], kNumberSet))
+    ++i;
   const std::string run = text.substr(start, i - start);
   text.erase(0, i);
   return ConvertNumberRun(run);
@@ -136,13 +145,15 @@ double TakeNumber(std::string &text) {
 long long TakeInteger(std::string &text) {
   constexpr std::string_view set = "-0123456789";
   std::size_t i = 0;
-  while (i < text.size() && !InSet(text[i], set)) ++i;
+  while (i < text.size() && !InSet(text[i], set))
+    ++i;
   if (i >= text.size()) {
     text.clear();
     throw EmoxEndOfString(kMsgEndOfString);
   }
   const std::size_t start = i;
-  while (i < text.size() && InSet(text[i], set)) ++i;
+  while (i < text.size() && InSet(text[i], set))
+    ++i;
   const std::string run = text.substr(start, i - start);
   text.erase(0, i);
   long long v = 0;
@@ -152,13 +163,15 @@ long long TakeInteger(std::string &text) {
 
 double TakeInstrumentNumber(std::string &text) {
   std::size_t i = 0;
-  while (i < text.size() && !InSet(text[i], kNumberSet)) ++i;
+  while (i < text.size() && !InSet(text[i], kNumberSet))
+    ++i;
   if (i >= text.size()) {
     text.clear();
     throw EmoxFileError(kMsgBadFileFormat);
   }
   const std::size_t start = i;
-  while (i < text.size() && InSet(text[i], kNumberSet)) ++i;
+  while (i < text.size() && InSet(text[i], kNumberSet))
+    ++i;
   std::string run = text.substr(start, i - start);
   text.erase(0, i);
   // The analyzer writes values between -1 and 0 as "0.-125".
@@ -171,7 +184,8 @@ std::string WideToHex(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 4);
   for (char16_t u : text) {
-    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(u >> shift) & 0xF];
+    for (int shift = 12; shift >= 0; shift -= 4)
+      out += kHex[(u >> shift) & 0xF];
   }
   return out;
 }
@@ -183,10 +197,14 @@ std::u16string HexToWide(std::string_view hex) {
     for (std::size_t k = 0; k < 4; ++k) {
       const char c = hex[i + k];
       unsigned d = 0;
-      if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-      else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-      else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-      else return out; // not a hexadecimal group: stop at what was valid
+      if (c >= '0' && c <= '9')
+        d = static_cast<unsigned>(c - '0');
+      else if (c >= 'A' && c <= 'F')
+        d = static_cast<unsigned>(c - 'A' + 10);
+      else if (c >= 'a' && c <= 'f')
+        d = static_cast<unsigned>(c - 'a' + 10);
+      else
+        return out; // not a hexadecimal group: stop at what was valid
       v = v * 16 + d;
     }
     out += static_cast<char16_t>(v);
@@ -315,9 +333,12 @@ std::string DisplayText(std::string_view bytes) {
   std::string out;
   for (char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    if (b < 0x80) out += ch;
-    else if (b < 0xA0) AppendUtf8(out, kCp1252High[b - 0x80]);
-    else AppendUtf8(out, b);
+    if (b < 0x80)
+      out += ch;
+    else if (b < 0xA0)
+      AppendUtf8(out, kCp1252High[b - 0x80]);
+    else
+      AppendUtf8(out, b);
   }
   return out;
 }

@@ -10,7 +10,8 @@ namespace korv {
 
 TTraceArray::TTraceArray(const TTraceArray &other) {
   m_items.reserve(other.m_items.size());
-  for (const auto &t : other.m_items) m_items.push_back(std::make_unique<TTraceData>(*t));
+  for (const auto &t : other.m_items)
+    m_items.push_back(std::make_unique<TTraceData>(*t));
 }
 
 TTraceArray &TTraceArray::operator=(const TTraceArray &other) {
@@ -86,26 +87,34 @@ void TmoxDocument::ResetScaling() {
 }
 
 void TmoxDocument::CopyFreqMarksToActive() {
-  for (int i = 0; i < Doc.TraceCount(); ++i) Doc.Traces[i].ActiveMarks = Doc.Traces[i].FreqMarks;
+  for (int i = 0; i < Doc.TraceCount(); ++i)
+    Doc.Traces[i].ActiveMarks = Doc.Traces[i].FreqMarks;
 }
 void TmoxDocument::CopyDistMarksToActive() {
-  for (int i = 0; i < Doc.TraceCount(); ++i) Doc.Traces[i].ActiveMarks = Doc.Traces[i].DistMarks;
+  for (int i = 0; i < Doc.TraceCount(); ++i)
+    Doc.Traces[i].ActiveMarks = Doc.Traces[i].DistMarks;
 }
 void TmoxDocument::CopyActiveToFreqMarks() {
-  for (int i = 0; i < Doc.TraceCount(); ++i) Doc.Traces[i].FreqMarks = Doc.Traces[i].ActiveMarks;
+  for (int i = 0; i < Doc.TraceCount(); ++i)
+    Doc.Traces[i].FreqMarks = Doc.Traces[i].ActiveMarks;
 }
 void TmoxDocument::CopyActiveToDistMarks() {
-  for (int i = 0; i < Doc.TraceCount(); ++i) Doc.Traces[i].DistMarks = Doc.Traces[i].ActiveMarks;
+  for (int i = 0; i < Doc.TraceCount(); ++i)
+    Doc.Traces[i].DistMarks = Doc.Traces[i].ActiveMarks;
 }
 
 void TmoxDocument::StoreActiveMarks() {
-  if (Doc.PlotMode == pmFrequency) CopyActiveToFreqMarks();
-  else if (Doc.PlotMode == pmDistance) CopyActiveToDistMarks();
+  if (Doc.PlotMode == pmFrequency)
+    CopyActiveToFreqMarks();
+  else if (Doc.PlotMode == pmDistance)
+    CopyActiveToDistMarks();
 }
 
 void TmoxDocument::LoadActiveMarks() {
-  if (Doc.PlotMode == pmFrequency) CopyFreqMarksToActive();
-  else if (Doc.PlotMode == pmDistance) CopyDistMarksToActive();
+  if (Doc.PlotMode == pmFrequency)
+    CopyFreqMarksToActive();
+  else if (Doc.PlotMode == pmDistance)
+    CopyDistMarksToActive();
 }
 
 namespace {
@@ -167,11 +176,12 @@ void TmoxDocument::AutoScaleAfterLoad(double lo, double hi, bool wasEmpty) {
 
 void TmoxDocument::UpdateTraceDerived(TTraceData &t) const {
   // A damaged count must not send us past the frequencies the trace holds.
-  const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(t.NumPoints, 0)), t.Freq.size()));
+  const int n =
+      static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(std::max(t.NumPoints, 0)), t.Freq.size()));
   if (n > 0) {
     t.StartFreqHz = static_cast<float>(t.Freq.front() * 1e6);
-    t.FreqStepHz = n > 1 ? static_cast<float>((t.Freq[static_cast<std::size_t>(n - 1)] - t.Freq[0]) * 1e6 / (n - 1))
-                         : 0.0F;
+    t.FreqStepHz =
+        n > 1 ? static_cast<float>((t.Freq[static_cast<std::size_t>(n - 1)] - t.Freq[0]) * 1e6 / (n - 1)) : 0.0F;
   } else {
     t.StartFreqHz = 0.0F;
     t.FreqStepHz = 0.0F;
@@ -212,8 +222,11 @@ void RepairFrequencyOrder(TTraceData &t) {
   if (n < 2) return;
   if (t.Freq[n - 1] >= t.Freq[0]) return;
   auto rotate = [&](TrsDynDouble &a, bool lastToFront) {
-    if (lastToFront) std::rotate(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(n - 1), a.begin() + static_cast<std::ptrdiff_t>(n));
-    else std::rotate(a.begin(), a.begin() + 1, a.begin() + static_cast<std::ptrdiff_t>(n));
+    if (lastToFront)
+      std::rotate(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(n - 1),
+                  a.begin() + static_cast<std::ptrdiff_t>(n));
+    else
+      std::rotate(a.begin(), a.begin() + 1, a.begin() + static_cast<std::ptrdiff_t>(n));
   };
   const bool lastToFront = t.Freq[1] >= t.Freq[0];
   rotate(t.Freq, lastToFront);

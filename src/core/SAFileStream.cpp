@@ -121,9 +121,11 @@ TSAFileStream TSAFileStream::FromBytes(std::string fileName, std::vector<std::ui
 std::string TSAFileStream::ReadLine() {
   if (m_position >= m_data.size()) throw ESAFileStream_Exception("End of File");
   const std::size_t start = m_position;
-  while (m_position < m_data.size() && m_data[m_position] != 13 && m_data[m_position] != 10) ++m_position;
+  while (m_position < m_data.size() && m_data[m_position] != 13 && m_data[m_position] != 10)
+    ++m_position;
   std::string line(reinterpret_cast<const char *>(m_data.data()) + start, m_position - start);
-  while (m_position < m_data.size() && (m_data[m_position] == 13 || m_data[m_position] == 10)) ++m_position;
+  while (m_position < m_data.size() && (m_data[m_position] == 13 || m_data[m_position] == 10))
+    ++m_position;
   return line;
 }
 

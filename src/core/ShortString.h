@@ -26,7 +26,7 @@ public:
     return *this;
   }
   operator const std::string &() const { return m_text; } // NOLINT(google-explicit-constructor)
-  operator std::string_view() const { return m_text; } // NOLINT(google-explicit-constructor)
+  operator std::string_view() const { return m_text; }    // NOLINT(google-explicit-constructor)
   const std::string &str() const { return m_text; }
   const char *c_str() const { return m_text.c_str(); }
   std::size_t size() const { return m_text.size(); }

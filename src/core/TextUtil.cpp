@@ -35,8 +35,10 @@ std::string Format(const char *fmt, ...) {
 std::string Trim(std::string_view s) {
   std::size_t b = 0;
   std::size_t e = s.size();
-  while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+  while (b < e && std::isspace(static_cast<unsigned char>(s[b])))
+    ++b;
+  while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1])))
+    --e;
   return std::string(s.substr(b, e - b));
 }
 
@@ -72,18 +74,22 @@ std::string DateText(double dayCount) {
   const TCivilTime c = DecodeDateTime(dayCount);
   int h = c.Hour;
   const char *ap = h < 12 ? "a" : "p";
-  if (h == 0) h = 12;
-  else if (h > 12) h -= 12;
-  return Format("%.2d-%s-%.4d %.2d:%.2d%s", c.Day, kMonths[static_cast<std::size_t>(c.Month - 1)], c.Year, h,
-                c.Minute, ap);
+  if (h == 0)
+    h = 12;
+  else if (h > 12)
+    h -= 12;
+  return Format("%.2d-%s-%.4d %.2d:%.2d%s", c.Day, kMonths[static_cast<std::size_t>(c.Month - 1)], c.Year, h, c.Minute,
+                ap);
 }
 
 int MonthNameToNumber(std::string_view name) {
   std::string up;
-  for (char ch : name) up += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  for (char ch : name)
+    up += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
   for (std::size_t i = 0; i < kMonths.size(); ++i) {
     std::string m = kMonths[i];
-    for (auto &ch : m) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    for (auto &ch : m)
+      ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     if (up == m) return static_cast<int>(i) + 1;
   }
   throw Exception("Invalid month name: " + std::string(name));

@@ -21,7 +21,8 @@ TmoxDocument RandomDocument(std::mt19937 &rng, int traces) {
   auto rs = [&](int maxLen) {
     std::string s;
     const int n = ri(0, maxLen);
-    for (int i = 0; i < n; ++i) s += static_cast<char>(ri(0, 1) ? ri('a', 'z') : ri(0xA0, 0xFF));
+    for (int i = 0; i < n; ++i)
+      s += static_cast<char>(ri(0, 1) ? ri('a', 'z') : ri(0xA0, 0xFF));
     return s;
   };
   TmoxDocument doc(TmoxDocument::EmptyTag{});
@@ -355,7 +356,8 @@ TEST(DocFile, RefusesImpossibleCountsAndTruncation) {
 
 TEST(DocFile, OlderVersionWithoutMarkers) {
   std::string s = "Korv MOX File 4\r\nOld\r\nSub\r\n0 0\r\n\r\n\r\nskip\r\nskip\r\n1\r\n100.0 -30.0 200.0 0.0\r\n";
-  s += "0 0.0\r\n0 0.0\r\n0\r\n0\r\n1\r\n\r\n\r\n\r\n\r\n\r\n1\r\nskip\r\nT1\r\n3 1 2 4 1/5/2003\r\nignored\r\n2\r\n2\r\n";
+  s += "0 0.0\r\n0 0.0\r\n0\r\n0\r\n1\r\n\r\n\r\n\r\n\r\n\r\n1\r\nskip\r\nT1\r\n3 1 2 4 "
+       "1/5/2003\r\nignored\r\n2\r\n2\r\n";
   s += "100.0 -10.5 5.0\r\n101.0 -11.5 6.0\r\n";
   TmoxDocument doc(TmoxDocument::EmptyTag{});
   ReadDocumentBytes(Bytes(s), doc);

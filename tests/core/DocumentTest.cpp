@@ -18,7 +18,8 @@ TTraceData GridTrace(std::vector<double> f) {
 }
 std::vector<double> Grid(double f0, double step, int n) {
   std::vector<double> v;
-  for (int i = 0; i < n; ++i) v.push_back(f0 + step * i);
+  for (int i = 0; i < n; ++i)
+    v.push_back(f0 + step * i);
   return v;
 }
 } // namespace
@@ -26,7 +27,8 @@ std::vector<double> Grid(double f0, double step, int n) {
 TEST(Document, FourteenTraceLimit) {
   TmoxDocument doc;
   EXPECT_EQ(doc.Doc.TraceCount(), 1);
-  while (!doc.Doc.IsFull()) doc.Doc.AddTrace();
+  while (!doc.Doc.IsFull())
+    doc.Doc.AddTrace();
   EXPECT_EQ(doc.Doc.TraceCount(), 14);
   try {
     doc.Doc.AddTrace();

@@ -31,7 +31,8 @@ TEST(Crc16, TableRoutineMatchesBitwiseDefinition) {
     unsigned crc = 0;
     for (std::uint8_t byte : d) {
       crc ^= static_cast<unsigned>(byte) << 8;
-      for (int b = 0; b < 8; ++b) crc = (crc & 0x8000U) ? ((crc << 1) ^ 0x8005U) & 0xFFFFU : (crc << 1) & 0xFFFFU;
+      for (int b = 0; b < 8; ++b)
+        crc = (crc & 0x8000U) ? ((crc << 1) ^ 0x8005U) & 0xFFFFU : (crc << 1) & 0xFFFFU;
     }
     return crc;
   };
@@ -81,7 +82,8 @@ TEST(SAFileStream, GrowsPastFixedBufferAndFailsCleanly) {
   const auto path = dir.File("big.bin");
   TSAFileStream s(path, false, TSAFileStream::smOutput);
   const std::string chunk(4096, 'z');
-  for (int i = 0; i < 200; ++i) s.Write(chunk);
+  for (int i = 0; i < 200; ++i)
+    s.Write(chunk);
   s.Store();
   EXPECT_EQ(std::filesystem::file_size(path), 200U * 4096U);
   // A file that cannot be opened reports the system error number.
@@ -96,13 +98,15 @@ TEST(SAFileStream, GrowsPastFixedBufferAndFailsCleanly) {
   bad.WriteLine("x");
   EXPECT_THROW(bad.Store(), ESAFileStream_Exception);
   int entries = 0;
-  for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(dir.Path()))
+    ++entries;
   EXPECT_EQ(entries, 1);
 }
 
 TEST(Buffer, RingLimits) {
   TBuffer b;
-  for (int i = 0; i < TBuffer::kSize; ++i) b.Put(static_cast<std::uint8_t>(i));
+  for (int i = 0; i < TBuffer::kSize; ++i)
+    b.Put(static_cast<std::uint8_t>(i));
   try {
     b.Put(1);
     FAIL();
@@ -112,7 +116,8 @@ TEST(Buffer, RingLimits) {
   EXPECT_EQ(b.Get(), 0);
   b.Put(0xAB);
   EXPECT_EQ(b.Count(), TBuffer::kSize);
-  for (int i = 1; i < TBuffer::kSize; ++i) ASSERT_EQ(b.Get(), static_cast<std::uint8_t>(i));
+  for (int i = 1; i < TBuffer::kSize; ++i)
+    ASSERT_EQ(b.Get(), static_cast<std::uint8_t>(i));
   EXPECT_EQ(b.Get(), 0xAB);
   EXPECT_THROW(b.Get(), Exception);
   b.Put(5);
