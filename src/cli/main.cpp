@@ -32,6 +32,12 @@ int main(int argc, char **argv) {
     return 2;
   }
   korv::cli::Args args(argv + 2, argv + argc);
+  for (const auto &a : args) {
+    if (a == "--help" || a == "-h") {
+      std::cout << "usage: korvtool " << it->second.Usage << "\n  " << it->second.Summary << "\n";
+      return 0;
+    }
+  }
   try {
     return it->second.Run(args);
   } catch (const korv::cli::UsageError &e) {

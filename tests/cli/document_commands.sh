@@ -27,6 +27,7 @@ check "convert of a damaged file writes nothing" bash -c "
   ! '$KORVTOOL' convert '$tmp/cut.kdt' '$tmp/never.kdt' 2>/dev/null && [ ! -e '$tmp/never.kdt' ]"
 check "missing file exits 1" bash -c "'$KORVTOOL' info '$tmp/none.kdt' >/dev/null 2>&1; [ \$? -eq 1 ]"
 check "wrong usage exits 2" bash -c "'$KORVTOOL' dump >/dev/null 2>&1; [ \$? -eq 2 ]"
+check "command help exits 0" bash -c "'$KORVTOOL' convert --help | grep -q \"usage: korvtool convert\""
 check "unknown option exits 2" bash -c "'$KORVTOOL' convert a b --bogus >/dev/null 2>&1; [ \$? -eq 2 ]"
 
 # The previous file survives a failed save into a folder we cannot write.
