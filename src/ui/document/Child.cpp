@@ -17,12 +17,14 @@
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
 #include "formats/DocumentIO.h"
+#include "formats/LXZTTraceFile.h"
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocMessages.h"
 #include "ui/document/DtfDialog.h"
+#include "ui/document/SaveAsCsvOptions.h"
 #include "ui/document/TraceColors.h"
 
 namespace korv {
@@ -105,7 +107,23 @@ bool TfrmDoc::SaveFileW(const QString &fileName) {
                             QMessageBox::Yes | QMessageBox::No, true) == QMessageBox::Yes;
     };
     const bool wasModified = IsModified();
-    if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, std::max(0, m_activeTrace))) return false;
+    // A one-trace format asks which trace to keep rather than picking one silently.
+    int trace = 0;
+    const TDocFormat format = SaveFormatFor(FileNameBytes(fileName));
+    if (format == TDocFormat::Csv || format == TDocFormat::S1p) {
+      const TTraceChoice choice = TraceChoiceForSave(m_doc->Doc.Traces);
+      if (choice.AskUser) {
+        const QString prompt =
+            format == TDocFormat::Csv
+                ? QStringLiteral("CSV files can only save one trace. This file contains multiple trace. "
+                                 "Which trace do you wish to use?")
+                : QStringLiteral("Touchstone files can only save one trace. This file contains multiple traces. "
+                                 "Which trace do you wish to use?");
+        trace = ChooseTraceToSave(this, prompt, choice.Descriptions, choice.Preselected);
+        if (trace < 0) return false;
+      }
+    }
+    if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, trace)) return false;
     m_imported = SaveFormatFor(FileNameBytes(fileName)) != TDocFormat::Kdt;
     SetFileName(fileName);
     m_doc->Doc.Modified = 0;

@@ -17,6 +17,7 @@
 #include "ui/document/Child.h"
 #include "ui/document/DocTestHelpers.h"
 #include "ui/document/DtfDialog.h"
+#include "ui/document/SaveAsCsvOptions.h"
 
 namespace korv {
 namespace {
@@ -87,6 +88,53 @@ TEST(DocumentFiles, DamagedCsvLoadsAfterItsCrcWarning) {
   EXPECT_TRUE(boxes.Texts[0].startsWith(QLatin1String("CRC Error: "))) << boxes.Texts[0].toStdString();
   EXPECT_NE(boxes.Texts[0], QLatin1String("CRC Error: 0"));
   EXPECT_EQ(w.Document().Doc.TraceCount(), 1);
+}
+
+TEST(DocumentFiles, OneTraceFormatsAskWhichTraceToKeep) {
+  TempDir dir;
+  MessageRecorder boxes;
+  std::vector<std::string> offered;
+  int preselected = -2;
+  int answer = 2;
+  const auto old = SetTraceChooserHook([&](const std::vector<std::string> &d, int pre) {
+    offered = d;
+    preselected = pre;
+    return answer;
+  });
+  auto level = [](double db) { return MakeTrace(11, 1700, 2200, [db](int) { return db; }); };
+  TfrmDoc w;
+  w.SetDocument(MakeDocument({level(-10), level(-20), level(-30)}), QStringLiteral("/x.kdt"), false);
+  const std::string csv = dir.File("third.csv");
+  ASSERT_TRUE(w.SaveFileW(QString::fromStdString(csv)));
+  EXPECT_EQ(offered.size(), 3U);
+  EXPECT_EQ(preselected, 1);
+  TfrmDoc check;
+  ASSERT_TRUE(check.OpenFileW(QString::fromStdString(csv)));
+  ASSERT_EQ(check.Document().Doc.TraceCount(), 1);
+  EXPECT_NEAR(check.Document().Doc.Traces[0].Mag[5], -30.0, 1e-3);
+
+  // Cancel writes nothing; a one-trace document is not asked about.
+  answer = -1;
+  const std::string cancelled = dir.File("none.s1p");
+  EXPECT_FALSE(w.SaveFileW(QString::fromStdString(cancelled)));
+  EXPECT_FALSE(std::ifstream(cancelled).good());
+  offered.clear();
+  TfrmDoc single;
+  single.SetDocument(MakeDocument({level(-15)}), QStringLiteral("/y.kdt"), false);
+  EXPECT_TRUE(single.SaveFileW(QString::fromStdString(dir.File("one.csv"))));
+  EXPECT_TRUE(offered.empty());
+  SetTraceChooserHook(old);
+
+  // The dialog itself: the prompt, the list in trace order, the second entry preselected.
+  TdlgSaveAsCSVOptions dlg;
+  dlg.SetTraces({"a", "b", "c"}, 1);
+  auto *list = dlg.findChild<QComboBox *>(QStringLiteral("cmbobxTraceNumber"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 3);
+  EXPECT_EQ(dlg.SelectedTrace(), 1);
+  EXPECT_NE(dlg.findChild<QLabel *>(QStringLiteral("lblSelectTracePrompt")), nullptr);
+  EXPECT_NE(dlg.findChild<QPushButton *>(QStringLiteral("OKBtn")), nullptr);
+  EXPECT_NE(dlg.findChild<QPushButton *>(QStringLiteral("CancelBtn")), nullptr);
 }
 
 TEST(DocumentClose, AsksOnlyForModifiedDocumentsAndHonoursTheAnswer) {
