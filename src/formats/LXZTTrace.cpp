@@ -313,19 +313,23 @@ void CLXZT_Trace_v1::ReadCommonColumns(const std::vector<std::string> &f) {
   SetupName = Col(f, 12);
   SetupVCOTemp = Num(Col(f, 13));
   SetupDateTime = LXZTTextToDate(Col(f, 14));
+  // Six markers of four columns each (position, type, state, delta) from column `first`.
+  auto readMarkers = [&](auto &markers, std::size_t first) {
+    for (std::size_t k = 0; k < 6; ++k) {
+      TLXZTMarker &m = markers[k];
+      m.Pos = Int(Col(f, first + 4 * k));
+      m.Type = Int(Col(f, first + 1 + 4 * k));
+      m.State = Int(Col(f, first + 2 + 4 * k));
+      m.Delta = Int(Col(f, first + 3 + 4 * k));
+    }
+  };
   NumPoints = Int(Col(f, 15));
   Setup.StartFreq = Num(Col(f, 16));
   Setup.StopFreq = Num(Col(f, 17));
   Setup.ScaleUnit = Int(Col(f, 18));
   Setup.ScaleMin = Num(Col(f, 19));
   Setup.ScaleMax = Num(Col(f, 20));
-  for (std::size_t k = 0; k < 6; ++k) {
-    TLXZTMarker &m = Setup.FreqMarkers[k];
-    m.Pos = Int(Col(f, 21 + 4 * k));
-    m.Type = Int(Col(f, 22 + 4 * k));
-    m.State = Int(Col(f, 23 + 4 * k));
-    m.Delta = Int(Col(f, 24 + 4 * k));
-  }
+  readMarkers(Setup.FreqMarkers, 21);
   Setup.FreqLimitMode = Byte(Col(f, 45));
   Setup.FreqLimitValue = Num(Col(f, 46));
   DTF.DistUnit = Int(Col(f, 47));
@@ -338,13 +342,7 @@ void CLXZT_Trace_v1::ReadCommonColumns(const std::vector<std::string> &f) {
   DTF.CableType = Col(f, 54);
   DTF.Vp = Num(Col(f, 55));
   DTF.Loss = Num(Col(f, 56));
-  for (std::size_t k = 0; k < 6; ++k) {
-    TLXZTMarker &m = DTF.DTFMarkers[k];
-    m.Pos = Int(Col(f, 57 + 4 * k));
-    m.Type = Int(Col(f, 58 + 4 * k));
-    m.State = Int(Col(f, 59 + 4 * k));
-    m.Delta = Int(Col(f, 60 + 4 * k));
-  }
+  readMarkers(DTF.DTFMarkers, 57);
   DTF.DistLimitMode = Byte(Col(f, 81));
   DTF.DistLimitValue = Num(Col(f, 82));
 }
