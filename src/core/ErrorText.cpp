@@ -19,6 +19,7 @@ const char *IOErrorText(int code) {
   default: return nullptr;
   }
 }
+std::string CauseLine(const std::string &cause) { return cause.empty() ? std::string() : "\r\n" + cause; }
 } // namespace
 
 TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &name) {
@@ -26,11 +27,18 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
   TFailureReport r;
   try {
     std::rethrow_exception(error);
-  } catch (const ESAFileStream_Exception &) {
-    // The box puts the name on a line of its own; the summary keeps the old form.
-    r.Message = std::string(kMsgInvalidFile) + "\r\n" + name;
+  } catch (const ESAFileStream_Exception &e) {
+    // The box puts the name on a line of its own, and what the system said
+    // below it; the summary keeps the old form.
+    r.Message = std::string(kMsgInvalidFile) + "\r\n" + name + CauseLine(e.Cause);
     r.HelpButton = true;
-    r.Summary = prefix + kMsgInvalidFile + name;
+    r.Summary = prefix + kMsgInvalidFile + name + CauseLine(e.Cause);
+  } catch (const EmoxVantorError &e) {
+    // A handheld file whose content the handheld never writes: it is an
+    // invalid file, and the reader's words tell what was wrong.
+    r.Message = std::string(kMsgInvalidFile) + "\r\n" + name + CauseLine(e.Message());
+    r.HelpButton = true;
+    r.Summary = prefix + kMsgInvalidFile + name + CauseLine(e.Message());
   } catch (const EInOutError &e) {
     if (const char *t = IOErrorText(e.ErrorCode)) r.Message = t + name;
     r.Summary = prefix + "Can not open file: " + name;
@@ -74,6 +82,7 @@ TFailureReport DescribeSaveFailure(std::exception_ptr error, const std::string &
     std::rethrow_exception(error);
   } catch (const ESAFileStream_Exception &e) {
     r.Message = std::string(kMsgCreateFile) + name + "\r\n" + e.Message();
+    if (e.Cause != e.Message()) r.Message += CauseLine(e.Cause);
   } catch (const Exception &e) {
     r.Message = e.Message() + "\r\n" + name;
   } catch (const std::bad_alloc &) {

@@ -58,10 +58,22 @@ KORV_EXCEPTION(EmoxCSVError, EmoxException);
 // A file of a known kind that the program cannot take; its message says why
 // and is shown to the user as it is.
 KORV_EXCEPTION(EmoxFormatError, EmoxFileError);
-KORV_EXCEPTION(ESAFileStream_Exception, Exception);
 KORV_EXCEPTION(ERAPI2Exception, Exception);
 
+// Damaged trace data from an instrument: values no instrument sends.
+KORV_EXCEPTION(EmoxIOTraceDamagedErr, EmoxIOInvalidTraceError);
+
 #undef KORV_EXCEPTION
+
+// A file that cannot be read or written. Cause is what the system said, in
+// words, when it is known ("Permission denied"); the message keeps the
+// stream's own text.
+class ESAFileStream_Exception : public Exception {
+public:
+  explicit ESAFileStream_Exception(const std::string &message, std::string cause = {})
+      : Exception(message), Cause(std::move(cause)) {}
+  std::string Cause;
+};
 
 // Message texts shared by several places.
 inline constexpr const char *kMsgTooManyTraces =
@@ -73,5 +85,6 @@ inline constexpr const char *kMsgBadFileFormat = "Bad File Format";
 inline constexpr const char *kMsgEndOfString = "End of String.";
 inline constexpr const char *kMsgChirpZ = "Unable to complete Chirp-Z Transform.";
 inline constexpr const char *kMsgInvalidTrace = "Invalid trace data from SA.";
+inline constexpr const char *kMsgTraceDamaged = "The trace data from the instrument is damaged.";
 
 } // namespace korv

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,21 +21,97 @@ std::string OpenError(int err) {
   return "CreateFileW() failed with INVALID_HANDLE_VALUE. Err = " + std::to_string(err);
 }
 
+[[noreturn]] void ThrowSystemError(int err) { throw ESAFileStream_Exception(OpenError(err), std::strerror(err)); }
+
+[[noreturn]] void ThrowNotRegular(bool forWriting) {
+  const std::string what = forWriting ? "The target is not a regular file (a device, pipe, socket or folder)."
+                                      : "This is not a regular file (a device, pipe or socket).";
+  throw ESAFileStream_Exception(what, what);
+}
+
 struct Fd {
   int fd = -1;
   ~Fd() {
     if (fd >= 0) ::close(fd);
   }
 };
+
+std::string FolderOf(const std::string &path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
+std::string BaseOf(const std::string &path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a save really replaces: a symbolic link is followed to the file
+// it names, so the link stays a link. Throws ELOOP for a circle of links.
+std::string ResolveWriteTarget(const std::string &fileName) {
+  std::string path = fileName;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::vector<char> buf(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
+    if (n < 0) ThrowSystemError(errno);
+    if (static_cast<std::size_t>(n) >= buf.size()) ThrowSystemError(ENAMETOOLONG);
+    const std::string link(buf.data(), static_cast<std::size_t>(n));
+    path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+  }
+  ThrowSystemError(ELOOP);
+}
+
+// Temporary names carry the writer's process id: ".name.kdt.PID.XXXXXX".
+std::string TempPrefix(const std::string &base) { return "." + base + "."; }
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Removes the temporaries that killed saves of the same target left behind:
+// those whose writer no longer runs, and unmarked ones from older versions
+// once they are clearly stale.
+void RemoveStaleTemporaries(const std::string &dir, const std::string &base) {
+  DIR *d = ::opendir(dir.c_str());
+  if (d == nullptr) return;
+  const std::string prefix = TempPrefix(base);
+  const pid_t self = ::getpid();
+  while (const dirent *e = ::readdir(d)) {
+    const std::string_view name = e->d_name;
+    if (name.size() < prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const std::string_view rest = name.substr(prefix.size());
+    const std::string path = dir + "/" + std::string(name);
+    const auto dot = rest.find('.');
+    bool stale = false;
+    if (dot != std::string_view::npos && rest.size() - dot - 1 == 6 && AllDigits(rest.substr(0, dot)) && dot < 10) {
+      const auto pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dot))));
+      stale = pid != self && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH;
+    } else if (rest.size() == 6 && rest.find('.') == std::string_view::npos) {
+      struct stat st {};
+      stale = ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && std::time(nullptr) - st.st_mtime > 600;
+    }
+    if (stale) ::unlink(path.c_str());
+  }
+  ::closedir(d);
+}
 } // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName) {
-  Fd f;
-  f.fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (f.fd < 0) throw ESAFileStream_Exception(OpenError(errno));
+  // Look before opening: a FIFO would block the open, a device never ends.
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0) throw ESAFileStream_Exception(OpenError(errno));
-  if (S_ISDIR(st.st_mode)) throw ESAFileStream_Exception(OpenError(EISDIR));
+  if (::stat(fileName.c_str(), &st) != 0) ThrowSystemError(errno);
+  if (S_ISDIR(st.st_mode)) ThrowSystemError(EISDIR);
+  if (!S_ISREG(st.st_mode)) ThrowNotRegular(false);
+  if (static_cast<std::uint64_t>(st.st_size) > kMaxReadFileSize)
+    throw ESAFileStream_Exception(kMsgFileTooLarge, kMsgFileTooLarge);
+  Fd f;
+  // Non-blocking, in case the name was replaced by a FIFO since the look.
+  f.fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (f.fd < 0) ThrowSystemError(errno);
+  if (::fstat(f.fd, &st) != 0) ThrowSystemError(errno);
+  if (!S_ISREG(st.st_mode)) ThrowNotRegular(false);
   std::vector<std::uint8_t> data;
   data.reserve(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0));
   std::uint8_t chunk[65536];
@@ -40,23 +119,35 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName) {
     const ssize_t n = ::read(f.fd, chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw ESAFileStream_Exception("Error while reading file. Buffer length is unexpected.");
+      throw ESAFileStream_Exception("Error while reading file. Buffer length is unexpected.", std::strerror(errno));
     }
     if (n == 0) break;
     data.insert(data.end(), chunk, chunk + n);
+    // A file that grows while we read it is held to the same limit.
+    if (data.size() > kMaxReadFileSize) throw ESAFileStream_Exception(kMsgFileTooLarge, kMsgFileTooLarge);
   }
   return data;
 }
 
 void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::uint8_t> &bytes) {
-  const auto slash = fileName.find_last_of('/');
-  const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : fileName.substr(0, slash));
-  const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  std::string tmpl = dir + "/." + base + ".XXXXXX";
+  const std::string target = ResolveWriteTarget(fileName);
+  struct stat st {};
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists) {
+    // Renaming over a device or folder would destroy it, or fail half-way.
+    if (!S_ISREG(st.st_mode)) ThrowNotRegular(true);
+    // A rename would replace a file the user made read-only; refuse as the
+    // system would for an in-place write (even when we may bypass it).
+    if (::access(target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0) ThrowSystemError(EACCES);
+  }
+  const std::string dir = FolderOf(target);
+  const std::string base = BaseOf(target);
+  RemoveStaleTemporaries(dir, base);
+  std::string tmpl = dir + "/" + TempPrefix(base) + std::to_string(::getpid()) + ".XXXXXX";
   std::vector<char> name(tmpl.begin(), tmpl.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) throw ESAFileStream_Exception(OpenError(errno));
+  if (fd < 0) ThrowSystemError(errno);
   const std::string tmpName(name.data());
   bool ok = false;
   int err = 0;
@@ -64,8 +155,7 @@ void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::ui
     Fd f;
     f.fd = fd;
     // Keep the permissions of the file we replace; new files get the usual 0666 & ~umask.
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) == 0) {
+    if (exists) {
       (void)::fchmod(fd, st.st_mode & 07777);
     } else {
       const mode_t mask = ::umask(0);
@@ -89,15 +179,15 @@ void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::ui
       ok = false;
     }
   }
-  if (ok && std::rename(tmpName.c_str(), fileName.c_str()) != 0) {
+  if (ok && std::rename(tmpName.c_str(), target.c_str()) != 0) {
     err = errno;
     ok = false;
   }
   if (!ok) {
     ::unlink(tmpName.c_str());
     if (err == ENOSPC || err == EDQUOT || err == EIO)
-      throw ESAFileStream_Exception("Error while writing the file. Buffer length is unexpected.");
-    throw ESAFileStream_Exception(OpenError(err));
+      throw ESAFileStream_Exception("Error while writing the file. Buffer length is unexpected.", std::strerror(err));
+    ThrowSystemError(err);
   }
 }
 

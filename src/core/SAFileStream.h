@@ -49,9 +49,20 @@ private:
   std::size_t m_position = 0;
 };
 
-// Reads a whole file; throws ESAFileStream_Exception with the system error.
+// Nothing the program reads comes near this; a larger file is refused
+// before it is read.
+inline constexpr std::uint64_t kMaxReadFileSize = 64ULL * 1024 * 1024;
+inline constexpr const char *kMsgFileTooLarge = "The file is larger than 64 MB.";
+
+// Reads a whole regular file of at most kMaxReadFileSize bytes; devices,
+// pipes and sockets are refused before they are opened (a FIFO never
+// blocks). Throws ESAFileStream_Exception with the system error.
 std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName);
-// Writes a whole file atomically; throws ESAFileStream_Exception.
+// Writes a whole file atomically: a temporary file in the target's folder,
+// then a rename. A symbolic link is written through (the link stays), a
+// read-only file or a target that is not a regular file is refused, and
+// temporaries of earlier saves whose writer is gone are removed. Throws
+// ESAFileStream_Exception.
 void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::uint8_t> &bytes);
 
 } // namespace korv

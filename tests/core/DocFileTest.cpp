@@ -383,6 +383,12 @@ TEST(ErrorText, OpenFailureTable) {
   r = report(ESAFileStream_Exception("CreateFileW() failed"));
   EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt");
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): EmoxInvalidFile was encountered while opening file./x/a.kdt");
+  // What the system said goes on a line of its own.
+  r = report(ESAFileStream_Exception("CreateFileW() failed with INVALID_HANDLE_VALUE. Err = 13", "Permission denied"));
+  EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt\r\nPermission denied");
+  r = report(EmoxVantorError("Invalid Unit in FVNATrace object."));
+  EXPECT_EQ(r.Message,
+            "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt\r\nInvalid Unit in FVNATrace object.");
   r = report(EmoxFileError("Bad File Format"));
   EXPECT_EQ(r.Message, "EmoxFileError was encountered opening file:\r\n/x/a.kdt");
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Bad File Format:/x/a.kdt");
@@ -395,6 +401,16 @@ TEST(ErrorText, OpenFailureTable) {
   EXPECT_EQ(r.Message, "Memory was not available to open file:\r\n/x/a.kdt");
   r = report(42);
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Unknown exception: Can not open file.");
+}
+
+TEST(ErrorText, SaveFailureNamesTheCause) {
+  const auto r =
+      DescribeSaveFailure(std::make_exception_ptr(ESAFileStream_Exception(
+                              "CreateFileW() failed with INVALID_HANDLE_VALUE. Err = 13", "Permission denied")),
+                          "/x/a.kdt");
+  EXPECT_EQ(r.Message,
+            "Unable to create file:\r\n/x/a.kdt\r\nCreateFileW() failed with INVALID_HANDLE_VALUE. Err = 13\r\n"
+            "Permission denied");
 }
 
 TEST(DocFile, GoldenFileFromIndependentWriter) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestHelpers.h"
 #include "core/Buffer.h"
@@ -141,4 +145,108 @@ TEST(DirList, IndexChecks) {
   }
   l.Clear();
   EXPECT_EQ(l.Count(), 0);
+}
+
+namespace {
+std::string CauseOfRead(const std::string &path) {
+  try {
+    ReadWholeFile(path);
+  } catch (const ESAFileStream_Exception &e) {
+    return e.Cause;
+  }
+  return "read";
+}
+std::string CauseOfWrite(const std::string &path) {
+  try {
+    WriteWholeFileAtomic(path, Bytes("new"));
+  } catch (const ESAFileStream_Exception &e) {
+    return e.Cause;
+  }
+  return "written";
+}
+std::string Slurp(const std::string &path) {
+  const auto b = ReadWholeFile(path);
+  return {b.begin(), b.end()};
+}
+} // namespace
+
+TEST(ReadWholeFile, RefusesWhatIsNoSmallRegularFile) {
+  TempDir dir;
+  EXPECT_EQ(CauseOfRead(dir.File("missing")), "No such file or directory");
+  EXPECT_EQ(CauseOfRead(dir.Path().string()), "Is a directory");
+  // Devices and FIFOs are refused before they are opened: neither never-ending
+  // nor blocking.
+  EXPECT_EQ(CauseOfRead("/dev/zero"), "This is not a regular file (a device, pipe or socket).");
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(CauseOfRead(fifo), "This is not a regular file (a device, pipe or socket).");
+  // A sparse file above the limit is refused without reading it.
+  const std::string big = dir.File("big.kdt");
+  std::ofstream(big).close();
+  std::filesystem::resize_file(big, kMaxReadFileSize + 1);
+  EXPECT_EQ(CauseOfRead(big), kMsgFileTooLarge);
+  std::filesystem::resize_file(big, 10);
+  EXPECT_EQ(ReadWholeFile(big).size(), 10U);
+  const std::string loop = dir.File("loop");
+  std::filesystem::create_symlink(loop, loop);
+  EXPECT_EQ(CauseOfRead(loop), "Too many levels of symbolic links");
+}
+
+TEST(WriteWholeFileAtomic, TargetsThatMustNotBeReplaced) {
+  TempDir dir;
+  const std::string ro = dir.File("ro.kdt");
+  WriteWholeFileAtomic(ro, Bytes("old"));
+  std::filesystem::permissions(ro, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                       std::filesystem::perms::others_read);
+  EXPECT_EQ(CauseOfWrite(ro), "Permission denied");
+  EXPECT_EQ(Slurp(ro), "old");
+  EXPECT_EQ(CauseOfWrite("/dev/null"), "The target is not a regular file (a device, pipe, socket or folder).");
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  EXPECT_EQ(CauseOfWrite(dir.Path().string()), "The target is not a regular file (a device, pipe, socket or folder).");
+  const std::string loop = dir.File("loop.kdt");
+  std::filesystem::create_symlink(loop, loop);
+  EXPECT_EQ(CauseOfWrite(loop), "Too many levels of symbolic links");
+}
+
+TEST(WriteWholeFileAtomic, WritesThroughSymbolicLinks) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.Path() / "real");
+  WriteWholeFileAtomic(dir.File("real/doc.kdt"), Bytes("old"));
+  // A relative link to a relative link.
+  std::filesystem::create_symlink("real/doc.kdt", dir.Path() / "a.kdt");
+  std::filesystem::create_symlink("a.kdt", dir.Path() / "b.kdt");
+  WriteWholeFileAtomic(dir.File("b.kdt"), Bytes("new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "a.kdt"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "b.kdt"));
+  EXPECT_EQ(Slurp(dir.File("real/doc.kdt")), "new");
+  // A dangling link gets its file.
+  std::filesystem::create_symlink(dir.File("real/later.kdt"), dir.Path() / "c.kdt");
+  WriteWholeFileAtomic(dir.File("c.kdt"), Bytes("x"));
+  EXPECT_EQ(Slurp(dir.File("real/later.kdt")), "x");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "c.kdt"));
+}
+
+TEST(WriteWholeFileAtomic, RemovesTemporariesOfDeadWriters) {
+  TempDir dir;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const auto leftover = [&](const std::string &name) {
+    std::ofstream(dir.File(name)) << "partial";
+    return dir.Path() / name;
+  };
+  const auto dead = leftover(".doc.kdt." + std::to_string(child) + ".Ab12Cd");
+  const auto alive = leftover(".doc.kdt." + std::to_string(::getppid()) + ".Ab12Cd");
+  const auto oldUnmarked = leftover(".doc.kdt.Zz9Yy8");
+  const auto newUnmarked = leftover(".doc.kdt.Qq1Ww2");
+  const auto otherTarget = leftover(".other.kdt." + std::to_string(child) + ".Ab12Cd");
+  std::filesystem::last_write_time(oldUnmarked, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+  WriteWholeFileAtomic(dir.File("doc.kdt"), Bytes("doc"));
+  EXPECT_FALSE(std::filesystem::exists(dead));
+  EXPECT_FALSE(std::filesystem::exists(oldUnmarked));
+  EXPECT_TRUE(std::filesystem::exists(alive));
+  EXPECT_TRUE(std::filesystem::exists(newUnmarked));
+  EXPECT_TRUE(std::filesystem::exists(otherTarget));
+  EXPECT_EQ(Slurp(dir.File("doc.kdt")), "doc");
 }
