@@ -568,6 +568,8 @@ void FinishLoadedDocument(TmoxDocument &doc) {
   TTraceDoc &d = doc.Doc;
   for (int i = 0; i < d.TraceCount(); ++i) {
     TTraceData &t = d.Traces[i];
+    // Views, distance transform and writers all assume rising frequencies.
+    RepairOrRefuseFrequencyOrder(t);
     for (TMarkerSet *set : {&t.FreqMarks, &t.DistMarks}) {
       for (auto &s : *set) {
         if (s.Point < 0) s.Point = 0;

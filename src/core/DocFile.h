@@ -44,8 +44,9 @@ std::vector<std::uint8_t> StampCRC(std::vector<std::uint8_t> bytes);
 // Reads a document file (either header) into doc, CRC checked, and runs the
 // common steps after a load. Throws the EmoxFileError family.
 void ReadDocumentBytes(const std::vector<std::uint8_t> &bytes, TmoxDocument &doc);
-// Steps every open path runs after its reader: marker clean-up, active
-// markers, derived trace fields and scale selection.
+// Steps every open path runs after its reader: the frequency order rule
+// (RepairOrRefuseFrequencyOrder), marker clean-up, active markers, derived
+// trace fields and scale selection.
 void FinishLoadedDocument(TmoxDocument &doc);
 
 } // namespace korv

@@ -42,6 +42,11 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
   } catch (const EInOutError &e) {
     if (const char *t = IOErrorText(e.ErrorCode)) r.Message = t + name;
     r.Summary = prefix + "Can not open file: " + name;
+  } catch (const EmoxInvalidFileError &e) {
+    // A file of no kind we know: the same words as a file we cannot read.
+    r.Message = std::string(kMsgInvalidFile) + "\r\n" + name;
+    r.HelpButton = true;
+    r.Summary = prefix + e.Message() + name;
   } catch (const EmoxFileCRCError &e) {
     r.Message = e.Message() + name;
     r.HelpButton = true;

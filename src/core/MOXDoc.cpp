@@ -234,6 +234,17 @@ void RepairFrequencyOrder(TTraceData &t) {
   rotate(t.Angle, lastToFront);
 }
 
+bool FrequenciesRise(const TTraceData &t) {
+  for (std::size_t i = 0; i < t.Freq.size(); ++i)
+    if (!std::isfinite(t.Freq[i]) || (i > 0 && !(t.Freq[i] > t.Freq[i - 1]))) return false;
+  return true;
+}
+
+void RepairOrRefuseFrequencyOrder(TTraceData &t) {
+  RepairFrequencyOrder(t);
+  if (!FrequenciesRise(t)) throw EmoxFormatError(kMsgFrequencyOrder);
+}
+
 void CheckTraceGrid(const TTraceData &t) {
   const std::size_t n = t.Freq.size();
   bool ok = false;

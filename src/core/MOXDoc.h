@@ -122,6 +122,14 @@ double MaxDistance(int numPoints, bool inFeet, double dielectric, double freqSte
 void RepairFrequencyOrder(TTraceData &trace);
 // Throws EmoxIOInvalidTraceError when the frequencies are not on a uniform grid.
 void CheckTraceGrid(const TTraceData &trace);
+// True when the frequencies are finite and rise from point to point.
+bool FrequenciesRise(const TTraceData &trace);
+inline constexpr const char *kMsgFrequencyOrder =
+    "The frequencies of a trace in this file do not rise from its first point to its last.";
+// The order rule every reader applies: a sweep delivered rotated by one point
+// is repaired, anything else that does not rise is refused with
+// EmoxFormatError kMsgFrequencyOrder.
+void RepairOrRefuseFrequencyOrder(TTraceData &trace);
 
 // Titles regenerated from plot mode and unit when not fixed.
 std::string DefaultMainTitle(std::int32_t plotMode, std::uint8_t scaleUnit);

@@ -62,8 +62,9 @@ TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std:
     r.Format = TDocFormat::Csv;
     return r;
   }
-  // Touchstone files are told by their name or by their comment/option lines;
-  // a handheld file starts with its version number.
+  // Touchstone files are told by their name or by their option line; a
+  // handheld file starts with its version number, and its reader refuses
+  // anything else as an invalid file.
   if (IsTouchstoneName(Extension(fileName)) || LooksLikeTouchstone(bytes)) {
     ReadTouchstone(bytes, fileName, doc);
     r.Format = TDocFormat::S1p;
@@ -115,17 +116,34 @@ std::vector<std::uint8_t> DocumentBytesFor(TmoxDocument &doc, TDocFormat format,
   return {};
 }
 
+namespace {
+// A file we could not open again is worse than no file: the bytes are read
+// back before they are written.
+void CheckReadsBack(const std::vector<std::uint8_t> &bytes, const std::string &fileName, TDocFormat fmt) {
+  try {
+    (void)OpenDocumentBytes(bytes, fileName);
+  } catch (const Exception &e) {
+    throw EmoxFormatError(std::string("This document cannot be saved as a .") + FormatName(fmt) +
+                          " file: it would not open again (" + e.Message() + ").");
+  }
+}
+} // namespace
+
 bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
                   int traceIndex) {
   const TDocFormat fmt = SaveFormatFor(fileName);
-  if (doc.Doc.FileVersion != kCurrentFileVersion) {
+  // Only the document format is updated to the current version; the other
+  // formats are written as they are, so there is nothing to confirm.
+  if (fmt == TDocFormat::Kdt && doc.Doc.FileVersion != kCurrentFileVersion) {
     if (!confirmOlder || !confirmOlder()) return false;
   }
   doc.StoreActiveMarks();
   doc.Doc.ReadFlag = 0;
-  // Built completely before anything touches the disk, then written in one
-  // step: a failure leaves the old file as it was.
-  WriteWholeFileAtomic(fileName, DocumentBytesFor(doc, fmt, traceIndex));
+  // Built completely and checked before anything touches the disk, then
+  // written in one step: a failure leaves the old file as it was.
+  const std::vector<std::uint8_t> bytes = DocumentBytesFor(doc, fmt, traceIndex);
+  CheckReadsBack(bytes, fileName, fmt);
+  WriteWholeFileAtomic(fileName, bytes);
   if (fmt == TDocFormat::Kdt) doc.Doc.FileVersion = kCurrentFileVersion;
   doc.Doc.Modified = 0;
   return true;

@@ -28,9 +28,13 @@ TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std:
 // The format a save to fileName writes: ".csv"/".CSV" CSV, ".vnf"/".VNF"
 // handheld, ".s1p" (any case) Touchstone, anything else the document format.
 TDocFormat SaveFormatFor(const std::string &fileName);
-// Saves atomically. confirmOlder is asked when the document came from an
-// older document version; a false answer ends the save with nothing written
-// and returns false. traceIndex selects the trace for one-trace formats.
+// Saves atomically. confirmOlder is asked when a .kdt save updates a
+// document from an older document version; a false answer ends the save with
+// nothing written and returns false. traceIndex selects the trace for
+// one-trace formats. Bytes that would not open again are refused
+// (EmoxFormatError) before anything is written. Only a .kdt save keeps the
+// whole document (SaveFormatFor(fileName) == TDocFormat::Kdt); the other
+// formats are exports.
 bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
                   int traceIndex = 0);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <complex>
 
@@ -64,6 +65,12 @@ bool CommentValue(const std::string &comment, const char *key, std::string &valu
   return true;
 }
 
+std::string Shortest(double v) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
 std::string OneLine(std::string s) {
   std::replace_if(
       s.begin(), s.end(), [](char c) { return c == '\r' || c == '\n' || c == '!'; }, ' ');
@@ -72,9 +79,25 @@ std::string OneLine(std::string s) {
 } // namespace
 
 bool LooksLikeTouchstone(const std::vector<std::uint8_t> &bytes) {
-  for (std::uint8_t b : bytes) {
-    if (std::isspace(b)) continue;
-    return b == '!' || b == '#';
+  // Comments and blank lines may come first; the first other line decides.
+  for (const std::string &raw : Lines(bytes)) {
+    const std::string t = Trim(raw);
+    if (t.empty() || t[0] == '!') continue;
+    if (Upper(t).rfind("[VERSION]", 0) == 0) return true;
+    if (t[0] != '#') return false;
+    const auto w = Words(t.substr(1));
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      const std::string u = Upper(w[i]);
+      static const char *const kWords[] = {"HZ", "KHZ", "MHZ", "GHZ", "S", "Y", "Z", "G", "H", "MA", "DB", "RI"};
+      if (std::find(std::begin(kWords), std::end(kWords), u) != std::end(kWords)) continue;
+      double ohms = 0;
+      if (u == "R" && i + 1 < w.size() && ParseDouble(w[i + 1], ohms)) {
+        ++i;
+        continue;
+      }
+      return false;
+    }
+    return true;
   }
   return false;
 }
@@ -251,7 +274,8 @@ std::string TouchstoneText(const TmoxDocument &doc, int traceIndex) {
   for (std::size_t i = 0; i < n; ++i) {
     double rho = t.Mag[i];
     ConvertValue(rho, d.ScaleUnit, suRho);
-    out += Format("%.17g %.17g %.17g\r\n", t.Freq[i] * 1e6, rho, t.Angle[i]);
+    // Whole hertz, and the fewest digits that read back to the stored values.
+    out += Format("%.0f ", std::round(t.Freq[i] * 1e6)) + Shortest(rho) + " " + Shortest(t.Angle[i]) + "\r\n";
   }
   return out;
 }

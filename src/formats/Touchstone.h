@@ -19,7 +19,8 @@ void ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::string &n
 // The text of a .s1p file holding the trace at traceIndex: Hz, S, MA, 50 ohm.
 std::string TouchstoneText(const TmoxDocument &doc, int traceIndex);
 // True when the text looks like a Touchstone file: its first line that is
-// not blank starts with "!" or "#".
+// neither blank nor a comment is a valid option line ("# Hz S MA R 50") or a
+// version 2 "[Version]" line.
 bool LooksLikeTouchstone(const std::vector<std::uint8_t> &bytes);
 
 } // namespace korv

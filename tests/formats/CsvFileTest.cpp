@@ -245,6 +245,16 @@ TEST(CsvRead, DamagedFilesFailCleanly) {
   std::string wrongHeader = s;
   wrongHeader.replace(wrongHeader.find("LXZT Trace File Rev,Label"), 4, "LXZT_");
   EXPECT_THROW(open("Mag,Angle,LXZT Trace File Rev\r\nx,y,z\r\n"), EmoxInvalidFileError);
+  // A stop frequency below the start (one byte less: 1000000 -> 100000) is
+  // refused, not shown as a falling sweep with a negative distance range.
+  std::string falling = s;
+  falling.replace(falling.find(",800000,1000000,"), 16, ",800000,100000,");
+  try {
+    open(falling);
+    FAIL() << "falling frequencies accepted";
+  } catch (const EmoxFormatError &e) {
+    EXPECT_STREQ(e.what(), kMsgFrequencyOrder);
+  }
   // A number that is no number.
   std::string badNumber = s;
   badNumber.replace(badNumber.find(",800000,"), 8, ",8x0000,");

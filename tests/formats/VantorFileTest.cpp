@@ -216,7 +216,12 @@ TEST(VantorWrite, FrequencyLinesAndRefusal) {
   }
   EXPECT_FALSE(std::filesystem::exists(path));
 
+  // A handheld model whose header the handheld would not accept would not
+  // open again either: refused before anything is written.
   t.Model = "KP418";
+  EXPECT_THROW(SaveDocument(doc, path, [] { return true; }), EmoxFormatError);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  t.Revision = "Rev 2010";
   ASSERT_TRUE(SaveDocument(doc, path, [] { return true; }));
   const auto b = ReadWholeFile(path);
   const auto lines = LinesOf(std::string(b.begin(), b.end()));
