@@ -108,6 +108,45 @@ double ReduceAngle(double deg) {
   return deg;
 }
 
+// Plausibility of what an instrument sent. Text replies of the analyzers
+// may read a hair above total reflection after calibration; the byte blocks
+// cannot.
+constexpr double kReflectionSlack = 0.02;
+
+void Plausible(bool ok) {
+  if (!ok) throw EmoxIOTraceDamagedErr(kMsgTraceDamaged);
+}
+
+// A magnitude in a display unit must be a reflection between 0 and 1.
+bool ReflectionPlausible(double value, std::uint8_t unit) {
+  const double rhoMax = 1.0 + kReflectionSlack;
+  if (!std::isfinite(value)) return false;
+  switch (unit) {
+  case suReturnLoss:
+  case suCableLoss: return value <= 20.0 * std::log10(rhoMax);
+  case suVSWR: return value >= 1.0 - kReflectionSlack;
+  case suRho: return value >= 0.0 && value <= rhoMax;
+  case suMRho: return value >= 0.0 && value <= 1000.0 * rhoMax;
+  default: return true;
+  }
+}
+
+bool AnglePlausible(double degrees) { return std::fabs(degrees) <= 180.0 + 0.1; }
+
+void CheckSweep(double start, double stop, TBandMHz band) {
+  Plausible(start < stop && start >= band.Lo && stop <= band.Hi);
+}
+
+void CheckCable(double velocityFactor, double loss) {
+  Plausible(velocityFactor >= kMinVelocityFactor && velocityFactor <= 1.0 && loss >= 0.0 && loss <= kMaxCableLoss);
+}
+
+// Needs MaxDist: after the derived fields are set.
+void CheckDistances(const TTraceData &t) {
+  const double max = static_cast<double>(t.MaxDist) * (1.0 + 1e-6);
+  Plausible(t.StartDist >= 0.0F && t.StartDist <= max && t.StartDist <= t.StopDist);
+}
+
 double DecodeStamp(const std::string &text) {
   try {
     return DecodePackedTime(text);
@@ -239,11 +278,15 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
     const auto i = static_cast<std::size_t>(k);
     t.Freq[i] = f * 0.01;
     t.Mag[i] = m * 1e-5;
-    t.Angle[i] = ReduceAngle((a * 0.001 - std::numbers::pi) * kRadToDeg);
+    const double degrees = (a * 0.001 - std::numbers::pi) * kRadToDeg;
+    // Firmware of 1999 names no unit, so only the angle can be judged.
+    Plausible((before2000 || ReflectionPlausible(t.Mag[i], d.Doc.ScaleUnit)) && AnglePlausible(degrees));
+    t.Angle[i] = ReduceAngle(degrees);
     range.Take(t.Mag[i]);
   }
   RepairFrequencyOrder(t);
   CheckTraceGrid(t);
+  CheckSweep(t.Freq[0], t.Freq[static_cast<std::size_t>(n - 1)], kAnalyzerBand);
   const double span = t.Freq[static_cast<std::size_t>(n - 1)] - t.Freq[0];
   ClearMarks(t);
   if (before2000) {
@@ -256,8 +299,8 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
   } else {
     t.Loss = static_cast<float>(static_cast<double>(IntField(L[14], 0)) * LossScale(d.Doc.DistUnit));
     const double vf = static_cast<double>(IntField(L[14], 1)) * 1e-4;
-    // A zero factor would make the dielectric infinite.
-    t.Dielectric = vf > 0.0 ? static_cast<float>(1.0 / (vf * vf)) : 1.0F;
+    CheckCable(vf, t.Loss);
+    t.Dielectric = static_cast<float>(1.0 / (vf * vf));
     if (d.Doc.PlotMode == pmDistance) {
       t.StartDist = static_cast<float>(static_cast<double>(IntField(L[16], 0)) * 0.01);
       t.StopDist = static_cast<float>(static_cast<double>(IntField(L[16], 1)) * 0.01);
@@ -320,6 +363,9 @@ void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, con
   t.VCOTemp = static_cast<std::int32_t>(LeadingInt(L[6]));
   const double start = static_cast<double>(IntField(L[7], 0)) * 0.01;
   const double stop = static_cast<double>(IntField(L[7], 1)) * 0.01;
+  // Generation 3 replies carry a check sum; the older ones only these checks.
+  const bool check = gen == 2;
+  if (check) CheckSweep(start, stop, kAnalyzerBand);
   d.Doc.FreqScale.XMin = start - 0.02 * (stop - start);
   d.Doc.FreqScale.XMax = stop + 0.02 * (stop - start);
   d.Doc.DistUnit = MapDistUnit(IntField(L[8], 0), ctx.CurrentDistUnit);
@@ -338,6 +384,7 @@ void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, con
     if (vp > 1.0) vp = 1.0;
     t.Dielectric = vp > 0.0 ? static_cast<float>(1.0 / (vp * vp)) : 1.0F;
     t.Loss = static_cast<float>(static_cast<double>(IntOf(f[2])) * LossScale(d.Doc.DistUnit));
+    if (check) CheckCable(vp, t.Loss);
   }
   ClearMarks(t);
   if (gen == 2 || ctx.FirmwareDate < FirmwareSixSlotMarkers()) {
@@ -381,6 +428,7 @@ void BuildGeneration23(TmoxDocument &d, TTraceData &t, const TReplyLines &L, con
     t.Freq[i] = f;
     f += step;
     t.Mag[i] = m * 1e-5;
+    if (check) Plausible(ReflectionPlausible(t.Mag[i], d.Doc.ScaleUnit) && AnglePlausible(a * kRadToDeg));
     t.Angle[i] = ReduceAngle(a * kRadToDeg);
     range.Take(t.Mag[i]);
   }
@@ -458,6 +506,7 @@ void BuildFromAnalyzerReply(TmoxDocument &doc, const std::string &traceName, con
   else
     BuildGeneration23(d, t, L, ctx, gen, n, firstPoint);
   FinishAnalyzerTrace(d, t, traceName, ctx);
+  if (gen < 3) CheckDistances(t);
   doc = std::move(d);
 }
 
@@ -501,10 +550,15 @@ void BuildFromSiteMasterReply(TmoxDocument &doc, const std::string &traceName, c
   const double start = dist ? u32(62) * 1e-5 : u32(40) * 1e-6;
   const double stop = dist ? u32(66) * 1e-5 : u32(44) * 1e-6;
   const double step = (stop - start) / (kPoints - 1);
+  if (dist)
+    Plausible(start >= 0.0 && start < stop);
+  else
+    CheckSweep(start, stop, kSiteMasterBand);
   t.CableType = "Custom";
   t.Loss = static_cast<float>(u32(78) * 1e-5);
   const double vp = u32(74) * 1e-5;
-  t.Dielectric = vp > 0.0 ? static_cast<float>(1.0 / (vp * vp)) : 1.0F;
+  CheckCable(vp, u32(78) * 1e-5);
+  t.Dielectric = static_cast<float>(1.0 / (vp * vp));
   t.StartDist = static_cast<float>(u32(62) * 1e-5);
   t.MaxDist = static_cast<float>(MaxDistance(kPoints, false, 1.0, step * 1e6));
   t.StopDist = static_cast<float>(std::min(u32(66) * 1e-5, static_cast<double>(t.MaxDist)));
@@ -518,6 +572,7 @@ void BuildFromSiteMasterReply(TmoxDocument &doc, const std::string &traceName, c
     const std::size_t o = 84 + 4 * i;
     t.Freq[i] = f;
     f += step;
+    Plausible(u16(o) <= 1000 && std::abs(s16(o + 2)) <= 1800);
     const double rho = std::min(u16(o) * 0.001, 0.999999);
     t.Mag[i] = D.ScaleUnit == suReturnLoss ? ReflectionToUnit(rho, suReturnLoss) : ClampedVSWR(rho);
     t.Angle[i] = s16(o + 2) * 0.1;
@@ -535,6 +590,7 @@ void BuildFromSiteMasterReply(TmoxDocument &doc, const std::string &traceName, c
   D.FreqLimitMode = D.DistLimitMode = (status & 0x01) != 0 ? 1 : 0;
   const double limit = D.ScaleUnit == suReturnLoss ? -(u16(60) * 0.001) : u16(60) * 0.001;
   D.FreqLimitValue = D.DistLimitValue = limit;
+  CheckDistances(t);
   d.SetLoadFlag(1);
   d.ResetScaling();
   doc = std::move(d);
@@ -573,6 +629,7 @@ void BuildFromRtReply(TmoxDocument &doc, const std::string &traceName, const std
   t.FMOnOff = 0;
   const double start = field(0, 6);
   const double stop = field(8, 6);
+  CheckSweep(start, stop, kRtBand);
   const double step = (stop - start) / (kPoints - 1);
   double f = start;
   for (int k = 0; k < kPoints; ++k) {
@@ -580,6 +637,7 @@ void BuildFromRtReply(TmoxDocument &doc, const std::string &traceName, const std
     t.Freq[i] = f;
     f += step;
     const double v = field(16 + 7 * i, 5);
+    Plausible(v >= 0.0 && v <= 1.0);
     t.Mag[i] = ReflectionToUnit(v, D.ScaleUnit);
     t.Angle[i] = 0.0;
   }

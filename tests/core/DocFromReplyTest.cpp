@@ -179,7 +179,7 @@ TEST(DocFromReply, Generation2Layout) {
   L[5] = "0500,49995"; // no comma after the unit: one is inserted
   L[10] = "\"RG-8\",12000,120";
   for (int k = 0; k < 238; ++k)
-    L.push_back(std::to_string(10000 + k) + ",3142");
+    L.push_back(std::to_string(100000 + k) + ",3142");
   TmoxDocument doc;
   BuildFromAnalyzerReply(doc, "", L, Context(Day(2001, 12, 1)));
   const TTraceData &t = doc.Doc.Traces[0];
@@ -195,7 +195,7 @@ TEST(DocFromReply, Generation2Layout) {
   EXPECT_FLOAT_EQ(t.Dielectric, 1.0F); // velocity factor above 1 is limited
   EXPECT_NEAR(t.Freq[237], 2200.0, 1e-9);
   EXPECT_NEAR(t.Freq[1] - t.Freq[0], 500.0 / 237, 1e-9);
-  EXPECT_NEAR(t.Mag[3], 0.10003, 1e-12);
+  EXPECT_NEAR(t.Mag[3], 1.00003, 1e-12);
   EXPECT_NEAR(t.Angle[0], 0.0, 0.03); // the pi offset is removed
   EXPECT_EQ(t.FreqMarks[0].Point, 10);
   EXPECT_EQ(t.FreqMarks[0].Visible, 1);
@@ -210,15 +210,21 @@ TEST(DocFromReply, Generation2Layout) {
 }
 
 TEST(DocFromReply, ReplyUnitMapping) {
-  for (auto [code, unit] : {std::pair{"0", suVSWR}, {"1", suReturnLoss}, {"2", suCableLoss}, {"7", suMRho}}) {
+  struct Case {
+    const char *Code;
+    std::uint8_t Unit;
+    const char *Point; // a plausible value in that unit
+  };
+  for (const Case c : {Case{"0", suVSWR, "150000,0"}, Case{"1", suReturnLoss, "-1000000,0"},
+                       Case{"2", suCableLoss, "-1000000,0"}, Case{"7", suMRho, "10000000,0"}}) {
     auto L = Gen23Header("0,0,0", "0,0,0");
     L.resize(15);
-    L[5] = std::string(code) + ",-30000,0";
+    L[5] = std::string(c.Code) + ",-30000,0";
     for (int k = 0; k < 238; ++k)
-      L.push_back("-1000000,0");
+      L.push_back(c.Point);
     TmoxDocument doc;
     BuildFromAnalyzerReply(doc, "n", L, Context(Day(2002, 1, 1)));
-    EXPECT_EQ(doc.Doc.ScaleUnit, unit) << code;
+    EXPECT_EQ(doc.Doc.ScaleUnit, c.Unit) << c.Code;
   }
 }
 
@@ -303,7 +309,7 @@ std::vector<std::uint8_t> SiteMasterBlock() {
   put32(78, 5000);
   b[82] = 0x10 | 0x08 | 0x02 | 0x01;
   for (std::size_t k = 0; k < 130; ++k) {
-    put16(84 + 4 * k, k == 0 ? 0 : k == 1 ? 1200 : 100);
+    put16(84 + 4 * k, k == 0 ? 0 : k == 1 ? 1000 : 100);
     put16(84 + 4 * k + 2, static_cast<std::uint16_t>(static_cast<std::int16_t>(-905)));
   }
   return b;
@@ -366,4 +372,86 @@ TEST(DocFromReply, RtTextBlock) {
   } catch (const EmoxIOTraceFormatErr &e) {
     EXPECT_STREQ(e.what(), kMsgLoadDataError);
   }
+}
+
+namespace {
+template <typename Build> void ExpectDamaged(Build build, const std::string &what) {
+  try {
+    build();
+    ADD_FAILURE() << what << " accepted";
+  } catch (const EmoxIOTraceDamagedErr &e) {
+    EXPECT_STREQ(e.what(), kMsgTraceDamaged) << what;
+  }
+}
+} // namespace
+
+TEST(DocFromReply, DamagedSiteMasterBlocksAreRefused) {
+  auto put = [](std::vector<std::uint8_t> &b, std::size_t o, std::uint32_t v, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i, v >>= 8)
+      b[o + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v & 0xFF);
+  };
+  struct Case {
+    const char *What;
+    std::size_t Offset;
+    std::uint32_t Value;
+    int Bytes;
+  };
+  for (const Case c : {Case{"reflection above 1", 84 + 4 * 7, 1001, 2},
+                       Case{"angle beyond 180 degrees", 84 + 4 * 9 + 2, static_cast<std::uint16_t>(-1801), 2},
+                       Case{"start above stop", 40, 1100000000, 4}, Case{"start below the band", 40, 1000000, 4},
+                       Case{"stop above the band", 44, 4100000000, 4}, Case{"velocity factor 0.0034", 74, 340, 4},
+                       Case{"velocity factor above 1", 74, 100001, 4}, Case{"loss of 32212 dB/m", 78, 3221200000, 4},
+                       Case{"start distance beyond reach", 62, 100000000, 4}}) {
+    auto b = SiteMasterBlock();
+    put(b, c.Offset, c.Value, c.Bytes);
+    TmoxDocument doc;
+    ExpectDamaged([&] { BuildFromSiteMasterReply(doc, "x", b.data(), b.size(), Context(0)); }, c.What);
+  }
+  // One byte slipped in the middle of the block, as a noisy line does.
+  auto b = SiteMasterBlock();
+  b.insert(b.begin() + 48, '#');
+  TmoxDocument doc;
+  ExpectDamaged([&] { BuildFromSiteMasterReply(doc, "x", b.data(), b.size(), Context(0)); }, "shifted block");
+}
+
+TEST(DocFromReply, DamagedRtBlocksAndOldAnalyzerRepliesAreRefused) {
+  auto rt = [](const std::string &head, const char *point) {
+    std::string block = head;
+    block.resize(16, ' ');
+    for (int k = 0; k < 100; ++k)
+      block += k == 40 ? point : "0.100  ";
+    block.resize(716, ' ');
+    TmoxDocument doc;
+    BuildFromRtReply(doc, "n", reinterpret_cast<const std::uint8_t *>(block.data()), block.size(), Context(0));
+  };
+  ExpectDamaged([&] { rt(" 800.0   1000.0  ", "1.500  "); }, "RT reflection 1.5");
+  ExpectDamaged([&] { rt("1000.0    800.0  ", "0.100  "); }, "RT start above stop");
+  ExpectDamaged([&] { rt("   0.0   1000.0  ", "0.100  "); }, "RT start below the band");
+
+  auto gen1 = [](std::size_t line, const std::string &text) {
+    auto L = Gen1Reply();
+    L[line] = text;
+    TmoxDocument doc;
+    BuildFromAnalyzerReply(doc, "x", L, Context(Day(2001, 1, 1)));
+  };
+  ExpectDamaged([&] { gen1(19 + 5, "170500,-2000000,7000"); }, "generation 1 angle");
+  ExpectDamaged([&] { gen1(19 + 5, "170500,2000000,1000"); }, "generation 1 return loss of +20 dB");
+  ExpectDamaged([&] { gen1(14, "50,1000"); }, "generation 1 velocity factor 0.1");
+  ExpectDamaged([&] { gen1(14, "250000,8000"); }, "generation 1 loss of 25 dB/ft");
+
+  auto gen2 = [](std::size_t line, const std::string &text) {
+    auto L = Gen23Header("10,20,5", "3,4,2");
+    L.resize(15);
+    for (int k = 0; k < 238; ++k)
+      L.push_back("-1000000,3142");
+    L[line] = text;
+    TmoxDocument doc;
+    BuildFromAnalyzerReply(doc, "x", L, Context(Day(2001, 12, 1)));
+  };
+  gen2(7, "170000,220000"); // the plausible reply builds
+  ExpectDamaged([&] { gen2(7, "220000,170000"); }, "generation 2 start above stop");
+  ExpectDamaged([&] { gen2(7, "170000,990000"); }, "generation 2 stop above the band");
+  ExpectDamaged([&] { gen2(8, "1,-500,4500"); }, "generation 2 negative start distance");
+  ExpectDamaged([&] { gen2(10, "\"RG-8\",1500,120"); }, "generation 2 velocity factor 0.15");
+  ExpectDamaged([&] { gen2(15 + 100, "-1000000,9000"); }, "generation 2 angle");
 }
