@@ -36,7 +36,7 @@ TOptions TOptions::Defaults(const TSettingsContext &context) {
   TOptions o;
   o.CableList = context.ProgramDir + "Cables.lst";
   o.DocDirectory = context.DocumentsDir + "Korv Group/MOX PC Tool/";
-  o.UploadRoot = context.ProgramDir;
+  o.UploadRoot = context.UploadDir.empty() ? context.ProgramDir : context.UploadDir;
   return o;
 }
 

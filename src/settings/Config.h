@@ -17,6 +17,9 @@ inline constexpr int kMaxRecentFiles = 9;
 struct TSettingsContext {
   std::string ProgramDir;   // folder of the executable, ending in "/"
   std::string DocumentsDir; // the user's documents folder, ending in "/"
+  // Default root of received traces: the program's folder when it is
+  // writable, else the documents folder (empty: ProgramDir).
+  std::string UploadDir;
 };
 
 // [OPTIONS]

@@ -9,7 +9,7 @@
 using namespace korv;
 
 namespace {
-TSettingsContext Ctx() { return {"/opt/korv/", "/home/u/Documents/"}; }
+TSettingsContext Ctx() { return {"/opt/korv/", "/home/u/Documents/", ""}; }
 } // namespace
 
 TEST(Settings, DefaultsForAnEmptyFile) {

@@ -389,6 +389,7 @@ void TGraph::keyPressEvent(QKeyEvent *event) { emit keyPressed(event->key(), eve
 
 void TGraph::EmitHotSpots(const QPointF &pixel) {
   constexpr double kReach = 6.0;
+  if (!m_hotSpots) return;
   if (m_showGraphAnn) {
     for (std::size_t i = 0; i < m_graphAnn.size(); ++i) {
       const QPointF p = GraphToPixel(QPointF(m_graphAnn[i].X, m_graphAnn[i].Y));

@@ -142,6 +142,10 @@ public:
   void ShowHorzLineAnnotations(bool on);
   void ShowVertLineAnnotations(bool on);
   bool GraphAnnotationsShown() const { return m_showGraphAnn; }
+  // Hot spots (clicks on traces and annotations) are off while a zoom tool
+  // is chosen: a zoom click must not pick another trace.
+  void SetHotSpotsEnabled(bool on) { m_hotSpots = on; }
+  bool HotSpotsEnabled() const { return m_hotSpots; }
   bool HorzLineAnnotationsShown() const { return m_showHorzAnn; }
   bool VertLineAnnotationsShown() const { return m_showVertAnn; }
   // Percent of the normal annotation text size.
@@ -228,6 +232,7 @@ protected:
   bool m_showGraphAnn = true;
   bool m_showHorzAnn = true;
   bool m_showVertAnn = true;
+  bool m_hotSpots = true;
   int m_lineAnnTextSize = 100;
   QString m_topMargin;
   TPlotLook m_look;

@@ -153,6 +153,11 @@ QPointF TXYGraph::GraphToPixel(const QPointF &graph) const {
   return {m_plot->xAxis->coordToPixel(graph.x()), m_plot->yAxis->coordToPixel(graph.y())};
 }
 
+int YTickCount(int axisHeightPixels, int labelHeightPixels) {
+  if (labelHeightPixels <= 0) return 8;
+  return std::clamp(axisHeightPixels / (2 * labelHeightPixels), 2, 8);
+}
+
 QRect TXYGraph::PlotArea() const { return m_plot->axisRect()->rect(); }
 
 void TXYGraph::BuildPlot(double heightPixels) {
@@ -223,6 +228,12 @@ void TXYGraph::BuildPlot(double heightPixels) {
       QMargins(0, 0, QFontMetrics(base).horizontalAdvance(QStringLiteral("00000")) / 2 + pad * 2, 0));
   m_plot->xAxis->ticker()->setTickCount(10);
   m_plot->yAxis->ticker()->setTickCount(8);
+  // A short plot (tiled windows) gets fewer Y ticks rather than labels
+  // written over each other: lay out once to learn the axis height.
+  grid->update(QCPLayoutElement::upPreparation);
+  grid->update(QCPLayoutElement::upMargins);
+  grid->update(QCPLayoutElement::upLayout);
+  m_plot->yAxis->ticker()->setTickCount(YTickCount(axisRect->height(), QFontMetrics(base).height()));
   // The box's top and right ticks line up with the labelled ones.
   top->setTicker(m_plot->xAxis->ticker());
   right->setTicker(m_plot->yAxis->ticker());

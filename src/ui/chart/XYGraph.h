@@ -7,6 +7,10 @@ class QCPGraph;
 
 namespace korv {
 
+// Y ticks that fit an axis of this height with labels of this height
+// (at least two label heights apart): 2 to 8.
+int YTickCount(int axisHeightPixels, int labelHeightPixels);
+
 class TXYGraph : public TGraph {
   Q_OBJECT
 public:

@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "core/DateTime.h"
+#include "core/DistanceData.h"
 #include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/FileIO.h"
@@ -98,7 +99,7 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
   }
 }
 
-bool TfrmDoc::SaveFileW(const QString &fileName) {
+TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName) {
   try {
     m_doc->StoreActiveMarks();
     StoreCurrentDomain();
@@ -119,21 +120,32 @@ bool TfrmDoc::SaveFileW(const QString &fileName) {
                                  "Which trace do you wish to use?")
                 : QStringLiteral("Touchstone files can only save one trace. This file contains multiple traces. "
                                  "Which trace do you wish to use?");
-        trace = ChooseTraceToSave(this, prompt, choice.Descriptions, choice.Preselected);
-        if (trace < 0) return false;
+        trace = ChooseTraceToSave(this, prompt, choice.Descriptions, choice.Preselected,
+                                  format == TDocFormat::Csv ? QStringLiteral("Save As CSV Options")
+                                                            : QStringLiteral("Save As Touchstone Options"));
+        if (trace < 0) return TSaveOutcome::Failed;
       }
     }
-    if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, trace)) return false;
-    m_imported = SaveFormatFor(FileNameBytes(fileName)) != TDocFormat::Kdt;
+    const std::uint8_t readFlag = m_doc->Doc.ReadFlag;
+    if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, trace)) return TSaveOutcome::Failed;
+    if (format != TDocFormat::Kdt && m_doc->Doc.TraceCount() > 1) {
+      // The window still holds what it held: the same source and changes.
+      m_doc->Doc.ReadFlag = readFlag;
+      m_doc->Doc.Modified = wasModified ? 1 : 0;
+      emit statusText(QStringLiteral("Trace %1 exported to %2").arg(trace + 1).arg(fileName));
+      return TSaveOutcome::Exported;
+    }
+    // The file now holds the whole document: later saves go to it directly.
+    m_imported = false;
     SetFileName(fileName);
     m_doc->Doc.Modified = 0;
     if (wasModified) emit modifiedChanged(false);
-    return true;
+    return TSaveOutcome::Saved;
   } catch (...) {
     const TFailureReport rep = DescribeSaveFailure(std::current_exception(), FileNameBytes(fileName));
     if (!rep.Message.empty()) ShowDocMessage(this, TMsgKind::Error, Q(rep.Message), QMessageBox::Ok, rep.HelpButton);
     emit statusText(Q(rep.Summary));
-    return false;
+    return TSaveOutcome::Failed;
   }
 }
 
@@ -148,9 +160,10 @@ void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString 
   if (m_doc->Doc.DistUnitText.empty()) m_doc->Doc.DistUnitText = m_doc->Doc.DistUnit == duFeet ? "feet" : "meters";
   int mode = m_doc->Doc.PlotMode;
   if (mode < pmFrequency || mode > pmSmith) mode = pmFrequency;
-  // A document saved in the distance view whose distance results are
-  // missing (not stored in the file) gets them computed now.
-  if (mode == pmDistance) {
+  // Stored distance data is shown as it is; any other document saved in
+  // the distance view gets its distance results computed now.
+  m_doc->Doc.PlotMode = mode;
+  if (!UseStoredDistanceData(m_doc->Doc) && mode == pmDistance) {
     for (int i = 0; i < m_doc->Doc.TraceCount(); ++i) {
       TTraceData &t = m_doc->Doc.Traces[i];
       if (static_cast<int>(t.DistAxis.size()) != t.NumPoints && t.MaxDist > 0) {
@@ -507,9 +520,10 @@ void TfrmDoc::RebuildView() {
 
 void TfrmDoc::RefreshAnnotations() {
   // Line types: the active trace stands out, thicker on small windows.
+  // Without an active trace every trace is thin.
+  for (int s = 0; s < m_graph->Subsets(); ++s)
+    m_graph->SetSubsetLineType(s, ltThinSolid);
   if (m_activeTrace >= 0 && m_activeTrace < m_graph->Subsets()) {
-    for (int s = 0; s < m_graph->Subsets(); ++s)
-      m_graph->SetSubsetLineType(s, ltThinSolid);
     const bool large = static_cast<long>(width()) * height() > 279999;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
@@ -526,7 +540,7 @@ void TfrmDoc::RefreshAnnotations() {
     m_graph->SetHorzLineAnnotation(-1, {});
     if (limit < kUnplacedLimit && d.TraceCount() > 0)
       m_graph->SetHorzLineAnnotation(
-          0, TLineAnnotation{limit, atLine, QColor(255, 0, 0), QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
+          0, TLineAnnotation{limit, atLine, LimitLineColor(), QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
     m_graph->SetLineAnnotationTextSize(90);
     m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
   }
@@ -605,6 +619,15 @@ bool TfrmDoc::RunFaultLocationWizard(int traceIndex) {
     return false;
   }
   return dialog.exec() == QDialog::Accepted;
+}
+
+bool TfrmDoc::FaultLocationWizardCommand() {
+  if (!RunFaultLocationWizard(0)) return false;
+  MarkModified();
+  RenewTitles();
+  if (PlotMode() == pmDistance) BuildDistanceView();
+  emit stateChanged();
+  return true;
 }
 
 bool TfrmDoc::ApplyFaultSettings(int index) {
@@ -710,6 +733,55 @@ void TfrmDoc::SetManualScale(bool manualX, double xMin, double xMax, bool manual
   c.Flag1 = manualY ? 1 : 0;
   if (manualX) c.XMin = std::min(xMin, xMax), c.XMax = std::max(xMin, xMax);
   if (manualY) c.YMin = std::min(yMin, yMax), c.YMax = std::max(yMin, yMax);
+  StoreCurrentDomain();
+  m_graph->SetManualX(ManualX(), c.XMin, c.XMax);
+  m_graph->SetManualY(ManualY(), c.YMin, c.YMax);
+  RefreshAnnotations();
+}
+
+void TfrmDoc::LeaveZoom() {
+  if (!m_zoomed && m_zoomLevel == 0) return;
+  m_graph->SetZoomMode(false);
+  m_zoomed = false;
+  m_zoomLevel = 0;
+  emit selectToolRequested();
+  emit stateChanged();
+}
+
+void TfrmDoc::AutoScale() {
+  LeaveZoom();
+  AutoScaleX();
+  AutoScaleY();
+}
+
+void TfrmDoc::WidenScaleToTrace(int index) {
+  TTraceDoc &d = m_doc->Doc;
+  if (d.PlotMode == pmSmith || index < 0 || index >= d.TraceCount()) return;
+  const TTraceData &t = d.Traces[index];
+  const bool dist = d.PlotMode == pmDistance;
+  const TrsDynDouble &xs = dist ? t.DistAxis : t.Freq;
+  const TrsDynDouble &ys = dist ? t.DistMag : t.Mag;
+  const int n = UsablePoints(t, xs, ys);
+  double xLo = std::numeric_limits<double>::max(), xHi = std::numeric_limits<double>::lowest();
+  double yLo = xLo, yHi = xHi;
+  for (int j = 0; j < n; ++j) {
+    const auto uj = static_cast<std::size_t>(j);
+    if (std::isfinite(xs[uj])) xLo = std::min(xLo, xs[uj]), xHi = std::max(xHi, xs[uj]);
+    if (std::isfinite(ys[uj])) yLo = std::min(yLo, ys[uj]), yHi = std::max(yHi, ys[uj]);
+  }
+  TScaleGroup &c = d.CurScale;
+  bool changed = false;
+  if (ManualX() && xLo <= xHi && (xLo < c.XMin || xHi > c.XMax)) {
+    c.XMin = std::min(c.XMin, xLo);
+    c.XMax = std::max(c.XMax, xHi);
+    changed = true;
+  }
+  if (ManualY() && yLo <= yHi && (yLo < c.YMin || yHi > c.YMax)) {
+    c.YMin = std::min(c.YMin, yLo);
+    c.YMax = std::max(c.YMax, yHi);
+    changed = true;
+  }
+  if (!changed) return;
   StoreCurrentDomain();
   m_graph->SetManualX(ManualX(), c.XMin, c.XMax);
   m_graph->SetManualY(ManualY(), c.YMin, c.YMax);
@@ -862,6 +934,7 @@ bool TfrmDoc::QueryClose() {
 
 void TfrmDoc::closeEvent(QCloseEvent *event) {
   if (QueryClose()) {
+    m_closed = true;
     event->accept();
   } else {
     event->ignore();

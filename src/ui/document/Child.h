@@ -40,7 +40,13 @@ public:
   bool OpenFileW(const QString &fileName);
   // Saves in the format the extension names (atomic). Asks before upgrading
   // an older document version; a "No" returns false with nothing written.
-  bool SaveFileW(const QString &fileName);
+  bool SaveFileW(const QString &fileName) { return SaveFile(fileName) != TSaveOutcome::Failed; }
+  // Saved: the file now holds the document (the window takes its name and
+  // is unmodified). Exported: the file holds less than the window shows (a
+  // one-trace format from a window of several traces); the window keeps its
+  // name and its modified state, so closing it still asks.
+  enum class TSaveOutcome { Failed, Saved, Exported };
+  TSaveOutcome SaveFile(const QString &fileName);
   // Takes over a document built elsewhere (import, instrument receive,
   // tests, the render command); the view is rebuilt.
   void SetDocument(std::unique_ptr<TmoxDocument> document, const QString &fileName = {}, bool imported = true);
@@ -65,6 +71,9 @@ public:
   bool ShowFaultLocation();
   // The fault-location dialog for one trace (1-based) or all (0). True on Finish.
   bool RunFaultLocationWizard(int traceIndex = 0);
+  // The wizard as a command of its own: on Finish the document is marked
+  // modified and the distance view (when shown) is redrawn at once.
+  bool FaultLocationWizardCommand();
   // Recomputes DistAxis/DistMag of trace `index` (1-based) or of every
   // trace (0). Shows "Error in Distance To Fault calculation." on failure and
   // returns false.
@@ -82,7 +91,13 @@ public:
   // ---- Scale and zoom.
   void AutoScaleX();
   void AutoScaleY();
-  void AutoScale() { AutoScaleX(), AutoScaleY(); }
+  // The AutoScale command: leaves any zoom first, then fits both axes.
+  void AutoScale();
+  // Ends zooming (as zooming out of the last level does).
+  void LeaveZoom();
+  // A manual scale of the current domain grows to take in trace `index`
+  // (0-based), so that a pasted or merged trace is never off the axes.
+  void WidenScaleToTrace(int index);
   // Zoom about the last mouse position over the graph.
   bool ZoomIn();
   bool ZoomOut();
@@ -114,6 +129,9 @@ public:
   void SetSaveHandler(std::function<bool(TfrmDoc &)> handler) { m_saveHandler = std::move(handler); }
   void SetCloseSilently(bool on) { m_closeSilently = on; }
   bool CloseSilently() const { return m_closeSilently; }
+  // The window accepted its close and waits for deletion; it no longer
+  // counts as an open document (a minimised one still does).
+  bool IsClosed() const { return m_closed; }
 
   // ---- Settings pushed in by the main window.
   void SetPlotLook(const TPlotLook &look);
@@ -187,6 +205,7 @@ private:
   int m_activeMarker = -1;
   int m_activeTrace = -1;
   bool m_closeSilently = false;
+  bool m_closed = false;
   bool m_labelDate = true;
   bool m_labelText = true;
   TPlotLook m_look;

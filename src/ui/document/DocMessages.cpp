@@ -9,7 +9,21 @@ TDocMessageHook &Hook() {
   static TDocMessageHook hook;
   return hook;
 }
+THelpHook &Help() {
+  static THelpHook hook;
+  return hook;
+}
 } // namespace
+
+THelpHook SetHelpHook(THelpHook hook) {
+  THelpHook old = std::move(Help());
+  Help() = std::move(hook);
+  return old;
+}
+
+void RequestHelp(int context) {
+  if (Help()) Help()(context);
+}
 
 TDocMessageHook SetDocMessageHook(TDocMessageHook hook) {
   TDocMessageHook old = std::move(Hook());
@@ -32,11 +46,9 @@ QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const
     QMessageBox box(icon, caption, shown, buttons | (help ? QMessageBox::Help : QMessageBox::NoButton), parent);
     box.setProperty("helpContext", kMessageHelpContext);
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
-    // Help opens the help window (the main window listens for this) and keeps the question.
+    // Help opens the help window and keeps the question.
     if (answer != QMessageBox::Help) return answer;
-    QWidget *w = parent ? parent->window() : nullptr;
-    if (w && w->metaObject()->indexOfMethod("showHelpContext(int)") >= 0)
-      QMetaObject::invokeMethod(w, "showHelpContext", Qt::DirectConnection, Q_ARG(int, kMessageHelpContext));
+    RequestHelp(kMessageHelpContext);
   }
 }
 

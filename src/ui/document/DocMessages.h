@@ -19,6 +19,13 @@ TDocMessageHook SetDocMessageHook(TDocMessageHook hook);
 QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const QString &text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok, bool help = false);
 
+// Help: the main window installs the function that shows a help topic;
+// the Help buttons of boxes and dialogs call RequestHelp. Without a hook
+// (the render command, tests that do not ask) Help does nothing.
+using THelpHook = std::function<void(int context)>;
+THelpHook SetHelpHook(THelpHook hook);
+void RequestHelp(int context);
+
 // Help context of the question and error boxes.
 inline constexpr int kMessageHelpContext = 5000;
 

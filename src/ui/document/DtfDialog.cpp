@@ -143,11 +143,7 @@ TdlgDTF::TdlgDTF(QWidget *parent, const QString &cableListPath, bool velocityFor
   connect(m_btnPrev, &QPushButton::clicked, this, &TdlgDTF::btnPrevClick);
   connect(m_btnFinish, &QPushButton::clicked, this, &TdlgDTF::btnFinishClick);
   connect(m_btnCancel, &QPushButton::clicked, this, &TdlgDTF::btnCancelClick);
-  connect(m_btnHelp, &QPushButton::clicked, this, [this] {
-    QWidget *w = parentWidget() ? parentWidget()->window() : nullptr;
-    if (w && w->metaObject()->indexOfMethod("showHelpContext(int)") >= 0)
-      QMetaObject::invokeMethod(w, "showHelpContext", Qt::DirectConnection, Q_ARG(int, kHelpContext));
-  });
+  connect(m_btnHelp, &QPushButton::clicked, this, [] { RequestHelp(kHelpContext); });
 }
 
 TdlgDTF::~TdlgDTF() = default;

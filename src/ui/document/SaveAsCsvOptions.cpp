@@ -64,9 +64,10 @@ TTraceChooserHook SetTraceChooserHook(TTraceChooserHook hook) {
 }
 
 int ChooseTraceToSave(QWidget *parent, const QString &prompt, const std::vector<std::string> &descriptions,
-                      int preselected) {
+                      int preselected, const QString &title) {
   if (Hook()) return Hook()(descriptions, preselected);
   TdlgSaveAsCSVOptions dlg(parent);
+  dlg.setWindowTitle(title);
   dlg.SetPrompt(prompt);
   dlg.SetTraces(descriptions, preselected);
   return dlg.exec() == QDialog::Accepted ? dlg.SelectedTrace() : -1;

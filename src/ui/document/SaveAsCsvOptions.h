@@ -29,7 +29,8 @@ private:
 // (tests, headless runs) answers instead of the modal dialog.
 using TTraceChooserHook = std::function<int(const std::vector<std::string> &descriptions, int preselected)>;
 TTraceChooserHook SetTraceChooserHook(TTraceChooserHook hook);
+// title: the dialog's caption, named after the format being written.
 int ChooseTraceToSave(QWidget *parent, const QString &prompt, const std::vector<std::string> &descriptions,
-                      int preselected);
+                      int preselected, const QString &title = QStringLiteral("Save As CSV Options"));
 
 } // namespace korv

@@ -4,9 +4,10 @@ namespace korv {
 
 namespace {
 // Chosen for contrast on white and for distinct hues next to each other;
-// none is the dark red, blue or grey that markers use.
+// none is the dark red, blue or grey that markers use, nor the limit
+// line's red.
 const QColor kColors[kTraceStyleCount] = {
-    QColor(31, 119, 180), QColor(214, 39, 40), QColor(44, 160, 44),   QColor(255, 127, 14), QColor(148, 103, 189),
+    QColor(31, 119, 180), QColor(190, 0, 190), QColor(44, 160, 44),   QColor(255, 127, 14), QColor(148, 103, 189),
     QColor(0, 190, 200),  QColor(140, 86, 75), QColor(227, 119, 194), QColor(64, 64, 64),   QColor(170, 170, 20),
     QColor(0, 0, 128),    QColor(0, 128, 128), QColor(230, 171, 2),   QColor(0, 90, 50)};
 

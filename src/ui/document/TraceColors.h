@@ -10,6 +10,8 @@ inline constexpr int kTraceStyleCount = 14;
 
 // Style of trace index (wraps beyond 14).
 TSubsetStyle TraceStyle(int index);
+// The limit line's colour, unlike every trace's.
+inline QColor LimitLineColor() { return {255, 0, 0}; }
 // Applies TraceStyle to every subset of a graph.
 void ApplyTraceStyles(TGraph &graph);
 

@@ -22,6 +22,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -36,10 +37,13 @@
 #include "core/TraceCapsule.h"
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
+#include "ui/document/DocMessages.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
+#include "ui/main/DataFiles.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/TraceExchange.h"
+#include "ui/main/WindowLayout.h"
 
 namespace korv {
 
@@ -49,8 +53,10 @@ constexpr const char *kMsgNotKorvFormat =
     "This file is not currently in a Korv format. Please note that by saving any changes you will be changing "
     "the format of the file to the Korv Site Antenna File format (*.kdt).";
 constexpr const char *kOpenFilter =
-    "All Data Files (*.kdt *.csv);;Korv SA Files (*.kdt);;LX-ZT Trace Files (*.csv);;All Files (*)";
-constexpr const char *kSaveFilter = "Korv SA Files (*.kdt);;LX-ZT Trace Files (*.csv);;All Files (*)";
+    "All trace files (*.kdt *.csv *.vnf *.s1p);;Korv SA Files (*.kdt);;LX-ZT Trace Files (*.csv);;"
+    "KP418 Trace Files (*.vnf);;Touchstone Files (*.s1p);;All Files (*)";
+constexpr const char *kSaveFilter = "Korv SA Files (*.kdt);;LX-ZT Trace Files (*.csv);;KP418 Trace Files (*.vnf);;"
+                                    "Touchstone Files (*.s1p);;All Files (*)";
 constexpr const char *kExportFilter = "SVG Image (*.svg);;PDF Document (*.pdf);;PNG Image (*.png)";
 
 QString Long(const QString &hint) {
@@ -82,6 +88,10 @@ QString MouseReadoutText(const TGraph &graph, int subset, double graphX) {
   const double a = graph.XData(subset, index);
   const double b = graph.XData(subset, index + 1);
   const int nearest = std::abs(graphX - b) < std::abs(graphX - a) ? index + 1 : index;
+  // Beyond a shorter trace's last point the graph holds its null value:
+  // there is nothing to read there.
+  const float nx = graph.XData(subset, nearest), ny = graph.YData(subset, nearest);
+  if (nx == kGraphNullValue || ny == kGraphNullValue || !std::isfinite(nx) || !std::isfinite(ny)) return {};
   return QString::fromStdString(Format("(%.2f,%.2f)", static_cast<double>(graph.XData(subset, nearest)),
                                        static_cast<double>(graph.YData(subset, nearest))));
 }
@@ -131,11 +141,14 @@ TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *pare
   m_timerMouseData->start();
   LoadSettings();
   UpdateMenuItems();
+  // Help buttons of boxes and dialogs below the main window land here.
+  SetHelpHook([this](int context) { ShowHelp(context); });
 }
 
 TfrmMain::~TfrmMain() {
   // The document windows go first, while everything they report to exists.
   m_closing = true;
+  SetHelpHook({});
   delete m_mdi;
   m_mdi = nullptr;
   if (m_help) delete m_help.data();
@@ -567,9 +580,10 @@ QList<TfrmDoc *> TfrmMain::Documents() const {
 }
 
 bool TfrmMain::IsOpen(const QMdiSubWindow *sub) {
-  // A closed window waits for its deferred deletion hidden; it no longer counts.
-  const auto *doc = sub->widget();
-  return sub->property("korvOpen").toBool() && doc != nullptr && !doc->isHidden();
+  // A closed window waits for its deferred deletion; it no longer counts.
+  // A minimised one hides its widget but is still open.
+  const auto *doc = qobject_cast<const TfrmDoc *>(sub->widget());
+  return sub->property("korvOpen").toBool() && doc != nullptr && !doc->IsClosed();
 }
 
 int TfrmMain::DocumentCount() const { return static_cast<int>(Documents().size()); }
@@ -622,7 +636,13 @@ void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc) {
   look.MarkPoints = o.MarkPoints;
   doc->SetPlotLook(look);
   doc->SetLabelFlags(o.LblFieldDate, o.LblFieldCustom);
-  doc->SetFaultOptions(TFaultOptions{QString::fromStdString(o.CableList), o.DielectricFormat});
+  // The cable list: the setting, else beside the program, the installed
+  // data folder, or the bundled copy, so that Ctrl+D works out of the box.
+  const QString cables =
+      ResolveCableList(QString::fromStdString(o.CableList), QString::fromStdString(m_settings.Context().ProgramDir),
+                       QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  doc->SetFaultOptions(
+      TFaultOptions{cables.isEmpty() ? QString::fromStdString(o.CableList) : cables, o.DielectricFormat});
   doc->SetSaveHandler([this](TfrmDoc &d) { return SaveAtCloseTime(&d); });
 }
 
@@ -857,7 +877,11 @@ void TfrmMain::mnuFileRClick(int k) {
 // ---------------------------------------------------------------- saving
 
 bool TfrmMain::WriteDocument(TfrmDoc *doc, const QString &fileName) {
-  if (!doc->SaveFileW(fileName)) return false;
+  const TfrmDoc::TSaveOutcome outcome = doc->SaveFile(fileName);
+  if (outcome == TfrmDoc::TSaveOutcome::Failed) return false;
+  // A file that holds less than the window (one trace of several) is an
+  // export: the window keeps its name and stays modified.
+  if (outcome == TfrmDoc::TSaveOutcome::Exported) return true;
   if (doc->FileName() != fileName) doc->SetFileName(fileName);
   if (doc->IsModified()) doc->ClearModified();
   if (doc == ActiveDocument()) UpdateMenuItems(false);
@@ -884,9 +908,16 @@ bool TfrmMain::SaveWithDialog(TfrmDoc *doc, bool closeTime) {
   QString proposed = WithoutExtension(current);
   if (closeTime) {
     proposed += QStringLiteral(".kdt");
-  } else if (current.endsWith(QLatin1String(".csv")) || current.endsWith(QLatin1String(".CSV"))) {
-    suffix = QStringLiteral("csv");
-    filterIndex = 2;
+  } else {
+    // Save As proposes the format the document came from.
+    static const char *const kSuffixes[] = {"kdt", "csv", "vnf", "s1p"};
+    const QString ext = QFileInfo(current).suffix().toLower();
+    for (int i = 0; i < 4; ++i) {
+      if (ext == QLatin1String(kSuffixes[i])) {
+        suffix = QString::fromLatin1(kSuffixes[i]);
+        filterIndex = i + 1;
+      }
+    }
   }
   const QString folder = current.isEmpty() ? m_lastDirectory : QFileInfo(current).absolutePath();
   const QString chosen =
@@ -929,25 +960,7 @@ bool TfrmMain::SaveBySaveAllRule(TfrmDoc *doc) {
 
 // ---------------------------------------------------------------- closing
 
-bool TfrmMain::CloseAllDocuments() {
-  for (TfrmDoc *doc : Documents()) {
-    if (!doc->IsModified()) continue;
-    const auto answer = Ask(QMessageBox::Question, QStringLiteral("Save %1 before Closing?").arg(doc->windowTitle()),
-                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Help);
-    if (answer == QMessageBox::Cancel) return false;
-    if (answer == QMessageBox::Yes) SaveAtCloseTime(doc);
-  }
-  for (TfrmDoc *doc : Documents())
-    CloseDocumentSilently(doc);
-  UpdateMenuItems();
-  return true;
-}
-
-void TfrmMain::closeEvent(QCloseEvent *event) {
-  if (m_exitDone) {
-    event->accept();
-    return;
-  }
+bool TfrmMain::AskToSaveModified() {
   bool yesToAll = false;
   for (TfrmDoc *doc : Documents()) {
     if (!doc->IsModified()) continue;
@@ -967,10 +980,28 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
         saved = false; // Cancel
       }
     }
-    if (!saved) {
-      event->ignore();
-      return;
-    }
+    if (!saved) return false;
+  }
+  return true;
+}
+
+bool TfrmMain::CloseAllDocuments() {
+  // A failed or cancelled save keeps every window open: nothing is lost.
+  if (!AskToSaveModified()) return false;
+  for (TfrmDoc *doc : Documents())
+    CloseDocumentSilently(doc);
+  UpdateMenuItems();
+  return true;
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event) {
+  if (m_exitDone) {
+    event->accept();
+    return;
+  }
+  if (!AskToSaveModified()) {
+    event->ignore();
+    return;
   }
   hide();
   WriteSettingsAndCloseWindows();
@@ -1104,9 +1135,12 @@ void TfrmMain::MouseActionSelect(int mode) {
   case tmHideMark: cursor = 10; break;
   default: break;
   }
+  const bool hotSpots = mode != tmZoomIn && mode != tmZoomOut;
   for (TfrmDoc *doc : Documents()) {
     TGraph *graph = doc->Graph();
-    if (graph == nullptr || doc->PlotMode() == pmSmith) continue;
+    if (graph == nullptr) continue;
+    graph->SetHotSpotsEnabled(hotSpots);
+    if (doc->PlotMode() == pmSmith) continue;
     if (cursor == 0)
       graph->unsetCursor();
     else
@@ -1358,20 +1392,20 @@ void TfrmMain::mnuViewZoomOutClick() { MouseActionSelect(tmZoomOut); }
 
 void TfrmMain::mnuViewAutoScaleClick() {
   if (TfrmDoc *doc = ActiveDocument()) {
-    doc->AutoScaleX();
-    doc->AutoScaleY();
+    doc->AutoScale();
     UpdateMenuItems(false);
   }
 }
 
 void TfrmMain::mnuToolsCalcDTFClick() {
   if (TfrmDoc *doc = ActiveDocument()) {
-    doc->RunFaultLocationWizard(0);
+    doc->FaultLocationWizardCommand();
     UpdateMenuItems(false);
   }
 }
 
-// Horizontal tiling: the windows one above the other, full width.
+// Tiling in a grid (columns first), so that every graph keeps a usable
+// height; the windows are repainted at once rather than left grey.
 void TfrmMain::mnuWindowTileClick() {
   QList<QMdiSubWindow *> subs;
   for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
@@ -1379,12 +1413,15 @@ void TfrmMain::mnuWindowTileClick() {
   }
   if (subs.isEmpty()) return;
   const QRect area = m_mdi->viewport()->rect();
-  const int n = static_cast<int>(subs.size());
-  const int h = area.height() / n;
-  for (int i = 0; i < n; ++i) {
+  const TTileGrid grid = TileGrid(static_cast<int>(subs.size()), area.width(), area.height());
+  for (int i = 0; i < subs.size(); ++i) {
+    const QRect cell = grid.Cell(i, area.width(), area.height());
     subs[i]->showNormal();
-    subs[i]->setGeometry(0, i * h, area.width(), i == n - 1 ? area.height() - i * h : h);
+    subs[i]->setGeometry(cell);
   }
+  for (QMdiSubWindow *sub : subs)
+    sub->update();
+  m_mdi->viewport()->update();
 }
 
 // Cascading keeps a useful size: QMdiArea's own cascade shrinks each
@@ -1431,12 +1468,13 @@ void TfrmMain::mnuWindowHideClick() {
 }
 
 void TfrmMain::RebuildWindowMenu() {
+  // clear() deletes the window-list actions the menu owns; the command
+  // actions belong to the main window and survive it.
   m_mnuWindow->clear();
+  m_windowListActions.clear();
   for (const char *n :
        {"mnuWindowTile", "mnuWindowCascade", "mnuWindowArrangeAll", "mnuWindowCloseAll", "mnuWindowHide"})
     m_mnuWindow->addAction(Action(QString::fromLatin1(n)));
-  qDeleteAll(m_windowListActions);
-  m_windowListActions.clear();
   const QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::CreationOrder);
   bool first = true;
   int k = 0;

@@ -128,6 +128,9 @@ public:
   bool SaveBySaveAllRule(TfrmDoc *doc);
   // Window "Close All": false when cancelled.
   bool CloseAllDocuments();
+  // The save question for every modified document (Yes, No, Cancel, Yes to
+  // All); false when cancelled or a save failed.
+  bool AskToSaveModified();
   bool ExportGraph(TfrmDoc *doc, const QString &fileName);
   // Prints the active graph on a printer already set up.
   void PrintDocument(TfrmDoc *doc, QPrinter &printer);

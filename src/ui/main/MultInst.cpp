@@ -1,5 +1,6 @@
 #include "ui/main/MultInst.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalServer>
@@ -105,7 +106,28 @@ TSingleInstance::~TSingleInstance() {
 }
 
 QString TSingleInstance::DefaultName() {
-  return QString::fromLatin1(kInstanceName) + QStringLiteral("-") + QString::number(::getuid());
+  return InstanceSocketPath(qEnvironmentVariable("XDG_RUNTIME_DIR"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+                            qEnvironmentVariable("DISPLAY"), QDir::tempPath(), ::getuid());
+}
+
+QString InstanceSocketPath(const QString &runtimeDir, const QString &waylandDisplay, const QString &x11Display,
+                           const QString &tempDir, unsigned uid) {
+  // One copy per user and graphical session: a copy on another display (or
+  // a test run with its own runtime folder) never receives our files.
+  QString display = !waylandDisplay.isEmpty() ? waylandDisplay : x11Display;
+  QString safe;
+  for (const QChar c : display)
+    safe += c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('-') ? c : QLatin1Char('_');
+  if (safe.isEmpty()) safe = QStringLiteral("nodisplay");
+  const QString name =
+      QString::fromLatin1(kInstanceName) + QStringLiteral("-") + QString::number(uid) + QStringLiteral("-") + safe;
+  // A socket path must stay short (about 107 bytes); a very long runtime
+  // folder falls back to the temporary folder.
+  const QString folder =
+      !runtimeDir.isEmpty() && QDir(runtimeDir).exists() && QDir(runtimeDir).filePath(name).toLocal8Bit().size() < 100
+          ? runtimeDir
+          : tempDir;
+  return QDir(folder).filePath(name);
 }
 
 bool TSingleInstance::HandOver(const QStringList &args, int timeoutMs) {
@@ -136,9 +158,10 @@ bool TSingleInstance::HandOver(const QStringList &args, int timeoutMs) {
     bool bad = false;
     while (TakeFrame(buffer, code, payload, bad)) {
       if (code == icAnswer) {
+        // The first copy acknowledges before it opens anything, so the
+        // usual deadline holds: nobody waits on its boxes.
         socket.write(Frame(icCommandLine, EncodeCommandLine(args)));
-        // The first copy is alive; opening the files may ask questions there.
-        deadline.start(std::max(timeoutMs, 120000));
+        deadline.start(timeoutMs);
       } else if (code == icDone) {
         done = true;
         loop.quit();
@@ -191,10 +214,18 @@ void TSingleInstance::ServeConnection(QLocalSocket *socket) {
         emit activationRequested();
         socket->write(Frame(icAnswer));
       } else if (code == icCommandLine) {
+        // Acknowledge at once and handle afterwards: opening the files may
+        // show a box, and while its loop runs the caller may go away and
+        // the socket with it. Nothing touches the socket after that.
         QStringList args;
-        if (DecodeCommandLine(payload, args) && m_handler) m_handler(args);
+        const bool ok = DecodeCommandLine(payload, args);
         socket->write(Frame(icDone));
         socket->flush();
+        if (ok && m_handler) {
+          QTimer::singleShot(0, this, [this, args] {
+            if (m_handler) m_handler(args);
+          });
+        }
       }
     }
     if (bad) socket->abort();

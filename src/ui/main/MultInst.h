@@ -1,5 +1,5 @@
 #pragma once
-// One running copy per user and desktop: a second start hands its command
+// One running copy per user and graphical session: a second start hands its command
 // line to the first over a local socket and ends.
 //
 // Messages are frames of a 32-bit code, a 32-bit size and that many bytes
@@ -33,6 +33,11 @@ QByteArray EncodeCommandLine(const QStringList &args);
 // False for a malformed packet (nothing is read past its end).
 bool DecodeCommandLine(const QByteArray &packet, QStringList &args);
 
+// The socket's path: in the user's runtime folder when there is one (else
+// the temporary folder), named after the program, the user and the display.
+QString InstanceSocketPath(const QString &runtimeDir, const QString &waylandDisplay, const QString &x11Display,
+                           const QString &tempDir, unsigned uid);
+
 class TSingleInstance : public QObject {
   Q_OBJECT
 public:
@@ -50,8 +55,9 @@ public:
   bool Listen();
   bool IsListening() const;
 
-  // The first copy's handler for a handed-over command line; the "handled"
-  // answer goes back once it returns.
+  // The first copy's handler for a handed-over command line. The "handled"
+  // answer goes back at once; the handler runs afterwards from the event
+  // loop, so a box it shows never holds up the caller.
   void SetHandler(std::function<void(const QStringList &)> handler) { m_handler = std::move(handler); }
 
 signals:

@@ -35,6 +35,9 @@ TSettingsContext ProgramSettingsContext() {
   QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (docs.isEmpty()) docs = QDir::homePath();
   context.DocumentsDir = QDir(docs).absolutePath().toStdString() + "/";
+  // An installed program's folder (/usr/bin) is not the user's to fill.
+  const QFileInfo programDir(QCoreApplication::applicationDirPath());
+  context.UploadDir = programDir.isWritable() ? context.ProgramDir : context.DocumentsDir;
   return context;
 }
 

@@ -108,6 +108,7 @@ bool PasteTrace(TfrmDoc &doc, const TTraceCapsule &capsule, const std::function<
     doc.MarkModified();
     doc.RebuildView();
     doc.SetActiveTrace(std::min(added, doc.Document().Doc.TraceCount() - 1));
+    doc.WidenScaleToTrace(added);
     return true;
   } catch (const Exception &e) {
     error(QString::fromStdString(e.Message()));

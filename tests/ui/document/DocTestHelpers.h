@@ -69,4 +69,7 @@ private:
 } // namespace korvtest
 
 // Readable QString values in test failure messages.
+#ifndef KORV_TEST_QSTRING_PRINTTO
+#define KORV_TEST_QSTRING_PRINTTO
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+#endif

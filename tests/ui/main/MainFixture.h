@@ -17,7 +17,10 @@
 #include "ui/main/Main.h"
 
 // Readable QString values in failure messages.
+#ifndef KORV_TEST_QSTRING_PRINTTO
+#define KORV_TEST_QSTRING_PRINTTO
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+#endif
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -43,7 +46,7 @@ protected:
   // A new main window reading the settings file of this test.
   korv::TfrmMain &MakeMain() {
     m_main = std::make_unique<korv::TfrmMain>(
-        korv::TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/"}, m_settingsPath);
+        korv::TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/", ""}, m_settingsPath);
     m_main->SetAskHook(
         [this](const QString &text, QMessageBox::StandardButtons buttons) { return Answer(text, buttons); });
     m_main->SetFileDialogHook([this](korv::TFileDialogKind kind, const QString &proposed) {

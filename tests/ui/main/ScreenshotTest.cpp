@@ -40,13 +40,21 @@ TEST_F(MainWindowTest, ThreeDocumentWindowsOnePerView) {
   m.UpdateMenuItems();
   m.HintPanel()->clear();
   QApplication::processEvents();
-  // Tiled: three windows above one another, full width, not overlapping.
-  const auto subs = m.findChild<QMdiArea *>("mdiArea")->subWindowList(QMdiArea::CreationOrder);
+  // Tiled: a grid of windows that do not overlap and fill the area.
+  auto *mdi = m.findChild<QMdiArea *>("mdiArea");
+  const auto subs = mdi->subWindowList(QMdiArea::CreationOrder);
   ASSERT_EQ(subs.size(), 3);
-  for (int i = 1; i < 3; ++i)
-    EXPECT_GE(subs[i]->geometry().top(), subs[i - 1]->geometry().bottom());
-  EXPECT_EQ(subs[0]->width(), subs[2]->width());
-  EXPECT_GT(subs[0]->height(), 100);
+  long covered = 0;
+  QRect bounds;
+  for (int i = 0; i < 3; ++i) {
+    covered += static_cast<long>(subs[i]->width()) * subs[i]->height();
+    bounds |= subs[i]->geometry();
+    EXPECT_GT(subs[i]->height(), 300);
+    for (int j = 0; j < i; ++j)
+      EXPECT_FALSE(subs[i]->geometry().intersects(subs[j]->geometry()));
+  }
+  EXPECT_EQ(bounds.topLeft(), QPoint(0, 0));
+  EXPECT_EQ(covered, static_cast<long>(bounds.width()) * bounds.height()); // no gaps
   // Each view drew something of its own.
   const QImage shot = m.grab().toImage();
   ASSERT_FALSE(shot.isNull());

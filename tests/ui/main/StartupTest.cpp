@@ -1,6 +1,7 @@
 // Single instance hand-over, the command-line packet, help topics, start-up helpers.
 #include <QFile>
 #include <QLocale>
+#include <QTest>
 #include <QTextBrowser>
 #include <QUuid>
 
@@ -62,6 +63,8 @@ TEST(SingleInstance, SecondStartHandsItsCommandLineToTheFirst) {
   ASSERT_TRUE(first.Listen());
   TSingleInstance second(name);
   EXPECT_TRUE(second.HandOver({"/data/a.kdt", "/data/b.kdt"}, 5000));
+  // Acknowledged first, handled from the event loop right after.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !received.isEmpty(); }, 2000));
   EXPECT_EQ(received, (QStringList{"/data/a.kdt", "/data/b.kdt"}));
   EXPECT_EQ(activations, 1);
   // A third copy cannot take the name while the first one runs.
@@ -79,6 +82,7 @@ TEST_F(MainWindowTest, HandedOverFilesOpenInTheRunningWindow) {
   const QString a = Doc("handed.kdt");
   TSingleInstance second(name);
   ASSERT_TRUE(second.HandOver(AbsoluteArguments({a}), 5000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.DocumentCount() == 1; }, 2000));
   ASSERT_EQ(m.DocumentCount(), 1);
   EXPECT_EQ(m.ActiveDocument()->FileName(), a);
   EXPECT_FALSE(m.isMinimized());

@@ -1,0 +1,20 @@
+#pragma once
+// Where Tile puts the document windows: a grid of nearly square cells, so
+// that four graphs get a quarter of the area each instead of thin strips.
+#include <QRect>
+
+namespace korv {
+
+struct TTileGrid {
+  int Count = 0;
+  int Columns = 1;
+  int Rows = 1;
+  // Cell of window i (0-based) in an area of width x height. The last row
+  // shares its width among the windows it holds, so no area stays empty.
+  QRect Cell(int i, int width, int height) const;
+};
+
+// Columns follow the area's shape: a wide area gets more columns than rows.
+TTileGrid TileGrid(int count, int width, int height);
+
+} // namespace korv
