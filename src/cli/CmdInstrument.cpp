@@ -45,22 +45,32 @@ std::string ConfigDir() {
 }
 
 TIniFile LoadSettings() {
+  // Beside the program when it is there, else in the user's config folder.
+  std::error_code ec;
+  const std::string beside = ProgramDir() + "/Korv-MOX.ini";
+  const std::string path = std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini";
   try {
-    // Beside the program when it is there, else in the user's config folder.
-    std::error_code ec;
-    const std::string beside = ProgramDir() + "/Korv-MOX.ini";
-    return TIniFile::Load(std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini");
-  } catch (const std::exception &) {
+    return TIniFile::Load(path);
+  } catch (const ESAFileStream_Exception &e) {
+    std::cerr << "warning: the settings file " << path << " was not read (" << (e.Cause.empty() ? e.Message() : e.Cause)
+              << "); the defaults apply\n";
     return TIniFile::Load("");
   }
 }
 
-// --port, or the device the settings name.
+// --port, or the device the settings name. A setting that names no usable
+// device is an error naming the setting, never a silent fall-back.
 std::string PortFrom(const Options &o) {
   if (o.Has("port")) return o.Value("port");
   const TIniFile ini = LoadSettings();
-  const std::string device =
-      QtSerialLink::ResolvePort(ini.ReadInteger("OPTIONS", "CommPort", 1), ini.ReadString("OPTIONS", "CommDevice", ""));
+  int commPort = 1;
+  if (!ini.ReadString("OPTIONS", "CommPort", "").empty()) {
+    // A value that is no number reads as either default.
+    commPort = ini.ReadInteger("OPTIONS", "CommPort", 0);
+    if (commPort != ini.ReadInteger("OPTIONS", "CommPort", 1))
+      throw Exception("The setting CommPort in [OPTIONS] of " + ini.FileName() + " is not a number.");
+  }
+  const std::string device = QtSerialLink::ResolvePort(commPort, ini.ReadString("OPTIONS", "CommDevice", ""));
   if (device.empty()) throw UsageError{"no --port given and the CommPort/CommDevice setting names no serial device"};
   return device;
 }
@@ -258,9 +268,13 @@ int RunReceive(const Args &args) {
   std::unique_ptr<TmoxDocument> combined;
   std::string root = toFile ? std::string() : o.Value("out-dir");
   if (!root.empty() && root.back() != '/') root += '/';
+  fo.TraceFailed = [](const TSelectedTrace &sel, const std::string &message) {
+    Warn("location " + std::to_string(sel.Location) + ": " + message);
+  };
   int received = 0;
+  int failed = 0;
   try {
-    FetchTraces(s.Comm, id, selection, fo, [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
+    failed = FetchTraces(s.Comm, id, selection, fo, [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
       ++received;
       if (toFile) {
         if (!combined)
@@ -279,7 +293,9 @@ int RunReceive(const Args &args) {
     SaveDocument(*combined, o.Value("out"), [] { return true; });
     std::cout << o.Value("out") << "\n";
   }
-  return received > 0 ? 0 : Fail("No trace was received.");
+  // What was received is kept; a location that gave nothing still fails the run.
+  if (received == 0) return Fail("No trace was received.");
+  return failed > 0 ? 1 : 0;
 }
 
 int RunDelete(const Args &args) {

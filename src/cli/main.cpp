@@ -1,5 +1,7 @@
 // korvtool: the program's engine on the command line.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 
@@ -7,6 +9,18 @@
 #include "core/Excption.h"
 
 namespace {
+// Output cut short (a full disk, a closed pipe) must not look like success.
+int CheckedStandardOutput(int status) {
+  std::cout.flush();
+  errno = 0;
+  const bool flushed = std::fflush(stdout) == 0;
+  const int err = errno;
+  if (flushed && std::cout.good() && std::ferror(stdout) == 0) return status;
+  std::cerr << "korvtool: writing to standard output failed" << (err != 0 ? std::string(": ") + std::strerror(err) : "")
+            << "\n";
+  return status == 0 ? 1 : status;
+}
+
 void PrintUsage() {
   std::cerr << "usage: korvtool COMMAND [ARGS...]\n\ncommands:\n";
   for (const auto &[name, info] : korv::cli::Registry())
@@ -38,13 +52,15 @@ int main(int argc, char **argv) {
       return 0;
     }
   }
+  int status = 1;
   try {
-    return it->second.Run(args);
+    status = it->second.Run(args);
   } catch (const korv::cli::UsageError &e) {
     std::cerr << "korvtool " << name << ": " << e.Message << "\nusage: korvtool " << it->second.Usage << "\n";
-    return 2;
+    status = 2;
   } catch (const std::exception &e) {
     std::cerr << e.what() << "\n";
-    return 1;
+    status = 1;
   }
+  return CheckedStandardOutput(status);
 }

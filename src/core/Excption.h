@@ -60,6 +60,8 @@ KORV_EXCEPTION(EmoxCSVError, EmoxException);
 KORV_EXCEPTION(EmoxFormatError, EmoxFileError);
 KORV_EXCEPTION(ERAPI2Exception, Exception);
 
+// The instrument holds no trace at the location asked for.
+KORV_EXCEPTION(EmoxIONoTraceErr, EmoxIOError);
 // Damaged trace data from an instrument: values no instrument sends.
 KORV_EXCEPTION(EmoxIOTraceDamagedErr, EmoxIOInvalidTraceError);
 

@@ -13,6 +13,7 @@ QtSerialLink::~QtSerialLink() { Close(); }
 
 void QtSerialLink::Open() {
   if (IsOpen()) return; // an open port keeps its settings
+  if (const std::string problem = SerialDeviceProblem(m_device); !problem.empty()) throw EmoxIODeviceErr(problem);
   m_port = std::make_unique<QSerialPort>();
   m_port->setPortName(QString::fromStdString(m_device));
   if (!m_port->open(QIODevice::ReadWrite)) {
@@ -74,7 +75,11 @@ void QtSerialLink::FlushOutput() {
 }
 
 std::string QtSerialLink::ResolvePort(int commPort, const std::string &commDevice) {
-  if (!commDevice.empty()) return commDevice;
+  if (!commDevice.empty()) {
+    if (const std::string problem = SerialDeviceProblem(commDevice); !problem.empty())
+      throw EmoxIODeviceErr("The setting CommDevice: " + problem);
+    return commDevice;
+  }
   const auto ports = QSerialPortInfo::availablePorts();
   if (commPort < 1 || commPort > ports.size()) return {};
   return ports[commPort - 1].systemLocation().toStdString();

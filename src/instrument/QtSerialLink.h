@@ -30,6 +30,8 @@ public:
 
   // The device for a CommPort number (1 = the first serial device found) or
   // a CommDevice path, which wins when not empty. Empty when there is none.
+  // A CommDevice that is no serial device throws EmoxIODeviceErr naming the
+  // setting.
   static std::string ResolvePort(int commPort, const std::string &commDevice);
 
 private:

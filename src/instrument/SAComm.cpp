@@ -229,7 +229,7 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
   SendCommand("TU " + where + "\r");
   const std::size_t first = ReplyLines.size();
   ReadLines(2, 1000);
-  if (ReplyLines[first + 1] == "?") throw EmoxIOError(kMsgNoTraceStored);
+  if (ReplyLines[first + 1] == "?") throw EmoxIONoTraceErr(kMsgNoTraceStored);
   switch (FirmwareGeneration(firmwareDate)) {
   case 1: ReadLines(255, 7000); break;
   case 2: ReadLines(251, 7000); break;

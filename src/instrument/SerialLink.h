@@ -33,4 +33,10 @@ public:
   virtual std::string Name() const = 0;
 };
 
+// Why a device name cannot be a serial port, or empty when it can: the name
+// must be a path without NUL or control characters, naming a character
+// device. Checked before the name reaches the serial library, which
+// misbehaves on names such as a folder.
+std::string SerialDeviceProblem(const std::string &device);
+
 } // namespace korv

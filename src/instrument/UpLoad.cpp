@@ -42,6 +42,15 @@ std::string StripNameChars(std::string_view s) {
   return out;
 }
 
+std::string CollapseBlanks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ' || (!out.empty() && out.back() != ' ')) out.push_back(c);
+  while (!out.empty() && out.back() == ' ')
+    out.pop_back();
+  return out;
+}
+
 std::string TwoDigits(int v) { return Format("%.2d", v); }
 
 // "05-Jan-2024 13 07"
@@ -94,6 +103,7 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
     }
     if (ident != "S331") throw EmoxIODeviceErr(kMsgNotResponding);
     id.Kind = ikSiteMaster;
+    id.ModelLine = ident;
     return id;
   }
   const std::string &first = comm.ReplyLines.front();
@@ -236,8 +246,8 @@ std::string ReceivedTraceName(const TInstrumentIdentity &id, const TSelectedTrac
   }
 }
 
-void FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::vector<TSelectedTrace> &selection,
-                 const TFetchOptions &options, const TTraceSink &sink) {
+int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::vector<TSelectedTrace> &selection,
+                const TFetchOptions &options, const TTraceSink &sink) {
   TInstrumentIdentity id = identity;
   comm.ReplyLines.clear();
   comm.QEModel = id.QEModel;
@@ -259,32 +269,50 @@ void FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::
   ctx.CurrentScaleUnit = options.CurrentScaleUnit;
   ctx.CurrentDistUnit = options.CurrentDistUnit;
   const int highest = HighestLocation(id.Kind);
+  int failed = 0;
+  auto fail = [&](const TSelectedTrace &sel, const std::string &message) {
+    ++failed;
+    if (options.TraceFailed)
+      options.TraceFailed(sel, message);
+    else if (options.Warning)
+      options.Warning(message);
+  };
   for (const TSelectedTrace &sel : selection) {
     if (comm.CancelRequested()) break;
     Step(options.Progress, position, maximum);
     comm.ReplyLines.clear();
     if (sel.Location < 1 || sel.Location > highest) {
-      if (options.Warning) options.Warning(kMsgInvalidLocation);
+      fail(sel, kMsgInvalidLocation);
       continue;
     }
     const std::string name = ReceivedTraceName(id, sel, options.Destination);
     auto doc = std::make_unique<TmoxDocument>();
-    switch (id.Kind) {
-    case ikAnalyzer:
-      comm.WakeAnalyzer();
-      comm.ReadTrace(sel.Location, id.FirmwareDate);
-      BuildFromAnalyzerReply(*doc, name, comm.ReplyLines, ctx);
-      break;
-    case ikSiteMaster:
-      comm.SiteMasterReadTrace(sel.Location);
-      // Only the full block is a trace; the short answer means none is stored.
-      if (comm.ReplyLength != 604) throw EmoxIOError(kMsgNoTraceStored);
-      BuildFromSiteMasterReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
-      break;
-    case ikRtTester:
-      comm.RtReadTrace(sel.Location);
-      BuildFromRtReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
-      break;
+    try {
+      switch (id.Kind) {
+      case ikAnalyzer:
+        comm.WakeAnalyzer();
+        comm.ReadTrace(sel.Location, id.FirmwareDate);
+        BuildFromAnalyzerReply(*doc, name, comm.ReplyLines, ctx);
+        break;
+      case ikSiteMaster:
+        comm.SiteMasterReadTrace(sel.Location);
+        // Only the full block is a trace; the short answer means none is stored.
+        if (comm.ReplyLength != 604) throw EmoxIONoTraceErr(kMsgNoTraceStored);
+        BuildFromSiteMasterReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
+        break;
+      case ikRtTester:
+        comm.RtReadTrace(sel.Location);
+        BuildFromRtReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
+        break;
+      }
+    } catch (const EmoxIOError &e) {
+      // Nothing at this location, or nothing usable (a damaged block, a
+      // field that is no number, a failed check sum): the other locations
+      // may hold good traces. A link that stopped answering ends the run.
+      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr || dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr)
+        throw;
+      fail(sel, e.Message());
+      continue;
     }
     Step(options.Progress, position, maximum);
     sink(sel, std::move(doc));
@@ -294,6 +322,7 @@ void FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::
   else if (id.Kind == ikRtTester)
     comm.RtRelease();
   comm.ReplyLines.clear();
+  return failed;
 }
 
 void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
@@ -326,8 +355,9 @@ std::string ReceivedTraceBaseName(const TTraceData &trace, int location) {
   base = (base + trace.SN.str()).substr(0, 45);
   base = (base + " buf ").substr(0, 50);
   base += std::to_string(location) + " " + NameDate(trace.DateTime);
-  // Model and serial number come from the instrument: keep them out of the path syntax.
-  return StripNameChars(base);
+  // Model and serial number come from the instrument: keep them out of the
+  // path syntax, and an empty one must not leave a leading or doubled blank.
+  return CollapseBlanks(StripNameChars(base));
 }
 
 std::string ReceivedTraceFolder(const std::string &root, int style, const TTraceData &trace) {

@@ -32,7 +32,7 @@ inline constexpr const char *kMsgDeleteFailed = "Error while deleting traces:  "
 
 struct TInstrumentIdentity {
   TInstrumentKind Kind = ikAnalyzer;
-  std::string ModelLine;                           // LX-x000QE: the status line after its first comma
+  std::string ModelLine; // LX-x000QE and RT-x00: the status line after its first comma; Site Master: "S331"
   std::string FirmwareText = kDefaultFirmwareDate; // LX-x000QE
   double FirmwareDate = 0.0;
   bool QEModel = false;
@@ -77,12 +77,17 @@ std::string CheckReceiveSelection(int selected, TReceiveDestination dest, int ac
 // The trace name a received trace gets.
 std::string ReceivedTraceName(const TInstrumentIdentity &id, const TSelectedTrace &sel, TReceiveDestination dest);
 
+// A location that gave no trace, and why.
+using TTraceFailedFn = std::function<void(const TSelectedTrace &, const std::string &message)>;
+
 struct TFetchOptions {
   TReceiveDestination Destination = TReceiveDestination::SeparateDocuments;
   std::uint8_t CurrentScaleUnit = suReturnLoss;
   std::uint8_t CurrentDistUnit = duMeters;
   TProgressFn Progress;
   TWarningFn Warning;
+  // Told of each location that gave no trace; without it, Warning is.
+  TTraceFailedFn TraceFailed;
 };
 
 // Called with each document built, in selection order; the receiver owns it.
@@ -90,10 +95,14 @@ using TTraceSink = std::function<void(const TSelectedTrace &, std::unique_ptr<Tm
 
 // Fetches the selection: start exchange, one read per trace (stopping
 // before the next trace when cancel is requested), end exchange. Locations
-// beyond the kind's range give a warning and are skipped. The first error
-// ends the run and passes on; the port is closed in every case.
-void FetchTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
-                 const TFetchOptions &options, const TTraceSink &sink);
+// beyond the kind's range, empty locations and replies refused as invalid,
+// damaged, unreadable or failing their check sum are reported (TraceFailed
+// or Warning) and skipped: the rest go on. Time-outs, device errors and
+// anything else end the run and pass on;
+// the port is closed in every case. Returns the number of locations that
+// gave no trace.
+int FetchTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
+                const TFetchOptions &options, const TTraceSink &sink);
 
 // Deletes stored traces of an LX-x000QE analyzer (other kinds: every row
 // is an invalid location). Device errors and time-outs end the loop and

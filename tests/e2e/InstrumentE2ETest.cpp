@@ -103,6 +103,41 @@ TEST(InstrumentE2E, SiteMaster) {
   EXPECT_TRUE(Has(info.Out, "130 points")) << info.Out;
 }
 
+TEST(InstrumentE2E, SiteMasterEmptyLocationsDoNotEndTheReceive) {
+  TSimProcess sim({"--instrument", "sitemaster"});
+  const TRunResult id = RunKorvtool({"identify", "--port", sim.Port(), "--json"});
+  EXPECT_TRUE(Has(id.Out, "\"model\":\"S331\"")) << id.Out;
+  TempDir dir;
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "5", "2", "--out-dir", dir.Path().string()});
+  EXPECT_EQ(rx.ExitCode, 1) << rx.Err;
+  EXPECT_TRUE(Has(rx.Err, "location 5: No trace is stored at this location.")) << rx.Err;
+  const auto files = FilesUnder(dir.Path());
+  ASSERT_EQ(files.size(), 2U) << rx.Err;
+  for (const auto &f : files) {
+    // Model and serial are empty: no leading or doubled blank in the name.
+    EXPECT_NE(f.front(), ' ') << f;
+    EXPECT_FALSE(Has(f, "  ")) << f;
+  }
+}
+
+// Byte protocols without a check: a slipped byte must never become a file.
+TEST(InstrumentE2E, GarbledBlocksAreRefusedAndNothingIsWritten) {
+  for (const char *instrument : {"sitemaster", "rt"}) {
+    TSimProcess sim({"--instrument", instrument, "--fault", "garbage"});
+    TempDir dir;
+    const fs::path out = dir.Path() / "out";
+    const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "3", "--out-dir", out.string()});
+    EXPECT_EQ(rx.ExitCode, 1) << instrument << rx.Err;
+    EXPECT_TRUE(Has(rx.Err, std::string(instrument) == "rt" ? "An Error Occurred while trying to load data."
+                                                            : "The trace data from the instrument is damaged."))
+        << rx.Err;
+    EXPECT_TRUE(FilesUnder(out).empty()) << instrument;
+    const TRunResult one = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("one.kdt")});
+    EXPECT_EQ(one.ExitCode, 1) << instrument;
+    EXPECT_FALSE(fs::exists(dir.File("one.kdt"))) << instrument;
+  }
+}
+
 TEST(InstrumentE2E, DeleteStoredTraces) {
   TSimProcess sim({"--instrument", "lx", "--model", "LX-3400QE", "--firmware", "15Mar03"});
   const TRunResult del = RunKorvtool({"delete", "--port", sim.Port(), "2"});

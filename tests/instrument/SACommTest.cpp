@@ -3,6 +3,7 @@
 #include "core/DateTime.h"
 #include "core/Excption.h"
 #include "instrument/FakeSerialLink.h"
+#include "instrument/QtSerialLink.h"
 #include "instrument/SAComm.h"
 
 using namespace korv;
@@ -293,4 +294,26 @@ TEST(SAComm, OpenFailureCarriesThePortMessage) {
   } catch (const EmoxIODeviceErr &e) {
     EXPECT_STREQ(e.what(), "Permission denied");
   }
+}
+
+TEST(SerialDevice, NamesThatAreNoSerialDeviceNeverReachThePort) {
+  EXPECT_EQ(SerialDeviceProblem(""), "No serial device is named.");
+  // NUL bytes from a damaged settings file; c_str() would see "/dev/pts/".
+  EXPECT_EQ(SerialDeviceProblem(std::string("/dev/pts/\0\0", 11)),
+            "The serial device name \"/dev/pts/\\x00\\x00\" holds control characters.");
+  EXPECT_EQ(SerialDeviceProblem("/dev/tty\x1B[2J"),
+            "The serial device name \"/dev/tty\\x1B[2J\" holds control characters.");
+  EXPECT_EQ(SerialDeviceProblem("/dev/pts/"), "The serial device \"/dev/pts/\" is not a character device.");
+  EXPECT_EQ(SerialDeviceProblem("/no/such/tty"), "The serial device \"/no/such/tty\": No such file or directory");
+  EXPECT_EQ(SerialDeviceProblem("/dev/null"), "");
+  // The real backend checks before it opens anything.
+  QtSerialLink link(std::string("/dev/pts/\0", 10));
+  try {
+    link.Open();
+    FAIL();
+  } catch (const EmoxIODeviceErr &e) {
+    EXPECT_STREQ(e.what(), "The serial device name \"/dev/pts/\\x00\" holds control characters.");
+  }
+  EXPECT_FALSE(link.IsOpen());
+  EXPECT_THROW(QtSerialLink::ResolvePort(1, "/tmp"), EmoxIODeviceErr);
 }

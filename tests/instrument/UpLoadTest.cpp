@@ -126,6 +126,14 @@ TEST(ReceivedFilePath, BaseNames) {
   EXPECT_EQ(ReceivedTraceBaseName(t, 12), "LX-3400QE SN 0041230 buf 12 10-May-2024 09 05");
   t.SN = std::string(31, '7'); // the longest serial number still fits
   EXPECT_EQ(ReceivedTraceBaseName(t, 1).substr(0, 50), "LX-3400QE SN " + std::string(31, '7') + " buf 1");
+  // An instrument that names neither model nor serial number (a Site Master)
+  // leaves no leading or doubled blank.
+  t.Model = "";
+  t.SN = "";
+  EXPECT_EQ(ReceivedTraceBaseName(t, 4), "SN buf 4 10-May-2024 09 05");
+  t.Model = " ";
+  t.SN = " ";
+  EXPECT_EQ(ReceivedTraceBaseName(t, 4), "SN buf 4 10-May-2024 09 05");
 }
 
 TEST(ReceivedFilePath, FolderStyles) {

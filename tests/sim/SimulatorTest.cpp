@@ -32,13 +32,22 @@ struct Bench {
   FakeSerialLink link;
   TSAComm comm{link};
 
+  // Locations that gave no trace, as "location: message".
+  std::vector<std::string> failed;
+
   std::vector<std::unique_ptr<TmoxDocument>> Fetch(const TInstrumentIdentity &id, std::vector<TSelectedTrace> sel,
                                                    TReceiveDestination dest = TReceiveDestination::SeparateDocuments) {
     std::vector<std::unique_ptr<TmoxDocument>> docs;
     TFetchOptions o;
     o.Destination = dest;
-    FetchTraces(comm, id, sel, o,
-                [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) { docs.push_back(std::move(d)); });
+    o.TraceFailed = [&](const TSelectedTrace &t, const std::string &m) {
+      failed.push_back(std::to_string(t.Location) + ": " + m);
+    };
+    failed.clear();
+    const int count = FetchTraces(comm, id, sel, o, [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) {
+      docs.push_back(std::move(d));
+    });
+    EXPECT_EQ(count, static_cast<int>(failed.size()));
     return docs;
   }
 };
@@ -125,12 +134,9 @@ TEST(Simulators, DeleteAndEmptyLocations) {
   EXPECT_EQ(warnings, (std::vector<std::string>{kMsgInvalidLocation}));
   EXPECT_EQ(ReadDirectory(b.comm, id, 0).Count(), 3);
   EXPECT_THROW(DeleteTraces(b.comm, id, {{2, ""}}, {}, {}), EmoxIODeviceErr);
-  try {
-    b.Fetch(id, {{2, ""}});
-    FAIL();
-  } catch (const EmoxIOError &e) {
-    EXPECT_STREQ(e.what(), kMsgNoTraceStored);
-  }
+  // An empty location is reported, and the next one is still read.
+  EXPECT_EQ(b.Fetch(id, {{2, ""}, {3, ""}}).size(), 1U);
+  EXPECT_EQ(b.failed, (std::vector<std::string>{std::string("2: ") + kMsgNoTraceStored}));
   EXPECT_FALSE(b.link.IsOpen());
 }
 
@@ -156,7 +162,9 @@ TEST(Simulators, RtTester) {
   EXPECT_NEAR(t.Freq[99], want.Freq[99], 0.06);
   for (std::size_t k = 0; k < 100; k += 11)
     EXPECT_NEAR(std::pow(10.0, t.Mag[k] / 20), std::pow(10.0, want.Mag[k] / 20), 0.0006) << k;
-  EXPECT_THROW(b.Fetch(id, {{3, ""}}), EmoxIOError); // empty slot: the tester answers "?"
+  // An empty slot: the tester answers "?", and the next slot is still read.
+  EXPECT_EQ(b.Fetch(id, {{3, ""}, {1, ""}}).size(), 1U);
+  EXPECT_EQ(b.failed, (std::vector<std::string>{std::string("3: ") + kMsgRtDeviceError}));
 }
 
 TEST(Simulators, SiteMaster) {
@@ -175,20 +183,43 @@ TEST(Simulators, SiteMaster) {
     EXPECT_NEAR(std::pow(10.0, t.Mag[k] / 20), std::pow(10.0, originals[0].Doc.Traces[0].Mag[k] / 20), 0.0006);
   // The release byte closes the session.
   EXPECT_EQ(b.link.Written().back(), '\xFF');
-  // A location without a trace answers with the short block: no document.
-  EXPECT_THROW(b.Fetch(id, {{5, ""}}), EmoxIOError);
+  // A location without a trace answers with the short block: no document,
+  // and the locations after it are still read.
+  docs = b.Fetch(id, {{5, ""}, {2, ""}, {6, ""}, {1, ""}});
+  EXPECT_EQ(docs.size(), 2U);
+  EXPECT_EQ(b.failed,
+            (std::vector<std::string>{std::string("5: ") + kMsgNoTraceStored, std::string("6: ") + kMsgNoTraceStored}));
+  EXPECT_EQ(b.link.Written().back(), '\xFF');
 }
 
 TEST(Simulators, FaultsEndInTheirMessages) {
   {
     Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)), TSimFault::Garbage);
     const auto id = IdentifyInstrument(b.comm);
-    EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIOTraceCRCErr);
+    EXPECT_TRUE(b.Fetch(id, {{1, ""}}).empty());
+    EXPECT_EQ(b.failed, (std::vector<std::string>{std::string("1: ") + kMsgTraceCRC}));
   }
   {
     Bench b(std::make_unique<TLxSimulator>("LX-3250A", "15Jan02", Originals(238)), TSimFault::Garbage);
     const auto id = IdentifyInstrument(b.comm);
-    EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIOTraceFormatErr);
+    EXPECT_TRUE(b.Fetch(id, {{1, ""}}).empty());
+    ASSERT_EQ(b.failed.size(), 1U);
+    EXPECT_NE(b.failed[0].find("is not a valid integer value"), std::string::npos) << b.failed[0];
+  }
+  // The byte protocols carry no check: a slipped byte is found by the values.
+  {
+    Bench b(std::make_unique<TSiteMasterSimulator>(SyntheticTraces(3, 130, 800.0, 1000.0)), TSimFault::Garbage);
+    const auto id = IdentifyInstrument(b.comm);
+    EXPECT_TRUE(b.Fetch(id, {{1, ""}, {2, ""}, {3, ""}}, TReceiveDestination::Files).empty());
+    EXPECT_EQ(b.failed,
+              (std::vector<std::string>{std::string("1: ") + kMsgTraceDamaged, std::string("2: ") + kMsgTraceDamaged,
+                                        std::string("3: ") + kMsgTraceDamaged}));
+  }
+  {
+    Bench b(std::make_unique<TRtSimulator>('5', SyntheticTraces(2, 100, 800.0, 1000.0)), TSimFault::Garbage);
+    const auto id = IdentifyInstrument(b.comm);
+    EXPECT_TRUE(b.Fetch(id, {{1, ""}, {2, ""}}).empty());
+    EXPECT_EQ(b.failed.size(), 2U);
   }
   for (TSimFault f : {TSimFault::Drop, TSimFault::Cutoff}) {
     Bench b(std::make_unique<TLxSimulator>("LX-3600QE", "15Mar03", Originals(500)), f);
