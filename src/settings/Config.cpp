@@ -63,10 +63,11 @@ std::string EncodeWideNameUtf8(std::string_view utf8) { return EncodeWideName(Ut
 std::string DecodeWideNameUtf8(std::string_view hex) { return Utf16ToUtf8(DecodeWideName(hex)); }
 
 TPlacement ClampPlacement(const TPlacement &p, int screenWidth, int screenHeight) {
+  // Settings may hold any int: no sum is formed that could overflow.
   const auto axis = [](int pos, int size, int screen, int &outPos, int &outSize) {
-    outPos = std::max(pos, 0);
-    outSize = std::min(size, screen);
-    if (outPos + outSize > screen) outPos = screen - outSize;
+    screen = std::max(screen, 0);
+    outSize = std::clamp(size, 0, screen);
+    outPos = std::clamp(pos, 0, screen - outSize);
   };
   TPlacement r;
   axis(p.Left, p.Width, screenWidth, r.Left, r.Width);
@@ -140,7 +141,12 @@ void TKorvSettings::ReadRecentFiles(const TIniFile &ini) {
   for (int k = 1; k <= count; ++k) {
     const std::string key = std::to_string(k);
     std::string shown = ini.ReadString(kRecentFiles, key, "");
-    std::string wide = DecodeWideNameUtf8(ini.ReadString(kRecentFilesW, key, ""));
+    const std::string hex = ini.ReadString(kRecentFilesW, key, "");
+    // No path is longer than kMaxPathLength: such a name is damage, and would
+    // make the File menu unusable.
+    if (shown.size() > kMaxPathLength || hex.size() > 4 * kMaxPathLength) continue;
+    std::string wide = DecodeWideNameUtf8(hex);
+    if (wide.size() > kMaxPathLength) continue;
     // Empty slots would show as menu items that open nothing; a name missing
     // from one list is taken from the other so the two stay in step.
     if (shown.empty() && wide.empty()) continue;
@@ -267,12 +273,15 @@ std::vector<TDocumentEntry> TKorvSettings::TakeAutoloadList(TIniFile &ini, int d
     const std::string section = DocumentSection(k);
     TDocumentEntry e;
     e.Index = k;
-    e.FileName = DecodeWideNameUtf8(ini.ReadString(section, "FilenameW", ""));
+    const std::string hex = ini.ReadString(section, "FilenameW", "");
+    if (hex.size() <= 4 * kMaxPathLength) e.FileName = DecodeWideNameUtf8(hex);
+    if (e.FileName.size() > kMaxPathLength) e.FileName.clear();
     e.WindowState = ini.ReadInteger(section, "WindowState", wsNormal);
-    e.Placement.Left = ini.ReadInteger(section, "Left", 0);
-    e.Placement.Top = ini.ReadInteger(section, "Top", 0);
-    e.Placement.Width = ini.ReadInteger(section, "Width", defaultWidth);
-    e.Placement.Height = ini.ReadInteger(section, "Height", 35);
+    // Window code adds positions and sizes: keep them where no sum overflows.
+    e.Placement.Left = std::clamp(ini.ReadInteger(section, "Left", 0), -kMaxPlacement, kMaxPlacement);
+    e.Placement.Top = std::clamp(ini.ReadInteger(section, "Top", 0), -kMaxPlacement, kMaxPlacement);
+    e.Placement.Width = std::clamp(ini.ReadInteger(section, "Width", defaultWidth), 0, kMaxPlacement);
+    e.Placement.Height = std::clamp(ini.ReadInteger(section, "Height", 35), 0, kMaxPlacement);
     list.push_back(std::move(e));
   }
   return list;

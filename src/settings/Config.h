@@ -12,6 +12,11 @@ namespace korv {
 
 inline constexpr const char *kSettingsFileName = "Korv-MOX.ini";
 inline constexpr int kMaxRecentFiles = 9;
+// The longest path the system takes (PATH_MAX); longer names read from the
+// settings are dropped.
+inline constexpr std::size_t kMaxPathLength = 4096;
+// Autoload placements are kept within +-kMaxPlacement pixels (sizes 0 to it).
+inline constexpr int kMaxPlacement = 1 << 20;
 
 // Folders the defaults depend on; the program fills them in at start.
 struct TSettingsContext {
@@ -108,8 +113,9 @@ std::string EncodeWideNameUtf8(std::string_view utf8);
 std::string DecodeWideNameUtf8(std::string_view hex);
 
 // Keeps a window on a screen of the given size, axis by axis: a negative
-// position becomes 0, a size larger than the screen the screen's size, and a
-// window ending beyond the screen is moved back to end at its edge.
+// position becomes 0, a size larger than the screen the screen's size (a
+// negative one 0), and a window ending beyond the screen is moved back to end
+// at its edge. Any int values are safe.
 TPlacement ClampPlacement(const TPlacement &placement, int screenWidth, int screenHeight);
 
 // Where the settings file lives: beside the program when that folder is
@@ -153,6 +159,8 @@ public:
   void WriteAll(TIniFile &ini, const std::vector<TDocumentEntry> &documents, bool writeDocuments = true) const;
 
   // Autoload: the entries to reopen, [Document N] first down to [Document1].
+  // Names longer than kMaxPathLength read as empty; placements are bounded
+  // by kMaxPlacement.
   // NumberOfDocsAutoload is set to 0 at once, so a crash while reopening
   // does not try the same documents again. Empty without AutoSave.
   // defaultWidth is the main window's client width.

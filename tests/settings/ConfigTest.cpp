@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,36 @@ TEST(Settings, PlacementIsClampedPerAxis) {
   EXPECT_EQ(ClampPlacement({10, 10, 3000, 2000}, 1000, 800), (TPlacement{0, 0, 1000, 800}));
   EXPECT_EQ(ClampPlacement({900, 700, 300, 200}, 1000, 800), (TPlacement{700, 600, 300, 200}));
   EXPECT_EQ(ClampPlacement({100, 100, 300, 200}, 1000, 800), (TPlacement{100, 100, 300, 200}));
+  // Whatever int a damaged file holds, nothing overflows (UBSan watches).
+  constexpr int kMax = std::numeric_limits<int>::max();
+  constexpr int kMin = std::numeric_limits<int>::min();
+  EXPECT_EQ(ClampPlacement({kMax, kMax, 500, 300}, 1000, 800), (TPlacement{500, 500, 500, 300}));
+  EXPECT_EQ(ClampPlacement({kMin, 50, kMin, kMax}, 1000, 800), (TPlacement{0, 0, 0, 800}));
+  EXPECT_EQ(ClampPlacement({50, 50, kMax, kMin}, 1000, 800), (TPlacement{0, 50, 1000, 0}));
+  EXPECT_EQ(ClampPlacement({kMax, kMin, kMax, kMax}, kMin, kMax), (TPlacement{0, 0, 0, kMax}));
+}
+
+TEST(Settings, DamagedNamesAndPlacementsAreBoundedOnReading) {
+  const std::string huge(1 << 20, 'x');
+  std::string text = "[RecentFiles]\nNumberToShow=9\n";
+  for (int k = 1; k <= 9; ++k)
+    text += std::to_string(k) + "=" + (k == 4 ? std::string("/ok.kdt") : huge) + "\n";
+  text += "[RecentFilesW]\n2=" + std::string(4 * 4097, 'A') + "\n";
+  text += "[MainWindow]\nNumberOfDocsAutoload=2\n";
+  text += "[Document1]\nFilenameW=" + std::string(4 * 5000, '4') + "\nLeft=2147483647\nWidth=2147483647\n";
+  text += "[Document2]\nFilenameW=" + EncodeWideNameUtf8("/a.kdt") + "\nTop=-2147483648\nHeight=-5\n";
+  TIniFile ini = TIniFile::FromText(text);
+  TKorvSettings s;
+  s.Read(ini);
+  ASSERT_EQ(s.RecentFiles.Count(), 1);
+  EXPECT_EQ(s.RecentFiles.At(0), "/ok.kdt");
+  EXPECT_EQ(s.RecentFilesW.At(0), "/ok.kdt");
+  const auto list = s.TakeAutoloadList(ini, 640);
+  ASSERT_EQ(list.size(), 2U);
+  EXPECT_EQ(list[0].FileName, "/a.kdt");
+  EXPECT_EQ(list[0].Placement, (TPlacement{0, -kMaxPlacement, 640, 0}));
+  EXPECT_EQ(list[1].FileName, "");
+  EXPECT_EQ(list[1].Placement, (TPlacement{kMaxPlacement, 0, kMaxPlacement, 35}));
 }
 
 TEST(RecentFiles, TenOpensLeaveNineNewestFirstAndReopenMovesToTop) {
