@@ -142,12 +142,7 @@ int Convert(const Args &args) {
     std::cerr << kMsgOlderFormat << " [answered Yes]\n";
     return true;
   };
-  try {
-    SaveDocument(*r.Document, out, confirm, static_cast<int>(trace));
-  } catch (...) {
-    const TFailureReport rep = DescribeSaveFailure(std::current_exception(), out);
-    throw Exception(rep.Message);
-  }
+  SaveOrReport(*r.Document, out, static_cast<int>(trace), confirm);
   return 0;
 }
 

@@ -290,7 +290,7 @@ int RunReceive(const Args &args) {
   }
   if (toFile) {
     if (!combined) return Fail("No trace was received.");
-    SaveDocument(*combined, o.Value("out"), [] { return true; });
+    SaveOrReport(*combined, o.Value("out"));
     std::cout << o.Value("out") << "\n";
   }
   // What was received is kept; a location that gave nothing still fails the run.

@@ -247,12 +247,7 @@ int Synth(const Args &args) {
   const auto [lo, hi] = std::minmax_element(t.Mag.begin(), t.Mag.end());
   doc.AutoScaleAfterLoad(*lo, *hi, true);
   const std::string &out = o.Positional()[0];
-  try {
-    SaveDocument(doc, out, [] { return true; });
-  } catch (...) {
-    const TFailureReport rep = DescribeSaveFailure(std::current_exception(), out);
-    throw Exception(rep.Message.empty() ? rep.Summary : rep.Message);
-  }
+  SaveOrReport(doc, out);
   return 0;
 }
 

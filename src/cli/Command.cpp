@@ -86,4 +86,14 @@ TOpenResult OpenOrReport(const std::string &path) {
   }
 }
 
+void SaveOrReport(TmoxDocument &doc, const std::string &path, int traceIndex,
+                  const std::function<bool()> &confirmOlder) {
+  try {
+    SaveDocument(doc, path, confirmOlder, traceIndex);
+  } catch (...) {
+    const TFailureReport r = DescribeSaveFailure(std::current_exception(), path);
+    throw Exception(r.Message.empty() ? r.Summary : r.Message);
+  }
+}
+
 } // namespace korv::cli

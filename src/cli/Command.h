@@ -51,5 +51,10 @@ private:
 // Opens a file the way a document window does; a failure is raised with the
 // same words the window would show.
 TOpenResult OpenOrReport(const std::string &path);
+// Saves the way a document window does (older versions updated without
+// asking); a failure is raised with the window's words.
+void SaveOrReport(
+    TmoxDocument &doc, const std::string &path, int traceIndex = 0,
+    const std::function<bool()> &confirmOlder = [] { return true; });
 
 } // namespace korv::cli
