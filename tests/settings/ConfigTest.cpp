@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -255,4 +256,24 @@ TEST(Settings, FileLivesBesideTheProgramWhenWritable) {
   // An unusable program folder sends it to the config folder.
   EXPECT_EQ(SettingsFilePath(dir.File("no/such/dir"), dir.File("cfg")),
             (dir.Path() / "cfg" / kSettingsFileName).string());
+}
+
+TEST(Settings, HostileFilesReadWithinBounds) {
+  int files = 0;
+  for (const auto &e : std::filesystem::directory_iterator(std::string(KORV_TEST_DATA) + "/settings/hostile")) {
+    if (e.path().extension() != ".ini") continue;
+    ++files;
+    TIniFile ini = TIniFile::Load(e.path().string());
+    TKorvSettings s;
+    s.Read(ini);
+    const TPlacement p = ClampPlacement(s.MainWindow.Normal, 1920, 1080);
+    EXPECT_TRUE(p.Left >= 0 && p.Width >= 0 && p.Left <= 1920 - p.Width) << e.path();
+    EXPECT_LE(s.VisibleRecentCount(), kMaxRecentFiles) << e.path();
+    for (const TDocumentEntry &d : s.TakeAutoloadList(ini, 640)) {
+      EXPECT_LE(d.FileName.size(), kMaxPathLength) << e.path();
+      EXPECT_LE(std::abs(d.Placement.Left), kMaxPlacement) << e.path();
+      EXPECT_LE(d.Placement.Width, kMaxPlacement) << e.path();
+    }
+  }
+  EXPECT_EQ(files, 4);
 }
