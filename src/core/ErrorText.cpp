@@ -19,7 +19,9 @@ const char *IOErrorText(int code) {
   default: return nullptr;
   }
 }
+// The cause on a line of its own in the box; in brackets in the one-line summary.
 std::string CauseLine(const std::string &cause) { return cause.empty() ? std::string() : "\r\n" + cause; }
+std::string CauseNote(const std::string &cause) { return cause.empty() ? std::string() : " (" + cause + ")"; }
 } // namespace
 
 TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &name) {
@@ -32,13 +34,13 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
     // below it; the summary keeps the old form.
     r.Message = std::string(kMsgInvalidFile) + "\r\n" + name + CauseLine(e.Cause);
     r.HelpButton = true;
-    r.Summary = prefix + kMsgInvalidFile + name + CauseLine(e.Cause);
+    r.Summary = prefix + kMsgInvalidFile + name + CauseNote(e.Cause);
   } catch (const EmoxVantorError &e) {
     // A handheld file whose content the handheld never writes: it is an
     // invalid file, and the reader's words tell what was wrong.
     r.Message = std::string(kMsgInvalidFile) + "\r\n" + name + CauseLine(e.Message());
     r.HelpButton = true;
-    r.Summary = prefix + kMsgInvalidFile + name + CauseLine(e.Message());
+    r.Summary = prefix + kMsgInvalidFile + name + CauseNote(e.Message());
   } catch (const EInOutError &e) {
     if (const char *t = IOErrorText(e.ErrorCode)) r.Message = t + name;
     r.Summary = prefix + "Can not open file: " + name;

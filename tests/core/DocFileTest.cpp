@@ -386,9 +386,14 @@ TEST(ErrorText, OpenFailureTable) {
   // What the system said goes on a line of its own.
   r = report(ESAFileStream_Exception("CreateFileW() failed with INVALID_HANDLE_VALUE. Err = 13", "Permission denied"));
   EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt\r\nPermission denied");
+  EXPECT_EQ(r.Summary,
+            "TfrmDoc.OpenFileW(): EmoxInvalidFile was encountered while opening file./x/a.kdt (Permission denied)");
   r = report(EmoxVantorError("Invalid Unit in FVNATrace object."));
   EXPECT_EQ(r.Message,
             "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt\r\nInvalid Unit in FVNATrace object.");
+  // A file of no kind we know reads as an invalid file, like one we cannot read.
+  r = report(EmoxInvalidFileError(kMsgInvalidFile));
+  EXPECT_EQ(r.Message, "EmoxInvalidFile was encountered while opening file.\r\n/x/a.kdt");
   r = report(EmoxFileError("Bad File Format"));
   EXPECT_EQ(r.Message, "EmoxFileError was encountered opening file:\r\n/x/a.kdt");
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Bad File Format:/x/a.kdt");
