@@ -1,15 +1,7 @@
 #!/usr/bin/env bash
 # korvtool dump / info / convert on the golden document and on bad files.
-set -u
-KORVTOOL=$1
+. "$(dirname "$0")/common.sh"
 DATA=$2
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail=0
-check() { # description, command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; fail=1; fi
-}
 
 check "dump reports the format and both traces" \
   bash -c "'$KORVTOOL' dump '$DATA/kdt/golden_v7.kdt' | python3 -c 'import json,sys; d=json.load(sys.stdin); assert d[\"format\"]==\"kdt\" and d[\"traceCount\"]==2 and len(d[\"traces\"][0][\"mag\"])==101 and d[\"traces\"][0][\"freqMarks\"][1][\"deltaOn\"]'"

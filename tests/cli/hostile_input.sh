@@ -2,16 +2,9 @@
 # korvtool against hostile input: damaged settings, files that are no
 # documents, devices, FIFOs, huge files, protected or special write targets
 # and an output that cannot be written.
-set -u
-KORVTOOL=$1
+. "$(dirname "$0")/common.sh"
 DATA=$2
-tmp=$(mktemp -d)
-trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
-fail=0
-check() { # description, command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; fail=1; fi
-}
+
 # Runs korvtool with a time limit; stdout, stderr and status into $tmp/out, err, rc.
 run() {
   timeout 20 "$KORVTOOL" "$@" >"$tmp/out" 2>"$tmp/err"

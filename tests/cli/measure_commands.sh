@@ -1,14 +1,6 @@
 #!/usr/bin/env bash
 # korvtool calc / synth / dtf end to end: a synthetic fault must show up where it was put.
-set -u
-KORVTOOL=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail=0
-check() {
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; else echo "FAILED: $what"; fail=1; fi
-}
+. "$(dirname "$0")/common.sh"
 
 check "calc from return loss" bash -c "'$KORVTOOL' calc --rl -20 --json | python3 -c '
 import json,sys; d=json.load(sys.stdin)
