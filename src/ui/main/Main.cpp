@@ -747,6 +747,15 @@ void TfrmMain::Autoload() {
     ini.Save();
   } catch (const Exception &) {
   }
+  // A document that cannot be reopened (moved, damaged, a device named by a
+  // damaged settings file) must not stop the start with a box per entry:
+  // the reasons are gathered and shown once the window is up.
+  QStringList failures;
+  const TDocMessageHook previous =
+      SetDocMessageHook([&failures](TMsgKind kind, const QString &text, QMessageBox::StandardButtons buttons) {
+        if (kind == TMsgKind::Error || kind == TMsgKind::Warning) failures << text;
+        return buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
+      });
   for (const TDocumentEntry &entry : list) {
     if (DocumentCount() > kMaxDocumentWindows) {
       ShowError(QString::fromStdString(Format(kMsgTooManyChildren, kMaxDocumentWindows)));
@@ -771,11 +780,18 @@ void TfrmMain::Autoload() {
     }
     ini.EraseSection(TKorvSettings::DocumentSection(entry.Index));
   }
+  SetDocMessageHook(previous);
   try {
     ini.Save();
   } catch (const Exception &) {
   }
   UpdateMenuItems();
+  if (!failures.isEmpty()) {
+    QTimer::singleShot(0, this, [this, failures] {
+      ShowError(tr("Some documents of the last session could not be opened again:") + QStringLiteral("\n\n") +
+                failures.join(QStringLiteral("\n\n")));
+    });
+  }
 }
 
 void TfrmMain::HandleCommandLine(const QStringList &args) {

@@ -74,8 +74,8 @@ public:
       }
       static const char *const kSave[] = {"kdt", "csv", "vnf", "s1p"};
       static const char *const kExport[] = {"svg", "pdf", "png"};
-      const QString ext = kind == TFileDialogKind::Export ? QString::fromLatin1(kExport[Pick(3)])
-                                                          : QString::fromLatin1(kSave[Pick(4)]);
+      const QString ext =
+          kind == TFileDialogKind::Export ? QString::fromLatin1(kExport[Pick(3)]) : QString::fromLatin1(kSave[Pick(4)]);
       return QStringList{QDir(m_work).filePath(QStringLiteral("out%1.%2").arg(Pick(4)).arg(ext))};
     });
     // Each action runs from a timer of its own: an action that opens a
@@ -237,8 +237,8 @@ private:
   }
 
   void Keys() {
-    static const int kKeys[] = {Qt::Key_F,    Qt::Key_S,     Qt::Key_D,  Qt::Key_N,     Qt::Key_L,
-                                Qt::Key_H,    Qt::Key_O,     Qt::Key_Up, Qt::Key_Down,  Qt::Key_Left,
+    static const int kKeys[] = {Qt::Key_F,     Qt::Key_S,     Qt::Key_D,      Qt::Key_N,      Qt::Key_L,
+                                Qt::Key_H,     Qt::Key_O,     Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Left,
                                 Qt::Key_Right, Qt::Key_Space, Qt::Key_Delete, Qt::Key_Escape, Qt::Key_F1};
     static const int kCtrl[] = {Qt::Key_C, Qt::Key_V, Qt::Key_X, Qt::Key_D, Qt::Key_S, Qt::Key_A, Qt::Key_Delete};
     QWidget *target = ActiveGraph();
