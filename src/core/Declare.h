@@ -27,6 +27,15 @@ enum TScaleUnit : std::uint8_t { suReturnLoss = 0, suVSWR = 1, suRho = 2, suMRho
 enum TDistUnit : std::uint8_t { duMeters = 0, duFeet = 1 };
 // Plot modes of a document.
 enum TPlotMode : std::int32_t { pmFrequency = 1, pmDistance = 2, pmSmith = 3 };
+// Where a document's points came from (its read flag): our own formats, or
+// another maker's instrument whose data allows only some views.
+enum TSourceFormat : std::uint8_t {
+  sfKorv = 0,
+  sfWiltron = 1,
+  sfRt500FreqOnly = 2,
+  sfWiltronDtfOnly = 3,
+  sfWiltronSmithOnly = 4
+};
 
 struct TMarkerSlot {
   std::uint8_t Visible = 0; // 1 shown, 0 hidden

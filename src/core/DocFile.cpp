@@ -304,7 +304,7 @@ void ReadVersion67(TTextFile &file, TmoxDocument &doc, bool windowReader) {
   TTraceDoc &d = doc.Doc;
   const std::string first = file.ReadLine();
   d.FileVersion = static_cast<std::uint8_t>(VersionFromFirstLine(first));
-  d.ReadFlag = 0;
+  d.ReadFlag = sfKorv;
   ReadTitleLines(file, d);
   for (int i = 0; i < 4; ++i)
     file.ReadLine();
@@ -429,7 +429,7 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
   TTraceDoc &d = doc.Doc;
   file.ReadLine();
   d.FileVersion = static_cast<std::uint8_t>(version);
-  d.ReadFlag = 0;
+  d.ReadFlag = sfKorv;
   d.DataKind = 0; // an empty kind line means 0 here
   ReadTitleLines(file, d);
   file.ReadLine();

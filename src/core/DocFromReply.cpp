@@ -489,7 +489,7 @@ void BuildFromAnalyzerReply(TmoxDocument &doc, const std::string &traceName, con
   (void)L[firstPoint + static_cast<std::size_t>(n) - 1]; // the whole point list must be there
 
   TmoxDocument d;
-  d.Doc.ReadFlag = 0;
+  d.Doc.ReadFlag = sfKorv;
   d.Doc.DataKind = 0;
   d.Doc.MainTitleFixed = d.Doc.SubTitleFixed = 0;
   d.Doc.MaxPoints = n;

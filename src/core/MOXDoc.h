@@ -41,7 +41,7 @@ private:
 // Settings shared by all traces of a document, and the trace list.
 struct TTraceDoc {
   std::uint8_t FileVersion = 7;
-  std::uint8_t ReadFlag = 0;
+  TSourceFormat ReadFlag = sfKorv;
   std::uint8_t DataKind = 0; // 0 files and analyzers, 1 antenna tester, 2 stored distance data
   std::string MainTitle;
   std::uint8_t MainTitleFixed = 0;

@@ -138,7 +138,7 @@ bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::fun
     if (!confirmOlder || !confirmOlder()) return false;
   }
   doc.StoreActiveMarks();
-  doc.Doc.ReadFlag = 0;
+  doc.Doc.ReadFlag = sfKorv;
   // Built completely and checked before anything touches the disk, then
   // written in one step: a failure leaves the old file as it was.
   const std::vector<std::uint8_t> bytes = DocumentBytesFor(doc, fmt, traceIndex);

@@ -13,6 +13,7 @@
 
 #include "core/DateTime.h"
 #include "core/DistanceData.h"
+#include "core/DocFile.h"
 #include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/FileIO.h"
@@ -23,9 +24,9 @@
 #include "measure/Convert.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
-#include "ui/document/DocMessages.h"
-#include "ui/document/DtfDialog.h"
-#include "ui/document/SaveAsCsvOptions.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/dialogs/DtfDialog.h"
+#include "ui/dialogs/SaveAsCsvOptions.h"
 #include "ui/document/TraceColors.h"
 
 namespace korv {
@@ -99,7 +100,7 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
   }
 }
 
-TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName) {
+TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
   try {
     m_doc->StoreActiveMarks();
     StoreCurrentDomain();
@@ -126,7 +127,8 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName) {
         if (trace < 0) return TSaveOutcome::Failed;
       }
     }
-    const std::uint8_t readFlag = m_doc->Doc.ReadFlag;
+    const TSourceFormat readFlag = m_doc->Doc.ReadFlag;
+    if (upgrade && format == TDocFormat::Kdt) m_doc->Doc.FileVersion = kCurrentFileVersion;
     if (!SaveDocument(*m_doc, FileNameBytes(fileName), askOlder, trace)) return TSaveOutcome::Failed;
     if (format != TDocFormat::Kdt && m_doc->Doc.TraceCount() > 1) {
       // The window still holds what it held: the same source and changes.
@@ -524,7 +526,7 @@ void TfrmDoc::RefreshAnnotations() {
   for (int s = 0; s < m_graph->Subsets(); ++s)
     m_graph->SetSubsetLineType(s, ltThinSolid);
   if (m_activeTrace >= 0 && m_activeTrace < m_graph->Subsets()) {
-    const bool large = static_cast<long>(width()) * height() > 279999;
+    const bool large = static_cast<long>(width()) * height() >= kLargeWindowArea;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
   if (PlotMode() != pmSmith) {
@@ -945,7 +947,7 @@ void TfrmDoc::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
   // Line types depend on the window's area.
   if (m_doc->Doc.TraceCount() > 0 && PlotMode() != pmSmith && m_activeTrace >= 0) {
-    const bool large = static_cast<long>(width()) * height() > 279999;
+    const bool large = static_cast<long>(width()) * height() >= kLargeWindowArea;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
 }

@@ -31,6 +31,9 @@ class TfrmDoc : public QWidget {
 public:
   static constexpr int kHelpContext = 2010;
   static constexpr int kMaxZoomLevel = 5;
+  // Windows of at least this many pixels draw the active trace at medium
+  // weight; smaller ones thick, so it still stands out.
+  static constexpr long kLargeWindowArea = 280000;
 
   explicit TfrmDoc(QWidget *parent = nullptr);
   ~TfrmDoc() override;
@@ -46,7 +49,9 @@ public:
   // one-trace format from a window of several traces); the window keeps its
   // name and its modified state, so closing it still asks.
   enum class TSaveOutcome { Failed, Saved, Exported };
-  TSaveOutcome SaveFile(const QString &fileName);
+  // upgrade: write an older document as the current version without asking
+  // (the caller's save plan has settled it).
+  TSaveOutcome SaveFile(const QString &fileName, bool upgrade = false);
   // Takes over a document built elsewhere (import, instrument receive,
   // tests, the render command); the view is rebuilt.
   void SetDocument(std::unique_ptr<TmoxDocument> document, const QString &fileName = {}, bool imported = true);

@@ -251,20 +251,20 @@ void DrawIcon(QPainter &p, const QString &name) {
 
 } // namespace
 
-QCursor KorvCursor(int number) {
-  switch (number) {
-  case 1: return DragTrace(true);
-  case 2: return DragTrace(false);
-  case 3: return CrossWith(0, true);
-  case 4: return Magnifier(true);
-  case 5: return Magnifier(false);
-  case 6: return CrossWith(0, false);
-  case 7: return CrossWith(0, true);
-  case 8: return CrossWith(1, false);
-  case 9: return CrossWith(1, true);
-  case 10: return CrossWith(2, false);
-  case 11: return CrossWith(2, true);
-  case 13: return CrossWith(1, true);
+QCursor KorvCursor(TCursorId id) {
+  switch (id) {
+  case TCursorId::DragTrace: return DragTrace(true);
+  case TCursorId::DragTraceRefused: return DragTrace(false);
+  case TCursorId::DragMarker: return CrossWith(0, true);
+  case TCursorId::ZoomIn: return Magnifier(true);
+  case TCursorId::ZoomOut: return Magnifier(false);
+  case TCursorId::AddMarker: return CrossWith(0, false);
+  case TCursorId::AddMarkerActive: return CrossWith(0, true);
+  case TCursorId::LimitLine: return CrossWith(1, false);
+  case TCursorId::LimitLineDrag: return CrossWith(1, true);
+  case TCursorId::HideMark: return CrossWith(2, false);
+  case TCursorId::HideMarkActive: return CrossWith(2, true);
+  case TCursorId::DragLimitLine: return CrossWith(1, true);
   default: return QCursor(Qt::ArrowCursor);
   }
 }

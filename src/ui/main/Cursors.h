@@ -7,10 +7,24 @@
 
 namespace korv {
 
-// Cursor slots 1..11 and 13 (slot 4 zoom in, 5 zoom out, 6/7 add marker,
-// 8/9 limit line, 10/11 hide mark, 1..3 and 13 dragging); any other number
-// gives the arrow.
-QCursor KorvCursor(int number);
+// The program's cursor slots (the gap at 12 is kept: the numbers are the
+// ones a cursor resource set of the program has always used).
+enum class TCursorId : int {
+  Arrow = 0,
+  DragTrace = 1,
+  DragTraceRefused = 2,
+  DragMarker = 3,
+  ZoomIn = 4,
+  ZoomOut = 5,
+  AddMarker = 6,
+  AddMarkerActive = 7,
+  LimitLine = 8,
+  LimitLineDrag = 9,
+  HideMark = 10,
+  HideMarkActive = 11,
+  DragLimitLine = 13
+};
+QCursor KorvCursor(TCursorId id);
 // A toolbar picture by button name ("Open", "Save", "MeasureMatch", ...).
 QIcon ToolIcon(const QString &name);
 // Registers the program's built-in resources (help pages, icon).

@@ -2,7 +2,6 @@
 // TfrmMain: the MDI frame. It owns the document windows, the recent-file
 // lists and the settings, routes every command to the active document
 // window, and answers open and print requests of a second start.
-#include <QHash>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
@@ -13,6 +12,8 @@
 #include <memory>
 
 #include "settings/Config.h"
+#include "ui/main/CommandState.h"
+#include "ui/main/SavePlan.h"
 
 class QAction;
 class QActionGroup;
@@ -35,6 +36,11 @@ inline constexpr const char *kMsgTooManyChildren =
     "Too many child windows open! Limit the number of open documents to %d.";
 inline constexpr const char *kMainCaption = "Korv Site Analyzer Software Tool";
 inline constexpr const char *kAutoloadCaption = "AutoLoading from KORV-MOX.INI file";
+
+// The main window's view buttons: numbered unlike the plot modes (2 and 3
+// swap places).
+enum TViewButton : int { vbMeasureMatch = 1, vbSmithChart = 2, vbFaultLocation = 3 };
+TViewButton ViewButtonOf(int plotMode);
 
 // Tool modes of MouseActionSelect.
 enum TToolMode : int {
@@ -110,11 +116,16 @@ public:
   // ---- Commands other parts call.
   // selectTool: also choose the tool mode (on a change of the active window).
   void UpdateMenuItems(bool selectTool = true);
-  // An action or button by object name (null when unknown).
-  QAction *Action(const QString &name) const { return m_actions.value(name); }
+  // An action or button.
+  QAction *Action(TCommand command) const;
+  // By control name, for tests and scripts (null when unknown).
+  QAction *Action(const QString &name) const;
   // The enabling rule's verdict for a command, also for commands whose
   // dialogs are not built yet (Qt reports hidden actions as disabled).
-  bool CommandEnabled(const QString &name) const { return m_enabled.value(name, true); }
+  bool CommandEnabled(TCommand command) const { return m_enabled.test(static_cast<std::size_t>(command)); }
+  bool CommandEnabled(const QString &name) const;
+  // What the enabling rules see of the active document now.
+  TCommandState CommandStateNow() const;
   QMenu *PopupMenu() const { return m_popup; }
   void MouseActionSelect(int mode);
   int ToolMode() const { return m_toolMode; }
@@ -163,8 +174,9 @@ private:
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
-  QAction *MakeAction(const char *name, const QString &text, const QString &hint, void (TfrmMain::*slot)());
-  QAction *MakeButton(const char *name, const QString &text, const QString &hint, void (TfrmMain::*slot)());
+  QAction *MakeAction(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
+  QAction *MakeButton(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
+  void AddActions(QWidget *to, std::initializer_list<TCommand> commands) const;
   void RebuildRecentMenu();
   void RebuildWindowMenu();
   void ApplyToolbarLocation();
@@ -174,13 +186,17 @@ private:
   void CloseDocumentSilently(TfrmDoc *doc);
   void ConnectDocument(TfrmDoc *doc);
   void ApplySettingsToDocument(TfrmDoc *doc);
-  bool TooManyWindows();
+  // True (after the message) when no further document window may open.
+  bool WindowLimitReached();
   QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
   void ShowError(const QString &text);
   QString AskFileName(TFileDialogKind kind, const QString &proposed, const QString &folder, const QString &filter,
                       const QString &suffix, int filterIndex);
-  bool SaveWithDialog(TfrmDoc *doc, bool closeTime);
-  bool WriteDocument(TfrmDoc *doc, const QString &fileName);
+  static TSaveFacts SaveFactsOf(const TfrmDoc &doc);
+  // Saves by the plan for the trigger; false when cancelled or failed.
+  bool CarryOut(TfrmDoc *doc, TSaveTrigger trigger);
+  QString AskSaveName(TfrmDoc *doc, const TSavePlan &plan);
+  bool WriteDocument(TfrmDoc *doc, const QString &fileName, bool upgrade);
   bool PrintToPdf(TfrmDoc *doc, const QString &pdfName);
   void ShowHintText(const QString &hint);
   void DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton button);
@@ -234,6 +250,7 @@ private:
   QMdiArea *m_mdi = nullptr;
   QToolBar *m_toolBar = nullptr;
   QMenu *m_mnuWindow = nullptr;
+  QMenu *m_mnuEdit = nullptr;
   QMenu *m_popup = nullptr;
   QTimer *m_timerMouseData = nullptr;
   QLabel *m_panelHint = nullptr;
@@ -246,9 +263,8 @@ private:
   QActionGroup *m_viewButtons = nullptr;
   QActionGroup *m_toolGroup = nullptr;
   QActionGroup *m_toolButtons = nullptr;
-  QList<QAction *> m_windowListActions;
-  QHash<QString, QAction *> m_actions;
-  QHash<QString, bool> m_enabled;
+  std::array<QAction *, kCommandCount> m_actions{};
+  TCommandSet m_enabled;
   QPointer<THelpWindow> m_help;
   TAskHook m_askHook;
   TFileDialogHook m_fileHook;

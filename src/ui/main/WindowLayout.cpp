@@ -20,6 +20,24 @@ TTileGrid TileGrid(int count, int width, int height) {
   return g;
 }
 
+Qt::ToolBarArea ToolBarAreaOf(int location) {
+  switch (location) {
+  case tlBottom: return Qt::BottomToolBarArea;
+  case tlLeft: return Qt::LeftToolBarArea;
+  case tlRight: return Qt::RightToolBarArea;
+  default: return Qt::TopToolBarArea;
+  }
+}
+
+TToolbarLocation ToolbarLocationOf(Qt::ToolBarArea area) {
+  switch (area) {
+  case Qt::BottomToolBarArea: return tlBottom;
+  case Qt::LeftToolBarArea: return tlLeft;
+  case Qt::RightToolBarArea: return tlRight;
+  default: return tlTop;
+  }
+}
+
 QRect TTileGrid::Cell(int i, int width, int height) const {
   if (Count <= 0 || i < 0 || i >= Count) return {};
   const int row = i / Columns;

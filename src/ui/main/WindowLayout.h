@@ -2,6 +2,7 @@
 // Where Tile puts the document windows: a grid of nearly square cells, so
 // that four graphs get a quarter of the area each instead of thin strips.
 #include <QRect>
+#include <Qt>
 
 namespace korv {
 
@@ -16,5 +17,10 @@ struct TTileGrid {
 
 // Columns follow the area's shape: a wide area gets more columns than rows.
 TTileGrid TileGrid(int count, int width, int height);
+
+// The toolbar's place as the settings file keeps it.
+enum TToolbarLocation : int { tlTop = 1, tlBottom = 2, tlLeft = 3, tlRight = 4 };
+Qt::ToolBarArea ToolBarAreaOf(int location); // unknown numbers: the top
+TToolbarLocation ToolbarLocationOf(Qt::ToolBarArea area);
 
 } // namespace korv

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/MOXDoc.h"
-#include "ui/document/DocMessages.h"
+#include "ui/dialogs/DocMessages.h"
 
 namespace korvtest {
 

@@ -16,8 +16,8 @@
 #include "core/TestHelpers.h"
 #include "ui/document/Child.h"
 #include "ui/document/DocTestHelpers.h"
-#include "ui/document/DtfDialog.h"
-#include "ui/document/SaveAsCsvOptions.h"
+#include "ui/dialogs/DtfDialog.h"
+#include "ui/dialogs/SaveAsCsvOptions.h"
 
 namespace korv {
 namespace {

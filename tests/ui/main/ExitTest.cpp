@@ -188,7 +188,7 @@ TEST_F(MainWindowTest, SaveAsWarnsForForeignFilesAndWritesTheChosenName) {
   TfrmMain &m = MakeMain();
   TfrmDoc *doc = m.OpenDocumentFile(Doc("a.kdt"));
   ASSERT_NE(doc, nullptr);
-  doc->Document().Doc.ReadFlag = 1;
+  doc->Document().Doc.ReadFlag = sfWiltron;
   // Anything but OK ends the command.
   m_answers = {QMessageBox::Cancel};
   EXPECT_FALSE(m.SaveAsCommand(doc));

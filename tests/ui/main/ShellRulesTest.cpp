@@ -3,13 +3,17 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <set>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
 #include "ui/chart/XYGraph.h"
 #include "ui/document/TraceColors.h"
+#include "ui/main/CommandState.h"
 #include "ui/main/DataFiles.h"
 #include "ui/main/MultInst.h"
+#include "ui/main/SavePlan.h"
 #include "ui/main/WindowLayout.h"
 
 using namespace korv;
@@ -90,4 +94,112 @@ TEST(TraceLook, TheLimitLineColourIsNoTraceColour) {
         std::abs(c.red() - limit.red()) + std::abs(c.green() - limit.green()) + std::abs(c.blue() - limit.blue());
     EXPECT_GT(distance, 120) << "trace " << i + 1;
   }
+}
+
+TEST(Commands, NamesAreUniqueAndFindTheirCommand) {
+  std::set<std::string_view> seen;
+  for (int i = 0; i < kCommandCount; ++i) {
+    const auto c = static_cast<TCommand>(i);
+    const std::string_view name = CommandName(c);
+    ASSERT_FALSE(name.empty()) << i;
+    EXPECT_TRUE(seen.insert(name).second) << name;
+    EXPECT_EQ(CommandByName(name), c) << name;
+  }
+  EXPECT_EQ(CommandByName("mnuNoSuchThing"), TCommand::Count);
+}
+
+TEST(Commands, EnablingFollowsTheActiveDocument) {
+  using C = TCommand;
+  const auto on = [](const TCommandState &s, C c) { return EnabledCommands(s).test(static_cast<std::size_t>(c)); };
+  TCommandState none;
+  EXPECT_TRUE(on(none, C::FileOpen));
+  EXPECT_TRUE(on(none, C::FileExit));
+  EXPECT_FALSE(on(none, C::FileSave));
+  EXPECT_FALSE(on(none, C::WindowTile));
+  EXPECT_FALSE(on(none, C::EditCopy));
+  EXPECT_FALSE(on(none, C::ViewZoomIn));
+
+  TCommandState doc;
+  doc.Document = doc.Trace = doc.DtfAllowed = true;
+  for (C c : {C::FileSave, C::BtnSave, C::EditCut, C::EditCopy, C::EditDelete, C::ViewZoomIn, C::ViewMarker1,
+              C::ToolsCalcDTF, C::PopDTFWizard, C::ViewXYGraph})
+    EXPECT_TRUE(on(doc, c)) << CommandName(c);
+  EXPECT_FALSE(on(doc, C::EditPaste)); // nothing copied yet
+  EXPECT_FALSE(on(doc, C::ViewZoomOut));
+  EXPECT_TRUE(CopiesWholeTrace(doc));
+
+  TCommandState smith = doc;
+  smith.Smith = smith.Capsule = true;
+  for (C c : {C::EditCut, C::EditPaste, C::EditDelete, C::ViewZoomIn, C::ViewArrow, C::ViewAutoScale})
+    EXPECT_FALSE(on(smith, c)) << CommandName(c);
+  EXPECT_TRUE(on(smith, C::EditCopy));
+  EXPECT_FALSE(CopiesWholeTrace(smith));
+
+  TCommandState restricted = doc;
+  restricted.Restricted = true;
+  for (C c : {C::EditCut, C::EditCopy, C::ViewSmithChart, C::BtnDTF, C::PopCopyTrace})
+    EXPECT_FALSE(on(restricted, c)) << CommandName(c);
+  EXPECT_TRUE(on(restricted, C::EditDelete));
+
+  TCommandState zoomed = doc;
+  zoomed.Zoomed = zoomed.MaxZoom = true;
+  EXPECT_TRUE(on(zoomed, C::ViewZoomOut));
+  EXPECT_FALSE(on(zoomed, C::BtnZoomIn));
+
+  TCommandState noDtf = doc;
+  noDtf.DtfAllowed = false;
+  EXPECT_FALSE(on(noDtf, C::ToolsCalcDTF));
+  EXPECT_FALSE(on(noDtf, C::BtnCalcDTF));
+}
+
+TEST(SavePlan, OwnDocumentsAreWrittenWhereTheyAre) {
+  TSaveFacts own;
+  own.Modified = true;
+  EXPECT_EQ(PlanSave(TSaveTrigger::Save, own).Action, TSaveAction::WriteInPlace);
+  EXPECT_TRUE(PlanSave(TSaveTrigger::Save, own).Recent);
+  EXPECT_EQ(PlanSave(TSaveTrigger::CloseTime, own).Action, TSaveAction::WriteInPlace);
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, own).Action, TSaveAction::WriteInPlace);
+  EXPECT_FALSE(PlanSave(TSaveTrigger::SaveAll, own).Upgrade); // an older version still asks
+  own.Modified = false;
+  EXPECT_EQ(PlanSave(TSaveTrigger::Save, own).Action, TSaveAction::Nothing);
+  EXPECT_EQ(PlanSave(TSaveTrigger::CloseTime, own).Action, TSaveAction::Nothing);
+  const TSavePlan as = PlanSave(TSaveTrigger::SaveAs, own);
+  EXPECT_EQ(as.Action, TSaveAction::AskName);
+  EXPECT_FALSE(as.ProposeKdt);
+  EXPECT_FALSE(as.WarnForeign);
+}
+
+TEST(SavePlan, ForeignDocumentsGetANameFirst) {
+  TSaveFacts imported;
+  imported.Imported = imported.Modified = true;
+  EXPECT_EQ(PlanSave(TSaveTrigger::Save, imported).Action, TSaveAction::AskName);
+  const TSavePlan close = PlanSave(TSaveTrigger::CloseTime, imported);
+  EXPECT_EQ(close.Action, TSaveAction::AskName);
+  EXPECT_TRUE(close.ProposeKdt);
+  EXPECT_TRUE(close.Upgrade);
+  EXPECT_FALSE(close.WarnForeign);
+
+  TSaveFacts wiltron;
+  wiltron.Source = sfWiltron;
+  EXPECT_TRUE(PlanSave(TSaveTrigger::Save, wiltron).WarnForeign);
+  TSaveFacts rt;
+  rt.Source = sfRt500FreqOnly;
+  EXPECT_EQ(PlanSave(TSaveTrigger::Save, rt).Action, TSaveAction::AskName);
+  EXPECT_FALSE(PlanSave(TSaveTrigger::Save, rt).WarnForeign);
+
+  // Save All: a foreign file on disk is replaced only when the user says so.
+  imported.FileExists = true;
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, imported).Action, TSaveAction::AskReplace);
+  imported.FileExists = false;
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, imported).Action, TSaveAction::WriteInPlace);
+  EXPECT_TRUE(PlanSave(TSaveTrigger::SaveAll, imported).Upgrade);
+  imported.Modified = false;
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, imported).Action, TSaveAction::Nothing);
+}
+
+TEST(Toolbar, LocationsRoundTripAndUnknownMeansTop) {
+  for (int l = tlTop; l <= tlRight; ++l)
+    EXPECT_EQ(ToolbarLocationOf(ToolBarAreaOf(l)), l);
+  EXPECT_EQ(ToolBarAreaOf(0), Qt::TopToolBarArea);
+  EXPECT_EQ(ToolBarAreaOf(99), Qt::TopToolBarArea);
 }

@@ -37,8 +37,8 @@
 
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
-#include "ui/document/DocMessages.h"
-#include "ui/document/SaveAsCsvOptions.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/dialogs/SaveAsCsvOptions.h"
 #include "ui/main/Main.h"
 #include "ui/main/Startup.h"
 

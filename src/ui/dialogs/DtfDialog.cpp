@@ -1,4 +1,4 @@
-#include "ui/document/DtfDialog.h"
+#include "ui/dialogs/DtfDialog.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -16,7 +16,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/document/DocMessages.h"
+#include "ui/dialogs/DocMessages.h"
 
 namespace korv {
 

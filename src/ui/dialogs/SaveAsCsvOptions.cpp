@@ -1,4 +1,4 @@
-#include "ui/document/SaveAsCsvOptions.h"
+#include "ui/dialogs/SaveAsCsvOptions.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -26,6 +26,11 @@ using THelpHook = std::function<void(int context)>;
 THelpHook SetHelpHook(THelpHook hook);
 void RequestHelp(int context);
 
+// A modal box whose Help button (when among the buttons) shows the help
+// topic and keeps the question up; returns the answer, never Help.
+QMessageBox::StandardButton AskWithHelp(QWidget *parent, QMessageBox::Icon icon, const QString &caption,
+                                        const QString &text, QMessageBox::StandardButtons buttons, int helpContext);
+
 // Help context of the question and error boxes.
 inline constexpr int kMessageHelpContext = 5000;
 

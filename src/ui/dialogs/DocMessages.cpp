@@ -1,4 +1,4 @@
-#include "ui/document/DocMessages.h"
+#include "ui/dialogs/DocMessages.h"
 
 #include <QApplication>
 
@@ -42,13 +42,18 @@ QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const
                                                               : QMessageBox::Information;
   const QString caption = QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("Korv MOX")
                                                                            : QApplication::applicationDisplayName();
+  return AskWithHelp(parent, icon, caption, shown, buttons | (help ? QMessageBox::Help : QMessageBox::NoButton),
+                     kMessageHelpContext);
+}
+
+QMessageBox::StandardButton AskWithHelp(QWidget *parent, QMessageBox::Icon icon, const QString &caption,
+                                        const QString &text, QMessageBox::StandardButtons buttons, int helpContext) {
   for (;;) {
-    QMessageBox box(icon, caption, shown, buttons | (help ? QMessageBox::Help : QMessageBox::NoButton), parent);
-    box.setProperty("helpContext", kMessageHelpContext);
+    QMessageBox box(icon, caption, text, buttons, parent);
+    box.setProperty("helpContext", helpContext);
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
-    // Help opens the help window and keeps the question.
     if (answer != QMessageBox::Help) return answer;
-    RequestHelp(kMessageHelpContext);
+    RequestHelp(helpContext);
   }
 }
 

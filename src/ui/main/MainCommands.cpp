@@ -1,0 +1,226 @@
+// Edit, view, tool and window commands of the main window: each works on
+// the active document window through its own operations.
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+#include <cmath>
+#include <cstdio>
+
+#include "core/Excption.h"
+#include "core/TextUtil.h"
+#include "core/TraceCapsule.h"
+#include "ui/chart/Graph.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/document/Child.h"
+#include "ui/main/About.h"
+#include "ui/main/Cursors.h"
+#include "ui/main/DataFiles.h"
+#include "ui/main/HelpWindow.h"
+#include "ui/main/TraceExchange.h"
+#include "ui/main/WindowLayout.h"
+
+#include "ui/main/Main.h"
+
+namespace korv {
+
+char TfrmMain::Delimiter() const {
+  const int d = m_settings.Options.Deliminator;
+  return d >= 1 && d <= 127 ? static_cast<char>(d) : '\t';
+}
+
+void TfrmMain::mnuEditCutClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(TCommand::EditCut)) return;
+  CopyTrace(*doc, *m_capsule, false, Delimiter(), m_settings.Options.DefaultImageFmt);
+  DeleteTrace(*doc);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditCopyClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(TCommand::EditCopy)) return;
+  CopyTrace(*doc, *m_capsule, true, Delimiter(), m_settings.Options.DefaultImageFmt);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::pmnuCopyTraceClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(TCommand::PopCopyTrace)) return;
+  CopyTrace(*doc, *m_capsule, true, Delimiter(), 1);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditPasteClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(TCommand::EditPaste)) return;
+  PasteTrace(*doc, *m_capsule, [this](const QString &text) { ShowError(text); });
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditDeleteClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !CommandEnabled(TCommand::EditDelete)) return;
+  DeleteTrace(*doc);
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuEditCopyMetaClick() {
+  if (TfrmDoc *doc = ActiveDocument()) QApplication::clipboard()->setMimeData(GraphMimeData(*doc, 0));
+}
+
+void TfrmMain::mnuEditCopyBitmapClick() {
+  if (TfrmDoc *doc = ActiveDocument()) QApplication::clipboard()->setMimeData(GraphMimeData(*doc, 1));
+}
+
+void TfrmMain::tlbtnCopyImageClick() {
+  if (m_settings.Options.DefaultImageFmt == 1)
+    mnuEditCopyBitmapClick();
+  else
+    mnuEditCopyMetaClick();
+}
+
+void TfrmMain::mnuViewToolbarClick() {
+  const bool on = Action(TCommand::ViewToolbar)->isChecked();
+  m_toolBar->setVisible(on);
+  m_settings.MainWindow.ToolbarVisible = on;
+}
+
+void TfrmMain::mnuViewStatusClick() {
+  const bool on = Action(TCommand::ViewStatus)->isChecked();
+  statusBar()->setVisible(on);
+  m_settings.MainWindow.StatusbarVisible = on;
+}
+
+void TfrmMain::PlotModeCommand(int mode) {
+  TfrmDoc *doc = ActiveDocument();
+  const TViewButton view = ViewButtonOf(mode);
+  if (doc == nullptr) return;
+  // Choosing the view already shown only re-selects its button.
+  if (doc->PlotMode() == mode) {
+    ViewOptionSelect(view);
+    return;
+  }
+  if (mode == pmDistance) {
+    if (!doc->ShowFaultLocation()) {
+      ViewOptionSelect(ViewButtonOf(doc->PlotMode()));
+      return;
+    }
+  } else {
+    doc->SetPlotMode(mode);
+  }
+  ViewOptionSelect(view);
+  UpdateMenuItems();
+}
+
+void TfrmMain::mnuViewXYGraphClick() { PlotModeCommand(pmFrequency); }
+void TfrmMain::mnuViewSmithChartClick() { PlotModeCommand(pmSmith); }
+void TfrmMain::mnuViewDTFClick() { PlotModeCommand(pmDistance); }
+void TfrmMain::mnuViewArrowClick() { MouseActionSelect(tmSelect); }
+void TfrmMain::mnuViewZoomInClick() { MouseActionSelect(tmZoomIn); }
+void TfrmMain::mnuViewZoomOutClick() { MouseActionSelect(tmZoomOut); }
+
+void TfrmMain::mnuViewAutoScaleClick() {
+  if (TfrmDoc *doc = ActiveDocument()) {
+    doc->AutoScale();
+    UpdateMenuItems(false);
+  }
+}
+
+void TfrmMain::mnuToolsCalcDTFClick() {
+  if (TfrmDoc *doc = ActiveDocument()) {
+    doc->FaultLocationWizardCommand();
+    UpdateMenuItems(false);
+  }
+}
+
+// Tiling in a grid (columns first), so that every graph keeps a usable
+// height; the windows are repainted at once rather than left grey.
+void TfrmMain::mnuWindowTileClick() {
+  QList<QMdiSubWindow *> subs;
+  for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (IsOpen(sub) && !sub->isMinimized()) subs << sub;
+  }
+  if (subs.isEmpty()) return;
+  const QRect area = m_mdi->viewport()->rect();
+  const TTileGrid grid = TileGrid(static_cast<int>(subs.size()), area.width(), area.height());
+  for (int i = 0; i < subs.size(); ++i) {
+    const QRect cell = grid.Cell(i, area.width(), area.height());
+    subs[i]->showNormal();
+    subs[i]->setGeometry(cell);
+  }
+  for (QMdiSubWindow *sub : subs)
+    sub->update();
+  m_mdi->viewport()->update();
+}
+
+// Cascading keeps a useful size: QMdiArea's own cascade shrinks each
+// window to its minimum size hint.
+void TfrmMain::mnuWindowCascadeClick() {
+  const QRect area = m_mdi->viewport()->rect();
+  const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this) + 4;
+  const QSize size(std::max(320, area.width() * 2 / 3), std::max(240, area.height() * 2 / 3));
+  int i = 0;
+  for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (!IsOpen(sub) || sub->isMinimized()) continue;
+    sub->showNormal();
+    const int offset = step * i;
+    const int x = offset + size.width() > area.width() ? 0 : offset;
+    const int y = offset + size.height() > area.height() ? 0 : offset;
+    sub->setGeometry(x, y, size.width(), size.height());
+    sub->raise();
+    ++i;
+  }
+  if (QMdiSubWindow *current = m_mdi->currentSubWindow()) current->raise();
+}
+
+// Minimised windows in a row along the bottom edge.
+void TfrmMain::mnuWindowArrangeAllClick() {
+  const QRect area = m_mdi->viewport()->rect();
+  int x = 0;
+  int y = area.bottom();
+  for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+    if (!sub->isMinimized() || !IsOpen(sub)) continue;
+    const QSize s = sub->size();
+    if (x > 0 && x + s.width() > area.width()) {
+      x = 0;
+      y -= s.height();
+    }
+    sub->move(x, y - s.height() + 1);
+    x += s.width();
+  }
+}
+
+void TfrmMain::mnuWindowCloseAllClick() { CloseAllDocuments(); }
+
+void TfrmMain::mnuWindowHideClick() {
+  if (QMdiSubWindow *sub = SubWindowOf(ActiveDocument())) sub->showMinimized();
+}
+
+} // namespace korv
