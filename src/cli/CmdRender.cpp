@@ -12,7 +12,7 @@
 #include "core/Excption.h"
 #include "measure/DTFOptns.h"
 #include "ui/document/Child.h"
-#include "ui/document/DocMessages.h"
+#include "ui/dialogs/DocMessages.h"
 
 namespace korv::cli {
 
