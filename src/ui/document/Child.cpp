@@ -5,11 +5,9 @@
 #include <QFileInfo>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <limits>
 #include <new>
-#include <numbers>
 
 #include "core/DateTime.h"
 #include "core/DistanceData.h"
@@ -22,6 +20,7 @@
 #include "formats/LXZTTraceFile.h"
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
+#include "measure/ViewMath.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/dialogs/DocMessages.h"
@@ -39,28 +38,6 @@ constexpr const char *kMsgDynArrays = "Error in Dynamic Arrays.";
 QString Q(const std::string &s) { return QString::fromStdString(s); }
 
 std::string FileNameBytes(const QString &name) { return name.toStdString(); }
-
-// Number of points of a trace that every array it uses really holds.
-int UsablePoints(const TTraceData &t, const TrsDynDouble &x, const TrsDynDouble &y) {
-  const auto n = std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), x.size(), y.size()});
-  return static_cast<int>(n);
-}
-
-// The time of day in the long time format, "h:nn:ss AM".
-std::string LongTime(double dayCount) {
-  const TCivilTime t = DecodeDateTime(dayCount);
-  const int h12 = t.Hour % 12 == 0 ? 12 : t.Hour % 12;
-  return Format("%d:%02d:%02d %s", h12, t.Minute, t.Second, t.Hour < 12 ? "AM" : "PM");
-}
-
-// Delphi-style Round: halves go to the even neighbour.
-long RoundHalfEven(double v) {
-  const int old = std::fegetround();
-  std::fesetround(FE_TONEAREST);
-  const double r = std::nearbyint(v);
-  std::fesetround(old);
-  return static_cast<long>(r);
-}
 
 } // namespace
 
@@ -200,355 +177,6 @@ void TfrmDoc::SetFileName(const QString &fileName) {
   setWindowTitle(fileName.isEmpty() ? QStringLiteral("Untitled") : fileName);
 }
 
-// ---------------------------------------------------------------- graph
-
-void TfrmDoc::CreateGraph(bool smith) {
-  const bool haveSmith = m_graph && !m_xyGraph;
-  if (m_graph && smith == haveSmith) return;
-  if (m_graph) {
-    m_layout->removeWidget(m_graph);
-    delete m_graph;
-    m_graph = nullptr;
-    m_xyGraph = nullptr;
-  }
-  m_zoomed = false;
-  m_zoomLevel = 0;
-  if (smith) {
-    m_graph = new TSmithGraph(this);
-    m_graph->setObjectName(QStringLiteral("SmithGraph"));
-  } else {
-    m_graph = m_xyGraph = new TXYGraph(this);
-    m_graph->setObjectName(QStringLiteral("XYGraph"));
-  }
-  m_graph->setProperty("helpContext", 1000);
-  m_graph->SetLook(m_look);
-  m_layout->addWidget(m_graph);
-  connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint) {
-    const QPointF g = MouseGraphPosition();
-    emit mousePosition(g.x(), g.y());
-  });
-  connect(m_graph, &TGraph::mousePressed, this, &TfrmDoc::graphMousePressed);
-  connect(m_graph, &TGraph::subsetHotSpot, this, [this](int s) {
-    if (s != m_activeTrace) {
-      m_activeMarker = -1;
-      SetActiveTrace(s);
-    }
-  });
-}
-
-int TfrmDoc::CalState() const {
-  const int n = m_doc->Doc.TraceCount();
-  if (n == 0) return 2;
-  int cal = 0;
-  for (int i = 0; i < n; ++i)
-    if (m_doc->Doc.Traces[i].CalState != 0) ++cal;
-  return cal == n ? 2 : cal > 0 ? 1 : 0;
-}
-
-QString TfrmDoc::YUnitWord() const { return Q(m_doc->Doc.YUnitText); }
-
-QString TfrmDoc::XUnitWord() const {
-  switch (PlotMode()) {
-  case pmDistance: return m_doc->Doc.DistUnit == duFeet ? QStringLiteral("feet") : QStringLiteral("meters");
-  case pmSmith: return QStringLiteral("Degrees");
-  default: return QStringLiteral("MHz");
-  }
-}
-
-void TfrmDoc::SetUnitWords() {
-  TTraceDoc &d = m_doc->Doc;
-  static const char *const kWords[] = {"Loss", "VSWR", "Rho", "mRho", "Cbl Loss"};
-  if (d.PlotMode == pmSmith) {
-    d.YUnitText = "Rho";
-  } else if (d.ScaleUnit == suCableLoss) {
-    d.YUnitText = d.PlotMode == pmDistance ? "Loss" : "Cbl Loss";
-  } else {
-    d.YUnitText = kWords[std::min<int>(d.ScaleUnit, 4)];
-  }
-  d.DistUnitText = d.DistUnit == duFeet ? "feet" : "meters";
-  RenewTitles();
-}
-
-void TfrmDoc::RenewTitles() {
-  TTraceDoc &d = m_doc->Doc;
-  if (!d.MainTitleFixed) d.MainTitle = DefaultMainTitle(d.PlotMode, d.ScaleUnit);
-  if (d.SubTitleFixed) return;
-  const int n = d.TraceCount();
-  if (d.PlotMode == pmDistance) {
-    double lo = 10000.0, hi = 0.0;
-    for (int i = 0; i < n; ++i) {
-      lo = std::min<double>(lo, d.Traces[i].StartDist);
-      hi = std::max<double>(hi, d.Traces[i].StopDist);
-    }
-    const std::string unit = XUnitWord().toStdString();
-    d.SubTitle = "Distance: " + Format("%.0f", lo) + " " + unit + " - " + Format("%.0f", hi) + " " + unit;
-  } else {
-    double lo = 10000.0, hi = 0.0;
-    for (int i = 0; i < n; ++i) {
-      const TTraceData &t = d.Traces[i];
-      const int pts = std::min<int>(std::max(0, t.NumPoints), static_cast<int>(t.Freq.size()));
-      if (pts == 0) continue;
-      lo = std::min(lo, t.Freq[0]);
-      hi = std::max(hi, t.Freq[static_cast<std::size_t>(pts - 1)]);
-    }
-    d.SubTitle = "Frequency: " + Format("%.0f", lo) + " MHz - " + Format("%.0f", hi) + " MHz";
-  }
-}
-
-QString TfrmDoc::TraceLabel(int trace) const {
-  if (trace < 0 || trace >= m_doc->Doc.TraceCount()) return {};
-  const TTraceData &t = m_doc->Doc.Traces[trace];
-  if (!m_labelDate && !m_labelText) return Q(LongTime(t.DateTime));
-  std::string label;
-  if (m_labelDate) label = DateTimeToText(t.DateTime) + " ";
-  if (m_labelText) label += DisplayText(t.Label.str());
-  const auto first = label.find_first_not_of("/ ");
-  label = first == std::string::npos ? std::string() : label.substr(first);
-  return Q(label);
-}
-
-QString TfrmDoc::LocationText() const {
-  const TLXZTGPSData &g = m_doc->Doc.GPSData;
-  // Fields in file order: time, latitude (degrees, minutes, hemisphere),
-  // longitude (same), fix quality, ..., free-text location last.
-  // A record that was never filled (documents from analyzers without a
-  // position) reads as unknown rather than as empty coordinates.
-  const bool empty = std::all_of(g.begin(), g.end(), [](const std::string &s) { return s.empty(); });
-  if (empty || g[7] == "0") return QStringLiteral("Location: Unknown");
-  if (!g[14].empty()) return QStringLiteral("Location: ") + Q(DisplayText(g[14]));
-  std::string s = "Location: ";
-  for (int i = 1; i <= 6; ++i) {
-    s += DisplayText(g[static_cast<std::size_t>(i)]);
-    if (i == 1 || i == 4)
-      s += "\xC2\xBA ";
-    else if (i == 2 || i == 5)
-      s += "\" ";
-    else
-      s += " ";
-  }
-  return Q(s);
-}
-
-void TfrmDoc::ApplyHeader(bool withYLabel) {
-  TTraceDoc &d = m_doc->Doc;
-  TGraph &g = *m_graph;
-  static const char *const kCal[] = {"No Cal", "Partial Cal", "Full Cal"};
-  const int cal = CalState();
-  d.DocCalState = static_cast<std::uint8_t>(cal);
-  g.SetMainTitle(Q(d.MainTitle));
-  g.SetSubTitle(Q(d.SubTitle) + QStringLiteral(" (") + QString::fromLatin1(kCal[cal]) + QStringLiteral(")"));
-  if (withYLabel) {
-    static const char *const kY[] = {"Return Loss (dB)", "VSWR", "Rho", "milliRho", "Cable Loss (dB)"};
-    const int u = std::min<int>(d.ScaleUnit, 4);
-    g.SetYAxisLabel(QString::fromLatin1(u == suCableLoss && d.PlotMode == pmDistance ? kY[0] : kY[u]));
-  }
-  // Points per subset: what the traces really hold, never a stored count
-  // alone (a damaged count must not size the graph).
-  int maxPoints = 0;
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    const std::size_t held = std::max({t.Freq.size(), t.Mag.size(), t.DistAxis.size()});
-    maxPoints = std::max(maxPoints, static_cast<int>(std::min<std::size_t>(std::max(0, t.NumPoints), held)));
-  }
-  if (d.TraceCount() == 0) {
-    g.SetSubsets(1);
-    g.SetPoints(1);
-    g.SetXData(0, 0, 0.0);
-    g.SetYData(0, 0, 0.0);
-    g.SetSubsetLabel(0, QString());
-    g.SetManualX(true, 0.0, 2000.0);
-    g.SetManualY(true, 0.0, 1.0);
-  } else {
-    g.SetSubsets(0); // drop old data: every point is set again below
-    g.SetSubsets(d.TraceCount());
-    g.SetPoints(maxPoints);
-    g.SetManualX(ManualX(), d.CurScale.XMin, d.CurScale.XMax);
-    g.SetManualY(ManualY(), d.CurScale.YMin, d.CurScale.YMax);
-  }
-  ApplyTraceStyles(g);
-  for (int s = 0; s < g.Subsets(); ++s)
-    g.SetSubsetLineType(s, ltMediumSolid);
-}
-
-void TfrmDoc::ApplySubsetLabels() {
-  for (int i = 0; i < m_doc->Doc.TraceCount(); ++i) {
-    QString label = TraceLabel(i);
-    if (m_doc->Doc.Traces[i].CalState != 0) label += QStringLiteral(" (C)");
-    m_graph->SetSubsetLabel(i, label);
-  }
-}
-
-void TfrmDoc::ApplyMultiSubTitles() {
-  m_graph->SetMultiSubTitle(-1, QString());
-  if (m_doc->Doc.TraceCount() == 1) {
-    m_graph->SetMultiSubTitle(0, QStringLiteral("|") + TraceLabel(0) + QStringLiteral("|"));
-    m_graph->SetMultiSubTitle(1, QStringLiteral("|") + LocationText() + QStringLiteral("|"));
-  }
-}
-
-void TfrmDoc::BuildFrequencyView() {
-  if (!m_xyGraph) return;
-  TTraceDoc &d = m_doc->Doc;
-  ApplyHeader(true);
-  m_graph->SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
-  const bool cableLoss = d.ScaleUnit == suCableLoss;
-  std::vector<float> x, y;
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    const int n = UsablePoints(t, t.Freq, t.Mag);
-    x.assign(static_cast<std::size_t>(n), 0.0F);
-    y.assign(static_cast<std::size_t>(n), 0.0F);
-    for (int j = 0; j < n; ++j) {
-      const auto uj = static_cast<std::size_t>(j);
-      x[uj] = static_cast<float>(t.Freq[uj]);
-      if (!cableLoss) {
-        y[uj] = static_cast<float>(t.Mag[uj]);
-        continue;
-      }
-      // Cable loss: half the mean of ten neighbouring points, summed in
-      // single precision like the graph's point value. Short traces average
-      // what they have instead of reading before the first point.
-      const int window = std::min(10, n);
-      long start = n > 1 ? RoundHalfEven(static_cast<double>(j) * (n - 10) / (n - 1)) : 0;
-      start = std::clamp<long>(start, 0, n - window);
-      float sum = 0.0F;
-      for (int k = 0; k < window; ++k)
-        sum += static_cast<float>(t.Mag[static_cast<std::size_t>(start + k)]);
-      y[uj] = window == 10 ? 0.05F * sum : 0.5F * sum / static_cast<float>(window);
-    }
-    m_graph->SetSubsetData(i, x, y);
-  }
-  ApplySubsetLabels();
-  ApplyMultiSubTitles();
-  if (isVisible()) m_graph->setFocus();
-  RefreshAnnotations();
-}
-
-void TfrmDoc::BuildDistanceView() {
-  if (!m_xyGraph) return;
-  emit readoutPaused(true);
-  TTraceDoc &d = m_doc->Doc;
-  for (int i = 0; i < d.TraceCount();) {
-    const TTraceData &t = d.Traces[i];
-    if (static_cast<int>(t.DistAxis.size()) == t.NumPoints) {
-      ++i;
-      continue;
-    }
-    if (RunFaultLocationWizard(i + 1)) {
-      MarkModified();
-      ++i;
-    } else {
-      d.Traces.Delete(i);
-      m_activeTrace = d.TraceCount() > 0 ? 0 : -1;
-      m_activeMarker = -1;
-      MarkModified();
-    }
-  }
-  RenewTitles();
-  ApplyHeader(true);
-  m_graph->SetXAxisLabel(QStringLiteral("Distance (") + XUnitWord() + QStringLiteral(")"));
-  std::vector<float> x, y;
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    const int n = UsablePoints(t, t.DistAxis, t.DistMag);
-    x.assign(t.DistAxis.begin(), t.DistAxis.begin() + n);
-    y.assign(t.DistMag.begin(), t.DistMag.begin() + n);
-    m_graph->SetSubsetData(i, x, y);
-  }
-  ApplySubsetLabels();
-  ApplyMultiSubTitles();
-  if (isVisible()) m_graph->setFocus();
-  RefreshAnnotations();
-  emit readoutPaused(false);
-  emit stateChanged();
-}
-
-void TfrmDoc::BuildSmithView() {
-  if (m_xyGraph) return;
-  TTraceDoc &d = m_doc->Doc;
-  ApplyHeader(false);
-  if (d.TraceCount() > 0) m_graph->SetManualY(false);
-  std::vector<float> xs, ys;
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    m_graph->SetSubsetLineType(i, ltThinSolid);
-    const int n = UsablePoints(t, t.Mag, t.Angle);
-    xs.assign(static_cast<std::size_t>(n), kGraphNullValue);
-    ys.assign(static_cast<std::size_t>(n), kGraphNullValue);
-    for (int j = 0; j < n; ++j) {
-      const auto uj = static_cast<std::size_t>(j);
-      double rho = t.Mag[uj];
-      try {
-        switch (d.ScaleUnit) {
-        case suVSWR: rho = VswrToRho(rho); break;
-        case suRho: break;
-        case suMRho: rho *= 0.001; break;
-        default: rho = ReturnLossToRho(rho); break;
-        }
-      } catch (const Exception &) {
-        continue; // a value no reflection can have is left out
-      }
-      const double theta = t.Angle[uj] * std::numbers::pi / 180.0;
-      const double gi = rho * std::sin(theta);
-      const double gr = rho * std::cos(theta);
-      const double x = 2.0 * gi / ((gr - 1.0) * (gr - 1.0) + gi * gi);
-      double r;
-      if (gi == 0.0) {
-        r = rho > 0.0 ? RhoToVswr(rho) : 1.0;
-      } else {
-        r = std::sqrt(2.0 * x / gi - x * x) - 1.0;
-        // Rounding can leave the root's argument a hair below zero near the
-        // rim; the closed form gives the same r without the root.
-        if (!std::isfinite(r)) r = (1.0 - rho * rho) / ((1.0 - gr) * (1.0 - gr) + gi * gi);
-      }
-      if (!std::isfinite(r) || !std::isfinite(x)) continue;
-      xs[uj] = static_cast<float>(r);
-      ys[uj] = static_cast<float>(x);
-    }
-    m_graph->SetSubsetData(i, xs, ys);
-  }
-  ApplySubsetLabels();
-  ApplyMultiSubTitles();
-  m_graph->Rebuild();
-}
-
-void TfrmDoc::RebuildView() {
-  switch (PlotMode()) {
-  case pmDistance: BuildDistanceView(); break;
-  case pmSmith: BuildSmithView(); break;
-  default: BuildFrequencyView(); break;
-  }
-}
-
-void TfrmDoc::RefreshAnnotations() {
-  // Line types: the active trace stands out, thicker on small windows.
-  // Without an active trace every trace is thin.
-  for (int s = 0; s < m_graph->Subsets(); ++s)
-    m_graph->SetSubsetLineType(s, ltThinSolid);
-  if (m_activeTrace >= 0 && m_activeTrace < m_graph->Subsets()) {
-    const bool large = static_cast<long>(width()) * height() >= kLargeWindowArea;
-    m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
-  }
-  if (PlotMode() != pmSmith) {
-    // Marker symbols, marker lines and their readouts are drawn here once
-    // markers are placed on graphs; the lists start empty on every refresh.
-    m_graph->SetMultiBottomTitle(-1, QString());
-    m_graph->SetGraphAnnotation(-1, {});
-    m_graph->SetVertLineAnnotation(-1, {});
-    // The limit line of the current domain: horizontal-line annotation 0.
-    const TTraceDoc &d = m_doc->Doc;
-    const bool dist = d.PlotMode == pmDistance;
-    const double limit = dist ? d.DistLimitValue : d.FreqLimitValue;
-    m_graph->SetHorzLineAnnotation(-1, {});
-    if (limit < kUnplacedLimit && d.TraceCount() > 0)
-      m_graph->SetHorzLineAnnotation(
-          0, TLineAnnotation{limit, atLine, LimitLineColor(), QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
-    m_graph->SetLineAnnotationTextSize(90);
-    m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
-  }
-  m_graph->Rebuild();
-}
-
 // ---------------------------------------------------------------- modes
 
 void TfrmDoc::StoreCurrentDomain() {
@@ -666,36 +294,13 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
 bool TfrmDoc::SetDisplayUnit(int unit) {
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode == pmSmith || !IsValidScaleUnit(unit)) return false;
-  const int from = d.ScaleUnit;
-  // Convert copies first: a value out of range refuses the whole change.
-  std::vector<TrsDynDouble> mags, dists;
-  double limit = d.PlotMode == pmDistance ? d.DistLimitValue : d.FreqLimitValue;
   try {
-    for (int i = 0; i < d.TraceCount(); ++i) {
-      mags.push_back(d.Traces[i].Mag);
-      ConvertArray(mags.back(), from, unit);
-      dists.push_back(d.Traces[i].DistMag);
-      ConvertArray(dists.back(), from, unit);
-    }
-    if (limit < kUnplacedLimit) ConvertValue(limit, from, unit);
+    ConvertDocumentUnit(d, unit);
   } catch (const Exception &e) {
     ShowError(Q(e.Message()));
     return false;
   }
   MarkModified();
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    d.Traces[i].Mag.swap(mags[static_cast<std::size_t>(i)]);
-    d.Traces[i].DistMag.swap(dists[static_cast<std::size_t>(i)]);
-  }
-  (d.PlotMode == pmDistance ? d.DistLimitValue : d.FreqLimitValue) = limit;
-  d.ScaleUnit = static_cast<std::uint8_t>(unit);
-  if (from != unit) {
-    // A manual Y range is in the old unit (dB is not VSWR): both domains
-    // go back to automatic Y scaling rather than show an empty graph.
-    d.CurScale.Flag1 = 0;
-    d.FreqScale.Flag2 = 0;
-    d.DistScale.Flag2 = 0;
-  }
   SetUnitWords();
   if (d.PlotMode == pmFrequency) {
     if (!d.MainTitleFixed) d.MainTitle = DefaultMainTitle(pmFrequency, d.ScaleUnit);
@@ -793,19 +398,11 @@ void TfrmDoc::WidenScaleToTrace(int index) {
 void TfrmDoc::AutoScaleX() {
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode == pmSmith) return;
-  double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    const TrsDynDouble &x = d.PlotMode == pmDistance ? t.DistAxis : t.Freq;
-    const int n = std::min<int>(std::max(0, t.NumPoints), static_cast<int>(x.size()));
-    for (int j = 0; j < n; ++j)
-      lo = std::min(lo, x[static_cast<std::size_t>(j)]), hi = std::max(hi, x[static_cast<std::size_t>(j)]);
-  }
-  if (lo > hi) return;
-  const double m = 0.05 * (hi - lo);
+  const auto range = AutoScaleXRange(d);
+  if (!range) return;
   d.CurScale.Flag2 = 1;
-  d.CurScale.XMin = lo - m;
-  d.CurScale.XMax = hi + m;
+  d.CurScale.XMin = range->Min;
+  d.CurScale.XMax = range->Max;
   StoreCurrentDomain();
   m_graph->SetManualX(true, d.CurScale.XMin, d.CurScale.XMax);
   MarkModified();
@@ -815,34 +412,13 @@ void TfrmDoc::AutoScaleX() {
 void TfrmDoc::AutoScaleY() {
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode == pmSmith) return;
-  double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
-  for (int i = 0; i < d.TraceCount(); ++i) {
-    const TTraceData &t = d.Traces[i];
-    const TrsDynDouble &y = d.PlotMode == pmDistance ? t.DistMag : t.Mag;
-    const int n = std::min<int>(std::max(0, t.NumPoints), static_cast<int>(y.size()));
-    for (int j = 0; j < n; ++j)
-      lo = std::min(lo, y[static_cast<std::size_t>(j)]), hi = std::max(hi, y[static_cast<std::size_t>(j)]);
-  }
-  if (lo > hi) return;
-  if (d.ScaleUnit == suVSWR) {
-    if (lo < 1.0) lo = 1.0;
-    if (hi < 1.0) hi = 1.1;
-  }
-  const double t = 0.1 * (hi - lo);
-  double bottom = lo - t, top = hi + t;
-  const bool dist = d.PlotMode == pmDistance;
-  const bool limitShown = (dist ? d.DistLimitMode : d.FreqLimitMode) != 0;
-  const double limit = dist ? d.DistLimitValue : d.FreqLimitValue;
-  if (limitShown && limit < kUnplacedLimit) {
-    const double b = 0.2 * t;
-    if (limit + b > top) top = (limit + b) + 0.02 * ((limit + b) - bottom);
-    if (limit - b < bottom) bottom = (limit - b) - 0.02 * (top - (limit - b));
-  }
+  const auto range = AutoScaleYRange(d);
+  if (!range) return;
   d.CurScale.Flag1 = 1;
-  d.CurScale.YMin = bottom;
-  d.CurScale.YMax = top;
+  d.CurScale.YMin = range->Min;
+  d.CurScale.YMax = range->Max;
   StoreCurrentDomain();
-  m_graph->SetManualY(true, bottom, top);
+  m_graph->SetManualY(true, range->Min, range->Max);
   MarkModified();
   RefreshAnnotations();
 }

@@ -9,6 +9,7 @@
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "measure/Convert.h"
+#include "measure/ViewMath.h"
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
 
@@ -43,10 +44,11 @@ QString TraceClipboardText(TfrmDoc &doc, char delimiter) {
   text += doc.XUnitWord() + sep + doc.YUnitWord() + sep + QStringLiteral("Degrees") + eol;
   const std::size_t n =
       std::min({static_cast<std::size_t>(std::max(0, t.NumPoints)), t.Freq.size(), t.Mag.size(), t.Angle.size()});
-  // Cable loss is shown as the ten-point value the graph holds.
-  const bool cableLoss = d.ScaleUnit == suCableLoss && graph != nullptr && graph->Points() >= static_cast<int>(n);
+  // Cable loss is copied as the ten-point value the graph shows.
+  const bool cableLoss = d.ScaleUnit == suCableLoss;
+  const std::vector<float> loss = cableLoss ? CableLossSeries(t.Mag, static_cast<int>(n)) : std::vector<float>();
   for (std::size_t j = 0; j < n; ++j) {
-    const double value = cableLoss ? static_cast<double>(graph->YData(index, static_cast<int>(j))) : t.Mag[j];
+    const double value = cableLoss ? static_cast<double>(loss[j]) : t.Mag[j];
     text += QString::fromStdString(Format("%.3f", t.Freq[j])) + sep + QString::fromStdString(Format("%.5f", value)) +
             sep + QString::fromStdString(Format("%.3f", t.Angle[j])) + eol;
   }

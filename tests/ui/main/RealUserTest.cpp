@@ -250,6 +250,11 @@ TEST_F(MainWindowTest, FaultWizardFinishRedrawsTheDistanceView) {
   modal.Then([](QWidget *w) {
     auto *loss = w->findChild<QLineEdit *>("editRLoss");
     ASSERT_NE(loss, nullptr);
+    // Into the field as a user goes: the dialog active, a click on the field.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    QTest::mouseClick(loss, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([loss] { return loss->hasFocus(); }, 2000));
     loss->selectAll();
     QTest::keyClicks(loss, "0.9");
     QTest::keyClick(loss, Qt::Key_Tab);
