@@ -16,6 +16,7 @@
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
+#include "core/TraceCapsule.h"
 #include "formats/DocumentIO.h"
 #include "formats/LXZTTraceFile.h"
 #include "measure/ChirpZ.h"
@@ -475,6 +476,40 @@ void TfrmDoc::ClearModified() {
   const bool was = IsModified();
   m_doc->Doc.Modified = 0;
   if (was) emit modifiedChanged(false);
+}
+
+bool TfrmDoc::DeleteActiveTrace() {
+  TTraceDoc &d = m_doc->Doc;
+  const int index = m_activeTrace;
+  if (index < 0 || index >= d.TraceCount()) return false;
+  d.Traces.Delete(index);
+  m_activeMarker = -1;
+  RebuildView();
+  SetActiveTrace(d.TraceCount() > 0 ? 0 : -1);
+  MarkModified();
+  return true;
+}
+
+bool TfrmDoc::PasteTrace(const TTraceCapsule &capsule) {
+  TTraceDoc &d = m_doc->Doc;
+  if (!capsule.Filled() && d.TraceCount() <= kMaxTraces - 1) return false;
+  const std::int32_t maxPoints = d.MaxPoints;
+  if (!capsule.PasteInto(*m_doc)) return false;
+  const int added = d.TraceCount() - 1;
+  try {
+    ConvertArray(d.Traces[added].Mag, capsule.ScaleUnit(), d.ScaleUnit);
+  } catch (const Exception &) {
+    // Values this unit cannot show: the document stays as it was.
+    d.Traces.Delete(added);
+    d.MaxPoints = maxPoints;
+    throw;
+  }
+  m_activeMarker = -1;
+  MarkModified();
+  RebuildView();
+  SetActiveTrace(std::min(added, d.TraceCount() - 1));
+  WidenScaleToTrace(added);
+  return true;
 }
 
 void TfrmDoc::SetActiveTrace(int index) {

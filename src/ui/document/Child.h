@@ -18,6 +18,7 @@ class QVBoxLayout;
 namespace korv {
 
 class TdlgDTF;
+class TTraceCapsule;
 class TXYGraph;
 
 // Fault-location options the document window needs from the settings file.
@@ -123,6 +124,14 @@ public:
   void SetActiveTrace(int index);
   int ActiveMarker() const { return m_activeMarker; }
   void SetActiveMarker(int slot) { m_activeMarker = slot; }
+  // Removes the active trace; the first trace becomes active. False
+  // without an active trace.
+  bool DeleteActiveTrace();
+  // Appends the capsule's trace in this document's display unit and makes
+  // it active; the axes widen to show it. A full document or values this
+  // unit cannot take throw (an EmoxException) and leave the document as it
+  // was. False when the capsule holds nothing to paste.
+  bool PasteTrace(const TTraceCapsule &capsule);
   // Redraws what lies on top of the traces: line types of the active trace
   // and the limit line; marker symbols and readouts join here.
   void RefreshAnnotations();

@@ -79,39 +79,11 @@ bool CopyTrace(TfrmDoc &doc, TTraceCapsule &capsule, bool withImage, char delimi
   return pasteable;
 }
 
-bool DeleteTrace(TfrmDoc &doc) {
-  TTraceDoc &d = doc.Document().Doc;
-  const int index = doc.ActiveTrace();
-  if (index < 0 || index >= d.TraceCount()) return false;
-  d.Traces.Delete(index);
-  doc.SetActiveMarker(-1);
-  doc.RebuildView();
-  doc.SetActiveTrace(d.TraceCount() > 0 ? 0 : -1);
-  doc.MarkModified();
-  return true;
-}
+bool DeleteTrace(TfrmDoc &doc) { return doc.DeleteActiveTrace(); }
 
 bool PasteTrace(TfrmDoc &doc, const TTraceCapsule &capsule, const std::function<void(const QString &)> &error) {
-  TmoxDocument &m = doc.Document();
   try {
-    if (!capsule.Filled() && m.Doc.TraceCount() <= kMaxTraces - 1) return false;
-    const std::int32_t maxPoints = m.Doc.MaxPoints;
-    if (!capsule.PasteInto(m)) return false;
-    const int added = m.Doc.TraceCount() - 1;
-    try {
-      ConvertArray(m.Doc.Traces[added].Mag, capsule.ScaleUnit(), m.Doc.ScaleUnit);
-    } catch (const Exception &) {
-      // Values this unit cannot show: the document stays as it was.
-      m.Doc.Traces.Delete(added);
-      m.Doc.MaxPoints = maxPoints;
-      throw;
-    }
-    doc.SetActiveMarker(-1);
-    doc.MarkModified();
-    doc.RebuildView();
-    doc.SetActiveTrace(std::min(added, doc.Document().Doc.TraceCount() - 1));
-    doc.WidenScaleToTrace(added);
-    return true;
+    return doc.PasteTrace(capsule);
   } catch (const Exception &e) {
     error(QString::fromStdString(e.Message()));
     return false;
