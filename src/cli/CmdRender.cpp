@@ -1,7 +1,6 @@
 // render: the graph a document window shows, as a PNG, SVG or PDF file.
-// Built only when the widget libraries are (korvtool without the GUI has no
-// render command).
-#if __has_include(<QApplication>)
+// Built only with the widget libraries (src/cli/CMakeLists.txt); korvtool
+// without them has no render command.
 #include <QApplication>
 #include <QFileInfo>
 #include <cstdlib>
@@ -11,8 +10,8 @@
 #include "cli/Command.h"
 #include "core/Excption.h"
 #include "measure/DTFOptns.h"
-#include "ui/document/Child.h"
 #include "ui/dialogs/DocMessages.h"
+#include "ui/document/Child.h"
 
 namespace korv::cli {
 
@@ -116,4 +115,3 @@ const Registrar
 } // namespace
 
 } // namespace korv::cli
-#endif

@@ -7,12 +7,12 @@
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/Crc16.h"
 #include "core/Excption.h"
+#include "core/PlatformFile.h"
 
 namespace korv {
 
@@ -28,13 +28,6 @@ std::string OpenError(int err) {
                                       : "This is not a regular file (a device, pipe or socket).";
   throw ESAFileStream_Exception(what, what);
 }
-
-struct Fd {
-  int fd = -1;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 std::string FolderOf(const std::string &path) {
   const auto slash = path.find_last_of('/');
@@ -58,7 +51,13 @@ std::string ResolveWriteTarget(const std::string &fileName) {
     if (n < 0) ThrowSystemError(errno);
     if (static_cast<std::size_t>(n) >= buf.size()) ThrowSystemError(ENAMETOOLONG);
     const std::string link(buf.data(), static_cast<std::size_t>(n));
-    path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    if (link.front() == '/') {
+      path = link;
+    } else {
+      path = FolderOf(path);
+      path += '/';
+      path += link;
+    }
   }
   ThrowSystemError(ELOOP);
 }
@@ -106,17 +105,17 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName) {
   if (!S_ISREG(st.st_mode)) ThrowNotRegular(false);
   if (static_cast<std::uint64_t>(st.st_size) > kMaxReadFileSize)
     throw ESAFileStream_Exception(kMsgFileTooLarge, kMsgFileTooLarge);
-  Fd f;
   // Non-blocking, in case the name was replaced by a FIFO since the look.
-  f.fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (f.fd < 0) ThrowSystemError(errno);
-  if (::fstat(f.fd, &st) != 0) ThrowSystemError(errno);
+  int err = 0;
+  const platform::TFileDescriptor f = platform::OpenForReading(fileName, err);
+  if (!f.Valid()) ThrowSystemError(err);
+  if (::fstat(f.Get(), &st) != 0) ThrowSystemError(errno);
   if (!S_ISREG(st.st_mode)) ThrowNotRegular(false);
   std::vector<std::uint8_t> data;
   data.reserve(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 0));
   std::uint8_t chunk[65536];
   for (;;) {
-    const ssize_t n = ::read(f.fd, chunk, sizeof chunk);
+    const ssize_t n = ::read(f.Get(), chunk, sizeof chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       throw ESAFileStream_Exception("Error while reading file. Buffer length is unexpected.", std::strerror(errno));
@@ -143,47 +142,21 @@ void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::ui
   const std::string dir = FolderOf(target);
   const std::string base = BaseOf(target);
   RemoveStaleTemporaries(dir, base);
-  std::string tmpl = dir + "/" + TempPrefix(base) + std::to_string(::getpid()) + ".XXXXXX";
-  std::vector<char> name(tmpl.begin(), tmpl.end());
-  name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) ThrowSystemError(errno);
-  const std::string tmpName(name.data());
-  bool ok = false;
+  std::string tmpName = dir + "/" + TempPrefix(base) + std::to_string(::getpid()) + ".XXXXXX";
+  // Keep the permissions of the file we replace; new files get the usual 0666 & ~umask.
   int err = 0;
-  {
-    Fd f;
-    f.fd = fd;
-    // Keep the permissions of the file we replace; new files get the usual 0666 & ~umask.
-    if (exists) {
-      (void)::fchmod(fd, st.st_mode & 07777);
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      (void)::fchmod(fd, 0666 & ~mask);
-    }
-    std::size_t done = 0;
-    ok = true;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        err = errno;
-        ok = false;
-        break;
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    if (ok && ::fsync(fd) != 0) {
-      err = errno;
-      ok = false;
-    }
-  }
-  if (ok && std::rename(tmpName.c_str(), target.c_str()) != 0) {
-    err = errno;
-    ok = false;
-  }
-  if (!ok) {
+  platform::TFileDescriptor f =
+      platform::CreateTemporary(tmpName, exists ? st.st_mode & 07777 : platform::DefaultFileMode(), err);
+  if (!f.Valid()) ThrowSystemError(err);
+  err = platform::WriteAll(f.Get(), bytes.data(), bytes.size());
+  // On the disk before the rename: a crash must leave the old file or the new one, never an empty one.
+  if (err == 0) err = platform::SyncFile(f.Get());
+  f.Close();
+  if (err == 0) err = platform::ReplaceFile(tmpName, target);
+  // The new file is in place; a folder that cannot be synced (some file
+  // systems refuse) does not undo the save, so its failure is not reported.
+  if (err == 0) (void)platform::SyncFolder(dir);
+  if (err != 0) {
     ::unlink(tmpName.c_str());
     if (err == ENOSPC || err == EDQUOT || err == EIO)
       throw ESAFileStream_Exception("Error while writing the file. Buffer length is unexpected.", std::strerror(err));

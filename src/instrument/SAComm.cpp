@@ -1,7 +1,6 @@
 #include "instrument/SAComm.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/DateTime.h"
 #include "core/DocFromReply.h"
@@ -16,47 +15,19 @@ bool IsTerminator(std::uint8_t b) { return b == '\r' || b == '\n'; }
 
 bool Contains(const std::string &s, std::string_view part) { return s.find(part) != std::string::npos; }
 
+bool EndsWith(const std::string &s, std::string_view tail) {
+  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+std::string Command(std::string_view text) { return std::string(text) + kLxCommandEnd; }
+
 bool IsAnalyzerModel(const std::string &line) {
   for (const char *m : {"LX-3200", "LX-3250", "LX-3400", "LX-3100", "LX-3600", "Site"})
     if (Contains(line, m)) return true;
   return false;
 }
 
-int DigitsAt(std::string_view s, std::size_t pos, std::size_t len) {
-  if (pos + len > s.size()) throw Exception("Invalid date: " + std::string(s));
-  int v = 0;
-  for (std::size_t i = pos; i < pos + len; ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) throw Exception("Invalid date: " + std::string(s));
-    v = v * 10 + (s[i] - '0');
-  }
-  return v;
-}
-
 } // namespace
-
-double ParseAnalyzerDate(std::string_view raw) {
-  const std::string text = Trim(raw);
-  const bool hyphen = text.find('-') != std::string::npos;
-  const std::size_t monthPos = hyphen ? 3 : 2;
-  const std::size_t yearPos = hyphen ? 7 : 5;
-  if (text.size() < yearPos + 2) throw Exception("Invalid date: " + text);
-  TCivilTime c;
-  c.Day = DigitsAt(text, 0, 2);
-  c.Month = MonthNameToNumber(text.substr(monthPos, 3));
-  std::size_t yearLen = 0;
-  while (yearLen < 4 && yearPos + yearLen < text.size() &&
-         std::isdigit(static_cast<unsigned char>(text[yearPos + yearLen])))
-    ++yearLen;
-  if (yearLen != 2 && yearLen != 4) throw Exception("Invalid date: " + text);
-  c.Year = DigitsAt(text, yearPos, yearLen);
-  if (yearLen == 2) c.Year += c.Year == 99 ? 1900 : 2000;
-  const std::size_t colon = text.find(':');
-  if (colon != std::string::npos && colon >= 2) {
-    c.Hour = DigitsAt(text, colon - 2, 2);
-    c.Minute = DigitsAt(text, colon + 1, 2);
-  }
-  return EncodeDateTime(c);
-}
 
 TSAComm::TSAComm(SerialLink &link) : m_link(link), m_ring(std::make_unique<TBuffer>()) {}
 
@@ -132,7 +103,7 @@ void TSAComm::ReadLines(int count, int deadlineMs) {
 void TSAComm::ReadToPrompt(bool keep) {
   const std::int64_t deadline = Deadline(3000);
   std::string text;
-  while (!(text.size() >= 2 && text.compare(text.size() - 2, 2, "> ") == 0))
+  while (!EndsWith(text, kLxPrompt))
     text.push_back(static_cast<char>(TakeByte(deadline)));
   if (keep) ReplyLines.push_back(std::move(text));
 }
@@ -142,7 +113,7 @@ void TSAComm::ReadListing(int deadlineMs) {
   char w0 = ' ';
   char w1 = ' ';
   std::string current;
-  while (!(current.size() >= 2 && current.compare(current.size() - 2, 2, "> ") == 0)) {
+  while (!EndsWith(current, kLxPrompt)) {
     const char b = static_cast<char>(TakeByte(deadline));
     w0 = w1;
     w1 = b;
@@ -155,36 +126,39 @@ void TSAComm::ReadListing(int deadlineMs) {
       current.clear();
     }
   }
-  if (!ReplyLines.empty() && ReplyLines.front().compare(0, 4, "TF,?") == 0) ReplyLines.erase(ReplyLines.begin());
+  if (!ReplyLines.empty() && ReplyLines.front().compare(0, kLxDirectory.size(), kLxDirectory) == 0)
+    ReplyLines.erase(ReplyLines.begin());
 }
 
 std::string TSAComm::WaitForTail(std::string_view tail, int deadlineMs) {
   const std::int64_t deadline = Deadline(deadlineMs);
   std::string text;
-  while (!(text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0))
+  while (!EndsWith(text, tail))
     text.push_back(static_cast<char>(TakeByte(deadline)));
   return text;
 }
 
 void TSAComm::WakeAnalyzer() {
   const std::int64_t deadline = Deadline(3000);
-  SendCommand("\r");
-  while (TakeByte(deadline) != '>') {
+  SendCommand(Command(""));
+  while (TakeByte(deadline) != kLxPrompt.front()) {
   }
-  SendCommand("aaa\r");
+  // An unknown command is answered by "?" and the prompt: the analyzer listens.
+  SendCommand(Command(kLxWake));
+  const std::string refused = "?" + std::string(kLxLineEnd) + std::string(kLxPrompt);
   std::string text;
-  while (!Contains(text, "?\n\r> "))
+  while (!Contains(text, refused))
     text.push_back(static_cast<char>(TakeByte(deadline)));
 }
 
 std::string TSAComm::ReadStatus() {
   ReplyLines.clear();
-  SendCommand("ST,?\r");
+  SendCommand(Command(kLxStatus));
   ReadLines(1, 1000);
   if (!Contains(ReplyLines.back(), "ST")) return {};
   ReplyLines.pop_back();
   ReadLines(1, 1000);
-  const std::string model = ReplyLines.back();
+  std::string model = ReplyLines.back();
   if (!IsAnalyzerModel(model)) return {};
   QEModel = Contains(model, "QE");
   ReadToPrompt(false);
@@ -205,7 +179,7 @@ std::string TSAComm::ReadStatusWithDate() {
 
 void TSAComm::ProbeStatus() {
   ReplyLines.clear();
-  SendCommand("ST,?\r");
+  SendCommand(Command(kLxStatus));
   ReadLines(1, 1000);
   if (!Contains(ReplyLines.back(), "RT")) {
     ReplyLines.clear();
@@ -215,18 +189,20 @@ void TSAComm::ProbeStatus() {
 
 void TSAComm::ReadTraceDirectory() {
   ReplyLines.clear();
-  SendCommand("TF,?\r");
+  SendCommand(Command(kLxDirectory));
   try {
     ReadListing(15000);
   } catch (const EmoxIOTimeOutErr &) {
     // What arrived before the deadline is the directory.
-    if (!ReplyLines.empty() && ReplyLines.front().compare(0, 4, "TF,?") == 0) ReplyLines.erase(ReplyLines.begin());
+    if (!ReplyLines.empty() && ReplyLines.front().compare(0, kLxDirectory.size(), kLxDirectory) == 0)
+      ReplyLines.erase(ReplyLines.begin());
   }
 }
 
 void TSAComm::ReadTrace(int location, double firmwareDate) {
-  const std::string where = location == 500 ? std::string("C") : std::to_string(location);
-  SendCommand("TU " + where + "\r");
+  const std::string where =
+      location == kLxCurrentTraceLocation ? std::string(kLxCurrentTraceName) : std::to_string(location);
+  SendCommand(Command(std::string(kLxUpload) + where));
   const std::size_t first = ReplyLines.size();
   ReadLines(2, 1000);
   if (ReplyLines[first + 1] == "?") throw EmoxIONoTraceErr(kMsgNoTraceStored);
@@ -237,7 +213,7 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
     if (QEModel) {
       ReadLines(16, 7000);
       long long n = 0;
-      if (!ParseInt(Trim(ReplyLines[first + 17]), n) || n < 2 || n > kMaxReplyPoints)
+      if (!ParseInt(Trim(ReplyLines[first + 17]), n) || n < 2 || n > kLxMaxReplyPoints)
         throw EmoxIOInvalidTraceError(kMsgInvalidTrace);
       ReadLines(static_cast<int>(n), 20000);
     } else {
@@ -249,7 +225,7 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
 }
 
 void TSAComm::DeleteStoredTrace(int location) {
-  SendCommand("TE," + std::to_string(location) + "\r");
+  SendCommand(Command(std::string(kLxDelete) + std::to_string(location)));
   const std::int64_t deadline = Deadline(2000);
   std::string w = "    ";
   for (;;) {
@@ -274,16 +250,19 @@ void TSAComm::RtExchange(std::string_view command, int count, int deadlineMs) {
   }
 }
 
-void TSAComm::RtReadStatus() { RtExchange("ST,?\r", 37, 2000); }
-void TSAComm::RtReadDirectory() { RtExchange("TF,?\r", 25, 3000); }
-void TSAComm::RtReadTrace(int location) { RtExchange("TU," + std::to_string(location) + ",0\r", 716, 5000); }
+void TSAComm::RtReadStatus() { RtExchange(Command(kLxStatus), kRtStatusBytes, 2000); }
+void TSAComm::RtReadDirectory() { RtExchange(Command(kLxDirectory), kRtDirectoryBytes, 3000); }
+void TSAComm::RtReadTrace(int location) {
+  RtExchange(Command(std::string(kRtUpload) + std::to_string(location) + ",0"), kRtTraceBytes, 5000);
+}
 
 std::string TSAComm::SiteMasterIdentify() {
   ClearReply();
   DiscardInput();
-  SendCommand("E");
+  const char identify = static_cast<char>(kSmIdentify);
+  SendCommand(std::string_view(&identify, 1));
   try {
-    ReadBytes(13, 10000);
+    ReadBytes(kSmIdentifyBytes, 10000);
   } catch (const EmoxIOError &) {
     m_link.FlushInput();
     m_link.FlushOutput();
@@ -295,31 +274,32 @@ std::string TSAComm::SiteMasterIdentify() {
 void TSAComm::SiteMasterReadTrace(int location) {
   ClearReply();
   DiscardInput();
-  const char cmd[2] = {0x11, static_cast<char>(static_cast<std::uint8_t>(location))};
+  const char cmd[2] = {static_cast<char>(kSmReadTrace), static_cast<char>(static_cast<std::uint8_t>(location))};
   SendCommand(std::string_view(cmd, 2));
   ReadBytes(2, 1000);
   const unsigned length = ReplyWord(0);
-  if (length == 9)
-    ReadBytes(9, 1000);
-  else if (length == 602)
-    ReadBytes(602, 3000);
+  if (length == kSmNoTraceLength)
+    ReadBytes(static_cast<int>(kSmNoTraceLength), 1000);
+  else if (length == kSmTraceLength)
+    ReadBytes(static_cast<int>(kSmTraceLength), 3000);
 }
 
 void TSAComm::SiteMasterRelease() {
-  SendCommand(std::string_view("\xFF", 1));
+  const char release = static_cast<char>(kSmRelease);
+  SendCommand(std::string_view(&release, 1));
   ReadBytes(1, 750);
 }
 
 unsigned TSAComm::ReplyWord(int p) const {
   if (p < 0 || p + 1 >= kReplyBytesSize) throw EmoxIOSizeErr("Reply position out of range.");
-  return ReplyBytes[static_cast<std::size_t>(p)] * 256U + ReplyBytes[static_cast<std::size_t>(p + 1)];
+  return ReplyBytes[static_cast<std::size_t>(p)] * 256U + ReplyBytes[static_cast<std::size_t>(p) + 1];
 }
 
 double TSAComm::ReplyLong(int p) const {
   if (p < 0 || p + 3 >= kReplyBytesSize) throw EmoxIOSizeErr("Reply position out of range.");
   double v = 0;
-  for (int i = 0; i < 4; ++i)
-    v = v * 256.0 + ReplyBytes[static_cast<std::size_t>(p + i)];
+  for (std::size_t i = 0; i < 4; ++i)
+    v = v * 256.0 + ReplyBytes[static_cast<std::size_t>(p) + i];
   return v;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/Buffer.h"
+#include "instrument/Protocol.h"
 #include "instrument/SerialLink.h"
 
 namespace korv {
@@ -23,7 +24,6 @@ namespace korv {
 enum TInstrumentKind : int { ikAnalyzer = 0, ikSiteMaster = 1, ikRtTester = 2 };
 
 inline constexpr int kReplyBytesSize = 2620;
-inline constexpr const char *kDefaultFirmwareDate = "01Jan99";
 
 inline constexpr const char *kMsgTimeOut =
     "Timeout Occurred while waiting for data from LX-x000QE.\r\nCheck Port settings and connection.\r\nUse "
@@ -34,10 +34,6 @@ inline constexpr const char *kMsgRtDeviceError = "RT-500 Device Error.";
 inline constexpr const char *kMsgNotResponding =
     "LX-x000QE is not responding.\r\nCheck Port settings and connection.\r\nUse File|Open or File|Save to "
     "transfer Traces to or from an LX-xx00ZT.";
-
-// Analyzer date text: ddMmmyy, ddMmmyyyy or dd-Mmm-yyyy, optionally with a
-// "hh:mm" time. Throws Exception ("Invalid month name: ..." and others).
-double ParseAnalyzerDate(std::string_view text);
 
 class TSAComm {
 public:
@@ -105,9 +101,6 @@ public:
   double ReplyLong(int p) const;
   static float WordToSingle(std::uint8_t hi, std::uint8_t lo);
   static float TenthsToSingle(std::uint8_t hi, std::uint8_t lo);
-
-  // Largest point count accepted from a QE analyzer's reply.
-  static constexpr int kMaxReplyPoints = 4001;
 
 private:
   std::int64_t Deadline(int ms) const { return m_link.NowMs() + ms; }

@@ -6,7 +6,7 @@
 #include "core/DocFromReply.h"
 #include "core/Excption.h"
 #include "core/TextUtil.h"
-#include "instrument/SAComm.h"
+#include "instrument/Protocol.h"
 #include "sim/SimulatorReply.h"
 
 namespace korv {
@@ -30,7 +30,7 @@ TLxSimulator::TLxSimulator(std::string model, std::string firmware, const std::v
   int location = 1;
   for (const TmoxDocument &doc : traces) {
     const int n = doc.Doc.Traces[0].NumPoints;
-    const int points = counted && n >= 2 && n <= TSAComm::kMaxReplyPoints ? n : kDefaultReplyPoints;
+    const int points = counted && n >= 2 && n <= kLxMaxReplyPoints ? n : kDefaultReplyPoints;
     Store(location++, ResampleTrace(doc, points));
     if (location > Capacity()) break;
   }
@@ -119,15 +119,15 @@ void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
 }
 
 std::string TLxSimulator::Reply(const std::string &echo, const std::vector<std::string> &lines) const {
-  std::string out = echo + "\n\r";
+  std::string out = echo + std::string(kLxLineEnd);
   for (const auto &l : lines)
-    out += l + "\n\r";
-  return out + "> ";
+    out += l + std::string(kLxLineEnd);
+  return out + std::string(kLxPrompt);
 }
 
 std::vector<std::string> TLxSimulator::TraceReply(int location) const {
   const TStored *s = nullptr;
-  if (location == 500)
+  if (location == kLxCurrentTraceLocation)
     s = m_current.Body.empty() ? nullptr : &m_current;
   else if (auto it = m_traces.find(location); it != m_traces.end())
     s = &it->second;
@@ -138,7 +138,7 @@ std::vector<TSimSegment> TLxSimulator::Receive(std::string_view bytes) {
   std::vector<TSimSegment> out;
   for (char c : bytes) {
     if (c == '\n') continue;
-    if (c != '\r') {
+    if (c != kLxCommandEnd) {
       if (m_input.size() < 4096) m_input.push_back(c);
       continue;
     }
@@ -181,8 +181,8 @@ std::vector<TSimSegment> TLxSimulator::Receive(std::string_view bytes) {
 
 std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
   if (cmd.empty()) return {{"\n\r> ", false}};
-  if (cmd == "ST,?") return {{Reply(cmd, {m_model + ",V2.13," + m_firmware}), false}};
-  if (cmd == "TF,?") {
+  if (cmd == kLxStatus) return {{Reply(cmd, {m_model + ",V2.13," + m_firmware}), false}};
+  if (cmd == kLxDirectory) {
     std::vector<std::string> lines;
     for (const auto &[loc, t] : m_traces)
       lines.push_back(t.DirectoryLine);
@@ -190,24 +190,24 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
     lines.push_back("Free: " + std::to_string(Capacity() - static_cast<int>(m_traces.size())));
     return {{Reply(cmd, lines), false}};
   }
-  if (StartsWith(cmd, "TU ")) {
-    const std::string where = Trim(cmd.substr(3));
+  if (StartsWith(cmd, kLxUpload)) {
+    const std::string where = Trim(cmd.substr(kLxUpload.size()));
     long long loc = 0;
-    if (where == "C")
-      loc = 500;
-    else if (!ParseInt(where, loc) || loc == 500)
-      loc = -1; // 500 is only ever asked for as C
+    if (where == kLxCurrentTraceName)
+      loc = kLxCurrentTraceLocation;
+    else if (!ParseInt(where, loc) || loc == kLxCurrentTraceLocation)
+      loc = -1; // the current trace is only ever asked for by its name
     const auto body = loc > 0 ? TraceReply(static_cast<int>(loc)) : std::vector<std::string>{};
     if (body.empty()) return {{Error(cmd), false}};
     std::string text = cmd + "\n\r";
     for (const auto &l : body)
       text += l + "\n\r";
-    return {{text, true}, {"> ", false}};
+    return {{text, true}, {std::string(kLxPrompt), false}};
   }
-  if (StartsWith(cmd, "TE,")) {
+  if (StartsWith(cmd, kLxDelete)) {
     long long loc = 0;
-    if (!ParseInt(Trim(cmd.substr(3)), loc)) return {{Error(cmd), false}};
-    if (loc == 500) return {{Reply(cmd, {}), false}};
+    if (!ParseInt(Trim(cmd.substr(kLxDelete.size())), loc)) return {{Error(cmd), false}};
+    if (loc == kLxCurrentTraceLocation) return {{Reply(cmd, {}), false}};
     if (m_traces.erase(static_cast<int>(loc)) == 0) return {{Error(cmd), false}};
     return {{Reply(cmd, {}), false}};
   }

@@ -1,6 +1,7 @@
 #include "sim/SimulatorRt.h"
 
 #include "core/TextUtil.h"
+#include "instrument/Protocol.h"
 #include "sim/SimulatorReply.h"
 
 namespace korv {
@@ -24,23 +25,23 @@ std::vector<TSimSegment> TRtSimulator::Receive(std::string_view bytes) {
   std::vector<TSimSegment> out;
   for (char c : bytes) {
     if (c == '\n') continue;
-    if (c != '\r') {
+    if (c != kLxCommandEnd) {
       if (m_input.size() < 256) m_input.push_back(c);
       continue;
     }
     const std::string cmd = std::move(m_input);
     m_input.clear();
-    if (cmd == "ST,?") {
+    if (cmd == kLxStatus) {
       std::string s = std::string("RT-") + m_digit + "00 ANTENNA TESTER V1.20 SN04711";
-      s.resize(35, ' ');
+      s.resize(kRtStatusBytes - 2, ' ');
       out.push_back({s + "\r\n", false});
-    } else if (cmd == "TF,?") {
+    } else if (cmd == kLxDirectory) {
       std::string s;
       for (int i = 1; i <= kLocations; ++i)
         s += std::string(m_blocks.count(i) ? "1" : "0") + (i < kLocations ? "," : "");
       out.push_back({s + "\r\n", false});
-    } else if (cmd.compare(0, 3, "TU,") == 0) {
-      const std::string rest = cmd.substr(3);
+    } else if (cmd.compare(0, kRtUpload.size(), kRtUpload) == 0) {
+      const std::string rest = cmd.substr(kRtUpload.size());
       long long loc = 0;
       const auto it =
           ParseInt(rest.substr(0, rest.find(',')), loc) ? m_blocks.find(static_cast<int>(loc)) : m_blocks.end();

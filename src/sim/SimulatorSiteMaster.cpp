@@ -1,5 +1,6 @@
 #include "sim/SimulatorSiteMaster.h"
 
+#include "instrument/Protocol.h"
 #include "sim/SimulatorReply.h"
 
 namespace korv {
@@ -28,16 +29,16 @@ std::vector<TSimSegment> TSiteMasterSimulator::Receive(std::string_view bytes) {
         out.push_back({std::string("\x00\x09", 2) + std::string(9, '\0'), false});
       else
         out.push_back({std::string("\x02\x5A", 2) + it->second, true});
-    } else if (b == 'E') {
+    } else if (b == kSmIdentify) {
       out.push_back({std::string("\x00\x0B"
                                  "S331"
                                  "\x01\x20"
                                  "V2.1\x00",
                                  13),
                      false});
-    } else if (b == 0x11) {
+    } else if (b == kSmReadTrace) {
       m_wantLocation = true;
-    } else if (b == 0xFF) {
+    } else if (b == kSmRelease) {
       out.push_back({std::string("\xFF", 1), false});
     }
   }
