@@ -70,7 +70,7 @@ std::string PortFrom(const Options &o) {
     if (commPort != ini.ReadInteger("OPTIONS", "CommPort", 1))
       throw Exception("The setting CommPort in [OPTIONS] of " + ini.FileName() + " is not a number.");
   }
-  const std::string device = QtSerialLink::ResolvePort(commPort, ini.ReadString("OPTIONS", "CommDevice", ""));
+  std::string device = QtSerialLink::ResolvePort(commPort, ini.ReadString("OPTIONS", "CommDevice", ""));
   if (device.empty()) throw UsageError{"no --port given and the CommPort/CommDevice setting names no serial device"};
   return device;
 }
@@ -304,6 +304,7 @@ int RunDelete(const Args &args) {
   TSession s(PortFrom(o));
   const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
   std::vector<TSelectedTrace> selection;
+  selection.reserve(locations.size());
   for (int loc : locations)
     selection.push_back({loc, {}});
   int warnings = 0;

@@ -271,7 +271,7 @@ void BuildGeneration1(TmoxDocument &d, TTraceData &t, const TReplyLines &L, cons
 
   TRange range;
   for (int k = 0; k < n; ++k) {
-    const std::string &p = L[static_cast<std::size_t>(19 + k)];
+    const std::string &p = L[19 + static_cast<std::size_t>(k)];
     const double f = InstrumentField(p, 0);
     const double m = InstrumentField(p, 1);
     const double a = InstrumentField(p, 2);

@@ -24,7 +24,7 @@ std::string CauseLine(const std::string &cause) { return cause.empty() ? std::st
 std::string CauseNote(const std::string &cause) { return cause.empty() ? std::string() : " (" + cause + ")"; }
 } // namespace
 
-TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &name) {
+TFailureReport DescribeOpenFailure(const std::exception_ptr &error, const std::string &name) {
   const std::string prefix = "TfrmDoc.OpenFileW(): ";
   TFailureReport r;
   try {
@@ -82,7 +82,7 @@ TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &
   return r;
 }
 
-TFailureReport DescribeSaveFailure(std::exception_ptr error, const std::string &name) {
+TFailureReport DescribeSaveFailure(const std::exception_ptr &error, const std::string &name) {
   TFailureReport r;
   r.HelpButton = true;
   try {

@@ -13,8 +13,8 @@ struct TFailureReport {
 };
 
 // For a failure caught while opening fileName.
-TFailureReport DescribeOpenFailure(std::exception_ptr error, const std::string &fileName);
+TFailureReport DescribeOpenFailure(const std::exception_ptr &error, const std::string &fileName);
 // For a failure caught while saving fileName.
-TFailureReport DescribeSaveFailure(std::exception_ptr error, const std::string &fileName);
+TFailureReport DescribeSaveFailure(const std::exception_ptr &error, const std::string &fileName);
 
 } // namespace korv

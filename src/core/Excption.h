@@ -28,11 +28,14 @@ class EOutOfResources : public Exception {
   using Exception::Exception;
 };
 
+// The arguments are class names, which cannot stand in parentheses.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define KORV_EXCEPTION(Name, Parent)                                                                                   \
   class Name : public Parent {                                                                                         \
   public:                                                                                                              \
     using Parent::Parent;                                                                                              \
   }
+// NOLINTEND(bugprone-macro-parentheses)
 
 KORV_EXCEPTION(EmoxException, Exception);
 KORV_EXCEPTION(EmoxTooManyTracesError, EmoxException);

@@ -286,7 +286,10 @@ std::string CLXZT_Trace_v1::JoinLine(const std::vector<std::string> &fields) con
     }
     // A field that starts with a quote is quoted too, or a reader could take
     // its doubled quotes for the start of a quoted field.
-    if (f.find(',') != std::string::npos || (!f.empty() && f[0] == '"')) f = "\"" + f + "\"";
+    if (f.find(',') != std::string::npos || (!f.empty() && f[0] == '"')) {
+      f.insert(0, 1, '"');
+      f += '"';
+    }
     line += ',';
     line += f;
   }

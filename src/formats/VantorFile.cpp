@@ -125,8 +125,7 @@ std::string KP418Double(double value) {
   const auto e = s.find('E');
   if (e == std::string::npos || e + 2 > s.size()) return s;
   std::string exp = s.substr(e + 2);
-  while (exp.size() < 3)
-    exp = "0" + exp;
+  if (exp.size() < 3) exp.insert(0, 3 - exp.size(), '0');
   return s.substr(0, e + 2) + exp;
 }
 

@@ -217,7 +217,7 @@ TmoxDirList ReadDirectory(TSAComm &comm, const TInstrumentIdentity &id, double n
     case ikRtTester:
       comm.RtReadDirectory();
       for (int i = 1; i <= 12; ++i)
-        if (comm.ReplyBytes[static_cast<std::size_t>(2 * (i - 1))] == '1')
+        if (comm.ReplyBytes[2 * static_cast<std::size_t>(i - 1)] == '1')
           lines.push_back(std::to_string(i) + ",Trace #" + std::to_string(i));
       break;
     }
@@ -236,7 +236,7 @@ std::string CheckReceiveSelection(int selected, TReceiveDestination dest, int ac
 }
 
 std::string ReceivedTraceName(const TInstrumentIdentity &id, const TSelectedTrace &sel, TReceiveDestination dest) {
-  const std::string number = "Trace #" + std::to_string(sel.Location);
+  std::string number = "Trace #" + std::to_string(sel.Location);
   switch (id.Kind) {
   case ikSiteMaster: return number;
   case ikRtTester:
@@ -388,7 +388,7 @@ std::string UniqueTracePath(const std::string &folder, const std::string &base,
                             const std::function<bool(const std::string &)> &isOpen) {
   std::string candidate = base;
   for (int n = 1;; ++n) {
-    const std::string path = folder + candidate + ".kdt";
+    std::string path = folder + candidate + ".kdt";
     std::error_code ec;
     const bool taken = (isOpen && isOpen(candidate + ".kdt")) || std::filesystem::exists(path, ec);
     if (!taken) return path;
@@ -402,7 +402,7 @@ std::string SaveReceivedTrace(TmoxDocument &doc, const std::string &root, int st
   const TTraceData &t = doc.Doc.Traces[0];
   const std::string folder = ReceivedTraceFolder(root, style, t);
   ForceFolders(folder);
-  const std::string path = UniqueTracePath(folder, ReceivedTraceBaseName(t, location), isOpen);
+  std::string path = UniqueTracePath(folder, ReceivedTraceBaseName(t, location), isOpen);
   SaveDocument(doc, path, [] { return true; });
   return path;
 }

@@ -63,7 +63,7 @@ std::string TPtyHost::Open() {
     throw Exception(std::string("Unable to create a pseudo-terminal: ") + std::strerror(errno));
   const char *name = ::ptsname(m_master);
   if (name == nullptr) throw Exception("Unable to name the pseudo-terminal.");
-  const std::string path = name;
+  std::string path = name;
   // Holding the other side open keeps the terminal alive between the
   // program's sessions; raw mode stops the terminal from echoing our output.
   m_slave = ::open(path.c_str(), O_RDWR | O_NOCTTY);

@@ -174,7 +174,7 @@ std::vector<std::string> EncodeAnalyzerReply(const TmoxDocument &doc, int genera
     L.push_back(std::to_string(unit.Code));
     L.push_back(Int(t.StartDist * 100.0) + "," + Int(t.StopDist * 100.0));
     L.push_back(std::to_string(distUnit + 1));
-    L.push_back(D.PlotMode == pmDistance ? "1" : "0");
+    L.emplace_back(D.PlotMode == pmDistance ? "1" : "0");
     for (std::size_t k = 0; k < n; ++k)
       L.push_back(Int(t.Freq[k] * 100.0) + "," + Int(MagIn(doc, t.Mag[k], unit.Unit) * 1e5) + "," +
                   Int((Rad(t.Angle[k]) + std::numbers::pi) * 1000.0));
@@ -184,7 +184,7 @@ std::vector<std::string> EncodeAnalyzerReply(const TmoxDocument &doc, int genera
   L.push_back(Stamp(t.DateTime));
   L.push_back(std::to_string(t.CalState) + ",\"" + t.SetupName.str() + "\"," + std::to_string(t.SetupVCOTemp) + "," +
               Stamp(t.SetupDateTime != 0.0 ? t.SetupDateTime : t.DateTime));
-  L.push_back(D.PlotMode == pmDistance ? "1" : "0");
+  L.emplace_back(D.PlotMode == pmDistance ? "1" : "0");
   L.push_back(unit.Unit == suVSWR ? "0,500,49995" : std::to_string(unit.Code) + ",-30000,0");
   L.push_back(std::to_string(t.VCOTemp));
   const double start = n > 0 ? t.Freq.front() : 0.0;
@@ -199,7 +199,7 @@ std::vector<std::string> EncodeAnalyzerReply(const TmoxDocument &doc, int genera
   L.push_back(LimitLine(D.FreqLimitMode, D.FreqLimitValue));
   L.push_back(LimitLine(D.DistLimitMode, D.DistLimitValue));
   if (generation == 3) {
-    L.push_back(t.FMOnOff != 0 ? "1" : "0");
+    L.emplace_back(t.FMOnOff != 0 ? "1" : "0");
     L.push_back("\"" + model + "\",\"" + t.SN.str() + "\",\"" + t.Revision.str() + "\"");
     if (qe) L.push_back(std::to_string(n));
   }

@@ -392,6 +392,7 @@ void TGraph::EmitHotSpots(const QPointF &pixel) {
   if (!m_hotSpots) return;
   if (m_showGraphAnn) {
     for (std::size_t i = 0; i < m_graphAnn.size(); ++i) {
+      if (m_graphAnn[i].Type == atNone) continue;
       const QPointF p = GraphToPixel(QPointF(m_graphAnn[i].X, m_graphAnn[i].Y));
       if (std::hypot(p.x() - pixel.x(), p.y() - pixel.y()) <= kReach * 1.5) {
         emit graphAnnotationHotSpot(static_cast<int>(i));
@@ -401,6 +402,7 @@ void TGraph::EmitHotSpots(const QPointF &pixel) {
   }
   if (m_showVertAnn) {
     for (std::size_t i = 0; i < m_vertAnn.size(); ++i) {
+      if (m_vertAnn[i].Type == atNone) continue;
       if (std::abs(GraphToPixel(QPointF(m_vertAnn[i].Position, 0)).x() - pixel.x()) <= kReach) {
         emit vertLineHotSpot(static_cast<int>(i));
         return;

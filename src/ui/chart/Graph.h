@@ -28,7 +28,8 @@ inline constexpr float kGraphNullValue = -50000.0F;
 // Line types of a subset.
 enum TLineType : int { ltThinSolid = 0, ltMediumSolid = 5, ltThickSolid = 6 };
 // Annotation types: 5 line annotations; 10, 11, 12 the marker symbols.
-enum TAnnotationType : int { atLine = 5, atMarkerBelow = 10, atMarkerDragged = 11, atMarkerActive = 12 };
+// atNone keeps a list index free (marker lists are indexed alike).
+enum TAnnotationType : int { atNone = 0, atLine = 5, atMarkerBelow = 10, atMarkerDragged = 11, atMarkerActive = 12 };
 
 // The plotting choices of the settings file, applied at once.
 struct TPlotLook {
@@ -183,6 +184,7 @@ public:
 signals:
   void mousePressed(QPoint pixel, Qt::MouseButton button);
   void mouseMoved(QPoint pixel);
+  void mouseReleased(QPoint pixel, Qt::MouseButton button);
   void subsetHotSpot(int subset);
   void graphAnnotationHotSpot(int index);
   void horzLineHotSpot(int index);

@@ -249,8 +249,11 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
     p.setFont(legendFont);
     for (std::size_t i = 0; i < legendItems.size(); ++i) {
       const int s = legendItems[i];
-      const double x0 = area.left() + margin + static_cast<double>(i % static_cast<std::size_t>(cols)) * colW;
-      const double y0 = y + static_cast<double>(i / static_cast<std::size_t>(cols)) * rowH;
+      // Row-major cells: the column is the remainder, the row the whole quotient.
+      const std::size_t column = i % static_cast<std::size_t>(cols);
+      const std::size_t row = i / static_cast<std::size_t>(cols);
+      const double x0 = area.left() + margin + static_cast<double>(column) * colW;
+      const double y0 = y + static_cast<double>(row) * rowH;
       const QPen pen = SubsetPen(s, scale);
       p.setPen(pen);
       const double iconW = 26 * scale;

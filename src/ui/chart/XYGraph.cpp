@@ -62,8 +62,8 @@ QCPScatterStyle::ScatterShape ShapeOf(TSubsetSymbol s) {
 void Spline(QVector<double> &keys, QVector<double> &values) {
   QVector<double> k, v;
   const int n = static_cast<int>(keys.size());
-  k.reserve(n * 4);
-  v.reserve(n * 4);
+  k.reserve(static_cast<qsizetype>(n) * 4);
+  v.reserve(static_cast<qsizetype>(n) * 4);
   auto ok = [&](int i) { return i >= 0 && i < n && !std::isnan(values[i]); };
   for (int i = 0; i < n; ++i) {
     k.append(keys[i]);
@@ -117,6 +117,8 @@ TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(thi
     emit mousePressed(e->position().toPoint(), e->button());
     if (e->button() == Qt::LeftButton) EmitHotSpots(e->position());
   });
+  connect(m_plot, &QCustomPlot::mouseRelease, this,
+          [this](QMouseEvent *e) { emit mouseReleased(e->position().toPoint(), e->button()); });
   connect(m_plot, &QCustomPlot::mouseMove, this, [this](QMouseEvent *e) {
     SetLastMousePos(e->position().toPoint());
     emit mouseMoved(e->position().toPoint());
@@ -367,6 +369,7 @@ void TXYGraph::BuildAnnotations(double fontPx) {
   }
   if (m_showVertAnn) {
     for (const auto &a : m_vertAnn) {
+      if (a.Type == atNone) continue;
       auto *line = new QCPItemStraightLine(m_plot);
       line->point1->setCoords(a.Position, 0);
       line->point2->setCoords(a.Position, 1);
@@ -386,6 +389,7 @@ void TXYGraph::BuildAnnotations(double fontPx) {
   }
   if (m_showGraphAnn) {
     for (const auto &a : m_graphAnn) {
+      if (a.Type == atNone) continue;
       // Type 10 points up at the value above it, 12 down at the value below
       // it; 11 is the hollow form shown while dragging.
       const QString symbol = a.Type == atMarkerActive    ? QStringLiteral("\u25BC")

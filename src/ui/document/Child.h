@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "core/MOXDoc.h"
+#include "measure/MarkerRules.h"
 #include "ui/chart/Graph.h"
 
 class QPainter;
@@ -20,6 +21,18 @@ namespace korv {
 class TdlgDTF;
 class TTraceCapsule;
 class TXYGraph;
+
+// Tools of the main window (MouseActionSelect); the document window acts
+// on a left click by the one chosen.
+enum TToolMode : int {
+  tmNone = 0,
+  tmSelect = 1,
+  tmZoomIn = 2,
+  tmZoomOut = 3,
+  tmAddMarker = 4,
+  tmLimitLine = 6,
+  tmHideMark = 7
+};
 
 // Fault-location options the document window needs from the settings file.
 struct TFaultOptions {
@@ -132,9 +145,33 @@ public:
   // unit cannot take throw (an EmoxException) and leave the document as it
   // was. False when the capsule holds nothing to paste.
   bool PasteTrace(const TTraceCapsule &capsule);
-  // Redraws what lies on top of the traces: line types of the active trace
-  // and the limit line; marker symbols and readouts join here.
+  // Redraws what lies on top of the traces: line types of the active trace,
+  // marker symbols or lines, the readout lines and the limit line.
   void RefreshAnnotations();
+
+  // ---- Markers and the limit line.
+  // The graph values of trace i in the current view (what is drawn).
+  TPlotted PlottedTrace(int i) const;
+  // The tool the main window has chosen; left clicks act by it.
+  void SetToolMode(int mode) { m_toolMode = mode; }
+  int ToolMode() const { return m_toolMode; }
+  // Puts a slot of a trace on the point nearest to a pixel of the graph.
+  void PlaceMarker(int trace, int slot, QPointF pixel);
+  // The trace within reach of a pixel, or -1.
+  int NearestTraceAt(QPointF pixel) const;
+  // A left click on the graph by the current tool (Select, Add Marker,
+  // Limit Line). The zoom tools are the main window's.
+  void ToolClick(QPoint pixel);
+  // Keys: arrows move the active marker, Space picks the next one. True
+  // when the key was used.
+  bool MarkerKey(int key);
+  // The main window's commands; each returns the tool to choose next.
+  int AddMarkerCommand();
+  int LimitLineCommand();
+  int HideMarkCommand();
+  // 0 none, 1 trace, 2 marker, 3 limit line.
+  int DragMode() const { return m_dragMode; }
+  const TmoxGraphAnnotationArr &AnnotationMap() const { return m_annotationMap; }
 
   // ---- Close. True when the window may close: closing silently, not
   // modified, "No", or "Yes" and the save handler succeeded. The handler
@@ -192,6 +229,8 @@ signals:
   void cableListPathChanged(const QString &path);
   // Mouse pressed on the graph (right button opens the pop-up menu there).
   void graphMousePressed(QPoint pixel, Qt::MouseButton button);
+  // The main window should choose this tool (TToolMode).
+  void toolRequested(int mode);
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -207,6 +246,11 @@ private:
   void RestoreDomain(int mode);
   void SetUnitWords();
   void ShowError(const QString &text, bool help = false);
+  void AnnotationHotSpot(int index);
+  void LimitLineHotSpot();
+  void DragTo(QPoint pixel);
+  void EndDrag();
+  void PlaceLimitLine(double value);
 
   std::unique_ptr<TmoxDocument> m_doc;
   QVBoxLayout *m_layout = nullptr;
@@ -220,6 +264,9 @@ private:
   int m_activeTrace = -1;
   bool m_closeSilently = false;
   bool m_closed = false;
+  int m_toolMode = tmNone;
+  int m_dragMode = 0;
+  TmoxGraphAnnotationArr m_annotationMap;
   bool m_labelDate = true;
   bool m_labelText = true;
   TPlotLook m_look;

@@ -22,6 +22,7 @@
 #include "formats/LXZTTraceFile.h"
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
+#include "measure/MarkerRules.h"
 #include "measure/ViewMath.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
@@ -70,6 +71,17 @@ void TfrmDoc::CreateGraph(bool smith) {
     emit mousePosition(g.x(), g.y());
   });
   connect(m_graph, &TGraph::mousePressed, this, &TfrmDoc::graphMousePressed);
+  connect(m_graph, &TGraph::graphAnnotationHotSpot, this, &TfrmDoc::AnnotationHotSpot);
+  connect(m_graph, &TGraph::vertLineHotSpot, this, &TfrmDoc::AnnotationHotSpot);
+  connect(m_graph, &TGraph::horzLineHotSpot, this, [this](int) { LimitLineHotSpot(); });
+  connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint pixel) {
+    if (m_dragMode == 2 || m_dragMode == 3) DragTo(pixel);
+  });
+  connect(m_graph, &TGraph::mouseReleased, this, [this](QPoint pixel, Qt::MouseButton) {
+    if (m_dragMode == 2 || m_dragMode == 3) DragTo(pixel);
+    EndDrag();
+  });
+  connect(m_graph, &TGraph::keyPressed, this, [this](int key, Qt::KeyboardModifiers) { MarkerKey(key); });
   connect(m_graph, &TGraph::subsetHotSpot, this, [this](int s) {
     if (s != m_activeTrace) {
       m_activeMarker = -1;
@@ -335,19 +347,60 @@ void TfrmDoc::RefreshAnnotations() {
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }
   if (PlotMode() != pmSmith) {
-    // Marker symbols, marker lines and their readouts are drawn here once
-    // markers are placed on graphs; the lists start empty on every refresh.
+    // Everything over the traces is drawn afresh on every refresh.
     m_graph->SetMultiBottomTitle(-1, QString());
     m_graph->SetGraphAnnotation(-1, {});
     m_graph->SetVertLineAnnotation(-1, {});
-    // The limit line of the current domain: horizontal-line annotation 0.
+    m_annotationMap.Clear();
     const TTraceDoc &d = m_doc->Doc;
     const bool dist = d.PlotMode == pmDistance;
     const double limit = dist ? d.DistLimitValue : d.FreqLimitValue;
+    // Symbols stand one forty-fifth of the window's height off their point.
+    const int step = std::max(1, height() / 45);
+    const double h = std::abs(m_graph->PixelToGraph(QPointF(0, 0)).y() - m_graph->PixelToGraph(QPointF(0, step)).y());
+    int k = 0;
+    bool anyLine = false;
+    for (int i = 0; i < d.TraceCount(); ++i) {
+      const TPlotted p = PlottedTrace(i);
+      const TMarkerSet &marks = d.Traces[i].ActiveMarks;
+      for (int j = 0; j < kMarkersPerTrace; ++j) {
+        const TMarkerSlot &m = marks[static_cast<std::size_t>(j)];
+        if (m.Visible == 0 || m.Point < 0 || m.Point >= static_cast<int>(p.X.size())) continue;
+        const double x = p.X[static_cast<std::size_t>(m.Point)], y = p.Y[static_cast<std::size_t>(m.Point)];
+        const bool active = i == m_activeTrace && j == m_activeMarker;
+        const QColor color = i != m_activeTrace ? QColor(128, 128, 128)
+                             : active           ? QColor(128, 0, 0)
+                                                : QColor(0, 0, 255);
+        if (m.Style == 0) {
+          const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
+          m_graph->SetGraphAnnotation(k,
+                                      TGraphAnnotation{x, active ? y + h : y - h, type, color, QString::number(j + 1)});
+          m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atNone, color, QString()});
+        } else {
+          m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, y, atNone, color, QString()});
+          m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atLine, color, QStringLiteral("|H%1").arg(j + 1)});
+          anyLine = true;
+        }
+        m_annotationMap.SetTrace(k, i);
+        m_annotationMap.SetSlot(k, j);
+        ++k;
+      }
+    }
+    m_graph->SetTopMargin(anyLine ? QStringLiteral("  ") : QString());
+    m_graph->ShowVertLineAnnotations(true);
+    m_graph->ShowGraphAnnotations(true);
+    if (m_activeTrace >= 0 && m_activeTrace < d.TraceCount()) {
+      const auto lines = ReadoutLines(PlottedTrace(m_activeTrace), d.Traces[m_activeTrace].ActiveMarks, limit);
+      for (int line = 0; line < 3; ++line)
+        m_graph->SetMultiBottomTitle(line, Q(lines[static_cast<std::size_t>(line)]));
+    }
+    // The limit line of the current domain: horizontal-line annotation 0,
+    // dark red while it is dragged.
     m_graph->SetHorzLineAnnotation(-1, {});
     if (limit < kUnplacedLimit && d.TraceCount() > 0)
-      m_graph->SetHorzLineAnnotation(
-          0, TLineAnnotation{limit, atLine, LimitLineColor(), QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
+      m_graph->SetHorzLineAnnotation(0, TLineAnnotation{limit, atLine,
+                                                        m_dragMode == 3 ? QColor(128, 0, 0) : LimitLineColor(),
+                                                        QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
     m_graph->SetLineAnnotationTextSize(90);
     m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
   }

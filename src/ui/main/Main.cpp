@@ -217,6 +217,7 @@ TfrmDoc *TfrmMain::NewDocumentWindow() {
     if (!m_closing) QTimer::singleShot(0, this, [this] { UpdateMenuItems(); });
   });
   ApplySettingsToDocument(doc);
+  doc->SetToolMode(m_toolMode);
   ConnectDocument(doc);
   return doc;
 }
@@ -261,6 +262,9 @@ void TfrmMain::ConnectDocument(TfrmDoc *doc) {
   connect(doc, &TfrmDoc::selectToolRequested, this, [this] {
     if (!m_closing) MouseActionSelect(tmSelect);
   });
+  connect(doc, &TfrmDoc::toolRequested, this, [this](int mode) {
+    if (!m_closing) MouseActionSelect(mode);
+  });
   connect(doc, &TfrmDoc::readoutPaused, this, [this](bool paused) {
     if (m_closing) return;
     if (paused)
@@ -286,7 +290,7 @@ void TfrmMain::DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton 
   else if (m_toolMode == tmZoomOut)
     doc->ZoomOut();
   else
-    return;
+    doc->ToolClick(pixel); // select a trace, place a marker or the limit line
   UpdateMenuItems(false);
 }
 

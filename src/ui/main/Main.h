@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "settings/Config.h"
+#include "ui/document/Child.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -41,17 +42,6 @@ inline constexpr const char *kAutoloadCaption = "AutoLoading from KORV-MOX.INI f
 // swap places).
 enum TViewButton : int { vbMeasureMatch = 1, vbSmithChart = 2, vbFaultLocation = 3 };
 TViewButton ViewButtonOf(int plotMode);
-
-// Tool modes of MouseActionSelect.
-enum TToolMode : int {
-  tmNone = 0,
-  tmSelect = 1,
-  tmZoomIn = 2,
-  tmZoomOut = 3,
-  tmAddMarker = 4,
-  tmLimitLine = 6,
-  tmHideMark = 7
-};
 
 class TGraph;
 // The readout text for the graph point nearest to graph X on one subset:
@@ -231,6 +221,9 @@ private:
   void mnuViewArrowClick();
   void mnuViewZoomInClick();
   void mnuViewZoomOutClick();
+  void mnuViewMarker1Click();
+  void mnuViewLimitLineClick();
+  void mnuViewMarkerHideClick();
   void mnuViewAutoScaleClick();
   void mnuToolsCalcDTFClick();
   void mnuWindowTileClick();

@@ -228,10 +228,11 @@ void TfrmMain::CreateActions() {
   tool(tmSelect, tr("Select"), tr("Select|Select traces and markers."), &TfrmMain::mnuViewArrowClick, true);
   tool(tmZoomIn, tr("Zoom In"), tr("Zoom In|Click on the graph to zoom in."), &TfrmMain::mnuViewZoomInClick, true);
   tool(tmZoomOut, tr("Zoom Out"), tr("Zoom Out|Click on the graph to zoom out."), &TfrmMain::mnuViewZoomOutClick, true);
-  // Marker and limit-line tools: enabling kept, shown with the marker tools.
-  tool(tmAddMarker, tr("Add Marker"), tr("Add Marker|Place a marker on the active trace."), nullptr, false);
-  tool(tmHideMark, tr("Hide Mark"), tr("Hide Mark|Hide a marker."), nullptr, false);
-  tool(tmLimitLine, tr("Limit Line"), tr("Limit Line|Place the limit line."), nullptr, false);
+  tool(tmAddMarker, tr("Add Marker"), tr("Add Marker|Place a marker on the active trace."),
+       &TfrmMain::mnuViewMarker1Click, true);
+  tool(tmHideMark, tr("Hide Mark"), tr("Hide Mark|Hide a marker or the limit line."), &TfrmMain::mnuViewMarkerHideClick,
+       true);
+  tool(tmLimitLine, tr("Limit Line"), tr("Limit Line|Place the limit line."), &TfrmMain::mnuViewLimitLineClick, true);
   Action(C::ViewArrow)->setShortcut(QKeySequence(Qt::Key_N));
   Action(C::ViewLimitLine)->setShortcut(QKeySequence(Qt::Key_L));
   Action(C::ViewMarkerHide)->setShortcut(QKeySequence(Qt::Key_H));
@@ -492,6 +493,7 @@ void TfrmMain::MouseActionSelect(int mode) {
   // Zoom clicks must not pick another trace or annotation.
   const bool hotSpots = mode != tmZoomIn && mode != tmZoomOut;
   for (TfrmDoc *doc : Documents()) {
+    doc->SetToolMode(mode);
     TGraph *graph = doc->Graph();
     if (graph == nullptr) continue;
     graph->SetHotSpotsEnabled(hotSpots);

@@ -146,6 +146,18 @@ void TfrmMain::mnuViewArrowClick() { MouseActionSelect(tmSelect); }
 void TfrmMain::mnuViewZoomInClick() { MouseActionSelect(tmZoomIn); }
 void TfrmMain::mnuViewZoomOutClick() { MouseActionSelect(tmZoomOut); }
 
+// The marker commands: the document decides (a marker shown again, or the
+// tool to place one next) and the main window chooses the tool it names.
+void TfrmMain::mnuViewMarker1Click() {
+  if (TfrmDoc *doc = ActiveDocument()) MouseActionSelect(doc->AddMarkerCommand());
+}
+void TfrmMain::mnuViewLimitLineClick() {
+  if (TfrmDoc *doc = ActiveDocument()) MouseActionSelect(doc->LimitLineCommand());
+}
+void TfrmMain::mnuViewMarkerHideClick() {
+  if (TfrmDoc *doc = ActiveDocument()) MouseActionSelect(doc->HideMarkCommand());
+}
+
 void TfrmMain::mnuViewAutoScaleClick() {
   if (TfrmDoc *doc = ActiveDocument()) {
     doc->AutoScale();
