@@ -46,6 +46,8 @@ TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<Tmox
   setObjectName(QStringLiteral("frmDoc"));
   setProperty("helpContext", kHelpContext);
   setAttribute(Qt::WA_DeleteOnClose, false);
+  setAcceptDrops(true);
+  RegisterDocumentWindow(this, true);
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);
   m_doc->Doc.MainTitle = DefaultMainTitle(pmFrequency, m_doc->Doc.ScaleUnit);
@@ -55,7 +57,7 @@ TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<Tmox
   BuildFrequencyView();
 }
 
-TfrmDoc::~TfrmDoc() = default;
+TfrmDoc::~TfrmDoc() { RegisterDocumentWindow(this, false); }
 
 // ---------------------------------------------------------------- files
 

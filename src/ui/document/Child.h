@@ -13,6 +13,10 @@
 #include "measure/MarkerRules.h"
 #include "ui/chart/Graph.h"
 
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QMimeData;
 class QPainter;
 class QVBoxLayout;
 
@@ -39,6 +43,10 @@ struct TFaultOptions {
   QString CableListPath;    // "CableList"
   int DielectricFormat = 1; // "DielectricFormat": 1 velocity of propagation, 0 dielectric constant
 };
+
+class TfrmDoc;
+// Windows that may be the source of a dragged trace (ChildExchange).
+void RegisterDocumentWindow(const TfrmDoc *doc, bool alive);
 
 class TfrmDoc : public QWidget {
   Q_OBJECT
@@ -169,6 +177,23 @@ public:
   int AddMarkerCommand();
   int LimitLineCommand();
   int HideMarkCommand();
+  // ---- Traces from elsewhere.
+  // Takes the first trace of src (a received or imported document). An
+  // empty window takes src's settings too and a name from the trace's
+  // label (taken(name) says whether a window or file of that name exists);
+  // otherwise the trace is appended, widening the axes. Refusals (a full
+  // document, a data kind that does not fit, values this unit cannot take)
+  // throw and leave the window as it was.
+  void AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
+  // A trace dropped from another document window; refusals are shown.
+  bool AcceptDroppedTrace(const TfrmDoc &source, int trace);
+  // The mime type of a dragged trace.
+  static QString TraceMimeType();
+  // Tests replace the drag's own event loop: the hook gets the mime data
+  // and returns whether it was dropped.
+  using TDragHook = std::function<bool(QMimeData *)>;
+  static void SetDragHook(TDragHook hook);
+
   // 0 none, 1 trace, 2 marker, 3 limit line.
   int DragMode() const { return m_dragMode; }
   const TmoxGraphAnnotationArr &AnnotationMap() const { return m_annotationMap; }
@@ -234,6 +259,9 @@ signals:
 
 protected:
   void closeEvent(QCloseEvent *event) override;
+  void dragEnterEvent(QDragEnterEvent *event) override;
+  void dragMoveEvent(QDragMoveEvent *event) override;
+  void dropEvent(QDropEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -251,6 +279,9 @@ private:
   void DragTo(QPoint pixel);
   void EndDrag();
   void PlaceLimitLine(double value);
+  void StartTraceDrag();
+  // The document a drag names, when it is still open (and not this one).
+  const TfrmDoc *DragSource(const QMimeData *mime, int &trace) const;
 
   std::unique_ptr<TmoxDocument> m_doc;
   QVBoxLayout *m_layout = nullptr;
@@ -266,6 +297,8 @@ private:
   bool m_closed = false;
   int m_toolMode = tmNone;
   int m_dragMode = 0;
+  QPoint m_pressAt;
+  bool m_tracePressed = false; // a drag of the trace begins once the pointer moves
   TmoxGraphAnnotationArr m_annotationMap;
   bool m_labelDate = true;
   bool m_labelText = true;

@@ -74,6 +74,9 @@ void TfrmDoc::ToolClick(QPoint pixel) {
       m_activeMarker = -1;
       SetActiveTrace(trace);
     }
+    // Pressed on a trace: moving the pointer drags it to another window.
+    m_tracePressed = trace >= 0 && m_doc->Doc.DataKind == 0;
+    m_pressAt = pixel;
     return;
   }
   case tmAddMarker: {

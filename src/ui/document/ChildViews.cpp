@@ -75,10 +75,17 @@ void TfrmDoc::CreateGraph(bool smith) {
   connect(m_graph, &TGraph::vertLineHotSpot, this, &TfrmDoc::AnnotationHotSpot);
   connect(m_graph, &TGraph::horzLineHotSpot, this, [this](int) { LimitLineHotSpot(); });
   connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint pixel) {
-    if (m_dragMode == 2 || m_dragMode == 3) DragTo(pixel);
+    if (m_dragMode == 2 || m_dragMode == 3) {
+      DragTo(pixel);
+    } else if (m_tracePressed && m_dragMode == 0 && (QApplication::mouseButtons() & Qt::LeftButton) &&
+               (pixel - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+      m_tracePressed = false;
+      StartTraceDrag();
+    }
   });
   connect(m_graph, &TGraph::mouseReleased, this, [this](QPoint pixel, Qt::MouseButton) {
     if (m_dragMode == 2 || m_dragMode == 3) DragTo(pixel);
+    m_tracePressed = false;
     EndDrag();
   });
   connect(m_graph, &TGraph::keyPressed, this, [this](int key, Qt::KeyboardModifiers) { MarkerKey(key); });

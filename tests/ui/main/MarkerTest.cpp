@@ -1,8 +1,12 @@
 // Markers and the limit line, used with the mouse and the keys as a user
 // does: the menu commands, clicks on the graph, drags and the arrow keys.
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
 #include <qcustomplot.h>
 
+#include "measure/Convert.h"
 #include "ui/UserDriver.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocTestHelpers.h"
@@ -195,4 +199,85 @@ TEST_F(MarkerTest, StoredMarkersShowOnOpeningInBothDomains) {
   w->SetFaultDialogHook([](TfrmDoc &d, int trace) { return d.ApplyFaultSettings(trace); });
   ASSERT_TRUE(w->ShowFaultLocation());
   EXPECT_EQ(w->AnnotationMap().Count(), 1);
+}
+
+namespace {
+// Delivers a drag's data to a window as the windowing system would.
+bool DropOn(QWidget *target, QMimeData *mime) {
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+} // namespace
+
+TEST_F(MarkerTest, ATraceDraggedIntoAnotherWindowJoinsItInItsUnit) {
+  TfrmDoc *source = Open(Two());
+  ASSERT_NE(source, nullptr);
+  TfrmDoc *target = m_main->OpenDocumentFile(Doc("target.kdt"));
+  ASSERT_NE(target, nullptr);
+  target->SetDocument(
+      korvtest::MakeDocument({korvtest::MakeTrace(51, 1700.0, 2000.0, [](int) { return 1.5; })}, suVSWR),
+      Doc("target.kdt"), false);
+  target->SetManualScale(true, 1750.0, 1800.0, true, 1.0, 2.0);
+  target->ClearModified();
+  bool dropped = false;
+  TfrmDoc::SetDragHook([&](QMimeData *mime) { return dropped = DropOn(target, mime); });
+  // Press on trace 2 of the source and move: the drag starts.
+  m_main->MouseActionSelect(tmSelect);
+  QWidget *plot = Xy(source)->Plot();
+  const QPoint on = PixelOf(source, 1850.0, -40.3);
+  QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, on);
+  QTest::mouseMove(plot, on + QPoint(30, 0));
+  QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, on + QPoint(30, 0));
+  TfrmDoc::SetDragHook({});
+  EXPECT_TRUE(dropped);
+  const TTraceDoc &d = target->Document().Doc;
+  ASSERT_EQ(d.TraceCount(), 2);
+  EXPECT_EQ(target->ActiveTrace(), 1);
+  EXPECT_TRUE(target->IsModified());
+  EXPECT_NEAR(d.Traces[1].Mag[0], RhoToVswr(ReturnLossToRho(-40.0)), 1e-6); // dB became VSWR
+  // The manual X range widened to the data.
+  EXPECT_LE(d.CurScale.XMin, 1700.0);
+  EXPECT_GE(d.CurScale.XMax, 2000.0);
+  EXPECT_EQ(source->Document().Doc.TraceCount(), 2); // the source keeps it
+}
+
+TEST_F(MarkerTest, TheFifteenthTraceIsRefusedOnDrop) {
+  TfrmDoc *source = Open(Two());
+  ASSERT_NE(source, nullptr);
+  std::vector<TTraceData> fourteen;
+  for (int i = 0; i < 14; ++i)
+    fourteen.push_back(korvtest::MakeTrace(11, 1700.0, 2000.0, [](int) { return -20.0; }));
+  TfrmDoc *target = m_main->OpenDocumentFile(Doc("full.kdt"));
+  ASSERT_NE(target, nullptr);
+  target->SetDocument(korvtest::MakeDocument(fourteen), Doc("full.kdt"), false);
+  source->SetActiveTrace(0);
+  EXPECT_FALSE(target->AcceptDroppedTrace(*source, 0));
+  EXPECT_EQ(target->Document().Doc.TraceCount(), 14);
+  ASSERT_FALSE(m_questions.isEmpty());
+  EXPECT_EQ(m_questions.last(), kMsgTooManyTraces);
+  // A window never drops onto itself.
+  auto *mime = new QMimeData;
+  mime->setData(TfrmDoc::TraceMimeType(), QByteArray::number(reinterpret_cast<quintptr>(source), 16) + ":0");
+  EXPECT_FALSE(DropOn(source, mime));
+  delete mime;
+}
+
+TEST_F(MarkerTest, AddDocumentNamesEmptyWindowsAndKeepsDataKindsApart) {
+  TfrmMain &m = MakeMain();
+  TfrmDoc empty;
+  auto received = korvtest::MakeDocument({korvtest::MakeTrace(11, 1700.0, 2000.0, [](int) { return -20.0; })});
+  received->Doc.Traces[0].Label = "a/b:c";
+  empty.AddDocument(*received, [](const std::string &n) { return n == "abc.kdt"; });
+  EXPECT_EQ(empty.FileName(), "abc(1).kdt");
+  EXPECT_EQ(empty.Document().Doc.TraceCount(), 1);
+  auto distance = korvtest::MakeDocument({korvtest::MakeTrace(11, 0.0, 50.0, [](int) { return -20.0; })});
+  distance->Doc.DataKind = 2;
+  EXPECT_THROW(empty.AddDocument(*distance, [](const std::string &) { return false; }), EmoxIOTraceFormatErr);
+  EXPECT_EQ(empty.Document().Doc.TraceCount(), 1);
+  (void)m;
 }

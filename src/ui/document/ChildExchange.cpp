@@ -1,0 +1,155 @@
+// Traces coming into a document window: AddDocument for received and
+// imported traces, and traces dragged from another window and dropped here.
+#include <QApplication>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPointer>
+#include <set>
+
+#include "core/Excption.h"
+#include "core/TextUtil.h"
+#include "measure/TraceMerge.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/document/Child.h"
+
+namespace korv {
+
+namespace {
+// Windows that can be the source of a drag: a pointer in the mime data is
+// used only while its window is alive.
+std::set<const TfrmDoc *> &LiveWindows() {
+  static std::set<const TfrmDoc *> live;
+  return live;
+}
+TfrmDoc::TDragHook &DragHook() {
+  static TfrmDoc::TDragHook hook;
+  return hook;
+}
+} // namespace
+
+void RegisterDocumentWindow(const TfrmDoc *doc, bool alive) {
+  if (alive)
+    LiveWindows().insert(doc);
+  else
+    LiveWindows().erase(doc);
+}
+
+QString TfrmDoc::TraceMimeType() { return QStringLiteral("application/x-korv-trace"); }
+void TfrmDoc::SetDragHook(TDragHook hook) { DragHook() = std::move(hook); }
+
+void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken) {
+  if (src.Doc.TraceCount() == 0) return;
+  TTraceDoc &d = m_doc->Doc;
+  if (d.TraceCount() > kMaxTraces - 1) throw EmoxTooManyTracesError(kMsgTooManyTraces);
+  if (d.TraceCount() == 0) {
+    // An empty window becomes the received document, named after its trace.
+    auto copy = std::make_unique<TmoxDocument>(src);
+    while (copy->Doc.TraceCount() > 1)
+      copy->Doc.Traces.Delete(copy->Doc.TraceCount() - 1);
+    const std::string name = UniqueDocumentName(WindowNameFromLabel(src.Doc.Traces[0].Label.str()), taken);
+    SetDocument(std::move(copy), QString::fromStdString(name), true);
+    SetActiveTrace(0);
+    return;
+  }
+  const int kind = d.DataKind, srcKind = src.Doc.DataKind;
+  if ((kind == 2) != (srcKind == 2)) throw EmoxIOTraceFormatErr(kMsgTraceFormatIncompatible);
+  TTraceDoc next = d; // all or nothing
+  const int added = AppendTrace(next, src.Doc.Traces[0], src.Doc.ScaleUnit);
+  if (kind == 2) {
+    next.Traces[added].DistMag = next.Traces[added].Mag;
+    next.Traces[added].DistAxis = next.Traces[added].Freq;
+  } else if (kind == 0) {
+    WidenScaleGroups(next, src.Doc);
+  }
+  d = std::move(next);
+  m_activeMarker = -1;
+  if (d.PlotMode == pmDistance && kind != 2) ApplyFaultSettings(added + 1);
+  MarkModified();
+  RebuildView();
+  SetActiveTrace(added);
+  show();
+}
+
+const TfrmDoc *TfrmDoc::DragSource(const QMimeData *mime, int &trace) const {
+  if (mime == nullptr || !mime->hasFormat(TraceMimeType())) return nullptr;
+  const QList<QByteArray> parts = mime->data(TraceMimeType()).split(':');
+  if (parts.size() != 2) return nullptr;
+  bool okPtr = false, okTrace = false;
+  const auto address = static_cast<quintptr>(parts[0].toULongLong(&okPtr, 16));
+  trace = parts[1].toInt(&okTrace);
+  const auto *source = reinterpret_cast<const TfrmDoc *>(address); // NOLINT(performance-no-int-to-ptr): checked below
+  if (!okPtr || !okTrace || LiveWindows().count(source) == 0 || source == this) return nullptr;
+  if (trace < 0 || trace >= source->Document().Doc.TraceCount()) return nullptr;
+  return source;
+}
+
+bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
+  const TTraceDoc &s = source.Document().Doc;
+  if (trace < 0 || trace >= s.TraceCount()) return false;
+  TmoxDocument one(TmoxDocument::EmptyTag{});
+  one.Doc.ScaleUnit = s.ScaleUnit;
+  one.Doc.DataKind = s.DataKind;
+  one.Doc.FreqScale = s.FreqScale;
+  one.Doc.DistScale = s.DistScale;
+  one.Doc.AddTrace(s.Traces[trace]);
+  try {
+    if (m_doc->Doc.TraceCount() == 0) {
+      ShowError(QString::fromLatin1(kMsgTraceFormatIncompatible));
+      return false;
+    }
+    AddDocument(one, [](const std::string &) { return false; });
+    return true;
+  } catch (const Exception &e) {
+    ShowError(QString::fromStdString(e.Message()));
+    return false;
+  }
+}
+
+void TfrmDoc::StartTraceDrag() {
+  if (m_activeTrace < 0 || m_doc->Doc.DataKind != 0) return;
+  auto *mime = new QMimeData;
+  mime->setData(TraceMimeType(),
+                QByteArray::number(reinterpret_cast<quintptr>(this), 16) + ':' + QByteArray::number(m_activeTrace));
+  m_dragMode = 1;
+  if (DragHook()) {
+    DragHook()(mime);
+    delete mime;
+  } else {
+    auto *drag = new QDrag(this);
+    drag->setMimeData(mime);
+    drag->exec(Qt::CopyAction);
+  }
+  m_dragMode = 0;
+  RefreshAnnotations();
+}
+
+void TfrmDoc::dragEnterEvent(QDragEnterEvent *event) {
+  int trace = -1;
+  if (PlotMode() != pmSmith && DragSource(event->mimeData(), trace) != nullptr)
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TfrmDoc::dragMoveEvent(QDragMoveEvent *event) {
+  int trace = -1;
+  if (PlotMode() != pmSmith && DragSource(event->mimeData(), trace) != nullptr)
+    event->acceptProposedAction();
+  else
+    event->ignore();
+}
+
+void TfrmDoc::dropEvent(QDropEvent *event) {
+  int trace = -1;
+  const TfrmDoc *source = DragSource(event->mimeData(), trace);
+  if (source == nullptr || PlotMode() == pmSmith) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  AcceptDroppedTrace(*source, trace);
+}
+
+} // namespace korv
