@@ -47,7 +47,7 @@ std::unique_ptr<QApplication> MakeApplication() {
 }
 
 int Render(const Args &args) {
-  Options opts(args, {"view", "size", "unit", "style"}, {});
+  Options opts(args, {"view", "size", "unit", "style", "active"}, {});
   if (opts.Positional().size() != 2) throw UsageError{"needs FILE and OUT"};
   const std::string in = opts.Positional()[0];
   const std::string out = opts.Positional()[1];
@@ -102,6 +102,19 @@ int Render(const Args &args) {
     doc.SetPlotMode(pmSmith);
   else if (view == "dtf" && !doc.ShowFaultLocation())
     throw Exception(lastError.empty() ? "No distance data." : lastError);
+  // The active trace (its markers' readouts and its heavier line): the
+  // first unless --active says otherwise; 0 for none.
+  int active = 1;
+  if (opts.Has("active")) {
+    const std::string a = opts.Value("active");
+    char *end = nullptr;
+    const long n = std::strtol(a.c_str(), &end, 10);
+    if (a.empty() || *end != '\0' || n < 0 || n > doc.Document().Doc.TraceCount())
+      throw UsageError{"--active is a trace number from 1 to " + std::to_string(doc.Document().Doc.TraceCount()) +
+                       ", or 0 for none"};
+    active = static_cast<int>(n);
+  }
+  doc.SetActiveTrace(active - 1);
   if (!doc.SaveImage(QString::fromStdString(out), size)) throw Exception("Unable to write image: " + out);
   return 0;
 }
@@ -109,7 +122,7 @@ int Render(const Args &args) {
 const Registrar
     kRender("render",
             "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl] "
-            "[--style color|mono|symbols]",
+            "[--style color|mono|symbols] [--active N]",
             "draw the graph a document window shows, headless", Render);
 
 } // namespace

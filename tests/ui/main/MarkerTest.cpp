@@ -3,7 +3,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QMdiSubWindow>
 #include <QMimeData>
+#include <cmath>
 #include <qcustomplot.h>
 
 #include "measure/Convert.h"
@@ -280,4 +282,52 @@ TEST_F(MarkerTest, AddDocumentNamesEmptyWindowsAndKeepsDataKindsApart) {
   EXPECT_THROW(empty.AddDocument(*distance, [](const std::string &) { return false; }), EmoxIOTraceFormatErr);
   EXPECT_EQ(empty.Document().Doc.TraceCount(), 1);
   (void)m;
+}
+
+// The picture of markers, a delta readout and the limit line the README
+// shows; with KORV_SCREENSHOT_DIR set it is written there.
+TEST_F(MarkerTest, MarkersDeltasAndTheLimitLineInOnePicture) {
+  TfrmDoc *doc =
+      Open({korvtest::MakeTrace(238, 1700.0, 2000.0, [](int j) { return -22.0 - 8.0 * std::sin(j / 19.0) - 0.02 * j; }),
+            korvtest::MakeTrace(238, 1700.0, 2000.0, [](int j) { return -17.0 - 6.0 * std::cos(j / 23.0); })});
+  ASSERT_NE(doc, nullptr);
+  m_main->resize(1200, 800);
+  QMdiSubWindow *sub = qobject_cast<QMdiSubWindow *>(doc->parentWidget());
+  sub->showMaximized();
+  QApplication::processEvents();
+  doc->SetManualScale(false, 0, 0, false, 0, 0);
+  doc->AutoScale();
+  // Two markers on the active trace, the second measured from the first, a
+  // line marker on it too, and one on the other trace.
+  for (int point : {40, 150, 200}) {
+    ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarker1"));
+    const TPlotted p = doc->PlottedTrace(0);
+    Click(doc, PixelOf(doc, p.X[static_cast<std::size_t>(point)], p.Y[static_cast<std::size_t>(point)]));
+  }
+  auto &marks = doc->Document().Doc.Traces[0].ActiveMarks;
+  marks[1].DeltaOn = true;
+  marks[1].Reference = 0;
+  marks[2].Style = 1;
+  marks[2].DeltaOn = true;
+  marks[2].Reference = kRefLimitLine;
+  doc->Document().Doc.Traces[1].ActiveMarks[0] = TMarkerSlot{1, 120, false, kRefNone, 0};
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewLimitLine"));
+  Click(doc, PixelOf(doc, 1850.0, -15.0));
+  doc->SetActiveMarker(1);
+  doc->RefreshAnnotations();
+  EXPECT_TRUE(doc->Graph()->MultiBottomTitle(1).contains("M2 - M1:"));
+  EXPECT_TRUE(doc->Graph()->MultiBottomTitle(0).contains("M3 - Lim:"));
+  // Exports carry the readouts too.
+  const QString svg = QString::fromStdString(m_dir.File("markers.svg"));
+  ASSERT_TRUE(doc->SaveImage(svg, QSize(1200, 800)));
+  QFile f(svg);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray bytes = f.readAll();
+  EXPECT_TRUE(bytes.contains("M2 - M1:")) << "no readout in the SVG export";
+  EXPECT_TRUE(bytes.contains("Limit:"));
+  const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(m_main->grab().toImage().save(QString::fromUtf8(dir) + "/markers_limit_line.png"));
+    EXPECT_TRUE(doc->SaveImage(QString::fromUtf8(dir) + "/markers_limit_line_export.png", QSize(1200, 800)));
+  }
 }
