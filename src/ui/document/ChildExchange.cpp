@@ -125,13 +125,8 @@ void TfrmDoc::StartTraceDrag() {
   RefreshAnnotations();
 }
 
-void TfrmDoc::dragEnterEvent(QDragEnterEvent *event) {
-  int trace = -1;
-  if (PlotMode() != pmSmith && DragSource(event->mimeData(), trace) != nullptr)
-    event->acceptProposedAction();
-  else
-    event->ignore();
-}
+// An enter is a move that arrives: both accept a trace of another window.
+void TfrmDoc::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
 
 void TfrmDoc::dragMoveEvent(QDragMoveEvent *event) {
   int trace = -1;
