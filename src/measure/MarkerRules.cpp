@@ -45,7 +45,8 @@ int NearestTrace(double px, double py, const std::vector<TPlotted> &traces,
     const int to = std::min(PointIndexOf(std::max(leftX, rightX), t.X[0], t.X[1], n), n - 2);
     for (int j = std::min(from, n - 2); j <= to; ++j) {
       const auto [ax, ay] = toPixel(t.X[static_cast<std::size_t>(j)], t.Y[static_cast<std::size_t>(j)]);
-      const auto [bx, by] = toPixel(t.X[static_cast<std::size_t>(j + 1)], t.Y[static_cast<std::size_t>(j + 1)]);
+      const auto next = static_cast<std::size_t>(j) + 1;
+      const auto [bx, by] = toPixel(t.X[next], t.Y[next]);
       // Beyond either end of the segment the distance is to that end.
       const double abx = bx - ax, aby = by - ay;
       const double dotA = (px - ax) * abx + (py - ay) * aby;

@@ -46,6 +46,7 @@ void TfrmDoc::PlaceMarker(int trace, int slot, QPointF pixel) {
 int TfrmDoc::NearestTraceAt(QPointF pixel) const {
   if (PlotMode() == pmSmith) return -1;
   std::vector<TPlotted> traces;
+  traces.reserve(static_cast<std::size_t>(m_doc->Doc.TraceCount()));
   for (int i = 0; i < m_doc->Doc.TraceCount(); ++i)
     traces.push_back(PlottedTrace(i));
   return NearestTrace(
@@ -186,6 +187,7 @@ bool TfrmDoc::MarkerKey(int key) {
   if (PlotMode() == pmSmith || d.TraceCount() == 0) return false;
   if (key == Qt::Key_Space) {
     std::vector<TMarkerSet> marks;
+    marks.reserve(static_cast<std::size_t>(d.TraceCount()));
     for (int i = 0; i < d.TraceCount(); ++i)
       marks.push_back(d.Traces[i].ActiveMarks);
     const TMarkerPick pick = NextMarkerBySpace(marks, m_activeTrace, m_activeMarker);

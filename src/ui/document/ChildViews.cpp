@@ -77,8 +77,9 @@ void TfrmDoc::CreateGraph(bool smith) {
   connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint pixel) {
     if (m_dragMode == 2 || m_dragMode == 3) {
       DragTo(pixel);
-    } else if (m_tracePressed && m_dragMode == 0 && (QApplication::mouseButtons() & Qt::LeftButton) &&
+    } else if (m_tracePressed && m_dragMode == 0 &&
                (pixel - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+      // Pressed on a trace and not released yet (the release clears it).
       m_tracePressed = false;
       StartTraceDrag();
     }

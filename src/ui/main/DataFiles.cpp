@@ -32,12 +32,12 @@ QStringList CableListCandidates(const QString &programDir) {
 }
 
 QString ResolveCableList(const QString &setting, const QString &programDir, const QString &dataDir) {
-  const QString found = FirstExistingFile(setting, CableListCandidates(programDir));
+  QString found = FirstExistingFile(setting, CableListCandidates(programDir));
   if (!found.isEmpty()) return found;
   // The bundled copy: a real file, since the user may edit it and the
   // fault-location dialog reads a path.
   if (dataDir.isEmpty() || !QDir().mkpath(dataDir)) return {};
-  const QString target = QDir(dataDir).filePath(QString::fromLatin1(kCableListName));
+  QString target = QDir(dataDir).filePath(QString::fromLatin1(kCableListName));
   if (QFileInfo(target).isFile()) return target;
   QFile bundled(QString::fromLatin1(kBundledCableList));
   if (!bundled.open(QIODevice::ReadOnly)) return {};

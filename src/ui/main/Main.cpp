@@ -168,8 +168,9 @@ QList<TfrmDoc *> TfrmMain::Documents() const {
   QList<TfrmDoc *> docs;
   const QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::StackingOrder);
   // Stacking order runs bottom to top; the active window comes first here.
-  for (auto it = subs.crbegin(); it != subs.crend(); ++it) {
-    if (auto *doc = qobject_cast<TfrmDoc *>((*it)->widget()); doc != nullptr && IsOpen(*it)) docs.append(doc);
+  for (auto i = subs.size() - 1; i >= 0; --i) {
+    QMdiSubWindow *sub = subs.at(i);
+    if (auto *doc = qobject_cast<TfrmDoc *>(sub->widget()); doc != nullptr && IsOpen(sub)) docs.append(doc);
   }
   return docs;
 }
@@ -339,10 +340,7 @@ void TfrmMain::Autoload() {
   const std::vector<TDocumentEntry> list = m_settings.TakeAutoloadList(ini, m_mdi->viewport()->width());
   if (list.empty()) return;
   // The count goes back to 0 on disk before any document is tried.
-  try {
-    ini.Save();
-  } catch (const Exception &) {
-  }
+  SaveSettingsOrSay(ini);
   // A document that cannot be reopened (moved, damaged, a device named by a
   // damaged settings file) must not stop the start with a box per entry:
   // the reasons are gathered and shown once the window is up.
@@ -374,16 +372,22 @@ void TfrmMain::Autoload() {
     ini.EraseSection(TKorvSettings::DocumentSection(entry.Index));
   }
   SetDocMessageHook(previous);
-  try {
-    ini.Save();
-  } catch (const Exception &) {
-  }
+  SaveSettingsOrSay(ini);
   UpdateMenuItems();
   if (!failures.isEmpty()) {
     QTimer::singleShot(0, this, [this, failures] {
       ShowError(tr("Some documents of the last session could not be opened again:") + QStringLiteral("\n\n") +
                 failures.join(QStringLiteral("\n\n")));
     });
+  }
+}
+
+void TfrmMain::SaveSettingsOrSay(TIniFile &ini) {
+  try {
+    ini.Save();
+  } catch (const Exception &e) {
+    // The documents still open; the user learns why they may not reopen.
+    ShowHintText(tr("The settings file could not be written: %1").arg(QString::fromUtf8(e.what())));
   }
 }
 

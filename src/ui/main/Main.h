@@ -192,6 +192,8 @@ private:
   void DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton button);
   void PlotModeCommand(int mode);
   void WriteSettingsAndCloseWindows();
+  // Writes the settings file; a failure is said in the status bar.
+  void SaveSettingsOrSay(TIniFile &ini);
 
   // Handlers, named after their commands.
   void mnuFileOpenClick();

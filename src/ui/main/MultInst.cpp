@@ -52,7 +52,7 @@ QByteArray EncodeCommandLine(const QStringList &args) {
     qToLittleEndian<qint32>(static_cast<qint32>(args.size()), packet.data());
     for (int k = 0; k < args.size(); ++k) {
       const QByteArray bytes = args.at(k).toUtf8();
-      std::copy(bytes.begin(), bytes.end(), packet.begin() + 4 + k * kPacketSlotSize);
+      std::copy(bytes.begin(), bytes.end(), packet.begin() + 4 + static_cast<qsizetype>(k) * kPacketSlotSize);
     }
     return packet;
   }
@@ -91,7 +91,7 @@ bool DecodeCommandLine(const QByteArray &packet, QStringList &args) {
   const qint32 count = qFromLittleEndian<qint32>(packet.constData());
   if (count < 0 || count >= kPacketSlots) return false;
   for (qint32 k = 0; k < count; ++k) {
-    const char *slot = packet.constData() + 4 + k * kPacketSlotSize;
+    const char *slot = packet.constData() + 4 + static_cast<qsizetype>(k) * kPacketSlotSize;
     const auto len = static_cast<qsizetype>(qstrnlen(slot, kPacketSlotSize));
     if (len >= kPacketSlotSize) return false; // no terminator in the slot
     args << QString::fromUtf8(slot, len);
