@@ -316,6 +316,9 @@ TfrmDoc *TfrmMain::OpenDocumentFile(const QString &fileName) {
   }
   m_lastDirectory = QFileInfo(fileName).absolutePath();
   SubWindowOf(doc)->show();
+  // The first trace starts active, so its markers and the trace commands
+  // work at once.
+  if (doc->Document().Doc.TraceCount() > 0 && doc->PlotMode() != pmSmith) doc->SetActiveTrace(0);
   NewRecentFile(doc->FileName().isEmpty() ? fileName : doc->FileName());
   NewRecentFileW(doc->FileName().isEmpty() ? fileName : doc->FileName());
   UpdateMenuItems();
@@ -359,6 +362,7 @@ void TfrmMain::Autoload() {
       sub->setWindowTitle(QString::fromLatin1(kAutoloadCaption));
       sub->setGeometry(entry.Placement.Left, entry.Placement.Top, entry.Placement.Width, entry.Placement.Height);
       if (doc->OpenFileW(name)) {
+        if (doc->Document().Doc.TraceCount() > 0 && doc->PlotMode() != pmSmith) doc->SetActiveTrace(0);
         if (entry.WindowState == wsMaximized)
           sub->showMaximized();
         else if (entry.WindowState == wsMinimized)
