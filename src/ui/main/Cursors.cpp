@@ -234,6 +234,22 @@ void DrawIcon(QPainter &p, const QString &name) {
     p.drawPath(Polyline({{6, 7}, {6, 17}, {18, 17}}));
     p.drawPath(Polyline({{4, 9}, {6, 6}, {8, 9}}));
     p.drawPath(Polyline({{15, 15}, {18, 17}, {15, 19}}));
+  } else if (name == "Marker" || name == "MarkerHide") {
+    // A trace with a marker triangle over it; crossed out to hide.
+    frame();
+    p.drawPath(Polyline({{4, 16}, {8, 12}, {12, 15}, {16, 9}, {20, 13}}));
+    p.setBrush(QColor(0, 0, 255));
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({{16, 4}, {13, 8.5}, {19, 8.5}}));
+    if (name == "MarkerHide") {
+      p.setPen(QPen(accent, 1.8, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(QPointF(5, 5), QPointF(20, 19));
+    }
+  } else if (name == "LimitLine") {
+    frame();
+    p.drawPath(Polyline({{4, 17}, {8, 14}, {12, 16}, {16, 12}, {20, 15}}));
+    p.setPen(QPen(QColor(255, 0, 0), 1.8));
+    p.drawLine(QPointF(3, 9), QPointF(21, 9));
   } else if (name == "Help") {
     p.setBrush(QColor(70, 110, 170));
     p.setPen(Qt::NoPen);

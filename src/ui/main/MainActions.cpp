@@ -312,6 +312,9 @@ void TfrmMain::CreateActions() {
                                                             {C::BtnArrow, "Select"},
                                                             {C::BtnZoomIn, "ZoomIn"},
                                                             {C::BtnZoomOut, "ZoomOut"},
+                                                            {C::BtnMarker1, "Marker"},
+                                                            {C::BtnMarkerHide, "MarkerHide"},
+                                                            {C::BtnLimitLine, "LimitLine"},
                                                             {C::BtnAutoScale, "AutoScale"},
                                                             {C::BtnHelp, "Help"}};
   for (const auto &[button, icon] : icons)
