@@ -297,6 +297,46 @@ void TGraph::SetLook(const TPlotLook &look) {
 
 void TGraph::Rebuild() { ApplyModel(); }
 
+void TGraph::RefreshOverlay() { ApplyOverlay(); }
+
+std::size_t TGraph::BaseKey() const {
+  std::size_t seed = qHash(m_points);
+  auto mix = [&seed](std::size_t h) { seed ^= h + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
+  for (const auto *series : {&m_x, &m_y})
+    for (const auto &v : *series)
+      mix(qHashBits(v.data(), v.size() * sizeof(float)));
+  for (const QString &s : m_subsetLabels)
+    mix(qHash(s));
+  for (int t : m_lineTypes)
+    mix(qHash(t));
+  for (const TSubsetStyle &st : m_styles) {
+    mix(qHash(st.Color.rgba()));
+    mix(qHash(static_cast<int>(st.MonoPen)));
+    mix(qHash(static_cast<int>(st.Symbol)));
+    for (qreal d : st.DashPattern)
+      mix(qHash(d));
+  }
+  for (const QString *s : {&m_mainTitle, &m_subTitle, &m_xLabel, &m_yLabel})
+    mix(qHash(*s));
+  for (const QString &s : m_multiSub)
+    mix(qHash(s));
+  // The readout texts may change; how many rows they take may not.
+  mix(qHash(static_cast<int>(std::count_if(m_multiBottom.begin(), m_multiBottom.end(),
+                                           [](const QString &s) { return !s.isEmpty(); }))));
+  for (const TAxisRange *r : {&m_manualXRange, &m_manualYRange, &m_zoomX, &m_zoomY}) {
+    mix(qHash(r->Min));
+    mix(qHash(r->Max));
+  }
+  mix(qHash(static_cast<int>(m_manualX) | static_cast<int>(m_manualY) << 1 | static_cast<int>(m_zoom) << 2));
+  // The row over the plot for line-marker labels.
+  mix(qHash(!m_topMargin.isEmpty() && m_showVertAnn && !m_vertAnn.empty()));
+  mix(qHash(m_look.ViewStyle * 1000 + m_look.FontSize * 100 + m_look.PlotMethod * 10 + m_look.GridLines));
+  mix(qHash(m_look.MarkPoints));
+  mix(qHash(width()));
+  mix(qHash(height()));
+  return seed;
+}
+
 double TGraph::BaseFontPixels(double heightPixels) const {
   // Grows gently with the drawing so a report-sized image stays readable,
   // and a thumbnail does not drown in text.

@@ -171,6 +171,12 @@ public:
   // ---- Output.
   // Re-initialise: take over every change made since the last call and repaint.
   void Rebuild();
+  // Takes over changes of the marks and the readout lines only and repaints
+  // what lies over the traces; a change of anything else since the last
+  // build (data, texts, scales, line types, look, size, the number of
+  // readout lines) falls back to Rebuild, so the result is always the same
+  // as a Rebuild's. A marker drag calls this once per step.
+  void RefreshOverlay();
   // Draws the whole graph into rect (screen, printer page, image, SVG, PDF).
   virtual void RenderTo(QPainter &painter, const QRectF &rect) = 0;
   QImage ToImage(const QSize &size);
@@ -194,6 +200,12 @@ signals:
 protected:
   // Called by Rebuild and after every look change.
   virtual void ApplyModel() = 0;
+  // Redraws the marks and readout lines over an unchanged base drawing; the
+  // default redraws everything.
+  virtual void ApplyOverlay() { ApplyModel(); }
+  // A fingerprint of everything a drawing depends on except the marks and
+  // the readout texts; kinds keep the one of their last full build.
+  std::size_t BaseKey() const;
   // Draws into a fresh image of its own size (ToImage); a kind may skip
   // steps RenderTo needs for a foreign painter.
   virtual void RenderToImage(QImage &image);

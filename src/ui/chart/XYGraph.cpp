@@ -17,31 +17,6 @@ const QColor kGridColor(205, 208, 214);
 const QColor kSubGridColor(238, 240, 243);
 const QColor kTitleColor(20, 30, 60);
 
-// One text line of the layout, split by "|" into left, centre and right.
-class TTextRow : public QCPLayoutElement {
-public:
-  TTextRow(QCustomPlot *plot, const QString &text, const QFont &font, const QColor &color, int padding)
-      : QCPLayoutElement(plot), m_text(text), m_font(font), m_color(color) {
-    m_height = QFontMetrics(font).height() + padding;
-  }
-  QSize minimumOuterSizeHint() const override { return {0, m_height}; }
-  QSize maximumOuterSizeHint() const override { return {QWIDGETSIZE_MAX, m_height}; }
-  void draw(QCPPainter *painter) override {
-    painter->setFont(m_font);
-    painter->setPen(m_color);
-    // The side parts line up with the plot area, not the widget edge.
-    QRectF r = mRect;
-    if (QCPAxisRect *ar = mParentPlot->axisRect()) r.setLeft(ar->left()), r.setRight(ar->right());
-    DrawSplitLine(*painter, r, m_text);
-  }
-
-private:
-  QString m_text;
-  QFont m_font;
-  QColor m_color;
-  int m_height = 0;
-};
-
 QCPScatterStyle::ScatterShape ShapeOf(TSubsetSymbol s) {
   switch (s) {
   case TSubsetSymbol::None: return QCPScatterStyle::ssNone;
@@ -93,8 +68,37 @@ constexpr double kMaxLogicalHeight = 1200.0;
 
 } // namespace
 
+// One text line of the layout, split by "|" into left, centre and right.
+class TTextRow : public QCPLayoutElement {
+public:
+  TTextRow(QCustomPlot *plot, const QString &text, const QFont &font, const QColor &color, int padding)
+      : QCPLayoutElement(plot), m_text(text), m_font(font), m_color(color) {
+    m_height = QFontMetrics(font).height() + padding;
+  }
+  void SetText(const QString &text) { m_text = text; }
+  QSize minimumOuterSizeHint() const override { return {0, m_height}; }
+  QSize maximumOuterSizeHint() const override { return {QWIDGETSIZE_MAX, m_height}; }
+  void draw(QCPPainter *painter) override {
+    painter->setFont(m_font);
+    painter->setPen(m_color);
+    // The side parts line up with the plot area, not the widget edge.
+    QRectF r = mRect;
+    if (QCPAxisRect *ar = mParentPlot->axisRect()) r.setLeft(ar->left()), r.setRight(ar->right());
+    DrawSplitLine(*painter, r, m_text);
+  }
+
+private:
+  QString m_text;
+  QFont m_font;
+  QColor m_color;
+  int m_height = 0;
+};
+
 TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
   m_plot->setNoAntialiasingOnDrag(true);
+  m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
+  m_overlay = m_plot->layer(QStringLiteral("marks"));
+  m_overlay->setMode(QCPLayer::lmBuffered);
   // Long wide anti-aliased polylines are slow to stroke as one path; drawn
   // as segments they look the same at our pen widths and draw several
   // times faster.
@@ -147,6 +151,20 @@ void TXYGraph::ApplyModel() {
   m_plot->replot();
 }
 
+void TXYGraph::ApplyOverlay() {
+  // Anything but the marks changed, or the widget was never drawn: the full
+  // path. Otherwise the traces' buffer stays as it is.
+  if (BaseKey() != m_builtKey || m_plot->plotLayout()->rect().isEmpty()) {
+    ApplyModel();
+    return;
+  }
+  BuildAnnotations(m_builtFontPixels);
+  std::size_t row = 0;
+  for (const QString &line : m_multiBottom)
+    if (!line.isEmpty() && row < m_readoutRows.size()) m_readoutRows[row++]->SetText(line);
+  m_overlay->replot();
+}
+
 QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {
   return {m_plot->xAxis->pixelToCoord(pixel.x()), m_plot->yAxis->pixelToCoord(pixel.y())};
 }
@@ -180,6 +198,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
 
   m_plot->clearGraphs();
   m_plot->clearItems();
+  m_lineItems.clear();
+  m_textItems.clear();
   m_plot->setBackground(Qt::white);
 
   // Layout rows: titles, plot area, legend, readout lines.
@@ -329,8 +349,14 @@ void TXYGraph::BuildPlot(double heightPixels) {
     grid->addElement(row++, 0, legend);
     legend->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   }
-  for (const QString &line : m_multiBottom)
-    if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, monoFont, kAxisColor, pad / 2));
+  m_readoutRows.clear();
+  for (const QString &line : m_multiBottom) {
+    if (line.isEmpty()) continue;
+    auto *readout = new TTextRow(m_plot, line, monoFont, kAxisColor, pad / 2);
+    readout->setLayer(m_overlay);
+    m_readoutRows.push_back(readout);
+    grid->addElement(row++, 0, readout);
+  }
   for (int r = 0; r < grid->rowCount(); ++r)
     grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
 
@@ -343,6 +369,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   right->setRange(yr.Min, yr.Max);
 
   BuildAnnotations(fontPx);
+  m_builtKey = BaseKey();
+  m_builtFontPixels = fontPx;
 }
 
 void TXYGraph::BuildAnnotations(double fontPx) {
@@ -351,16 +379,50 @@ void TXYGraph::BuildAnnotations(double fontPx) {
   f.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * m_lineAnnTextSize / 100.0))));
   QFont symbolFont = f;
   symbolFont.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * 1.1))));
+  // Items are reused from step to step and surplus ones hidden: adding or
+  // removing an item would make the plot redraw every layer.
+  std::size_t linesUsed = 0;
+  std::size_t textsUsed = 0;
+  auto nextLine = [&]() {
+    if (linesUsed == m_lineItems.size()) {
+      auto *line = new QCPItemStraightLine(m_plot);
+      line->setLayer(m_overlay);
+      m_lineItems.push_back(line);
+    }
+    QCPItemStraightLine *line = m_lineItems[linesUsed++];
+    line->setVisible(true);
+    return line;
+  };
+  // A text at a position of the given types; or, with an anchor, just right
+  // of it.
+  auto nextText = [&](QCPItemPosition::PositionType typeX, QCPItemPosition::PositionType typeY, double x, double y,
+                      QCPItemAnchor *anchor = nullptr) {
+    if (textsUsed == m_textItems.size()) {
+      auto *text = new QCPItemText(m_plot);
+      text->setLayer(m_overlay);
+      m_textItems.push_back(text);
+    }
+    QCPItemText *text = m_textItems[textsUsed++];
+    text->setVisible(true);
+    text->position->setParentAnchor(anchor);
+    if (anchor != nullptr) {
+      text->position->setType(QCPItemPosition::ptAbsolute);
+      text->position->setCoords(0, 0);
+    } else {
+      text->position->setTypeX(typeX);
+      text->position->setTypeY(typeY);
+      text->position->setCoords(x, y);
+    }
+    text->setClipToAxisRect(true);
+    return text;
+  };
   if (m_showHorzAnn) {
     for (const auto &a : m_horzAnn) {
-      auto *line = new QCPItemStraightLine(m_plot);
+      QCPItemStraightLine *line = nextLine();
       line->point1->setCoords(0, a.Position);
       line->point2->setCoords(1, a.Position);
       line->setPen(QPen(a.Color, 1.5));
-      auto *text = new QCPItemText(m_plot);
-      text->position->setTypeX(QCPItemPosition::ptAxisRectRatio);
-      text->position->setTypeY(QCPItemPosition::ptPlotCoords);
-      text->position->setCoords(0.99, a.Position);
+      QCPItemText *text = nextText(QCPItemPosition::ptAxisRectRatio, QCPItemPosition::ptPlotCoords, 0.99, a.Position);
       text->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
       text->setText(a.Text);
       text->setFont(f);
@@ -370,16 +432,13 @@ void TXYGraph::BuildAnnotations(double fontPx) {
   if (m_showVertAnn) {
     for (const auto &a : m_vertAnn) {
       if (a.Type == atNone) continue;
-      auto *line = new QCPItemStraightLine(m_plot);
+      QCPItemStraightLine *line = nextLine();
       line->point1->setCoords(a.Position, 0);
       line->point2->setCoords(a.Position, 1);
       line->setPen(QPen(a.Color, 1.2, Qt::DashLine));
       QString t = a.Text;
       if (t.startsWith(QLatin1String("|H"))) t = t.mid(2); // horizontal text at the top
-      auto *text = new QCPItemText(m_plot);
-      text->position->setTypeX(QCPItemPosition::ptPlotCoords);
-      text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      text->position->setCoords(a.Position, 0.0);
+      QCPItemText *text = nextText(QCPItemPosition::ptPlotCoords, QCPItemPosition::ptAxisRectRatio, a.Position, 0.0);
       text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
       text->setText(t);
       text->setFont(f);
@@ -395,15 +454,14 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       const QString symbol = a.Type == atMarkerActive    ? QStringLiteral("\u25BC")
                              : a.Type == atMarkerDragged ? QStringLiteral("\u25BD")
                                                          : QStringLiteral("\u25B2");
-      auto *sym = new QCPItemText(m_plot);
-      sym->position->setCoords(a.X, a.Y);
+      QCPItemText *sym = nextText(QCPItemPosition::ptPlotCoords, QCPItemPosition::ptPlotCoords, a.X, a.Y);
       sym->setPositionAlignment(Qt::AlignCenter);
       sym->setText(symbol);
       sym->setFont(symbolFont);
       sym->setColor(a.Color);
       if (!a.Text.isEmpty()) {
-        auto *text = new QCPItemText(m_plot);
-        text->position->setParentAnchor(sym->right);
+        QCPItemText *text =
+            nextText(QCPItemPosition::ptAbsolute, QCPItemPosition::ptAbsolute, 0.0, 0.0, sym->right);
         text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         text->setText(a.Text);
         text->setFont(f);
@@ -411,6 +469,10 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       }
     }
   }
+  for (std::size_t i = linesUsed; i < m_lineItems.size(); ++i)
+    m_lineItems[i]->setVisible(false);
+  for (std::size_t i = textsUsed; i < m_textItems.size(); ++i)
+    m_textItems[i]->setVisible(false);
 }
 
 template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
@@ -425,6 +487,8 @@ template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   if (isVisible()) {
     BuildPlot(std::max(1, height()));
     m_plot->replot(QCustomPlot::rpQueuedReplot);
+  } else {
+    m_builtKey = 0; // laid out for the other size: the next refresh builds
   }
 }
 

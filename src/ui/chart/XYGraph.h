@@ -4,8 +4,13 @@
 
 class QCustomPlot;
 class QCPGraph;
+class QCPLayer;
+class QCPItemStraightLine;
+class QCPItemText;
 
 namespace korv {
+
+class TTextRow;
 
 // Y ticks that fit an axis of this height with labels of this height
 // (at least two label heights apart): 2 to 8.
@@ -26,6 +31,7 @@ public:
 
 protected:
   void ApplyModel() override;
+  void ApplyOverlay() override;
   void RenderToImage(QImage &image) override;
   void resizeEvent(QResizeEvent *event) override;
 
@@ -39,6 +45,17 @@ private:
   template <typename Draw> void WithLayout(int w, int h, Draw draw);
 
   QCustomPlot *m_plot = nullptr;
+  // The layer of the marks and readouts: buffered on its own, so a marker
+  // step repaints it alone over the traces' unchanged buffer.
+  QCPLayer *m_overlay = nullptr;
+  // Readout rows under the legend, drawn on the overlay layer.
+  std::vector<TTextRow *> m_readoutRows;
+  // The marks' items, reused by every refresh (hidden when not needed).
+  std::vector<QCPItemStraightLine *> m_lineItems;
+  std::vector<QCPItemText *> m_textItems;
+  // State of the last full build that the overlay path relies on.
+  std::size_t m_builtKey = 0;
+  double m_builtFontPixels = 0.0;
 };
 
 } // namespace korv

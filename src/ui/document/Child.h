@@ -156,6 +156,9 @@ public:
   // Redraws what lies on top of the traces: line types of the active trace,
   // marker symbols or lines, the readout lines and the limit line.
   void RefreshAnnotations();
+  // The same after a change of markers or the limit line only: repaints the
+  // marks' layer alone when nothing else changed (a drag step, a key).
+  void RefreshMarkers();
 
   // ---- Markers and the limit line.
   // The graph values of trace i in the current view (what is drawn).
@@ -265,6 +268,8 @@ protected:
   void resizeEvent(QResizeEvent *event) override;
 
 private:
+  // Hands the marks, readout lines and line types to the graph (no redraw).
+  void SetAnnotations();
   void CreateGraph(bool smith);
   void ApplyHeader(bool withYLabel);
   void ApplySubsetLabels();
@@ -282,6 +287,8 @@ private:
   void StartTraceDrag();
   // The document a drag names, when it is still open (and not this one).
   const TfrmDoc *DragSource(const QMimeData *mime, int &trace) const;
+  // A trace drag that started in this window.
+  bool IsOwnTraceDrag(const QMimeData *mime) const;
 
   std::unique_ptr<TmoxDocument> m_doc;
   QVBoxLayout *m_layout = nullptr;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
+
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
@@ -11,6 +12,7 @@
 #include "core/Excption.h"
 #include "core/TextUtil.h"
 #include "measure/TraceMerge.h"
+#include "ui/chart/GraphCursors.h"
 #include "ui/dialogs/DocMessages.h"
 #include "ui/document/Child.h"
 
@@ -85,6 +87,13 @@ const TfrmDoc *TfrmDoc::DragSource(const QMimeData *mime, int &trace) const {
   return source;
 }
 
+bool TfrmDoc::IsOwnTraceDrag(const QMimeData *mime) const {
+  if (mime == nullptr || !mime->hasFormat(TraceMimeType())) return false;
+  const QByteArray address = mime->data(TraceMimeType()).split(':').value(0);
+  bool ok = false;
+  return static_cast<quintptr>(address.toULongLong(&ok, 16)) == reinterpret_cast<quintptr>(this) && ok;
+}
+
 bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
   const TTraceDoc &s = source.Document().Doc;
   if (trace < 0 || trace >= s.TraceCount()) return false;
@@ -119,7 +128,12 @@ void TfrmDoc::StartTraceDrag() {
   } else {
     auto *drag = new QDrag(this);
     drag->setMimeData(mime);
-    drag->exec(Qt::CopyAction);
+    // Copy: over another window that takes the trace; link: over this
+    // window's own graph, which shows where the trace came from and takes
+    // nothing.
+    drag->setDragCursor(KorvCursor(TCursorId::DragTrace).pixmap(), Qt::CopyAction);
+    drag->setDragCursor(KorvCursor(TCursorId::DragTraceOwnGraph).pixmap(), Qt::LinkAction);
+    drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
   }
   m_dragMode = 0;
   RefreshAnnotations();
@@ -130,10 +144,15 @@ void TfrmDoc::dragEnterEvent(QDragEnterEvent *event) { dragMoveEvent(event); }
 
 void TfrmDoc::dragMoveEvent(QDragMoveEvent *event) {
   int trace = -1;
-  if (PlotMode() != pmSmith && DragSource(event->mimeData(), trace) != nullptr)
-    event->acceptProposedAction();
-  else
+  if (PlotMode() != pmSmith && DragSource(event->mimeData(), trace) != nullptr) {
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+  } else if (IsOwnTraceDrag(event->mimeData())) {
+    event->setDropAction(Qt::LinkAction);
+    event->accept();
+  } else {
     event->ignore();
+  }
 }
 
 void TfrmDoc::dropEvent(QDropEvent *event) {
@@ -143,7 +162,8 @@ void TfrmDoc::dropEvent(QDropEvent *event) {
     event->ignore();
     return;
   }
-  event->acceptProposedAction();
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
   AcceptDroppedTrace(*source, trace);
 }
 

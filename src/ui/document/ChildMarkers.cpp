@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "measure/ViewMath.h"
+#include "ui/chart/GraphCursors.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/Child.h"
 
@@ -92,7 +93,7 @@ void TfrmDoc::ToolClick(QPoint pixel) {
   default: return;
   }
   MarkModified();
-  RefreshAnnotations();
+  RefreshMarkers();
   emit toolRequested(tmSelect);
 }
 
@@ -108,7 +109,8 @@ void TfrmDoc::AnnotationHotSpot(int index) {
       emit stateChanged();
     }
     m_dragMode = 2;
-    RefreshAnnotations();
+    m_graph->setCursor(KorvCursor(TCursorId::DragMarker));
+    RefreshMarkers();
     return;
   case tmAddMarker: {
     if (m_activeTrace < 0) return;
@@ -137,7 +139,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   default: return;
   }
   MarkModified();
-  RefreshAnnotations();
+  RefreshMarkers();
   emit toolRequested(tmSelect);
 }
 
@@ -147,13 +149,14 @@ void TfrmDoc::LimitLineHotSpot() {
   switch (m_toolMode) {
   case tmSelect:
     m_dragMode = 3;
+    m_graph->setCursor(KorvCursor(TCursorId::DragLimitLine));
     m_activeMarker = -1;
-    RefreshAnnotations();
+    RefreshMarkers();
     return;
   case tmHideMark:
     (d.PlotMode == pmDistance ? d.DistLimitMode : d.FreqLimitMode) = 0;
     MarkModified();
-    RefreshAnnotations();
+    RefreshMarkers();
     emit toolRequested(tmSelect);
     return;
   case tmLimitLine: emit toolRequested(tmSelect); return;
@@ -167,19 +170,21 @@ void TfrmDoc::DragTo(QPoint pixel) {
     PlaceMarker(m_activeTrace, m_activeMarker, QPointF(pixel));
     if (m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)].Point != before.Point) {
       MarkModified();
-      RefreshAnnotations();
+      RefreshMarkers();
     }
   } else if (m_dragMode == 3) {
     PlaceLimitLine(m_graph->PixelToGraph(QPointF(pixel)).y());
     MarkModified();
-    RefreshAnnotations();
+    RefreshMarkers();
   }
 }
 
 void TfrmDoc::EndDrag() {
   if (m_dragMode == 0) return;
   m_dragMode = 0;
-  RefreshAnnotations();
+  // Drags start with the Select tool only, whose cursor is the default.
+  m_graph->unsetCursor();
+  RefreshMarkers();
 }
 
 bool TfrmDoc::MarkerKey(int key) {
@@ -207,7 +212,7 @@ bool TfrmDoc::MarkerKey(int key) {
   TMarkerSlot &m = d.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)];
   m.Point = MovedPoint(which, m.Point, PlottedTrace(m_activeTrace));
   MarkModified();
-  RefreshAnnotations();
+  RefreshMarkers();
   return true;
 }
 
@@ -220,7 +225,7 @@ int TfrmDoc::AddMarkerCommand() {
   case TAddMarkerStep::ShownAgain:
     m_activeMarker = add.Slot;
     MarkModified();
-    RefreshAnnotations();
+    RefreshMarkers();
     return tmSelect;
   default: return tmSelect;
   }
@@ -235,7 +240,7 @@ int TfrmDoc::LimitLineCommand() {
     (dist ? d.DistLimitMode : d.FreqLimitMode) = 1;
     m_activeMarker = -1;
     MarkModified();
-    RefreshAnnotations();
+    RefreshMarkers();
     return tmSelect;
   }
   return tmLimitLine;
@@ -246,7 +251,7 @@ int TfrmDoc::HideMarkCommand() {
     m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)].Visible = 0;
     m_activeMarker = -1;
     MarkModified();
-    RefreshAnnotations();
+    RefreshMarkers();
     return tmSelect;
   }
   return tmHideMark;

@@ -24,6 +24,7 @@
 #include "measure/Convert.h"
 #include "measure/MarkerRules.h"
 #include "measure/ViewMath.h"
+#include "ui/chart/GraphCursors.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/TraceColors.h"
@@ -76,7 +77,13 @@ void TfrmDoc::CreateGraph(bool smith) {
   connect(m_graph, &TGraph::horzLineHotSpot, this, [this](int) { LimitLineHotSpot(); });
   connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint pixel) {
     if (m_dragMode == 2 || m_dragMode == 3) {
-      DragTo(pixel);
+      // A marker or the limit line stays on its own graph: outside it the
+      // drag shows that it would not be dropped there.
+      const bool inside = m_graph->rect().contains(pixel);
+      m_graph->setCursor(!inside           ? QCursor(Qt::ForbiddenCursor)
+                         : m_dragMode == 2 ? KorvCursor(TCursorId::DragMarker)
+                                           : KorvCursor(TCursorId::DragLimitLine));
+      if (inside) DragTo(pixel);
     } else if (m_tracePressed && m_dragMode == 0 &&
                (pixel - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
       // Pressed on a trace and not released yet (the release clears it).
@@ -85,7 +92,7 @@ void TfrmDoc::CreateGraph(bool smith) {
     }
   });
   connect(m_graph, &TGraph::mouseReleased, this, [this](QPoint pixel, Qt::MouseButton) {
-    if (m_dragMode == 2 || m_dragMode == 3) DragTo(pixel);
+    if ((m_dragMode == 2 || m_dragMode == 3) && m_graph->rect().contains(pixel)) DragTo(pixel);
     m_tracePressed = false;
     EndDrag();
   });
@@ -346,6 +353,16 @@ void TfrmDoc::RebuildView() {
 }
 
 void TfrmDoc::RefreshAnnotations() {
+  SetAnnotations();
+  m_graph->Rebuild();
+}
+
+void TfrmDoc::RefreshMarkers() {
+  SetAnnotations();
+  m_graph->RefreshOverlay();
+}
+
+void TfrmDoc::SetAnnotations() {
   // Line types: the active trace stands out, thicker on small windows.
   // Without an active trace every trace is thin.
   for (int s = 0; s < m_graph->Subsets(); ++s)
@@ -412,7 +429,6 @@ void TfrmDoc::RefreshAnnotations() {
     m_graph->SetLineAnnotationTextSize(90);
     m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
   }
-  m_graph->Rebuild();
 }
 
 } // namespace korv

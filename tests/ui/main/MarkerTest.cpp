@@ -10,6 +10,7 @@
 
 #include "measure/Convert.h"
 #include "ui/UserDriver.h"
+#include "ui/chart/GraphCursors.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocTestHelpers.h"
 #include "ui/main/MainFixture.h"
@@ -41,6 +42,7 @@ protected:
   static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
   static void Click(TfrmDoc *doc, QPoint p) { QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, p); }
   static void Key(TfrmDoc *doc, Qt::Key key) { QTest::keyClick(doc->Graph(), key); }
+  static QImage CursorImage(TfrmDoc *doc) { return doc->Graph()->cursor().pixmap().toImage(); }
   static const TMarkerSlot &Slot(TfrmDoc *doc, int trace, int slot) {
     return doc->Document().Doc.Traces[trace].ActiveMarks[static_cast<std::size_t>(slot)];
   }
@@ -106,6 +108,39 @@ TEST_F(MarkerTest, ArrowsSpaceAndHideMark) {
   EXPECT_EQ(doc->Graph()->GraphAnnotations().size(), 1U);
 }
 
+// A marker step repaints the marks' layer only, and what the user sees is
+// exactly what a full redraw shows; a change of more than the marks (the
+// active trace's line width) still redraws everything.
+TEST_F(MarkerTest, AMarkerStepRedrawsOnlyTheMarksAndLooksLikeAFullRedraw) {
+  TfrmDoc *doc = Open(Two());
+  ASSERT_NE(doc, nullptr);
+  m_main->resize(900, 700);
+  QApplication::processEvents();
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewLimitLine"));
+  Click(doc, PixelOf(doc, 1800.0, -20.0));
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarker1"));
+  Click(doc, PixelOf(doc, 1700.0 + 3.0 * 30, -13.0));
+  QCustomPlot *plot = Xy(doc)->Plot();
+  // A tag on the traces' graph object: a full build makes new ones.
+  plot->graph(0)->setProperty("probe", 1);
+  for (int i = 0; i < 5; ++i)
+    Key(doc, Qt::Key_Right);
+  QApplication::processEvents();
+  EXPECT_TRUE(plot->graph(0)->property("probe").isValid()) << "the traces were built again for a marker step";
+  EXPECT_EQ(doc->Graph()->MultiBottomTitle(2).left(20), "M1:(1805.00,-13.50)|");
+  const QImage stepped = plot->grab().toImage();
+  doc->Graph()->Rebuild();
+  QApplication::processEvents();
+  EXPECT_EQ(stepped, plot->grab().toImage());
+
+  // Space to none: every trace gets thin, so the traces are drawn again.
+  const double activeWidth = plot->graph(0)->pen().widthF();
+  Key(doc, Qt::Key_Space);
+  Key(doc, Qt::Key_Space);
+  ASSERT_EQ(doc->ActiveTrace(), -1);
+  EXPECT_LT(plot->graph(0)->pen().widthF(), activeWidth);
+}
+
 TEST_F(MarkerTest, LimitLinePlacedDraggedAndMeasured) {
   TfrmDoc *doc = Open(Two());
   ASSERT_NE(doc, nullptr);
@@ -123,6 +158,7 @@ TEST_F(MarkerTest, LimitLinePlacedDraggedAndMeasured) {
   const QPoint to = PixelOf(doc, 1850.0, -30.0);
   QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, from);
   EXPECT_EQ(doc->DragMode(), 3);
+  EXPECT_EQ(CursorImage(doc), KorvCursor(TCursorId::DragLimitLine).pixmap().toImage());
   QTest::mouseMove(plot, to);
   QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, to);
   EXPECT_EQ(doc->DragMode(), 0);
@@ -158,11 +194,22 @@ TEST_F(MarkerTest, MarkersDragAlongTheirTraceAndClicksPickTraces) {
   QWidget *plot = Xy(doc)->Plot();
   QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, PixelOf(doc, a.X, a.Y));
   EXPECT_EQ(doc->DragMode(), 2);
+  EXPECT_EQ(CursorImage(doc), KorvCursor(TCursorId::DragMarker).pixmap().toImage());
   const QPoint to = PixelOf(doc, 1700.0 + 3.0 * 70, -17.0);
   QTest::mouseMove(plot, to);
   QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, to);
   EXPECT_EQ(Slot(doc, 0, 0).Point, 70);
   EXPECT_EQ(doc->DragMode(), 0);
+  EXPECT_EQ(doc->Graph()->cursor().shape(), Qt::ArrowCursor);
+  // Dragged out of its graph and let go there: refused, the marker stays.
+  const TGraphAnnotation moved = doc->Graph()->GraphAnnotations()[0];
+  QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, PixelOf(doc, moved.X, moved.Y));
+  const QPoint outside(plot->width() + 40, plot->height() / 2);
+  QTest::mouseMove(plot, outside);
+  EXPECT_EQ(doc->Graph()->cursor().shape(), Qt::ForbiddenCursor);
+  QTest::mouseRelease(plot, Qt::LeftButton, Qt::NoModifier, outside);
+  EXPECT_EQ(Slot(doc, 0, 0).Point, 70);
+  EXPECT_EQ(doc->Graph()->cursor().shape(), Qt::ArrowCursor);
   // Clicks: near trace 2 picks it; far from every trace keeps it.
   Click(doc, PixelOf(doc, 1800.0, -40.2));
   EXPECT_EQ(doc->ActiveTrace(), 1);

@@ -1,0 +1,104 @@
+// One marker step on a full document (14 traces of 949 points) in a shown
+// frequency view: the marker moves one point, the marks and readouts are
+// refreshed and the widget repaints. The baseline is a full redraw of the
+// same view (every trace built and drawn again), which is what each step
+// cost before the marks got a layer of their own.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <qcustomplot.h>
+
+#include "RatioReporter.h"
+#include "ui/chart/XYGraph.h"
+#include "ui/document/Child.h"
+
+namespace {
+
+constexpr int kTraces = 14;
+constexpr int kPoints = 949;
+
+std::unique_ptr<korv::TmoxDocument> MakeDocument() {
+  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
+  for (int i = 0; i < kTraces; ++i) {
+    korv::TTraceData t;
+    t.NumPoints = kPoints;
+    t.CalState = 2;
+    t.Label = "Site 412, Sector " + std::to_string(i + 1);
+    t.DateTime = 46185.4 + i * 0.01;
+    for (int j = 0; j < kPoints; ++j) {
+      t.Freq.push_back(1700.0 + 500.0 * j / (kPoints - 1));
+      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * (0.05 + 0.004 * i)) - 0.5 * i + 1.5 * std::cos(j * 0.31));
+      t.Angle.push_back(std::fmod(j * 11.0 * (i + 1), 360.0) - 180.0);
+    }
+    // Two markers on every trace, one of them a delta to the other.
+    for (int m = 0; m < 2; ++m) {
+      korv::TMarkerSlot &slot = t.ActiveMarks[static_cast<std::size_t>(m)];
+      slot.Visible = 1;
+      slot.Point = 200 + 300 * m;
+    }
+    t.ActiveMarks[1].DeltaOn = true;
+    t.ActiveMarks[1].Reference = 0;
+    t.FreqMarks = t.ActiveMarks;
+    doc->Doc.AddTrace(t);
+  }
+  doc->Doc.MaxPoints = kPoints;
+  doc->Doc.FreqLimitMode = 1;
+  doc->Doc.FreqLimitValue = -15.0;
+  return doc;
+}
+
+struct Window {
+  korv::TfrmDoc doc;
+  QCustomPlot *plot = nullptr;
+  Window() {
+    doc.resize(1200, 800);
+    doc.SetDocument(MakeDocument());
+    doc.show();
+    doc.SetActiveTrace(3);
+    QApplication::processEvents();
+    plot = qobject_cast<korv::TXYGraph *>(doc.Graph())->Plot();
+  }
+};
+
+void BM_MarkerStep(benchmark::State &state) {
+  Window w;
+  // Make marker 1 of the active trace the active marker (Space picks it).
+  for (int i = 0; i < 2 * kTraces * 6 && (w.doc.ActiveMarker() != 0 || w.doc.ActiveTrace() != 3); ++i)
+    w.doc.MarkerKey(Qt::Key_Space);
+  if (w.doc.ActiveMarker() != 0) {
+    state.SkipWithError("no active marker");
+    return;
+  }
+  bool right = true;
+  for (auto _ : state) {
+    w.doc.MarkerKey(right ? Qt::Key_Right : Qt::Key_Left);
+    right = !right;
+    w.plot->repaint();
+  }
+}
+
+void BM_FullRedraw(benchmark::State &state) {
+  Window w;
+  for (auto _ : state) {
+    w.doc.RefreshAnnotations();
+    w.plot->repaint();
+  }
+}
+
+BENCHMARK(BM_FullRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MarkerStep)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  korvbench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("BM_MarkerStep", "BM_FullRedraw");
+  benchmark::Shutdown();
+  return 0;
+}
