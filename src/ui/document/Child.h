@@ -25,6 +25,7 @@ namespace korv {
 class TdlgDTF;
 class TTraceCapsule;
 class TXYGraph;
+class TPlotOptions;
 
 // Tools of the main window (MouseActionSelect); the document window acts
 // on a left click by the one chosen.
@@ -212,6 +213,11 @@ public:
   // counts as an open document (a minimised one still does).
   bool IsClosed() const { return m_closed; }
 
+  // ---- The options dialog: the working copy of this window's markers,
+  // limit line, units, scales, titles and labels, and OK's changes.
+  void ActivateOptions(TPlotOptions &rules) const;
+  void ApplyOptions(TPlotOptions &rules);
+
   // ---- Settings pushed in by the main window.
   void SetPlotLook(const TPlotLook &look);
   const TPlotLook &PlotLook() const { return m_look; }
@@ -268,6 +274,8 @@ protected:
   void resizeEvent(QResizeEvent *event) override;
 
 private:
+  // X values of each trace in the shown view.
+  std::function<std::vector<double>(int)> ShownXOf() const;
   // Hands the marks, readout lines and line types to the graph (no redraw).
   void SetAnnotations();
   void CreateGraph(bool smith);

@@ -28,7 +28,9 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "tlbtnZoomOut",      "tlbtnMarker1",      "tlbtnMarkerHide",
     "tlbtnLimitLine",    "tlbtnAutoScale",    "tlbtnOptions",
     "tlbtnHelp",         "pmnuDTFWizard",     "pmnuCutTrace",
-    "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace"};
+    "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace",
+    "pmnuOptMarkers",    "pmnuOptGraph",      "pmnuOptPlot",
+    "mnuToolsMeasCalc"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {
@@ -73,6 +75,7 @@ TCommandSet EnabledCommands(const TCommandState &s) {
   set({C::PopCopyTrace}, !R);
   set({C::PopPasteTrace}, !S && s.Capsule);
   set({C::PopDeleteTrace}, !S && T);
+  set({C::PopOptMarkers, C::PopOptGraph}, !S);
   return on;
 }
 

@@ -80,6 +80,10 @@ enum class TCommand : int {
   PopCopyTrace,
   PopPasteTrace,
   PopDeleteTrace,
+  PopOptMarkers,
+  PopOptGraph,
+  PopOptPlot,
+  ToolsMeasCalc,
   Count
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::Count);

@@ -156,6 +156,27 @@ void DrawIcon(QPainter &p, const QString &name) {
     p.drawPath(Polyline({{4, 17}, {8, 14}, {12, 16}, {16, 12}, {20, 15}}));
     p.setPen(QPen(QColor(255, 0, 0), 1.8));
     p.drawLine(QPointF(3, 9), QPointF(21, 9));
+  } else if (name == "Calculator") {
+    // A pocket calculator: display and a 3 x 3 key pad.
+    p.setPen(QPen(QColor(60, 60, 60), 1.4));
+    p.setBrush(QColor(235, 238, 242));
+    p.drawRoundedRect(QRectF(5, 2.5, 14, 19), 2, 2);
+    p.setBrush(QColor(170, 200, 170));
+    p.drawRect(QRectF(7.5, 5, 9, 4));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 60, 60));
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        p.drawRect(QRectF(7.5 + 3.3 * c, 11 + 3.3 * r, 2.2, 2.2));
+  } else if (name == "Options") {
+    // Three sliders.
+    p.setPen(QPen(QColor(60, 60, 60), 1.6, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 3; ++i)
+      p.drawLine(QPointF(4, 6 + 6 * i), QPointF(20, 6 + 6 * i));
+    p.setBrush(accent);
+    const double knobs[3] = {8, 15, 11};
+    for (int i = 0; i < 3; ++i)
+      p.drawRect(QRectF(knobs[i] - 2, 3.5 + 6 * i, 4, 5));
   } else if (name == "Help") {
     p.setBrush(QColor(70, 110, 170));
     p.setPen(Qt::NoPen);

@@ -223,7 +223,7 @@ TfrmDoc *TfrmMain::NewDocumentWindow() {
   return doc;
 }
 
-void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc) {
+void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc, bool newWindow) {
   const TOptions &o = m_settings.Options;
   TPlotLook look;
   look.ViewStyle = o.ViewStyle;
@@ -232,7 +232,7 @@ void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc) {
   look.GridLines = o.GridLines;
   look.MarkPoints = o.MarkPoints;
   doc->SetPlotLook(look);
-  doc->SetLabelFlags(o.LblFieldDate, o.LblFieldCustom);
+  if (newWindow) doc->SetLabelFlags(o.LblFieldDate, o.LblFieldCustom);
   // The cable list: the setting, else beside the program, the installed
   // data folder, or the bundled copy, so that Ctrl+D works out of the box.
   const QString cables =

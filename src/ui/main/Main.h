@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "measure/PlotOptions.h"
 #include "settings/Config.h"
 #include "ui/document/Child.h"
 #include "ui/main/CommandState.h"
@@ -52,6 +53,8 @@ QString SourceFormatText(int format);
 
 // Kinds of file dialog the main window asks for (tests answer them).
 enum class TFileDialogKind { Open, SaveAs, Export };
+
+class TfrmCalc;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -117,6 +120,11 @@ public:
   // What the enabling rules see of the active document now.
   TCommandState CommandStateNow() const;
   QMenu *PopupMenu() const { return m_popup; }
+  // The options dialog on a page, for the active document window (or the
+  // program-wide pages alone without one).
+  void OpenOptions(TOptionsPage page);
+  // The measurement calculator while it is open (else null).
+  TfrmCalc *CalcWindow() const { return m_calc; }
   void MouseActionSelect(int mode);
   int ToolMode() const { return m_toolMode; }
   void ViewOptionSelect(int view);
@@ -175,7 +183,9 @@ private:
   static bool IsOpen(const QMdiSubWindow *sub);
   void CloseDocumentSilently(TfrmDoc *doc);
   void ConnectDocument(TfrmDoc *doc);
-  void ApplySettingsToDocument(TfrmDoc *doc);
+  // The plotting look, label fields (new windows only: an open window keeps
+  // its own) and the cable list of the settings.
+  void ApplySettingsToDocument(TfrmDoc *doc, bool newWindow = true);
   // True (after the message) when no further document window may open.
   bool WindowLimitReached();
   QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
@@ -228,6 +238,11 @@ private:
   void mnuViewMarkerHideClick();
   void mnuViewAutoScaleClick();
   void mnuToolsCalcDTFClick();
+  void mnuToolsMeasCalcClick();
+  void mnuViewOptionsClick();
+  void pmnuOptMarkersClick();
+  void pmnuOptGraphClick();
+  void pmnuOptPlotClick();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();
@@ -247,6 +262,7 @@ private:
   QMenu *m_mnuWindow = nullptr;
   QMenu *m_mnuEdit = nullptr;
   QMenu *m_popup = nullptr;
+  TfrmCalc *m_calc = nullptr;
   QTimer *m_timerMouseData = nullptr;
   QLabel *m_panelHint = nullptr;
   QLabel *m_panelMouseData = nullptr;

@@ -240,14 +240,18 @@ void TfrmMain::CreateActions() {
              &TfrmMain::mnuViewAutoScaleClick);
   MakeButton(C::BtnAutoScale, tr("Auto Scale"), tr("Auto Scale|Fit both axes to the data."),
              &TfrmMain::mnuViewAutoScaleClick);
-  MakeAction(C::ViewOptions, tr("Options"), tr("Options|Plot options."), nullptr)->setVisible(false);
-  Action(C::ViewOptions)->setShortcut(QKeySequence(Qt::Key_O));
+  MakeAction(C::ViewOptions, tr("Options"), tr("Options|Plot options."), &TfrmMain::mnuViewOptionsClick)
+      ->setShortcut(QKeySequence(Qt::Key_O));
 
   // Tools
   const QString wizardHint = tr("Fault Location Wizard|Set the cable and distance parameters of the traces.");
   MakeAction(C::ToolsCalcDTF, tr("Fault Location Wizard..."), wizardHint, &TfrmMain::mnuToolsCalcDTFClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   MakeButton(C::BtnCalcDTF, tr("Fault Location Wizard"), wizardHint, &TfrmMain::mnuToolsCalcDTFClick);
+  const QString calcHint = tr("Parameter Calculator|Parameter Calculator.");
+  MakeAction(C::ToolsMeasCalc, tr("Measurement Calculator"), calcHint, &TfrmMain::mnuToolsMeasCalcClick)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  Action(C::ToolsMeasCalc)->setCheckable(true);
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -285,13 +289,18 @@ void TfrmMain::CreateActions() {
              &TfrmMain::tlbtnCopyImageClick);
   MakeButton(C::BtnPaste, tr("Paste"), tr("Paste|Paste the copied trace."), &TfrmMain::mnuEditPasteClick);
   MakeButton(C::BtnDelete, tr("Delete"), tr("Delete|Delete the active trace."), &TfrmMain::mnuEditDeleteClick);
-  MakeButton(C::BtnMeasCalc, tr("Parameter Calculator"), tr("Parameter Calculator|Parameter Calculator."), nullptr)
-      ->setVisible(false);
-  MakeButton(C::BtnOptions, tr("Options"), tr("Options|Plot options."), nullptr)->setVisible(false);
+  MakeButton(C::BtnMeasCalc, tr("Parameter Calculator"), calcHint, &TfrmMain::mnuToolsMeasCalcClick)
+      ->setCheckable(true);
+  // Held down while the dialog is open.
+  MakeButton(C::BtnOptions, tr("Options"), tr("Options|Plot options."), &TfrmMain::mnuViewOptionsClick)
+      ->setCheckable(true);
   MakeButton(C::BtnHelp, tr("Help"), tr("Open Help File|Display the KorvMOX help file."),
              &TfrmMain::mnuHelpContentsClick);
 
   // Pop-up menu of the document windows.
+  MakeAction(C::PopOptMarkers, tr("Markers..."), {}, &TfrmMain::pmnuOptMarkersClick);
+  MakeAction(C::PopOptGraph, tr("Graph Units/Scale..."), {}, &TfrmMain::pmnuOptGraphClick);
+  MakeAction(C::PopOptPlot, tr("Plotting Properties..."), {}, &TfrmMain::pmnuOptPlotClick);
   MakeAction(C::PopDTFWizard, tr("DTF Wizard..."), {}, &TfrmMain::mnuToolsCalcDTFClick);
   MakeAction(C::PopCutTrace, tr("Cut Trace"), {}, &TfrmMain::mnuEditCutClick);
   MakeAction(C::PopCopyTrace, tr("Copy Trace"), {}, &TfrmMain::pmnuCopyTraceClick);
@@ -316,6 +325,8 @@ void TfrmMain::CreateActions() {
                                                             {C::BtnMarkerHide, "MarkerHide"},
                                                             {C::BtnLimitLine, "LimitLine"},
                                                             {C::BtnAutoScale, "AutoScale"},
+                                                            {C::BtnMeasCalc, "Calculator"},
+                                                            {C::BtnOptions, "Options"},
                                                             {C::BtnHelp, "Help"}};
   for (const auto &[button, icon] : icons)
     Action(button)->setIcon(ToolIcon(QString::fromLatin1(icon)));
@@ -361,7 +372,7 @@ void TfrmMain::CreateMenus() {
 
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
-  AddActions(tools, {C::ToolsCalcDTF});
+  AddActions(tools, {C::ToolsCalcDTF, C::ToolsMeasCalc});
 
   m_mnuWindow = bar->addMenu(tr("&Window"));
   m_mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
@@ -376,7 +387,7 @@ void TfrmMain::CreateMenus() {
 
   m_popup = new QMenu(this);
   m_popup->setObjectName(QStringLiteral("pmnuGraph"));
-  AddActions(m_popup, {C::PopDTFWizard});
+  AddActions(m_popup, {C::PopOptMarkers, C::PopOptGraph, C::PopOptPlot, C::PopDTFWizard});
   m_popup->addSeparator();
   AddActions(m_popup, {C::PopCutTrace, C::PopCopyTrace, C::PopPasteTrace, C::PopDeleteTrace});
 }
