@@ -192,3 +192,26 @@ TEST_F(OptionsTest, TheCalculatorConvertsAndFiltersKeys) {
   EXPECT_FALSE(m_main->Action(QStringLiteral("mnuToolsMeasCalc"))->isChecked());
   EXPECT_FALSE(m_main->Action(QStringLiteral("tlbtnMeasCalc"))->isChecked());
 }
+
+TEST_F(OptionsTest, DistanceUnitChangeConvertsTheDistanceAxis) {
+  TfrmDoc *doc = Open();
+  ASSERT_NE(doc, nullptr);
+  doc->SetFaultDialogHook([](TfrmDoc &d, int trace) { return d.ApplyFaultSettings(trace); });
+  ASSERT_TRUE(doc->ShowFaultLocation());
+  ASSERT_EQ(doc->Document().Doc.DistUnit, duMeters);
+  const double metres = doc->Graph()->ShownX().Max;
+  const float lastMetres = doc->Document().Doc.Traces[0].DistAxis.back();
+  korvtest::ModalAnswerer answer;
+  answer.Then([&](QWidget *dialog) {
+    // The distance view offers no cable loss.
+    EXPECT_FALSE(Find<QRadioButton>(dialog, "rbMatchUnit4")->isVisible());
+    Tick(Find<QRadioButton>(dialog, "rbDistanceUnit1"));
+    Ok(dialog);
+  });
+  PopUp(doc, "pmnuOptGraph");
+  const TTraceDoc &d = doc->Document().Doc;
+  EXPECT_EQ(d.DistUnit, duFeet);
+  EXPECT_NEAR(d.Traces[0].DistAxis.back(), lastMetres / 0.3048, 0.01);
+  EXPECT_NEAR(doc->Graph()->ShownX().Max, metres / 0.3048, metres * 0.05);
+  EXPECT_EQ(doc->Graph()->XAxisLabel(), "Distance (feet)");
+}
