@@ -78,7 +78,10 @@ void TPlotOptions::Activate(const TTraceDoc *doc, int activeTrace,
     for (int j = 0; j < kMarkersPerTrace; ++j) {
       const TMarkerSlot &m = t.ActiveMarks[static_cast<std::size_t>(j)];
       TMarkerEntry &e = entries[static_cast<std::size_t>(j)];
-      if (m.Point >= 0 && m.Point < static_cast<int>(x.size()))
+      // A hidden marker at the first point without a delta is how files keep
+      // a marker that was never placed: it shows no location.
+      const bool neverPlaced = m.Visible == 0 && m.Point == 0 && !m.DeltaOn;
+      if (m.Point >= 0 && m.Point < static_cast<int>(x.size()) && !neverPlaced)
         e.Location = Format("%.3f", x[static_cast<std::size_t>(m.Point)]);
       e.Visible = m.Visible != 0;
       e.DeltaOn = m.DeltaOn;

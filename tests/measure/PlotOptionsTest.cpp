@@ -58,6 +58,10 @@ TEST(PlotOptions, ActivationReadsTheDocument) {
   EXPECT_EQ(o.Markers()[1].Delta, kDeltaChoiceOff);
   EXPECT_EQ(o.Markers()[1].Type, 1);
   EXPECT_EQ(o.Markers()[2].Location, ""); // never placed
+  // Files keep a never-placed marker as hidden at the first point.
+  TTraceDoc stored = TwoTraces();
+  stored.Traces[0].ActiveMarks[2].Point = 0;
+  EXPECT_EQ(Open(stored).Markers()[2].Location, "");
   EXPECT_EQ(o.LimitText(), "-25.000");
   EXPECT_TRUE(o.LimitVisible());
   EXPECT_TRUE(o.OffersCableLoss());
