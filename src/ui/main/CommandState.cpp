@@ -28,7 +28,8 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "tlbtnZoomOut",      "tlbtnMarker1",      "tlbtnMarkerHide",
     "tlbtnLimitLine",    "tlbtnAutoScale",    "tlbtnOptions",
     "tlbtnHelp",         "pmnuDTFWizard",     "pmnuCutTrace",
-    "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace"};
+    "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace",
+    "mnuTransferVantorFiles", "mnuViewKP418Info"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {
@@ -69,6 +70,7 @@ TCommandSet EnabledCommands(const TCommandState &s) {
   set({C::ViewZoomOut, C::BtnZoomOut}, D && !S && s.Zoomed);
   set({C::ViewMarker1, C::BtnMarker1}, D && !S && T);
   set({C::ToolsCalcDTF, C::BtnCalcDTF, C::PopDTFWizard}, D && s.DtfAllowed);
+  set({C::ToolsViewKP418Info}, D && s.Handheld);
   set({C::PopCutTrace}, !S && T && !R);
   set({C::PopCopyTrace}, !R);
   set({C::PopPasteTrace}, !S && s.Capsule);

@@ -228,6 +228,8 @@ private:
   void mnuViewMarkerHideClick();
   void mnuViewAutoScaleClick();
   void mnuToolsCalcDTFClick();
+  void mnuTransferVantorFilesClick();
+  void mnuViewKP418InfoClick();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();

@@ -16,6 +16,7 @@
 
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
+#include "formats/VantorFile.h"
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
 #include "ui/main/Cursors.h"
@@ -248,6 +249,12 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsCalcDTF, tr("Fault Location Wizard..."), wizardHint, &TfrmMain::mnuToolsCalcDTFClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   MakeButton(C::BtnCalcDTF, tr("Fault Location Wizard"), wizardHint, &TfrmMain::mnuToolsCalcDTFClick);
+  MakeAction(C::ToolsTransferVantorFiles, tr("Handheld Files..."),
+             tr("Handheld Files|Copy trace files between the PC and the KP418 handheld."),
+             &TfrmMain::mnuTransferVantorFilesClick);
+  MakeAction(C::ToolsViewKP418Info, tr("Handheld Settings..."),
+             tr("Handheld Settings|Show the handheld settings stored with the active trace file."),
+             &TfrmMain::mnuViewKP418InfoClick);
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -362,6 +369,8 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF});
+  tools->addSeparator();
+  AddActions(tools, {C::ToolsTransferVantorFiles, C::ToolsViewKP418Info});
 
   m_mnuWindow = bar->addMenu(tr("&Window"));
   m_mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
@@ -455,6 +464,7 @@ TCommandState TfrmMain::CommandStateNow() const {
   s.Zoomed = doc->IsZoomed();
   s.MaxZoom = doc->ZoomLevel() >= TfrmDoc::kMaxZoomLevel;
   s.DtfAllowed = kind != 1 && d.TraceCount() > 0;
+  s.Handheld = HoldsHandheldSettings(doc->Document());
   return s;
 }
 
