@@ -29,7 +29,7 @@ std::string Cut(const std::string &text, std::size_t n) {
 std::string GeneralFloatText(double value) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  const std::string g = Format("%.15G", value);
+  std::string g = Format("%.15G", value);
   const auto e = g.find('E');
   if (e == std::string::npos) return g;
   // "1E-018" style exponents without sign or leading zeros: 1E-18, 1E20.

@@ -222,7 +222,7 @@ bool TFolderRemoteApi::Matching(const std::u16string &pattern, std::vector<TCeFi
     const std::u16string wide = Utf8ToUtf16(name, true);
     if (!WildcardMatch(wanted, wide)) continue;
     struct stat st {};
-    if (::stat((folder + "/" + name).c_str(), &st) != 0) continue;
+    if (::fstatat(::dirfd(dir), name.c_str(), &st, 0) != 0) continue;
     TCeFindData d;
     d.FileName = wide;
     d.FileAttributes = S_ISDIR(st.st_mode) ? kCeAttributeDirectory : kCeAttributeNormal;
