@@ -53,6 +53,12 @@ std::vector<std::string> PrepareHandheldFolder(const std::string &root, int coun
     doc.HasVantorSettings = true;
     doc.Doc.MainTitle = doc.VantorSettings.TitleTexts[0];
     doc.Doc.SubTitle = doc.VantorSettings.TitleTexts[1];
+    // The file keeps the handheld's own scale, and a reader shows it: one
+    // that takes in every point of the sweep.
+    for (TScaleGroup *g : {&doc.Doc.FreqScale, &doc.Doc.DistScale}) {
+      g->YMin = -60.0;
+      g->YMax = 0.0;
+    }
     const std::string path = (folder / Format("Sweep%.2d.vnf", i + 1)).string();
     // The same save a document window does: checked to read back, atomic.
     SaveDocument(doc, path, {}, 0);

@@ -12,6 +12,10 @@ export -f status
 
 check "simulate prepares four traces" bash -c "'$KORVTOOL' simulate --instrument handheld --root '$dev' | grep -c '\.vnf$' | grep -qx 4"
 check "the simulated traces open as handheld documents" bash -c "'$KORVTOOL' info '$traces/Sweep03.vnf' | grep -q KP418"
+check "each simulated trace lies within the scale its file carries" bash -c "for f in '$traces'/*.vnf; do '$KORVTOOL' dump \"\$f\" | python3 -c '
+import json,sys; d=json.load(sys.stdin); s=d[\"freqScale\"]; m=d[\"traces\"][0][\"mag\"]
+assert d[\"traces\"][0][\"model\"]==\"KP418\" and len(m)==705, d[\"traces\"][0][\"model\"]
+assert s[\"yMin\"] <= min(m) and max(m) <= s[\"yMax\"] and max(m) - min(m) > 3, (s, min(m), max(m))' || exit 1; done"
 check "list prints the names" bash -c "[ \"\$('$KORVTOOL' handheld list --root '$dev' | tr '\n' ' ')\" = 'Sweep01.vnf Sweep02.vnf Sweep03.vnf Sweep04.vnf ' ]"
 check "list as JSON" bash -c "'$KORVTOOL' handheld list --json --root '$dev' | python3 -c '
 import json,sys; assert json.load(sys.stdin)==[\"Sweep01.vnf\",\"Sweep02.vnf\",\"Sweep03.vnf\",\"Sweep04.vnf\"]'"

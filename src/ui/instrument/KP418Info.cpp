@@ -1,5 +1,6 @@
 #include "ui/instrument/KP418Info.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace korv {
 
@@ -49,9 +51,11 @@ TdlgKP418Info::TdlgKP418Info(QWidget *parent) : QDialog(parent), m_rows(EmptyKP4
   setWindowTitle(tr("KP418 Settings"));
   m_grpbxSetupList = new QGroupBox(this);
   m_grpbxSetupList->setObjectName(QStringLiteral("grpbxSetupList"));
-  m_lblParameter = new QLabel(tr("Paramter"), m_grpbxSetupList);
+  // The labels sit above the list at fixed parts of the group's width.
+  m_header = new QWidget(m_grpbxSetupList);
+  m_lblParameter = new QLabel(tr("Paramter"), m_header);
   m_lblParameter->setObjectName(QStringLiteral("lblParameter"));
-  m_lblValue = new QLabel(tr("Value"), m_grpbxSetupList);
+  m_lblValue = new QLabel(tr("Value"), m_header);
   m_lblValue->setObjectName(QStringLiteral("lblValue"));
   m_lstbxSetupList = new QListWidget(m_grpbxSetupList);
   m_lstbxSetupList->setObjectName(QStringLiteral("lstbxSetupList"));
@@ -59,9 +63,10 @@ TdlgKP418Info::TdlgKP418Info(QWidget *parent) : QDialog(parent), m_rows(EmptyKP4
   m_btnClose = new QPushButton(tr("Close"), this);
   m_btnClose->setObjectName(QStringLiteral("btnClose"));
 
-  // The labels sit above the list at fixed parts of the group's width.
+  m_header->setFixedHeight(m_lblParameter->sizeHint().height() + 2);
+  m_header->installEventFilter(this);
   auto *group = new QVBoxLayout(m_grpbxSetupList);
-  group->addSpacing(m_lblParameter->sizeHint().height() + 4);
+  group->addWidget(m_header);
   group->addWidget(m_lstbxSetupList);
   auto *bottom = new QHBoxLayout;
   bottom->addStretch(1);
@@ -91,14 +96,15 @@ void TdlgKP418Info::ShowRows() {
 
 void TdlgKP418Info::PlaceLabels() {
   const int w = m_grpbxSetupList->width();
-  const int top = m_lstbxSetupList->geometry().top() - m_lblParameter->sizeHint().height() - 2;
-  m_lblParameter->move(static_cast<int>(kParameterLabel * w), top);
-  m_lblValue->move(static_cast<int>(kValueLabel * w), top);
+  m_lblParameter->move(std::max(0, static_cast<int>(kParameterLabel * w) - m_header->x()), 0);
+  m_lblValue->move(static_cast<int>(kValueLabel * w) - m_header->x(), 0);
+  m_lblParameter->adjustSize();
+  m_lblValue->adjustSize();
 }
 
-void TdlgKP418Info::resizeEvent(QResizeEvent *event) {
-  QDialog::resizeEvent(event);
-  PlaceLabels();
+bool TdlgKP418Info::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == m_header && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) PlaceLabels();
+  return QDialog::eventFilter(watched, event);
 }
 
 } // namespace korv

@@ -22,7 +22,7 @@ public:
   const TKP418InfoRows &Rows() const { return m_rows; }
 
 protected:
-  void resizeEvent(QResizeEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   void ShowRows();
@@ -30,6 +30,7 @@ private:
 
   TKP418InfoRows m_rows;
   QGroupBox *m_grpbxSetupList = nullptr;
+  QWidget *m_header = nullptr;
   QLabel *m_lblParameter = nullptr;
   QLabel *m_lblValue = nullptr;
   QListWidget *m_lstbxSetupList = nullptr;

@@ -182,7 +182,7 @@ void TfrmMain::mnuToolsCalcDTFClick() {
 void TfrmMain::mnuTransferVantorFilesClick() {
   TFolderRemoteApi api(m_settings.Options.HandheldRoot);
   const std::string &start =
-      m_settings.Context().UploadDir.empty() ? m_settings.Context().ProgramDir : m_settings.Context().UploadDir;
+      m_settings.Options.UploadRoot.empty() ? m_settings.Context().ProgramDir : m_settings.Options.UploadRoot;
   TdlgTransferKP418Files dialog(api, QFile::decodeName(QByteArray::fromStdString(start)), this);
   dialog.exec();
 }
