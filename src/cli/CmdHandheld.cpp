@@ -32,6 +32,19 @@ void Say(const std::string &name, const std::string &message, const std::string 
   if (!cause.empty()) std::cerr << cause << "\n";
 }
 
+// The device's own spelling of a name typed in another case (names match in
+// any case there), so a copy on the PC is named as on the handheld.
+std::string DeviceName(const std::vector<std::string> &list, const std::string &name) {
+  const auto lower = [](std::string s) {
+    for (char &c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+  };
+  for (const std::string &n : list)
+    if (lower(n) == lower(name)) return n;
+  return name;
+}
+
 // The names a command works on; none is wrong usage.
 std::vector<std::string> Names(const Options &o) {
   std::vector<std::string> names(o.Positional().begin() + 1, o.Positional().end());
@@ -90,10 +103,12 @@ int RunHandheld(const Args &args) {
     ++failed;
     return TReplaceAnswer::No;
   };
+  if (action == "get") transfer.RefreshList();
   for (const std::string &name : names) {
     try {
       if (action == "get") {
-        for (const std::string &path : transfer.CopyToPC(o.Value("to"), {name}, refuse).Copied)
+        const std::string own = DeviceName(transfer.Names(), name);
+        for (const std::string &path : transfer.CopyToPC(o.Value("to"), {own}, refuse).Copied)
           std::cout << path << "\n";
       } else if (action == "put") {
         for (const std::string &path : transfer.CopyToHandheld({name}, refuse).Copied)

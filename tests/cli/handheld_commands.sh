@@ -21,7 +21,7 @@ check "list as JSON" bash -c "'$KORVTOOL' handheld list --json --root '$dev' | p
 import json,sys; assert json.load(sys.stdin)==[\"Sweep01.vnf\",\"Sweep02.vnf\",\"Sweep03.vnf\",\"Sweep04.vnf\"]'"
 
 check "get copies into a new folder" "$KORVTOOL" handheld get Sweep01.vnf sweep02.VNF --to "$tmp/pc" --root "$dev"
-check "the copies are the device's bytes" cmp "$traces/Sweep01.vnf" "$tmp/pc/Sweep01.vnf"
+check "the copies are the device's bytes, named as on the device" bash -c "cmp '$traces/Sweep01.vnf' '$tmp/pc/Sweep01.vnf' && cmp '$traces/Sweep02.vnf' '$tmp/pc/Sweep02.vnf'"
 printf 'mine' >"$tmp/pc/Sweep03.vnf"
 check "get does not replace a PC file unasked" bash -c "[ \$(status '$KORVTOOL' handheld get Sweep03.vnf --to '$tmp/pc' --root '$dev') -eq 1 ] && [ \"\$(cat '$tmp/pc/Sweep03.vnf')\" = mine ]"
 check "get --replace does" bash -c "'$KORVTOOL' handheld get Sweep03.vnf --to '$tmp/pc' --replace --root '$dev' && cmp '$traces/Sweep03.vnf' '$tmp/pc/Sweep03.vnf'"
