@@ -32,32 +32,6 @@ std::atomic<bool> g_stop{false};
 
 extern "C" void StopServing(int) { g_stop.store(true); }
 
-std::string ProgramDir() {
-  std::error_code ec;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : exe.parent_path().string();
-}
-
-std::string ConfigDir() {
-  if (const char *x = std::getenv("XDG_CONFIG_HOME"); x != nullptr && *x != '\0') return std::string(x) + "/KorvMOX";
-  if (const char *h = std::getenv("HOME"); h != nullptr) return std::string(h) + "/.config/KorvMOX";
-  return ".";
-}
-
-TIniFile LoadSettings() {
-  // Beside the program when it is there, else in the user's config folder.
-  std::error_code ec;
-  const std::string beside = ProgramDir() + "/Korv-MOX.ini";
-  const std::string path = std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini";
-  try {
-    return TIniFile::Load(path);
-  } catch (const ESAFileStream_Exception &e) {
-    std::cerr << "warning: the settings file " << path << " was not read (" << (e.Cause.empty() ? e.Message() : e.Cause)
-              << "); the defaults apply\n";
-    return TIniFile::Load("");
-  }
-}
-
 // --port, or the device the settings name. A setting that names no usable
 // device is an error naming the setting, never a silent fall-back.
 std::string PortFrom(const Options &o) {
@@ -123,7 +97,10 @@ std::string ShortDate(double when) {
 }
 
 int RunSimulate(const Args &args) {
-  const Options o(args, {"instrument", "model", "firmware", "traces", "fault"}, {"pace"});
+  const Options o(args, {"instrument", "model", "firmware", "traces", "fault", "root", "count"}, {"pace"});
+  // A handheld is a folder, not a serial line: it is prepared, not served.
+  if (o.Value("instrument") == "handheld") return RunSimulateHandheld(o);
+  if (o.Has("root") || o.Has("count")) throw UsageError{"--root and --count are for --instrument handheld"};
   TSimOptions sim;
   sim.Instrument = o.Value("instrument", "lx");
   sim.Model = o.Value("model");
@@ -327,8 +304,11 @@ int RunDelete(const Args &args) {
 
 const Registrar kSimulate("simulate",
                           "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
-                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff] [--pace]",
-                          "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE)", RunSimulate);
+                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff] [--pace] | "
+                          "simulate --instrument handheld --root DIR [--count N]",
+                          "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE), or "
+                          "prepare a handheld folder with trace files",
+                          RunSimulate);
 const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identify the connected instrument",
                           RunIdentify);
 const Registrar kList("list", "list [--port DEV] [--json]", "list the traces stored in the instrument", RunList);

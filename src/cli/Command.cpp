@@ -1,6 +1,9 @@
 #include "cli/Command.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
 
 #include "core/ErrorText.h"
 #include "core/Excption.h"
@@ -93,6 +96,35 @@ void SaveOrReport(TmoxDocument &doc, const std::string &path, int traceIndex,
   } catch (...) {
     const TFailureReport r = DescribeSaveFailure(std::current_exception(), path);
     throw Exception(r.Message.empty() ? r.Summary : r.Message);
+  }
+}
+
+namespace {
+
+std::string ProgramDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+std::string ConfigDir() {
+  if (const char *x = std::getenv("XDG_CONFIG_HOME"); x != nullptr && *x != '\0') return std::string(x) + "/KorvMOX";
+  if (const char *h = std::getenv("HOME"); h != nullptr) return std::string(h) + "/.config/KorvMOX";
+  return ".";
+}
+
+} // namespace
+
+TIniFile LoadSettings() {
+  std::error_code ec;
+  const std::string beside = ProgramDir() + "/Korv-MOX.ini";
+  const std::string path = std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini";
+  try {
+    return TIniFile::Load(path);
+  } catch (const ESAFileStream_Exception &e) {
+    std::cerr << "warning: the settings file " << path << " was not read (" << (e.Cause.empty() ? e.Message() : e.Cause)
+              << "); the defaults apply\n";
+    return TIniFile::Load("");
   }
 }
 

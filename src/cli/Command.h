@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/DocumentIO.h"
+#include "settings/IniFile.h"
 
 namespace korv::cli {
 
@@ -56,5 +57,13 @@ TOpenResult OpenOrReport(const std::string &path);
 void SaveOrReport(
     TmoxDocument &doc, const std::string &path, int traceIndex = 0,
     const std::function<bool()> &confirmOlder = [] { return true; });
+
+// The settings file korvtool reads: beside the program when it is there,
+// else in the user's config folder. A file that cannot be read is warned
+// about and the defaults apply.
+TIniFile LoadSettings();
+
+// simulate --instrument handheld (CmdHandheld.cpp).
+int RunSimulateHandheld(const Options &o);
 
 } // namespace korv::cli

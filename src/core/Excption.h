@@ -3,6 +3,7 @@
 // text; commands catch at their own level and show that text.
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace korv {
 
@@ -61,7 +62,6 @@ KORV_EXCEPTION(EmoxCSVError, EmoxException);
 // A file of a known kind that the program cannot take; its message says why
 // and is shown to the user as it is.
 KORV_EXCEPTION(EmoxFormatError, EmoxFileError);
-KORV_EXCEPTION(ERAPI2Exception, Exception);
 
 // The instrument holds no trace at the location asked for.
 KORV_EXCEPTION(EmoxIONoTraceErr, EmoxIOError);
@@ -76,6 +76,15 @@ KORV_EXCEPTION(EmoxIOTraceDamagedErr, EmoxIOInvalidTraceError);
 class ESAFileStream_Exception : public Exception {
 public:
   explicit ESAFileStream_Exception(const std::string &message, std::string cause = {})
+      : Exception(message), Cause(std::move(cause)) {}
+  std::string Cause;
+};
+
+// A failure of the handheld's remote files. Cause is what the device or the
+// system said, in words, when it is known; the message keeps its own text.
+class ERAPI2Exception : public Exception {
+public:
+  explicit ERAPI2Exception(const std::string &message, std::string cause = {})
       : Exception(message), Cause(std::move(cause)) {}
   std::string Cause;
 };

@@ -85,6 +85,8 @@ public:
 
   std::uint8_t LoadFlag = 0;
   TVantorSettings VantorSettings;
+  // VantorSettings came from a handheld file (the .vnf reader sets it).
+  bool HasVantorSettings = false;
   TTraceDoc Doc;
 
   void SetLoadFlag(std::uint8_t value) { LoadFlag = value; }

@@ -362,6 +362,7 @@ void CKP418_TraceFile::FillDocument(TmoxDocument &doc) const {
   t.Smoothing = static_cast<std::uint8_t>(static_cast<std::uint32_t>(DTF.Window) & 0xFFU);
   doc.UpdateTraceDerived(t);
   SettingsFromFile(doc.VantorSettings);
+  doc.HasVantorSettings = true;
   FinishLoadedDocument(doc);
 }
 
@@ -553,6 +554,10 @@ bool CKP418_TraceFile::SaveToText(std::string &text, const TmoxDocument &doc) {
   FillFromDocument(doc);
   text = FileText();
   return true;
+}
+
+bool HoldsHandheldSettings(const TmoxDocument &doc) {
+  return doc.HasVantorSettings && doc.Doc.TraceCount() > 0 && doc.Doc.Traces[0].Model == kKP418Model;
 }
 
 } // namespace korv

@@ -105,6 +105,10 @@ public:
   static double DbToUnit(double value, std::uint8_t unit);
 };
 
+// The document holds the handheld settings of its first trace: it was read
+// from a .vnf file and that trace is still first.
+bool HoldsHandheldSettings(const TmoxDocument &doc);
+
 // "%.5e" as the handheld writes it: 1.50000E+000.
 std::string KP418Double(double value);
 

@@ -115,6 +115,8 @@ void TKorvSettings::ReadOptions(const TIniFile &ini) {
   o.LblFieldDate = ini.ReadBool(kOptions, "LblFieldDate", d.LblFieldDate);
   o.LblFieldCustom = ini.ReadBool(kOptions, "LblFieldCustom", d.LblFieldCustom);
   o.DefaultImageFmt = ini.ReadInteger(kOptions, "DefaultImageFmt", d.DefaultImageFmt);
+  o.HandheldRoot = ini.ReadString(kOptions, "HandheldRoot", d.HandheldRoot);
+  if (o.HandheldRoot.size() > kMaxPathLength) o.HandheldRoot.clear();
 }
 
 void TKorvSettings::ReadMainWindow(const TIniFile &ini) {
@@ -194,6 +196,7 @@ void TKorvSettings::WriteOptions(TIniFile &ini) const {
   ini.WriteBool(kOptions, "LblFieldDate", o.LblFieldDate);
   ini.WriteBool(kOptions, "LblFieldCustom", o.LblFieldCustom);
   ini.WriteInteger(kOptions, "DefaultImageFmt", o.DefaultImageFmt);
+  ini.WriteString(kOptions, "HandheldRoot", o.HandheldRoot);
 }
 
 void TKorvSettings::WriteRecentFiles(TIniFile &ini) const {

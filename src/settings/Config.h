@@ -50,6 +50,9 @@ struct TOptions {
   bool LblFieldDate = true;
   bool LblFieldCustom = true;
   int DefaultImageFmt = 0;
+  // Folder of the handheld (a mounted device, or a folder kept in step
+  // with it); empty: none set up.
+  std::string HandheldRoot;
 
   // The defaults that depend on folders.
   static TOptions Defaults(const TSettingsContext &context);

@@ -26,6 +26,7 @@ TSettingsPages PagesFromSettings(const TKorvSettings &settings) {
   p.RecentCount = std::clamp(settings.NumberToShow, 0, kMaxRecentFiles);
   p.CommPortItem = std::clamp(o.CommPort, 1, kCommPorts) - 1;
   p.DielectricFormat = o.DielectricFormat != 0 ? 1 : 0;
+  p.HandheldRoot = o.HandheldRoot;
   p.DefaultLossUnit = std::clamp(o.DefaultLossUnit, 0, 4);
   p.DefaultDistanceUnit = std::clamp(o.DefaultDistanceUnit, 0, 1);
   p.LblFieldDate = o.LblFieldDate;
@@ -57,6 +58,7 @@ TStoredPages StorePages(const TSettingsPages &p, TKorvSettings &settings) {
   o.AutoSave = p.AutoSave;
   o.CommPort = std::clamp(p.CommPortItem, 0, kCommPorts - 1) + 1;
   o.DielectricFormat = p.DielectricFormat;
+  o.HandheldRoot = p.HandheldRoot;
   o.DefaultLossUnit = p.DefaultLossUnit;
   o.DefaultDistanceUnit = p.DefaultDistanceUnit;
   o.LblFieldDate = p.LblFieldDate;

@@ -23,6 +23,7 @@ struct TSettingsPages {
   int RecentCount = 5;    // 0..9
   int CommPortItem = 0;   // 0..15: port 1..16
   int DielectricFormat = 1; // "Cable Format" on the Graph page
+  std::string HandheldRoot; // where the handheld's files are mounted
   // Defaults.
   int DefaultLossUnit = 0;
   int DefaultDistanceUnit = 0;

@@ -57,6 +57,7 @@ TEST(Settings, EveryOptionRoundTrips) {
   o.LblFieldSite = o.LblFieldSector = o.LblFieldAntenna = true;
   o.LblFieldDate = o.LblFieldCustom = false;
   o.DefaultImageFmt = 1;
+  o.HandheldRoot = "/media/KP418";
   s.MainWindow = {wsNormal, {10, 20, 640, 480}, 3, false, false, 0};
   TIniFile ini;
   s.WriteAll(ini, {});
@@ -80,6 +81,7 @@ TEST(Settings, EveryOptionRoundTrips) {
   EXPECT_TRUE(b.LblFieldSite && b.LblFieldSector && b.LblFieldAntenna);
   EXPECT_FALSE(b.LblFieldDate || b.LblFieldCustom);
   EXPECT_EQ(b.DefaultImageFmt, 1);
+  EXPECT_EQ(b.HandheldRoot, "/media/KP418");
   EXPECT_EQ(back.MainWindow.WindowState, wsNormal);
   EXPECT_EQ(back.MainWindow.Normal, (TPlacement{10, 20, 640, 480}));
   EXPECT_EQ(back.MainWindow.ToolbarLocation, 3);

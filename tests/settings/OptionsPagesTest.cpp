@@ -25,6 +25,7 @@ TEST(OptionsPages, RoundTripAndStoringRules) {
   p.DelimiterItem = 0;
   p.DocDirectory = "/home/eng/sites";
   p.RecentCount = 2;
+  p.HandheldRoot = "/media/eng/KP418";
   stored = StorePages(p, s);
   EXPECT_TRUE(stored.PlottingChanged);
   EXPECT_TRUE(stored.RecentCountChanged);
@@ -32,4 +33,5 @@ TEST(OptionsPages, RoundTripAndStoringRules) {
   EXPECT_EQ(s.Options.DocDirectory, "/home/eng/sites/");
   EXPECT_EQ(s.Options.PlotMethod, 6);
   EXPECT_EQ(s.NumberToShow, 2);
+  EXPECT_EQ(s.Options.HandheldRoot, "/media/eng/KP418");
 }

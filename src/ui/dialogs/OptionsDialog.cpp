@@ -249,6 +249,17 @@ QWidget *TdlgOptions::BuildGeneralPage() {
   grid->addWidget(new QLabel(QStringLiteral("Document Default Directory"), page), 1, 0);
   m_docDirectory = Named(new QLineEdit(page), QStringLiteral("editDocDirectory"));
   grid->addWidget(m_docDirectory, 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Handheld Folder"), page), 4, 0);
+  m_handheldRoot = Named(new QLineEdit(page), QStringLiteral("editHandheldRoot"));
+  m_handheldRoot->setToolTip(QStringLiteral("Where the handheld's storage is mounted"));
+  auto *browseRoot = Named(new QPushButton(QStringLiteral("Browse..."), page), QStringLiteral("btnBrowseHandheldRoot"));
+  connect(browseRoot, &QPushButton::clicked, this, [this] {
+    const QString dir =
+        QFileDialog::getExistingDirectory(this, QStringLiteral("Handheld Folder"), m_handheldRoot->text());
+    if (!dir.isEmpty()) m_handheldRoot->setText(dir);
+  });
+  grid->addWidget(m_handheldRoot, 4, 1);
+  grid->addWidget(browseRoot, 4, 2);
   m_autoSave = Named(new QCheckBox(QStringLiteral("Remember which documents are open \nand the positions of windows on close"),
                                    page),
                      QStringLiteral("cbAutoSave"));
@@ -268,7 +279,7 @@ QWidget *TdlgOptions::BuildGeneralPage() {
     m_commPort->addItem(QStringLiteral("Comm %1").arg(i));
   side->addWidget(m_commPort, 1, 1);
   grid->addLayout(side, 3, 1, 1, 2);
-  grid->setRowStretch(4, 1);
+  grid->setRowStretch(5, 1);
   return page;
 }
 
@@ -422,6 +433,7 @@ void TdlgOptions::ShowSettingsPages() {
   m_markPoints->setChecked(p.MarkPoints);
   m_cableList->setText(Q(p.CableList));
   m_docDirectory->setText(Q(p.DocDirectory));
+  m_handheldRoot->setText(Q(p.HandheldRoot));
   m_autoSave->setChecked(p.AutoSave);
   Check(m_delimiter, p.DelimiterItem);
   m_recent->setCurrentIndex(p.RecentCount);
@@ -444,6 +456,7 @@ void TdlgOptions::ReadSettingsPages() {
   p.MarkPoints = m_markPoints->isChecked();
   p.CableList = S(m_cableList->text());
   p.DocDirectory = S(m_docDirectory->text());
+  p.HandheldRoot = S(m_handheldRoot->text());
   p.AutoSave = m_autoSave->isChecked();
   p.DelimiterItem = std::max(0, m_delimiter->checkedId());
   p.RecentCount = m_recent->currentIndex();

@@ -87,6 +87,7 @@ private:
   // General.
   QLineEdit *m_cableList = nullptr;
   QLineEdit *m_docDirectory = nullptr;
+  QLineEdit *m_handheldRoot = nullptr;
   QCheckBox *m_autoSave = nullptr;
   QButtonGroup *m_delimiter = nullptr;
   QComboBox *m_recent = nullptr;

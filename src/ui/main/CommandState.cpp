@@ -30,7 +30,8 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "tlbtnHelp",         "pmnuDTFWizard",     "pmnuCutTrace",
     "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace",
     "pmnuOptMarkers",    "pmnuOptGraph",      "pmnuOptPlot",
-    "mnuToolsMeasCalc"};
+    "mnuToolsMeasCalc",
+    "mnuTransferVantorFiles", "mnuViewKP418Info"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {
@@ -71,6 +72,7 @@ TCommandSet EnabledCommands(const TCommandState &s) {
   set({C::ViewZoomOut, C::BtnZoomOut}, D && !S && s.Zoomed);
   set({C::ViewMarker1, C::BtnMarker1}, D && !S && T);
   set({C::ToolsCalcDTF, C::BtnCalcDTF, C::PopDTFWizard}, D && s.DtfAllowed);
+  set({C::ToolsViewKP418Info}, D && s.Handheld);
   set({C::PopCutTrace}, !S && T && !R);
   set({C::PopCopyTrace}, !R);
   set({C::PopPasteTrace}, !S && s.Capsule);

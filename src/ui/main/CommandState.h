@@ -84,6 +84,9 @@ enum class TCommand : int {
   PopOptGraph,
   PopOptPlot,
   ToolsMeasCalc,
+  // Tools: the handheld
+  ToolsTransferVantorFiles,
+  ToolsViewKP418Info,
   Count
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::Count);
@@ -104,6 +107,7 @@ struct TCommandState {
   bool MaxZoom = false;    // M: zoomed in as far as it goes
   bool Capsule = false;    // C: a copied trace waits to be pasted
   bool DtfAllowed = false; // N: data kind not 1, and it has traces
+  bool Handheld = false;   // H: it holds the handheld settings of a .vnf file
 };
 
 // The commands the state enables. Commands without a rule (Open, Exit,

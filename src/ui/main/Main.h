@@ -243,6 +243,8 @@ private:
   void pmnuOptMarkersClick();
   void pmnuOptGraphClick();
   void pmnuOptPlotClick();
+  void mnuTransferVantorFilesClick();
+  void mnuViewKP418InfoClick();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();

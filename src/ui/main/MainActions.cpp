@@ -16,6 +16,7 @@
 
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
+#include "formats/VantorFile.h"
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
 #include "ui/main/Cursors.h"
@@ -252,6 +253,12 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsMeasCalc, tr("Measurement Calculator"), calcHint, &TfrmMain::mnuToolsMeasCalcClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   Action(C::ToolsMeasCalc)->setCheckable(true);
+  MakeAction(C::ToolsTransferVantorFiles, tr("Handheld Files..."),
+             tr("Handheld Files|Copy trace files between the PC and the KP418 handheld."),
+             &TfrmMain::mnuTransferVantorFilesClick);
+  MakeAction(C::ToolsViewKP418Info, tr("Handheld Settings..."),
+             tr("Handheld Settings|Show the handheld settings stored with the active trace file."),
+             &TfrmMain::mnuViewKP418InfoClick);
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -373,6 +380,8 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF, C::ToolsMeasCalc});
+  tools->addSeparator();
+  AddActions(tools, {C::ToolsTransferVantorFiles, C::ToolsViewKP418Info});
 
   m_mnuWindow = bar->addMenu(tr("&Window"));
   m_mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
@@ -466,6 +475,7 @@ TCommandState TfrmMain::CommandStateNow() const {
   s.Zoomed = doc->IsZoomed();
   s.MaxZoom = doc->ZoomLevel() >= TfrmDoc::kMaxZoomLevel;
   s.DtfAllowed = kind != 1 && d.TraceCount() > 0;
+  s.Handheld = HoldsHandheldSettings(doc->Document());
   return s;
 }
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -36,9 +37,13 @@
 #include "core/Excption.h"
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
+#include "formats/VantorFile.h"
+#include "instrument/RemoteFolder.h"
 #include "ui/chart/Graph.h"
 #include "ui/dialogs/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/KP418Info.h"
+#include "ui/instrument/TransferKP418Files.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/DataFiles.h"
@@ -170,6 +175,24 @@ void TfrmMain::mnuToolsCalcDTFClick() {
     doc->FaultLocationWizardCommand();
     UpdateMenuItems(false);
   }
+}
+
+// The handheld is reached through the folder the settings name; the PC
+// side starts where received traces go.
+void TfrmMain::mnuTransferVantorFilesClick() {
+  TFolderRemoteApi api(m_settings.Options.HandheldRoot);
+  const std::string &start =
+      m_settings.Options.UploadRoot.empty() ? m_settings.Context().ProgramDir : m_settings.Options.UploadRoot;
+  TdlgTransferKP418Files dialog(api, QFile::decodeName(QByteArray::fromStdString(start)), this);
+  dialog.exec();
+}
+
+void TfrmMain::mnuViewKP418InfoClick() {
+  TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr || !HoldsHandheldSettings(doc->Document())) return;
+  TdlgKP418Info dialog(this);
+  dialog.Fill(doc->Document().VantorSettings);
+  dialog.exec();
 }
 
 // Tiling in a grid (columns first), so that every graph keeps a usable

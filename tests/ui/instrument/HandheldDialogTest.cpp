@@ -1,0 +1,291 @@
+// The handheld windows driven as a user does: list items clicked, buttons
+// pressed, the questions answered by clicking their buttons.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "core/TestHelpers.h"
+#include "formats/DocumentIO.h"
+#include "instrument/RemoteFolder.h"
+#include "ui/QtTestEnv.h"
+#include "ui/UserDriver.h"
+#include "ui/instrument/KP418Info.h"
+#include "ui/instrument/TransferKP418Files.h"
+
+using namespace korv;
+using korvtest::ModalAnswerer;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Put(const fs::path &p, const std::string &text) {
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << text;
+}
+
+std::string Get(const fs::path &p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <typename T> T *Find(QWidget &w, const char *name) {
+  T *found = w.findChild<T *>(QString::fromLatin1(name));
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+// Clicks a list's row by its text, with keyboard modifiers.
+void ClickRow(QListWidget *list, const QString &text, Qt::KeyboardModifiers mods = {}) {
+  const auto items = list->findItems(text, Qt::MatchExactly);
+  ASSERT_EQ(items.size(), 1) << text.toStdString();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, list->visualItemRect(items[0]).center());
+}
+
+QStringList Rows(const QListWidget *list) {
+  QStringList rows;
+  for (int i = 0; i < list->count(); ++i)
+    rows << list->item(i)->text();
+  return rows;
+}
+
+// Clicks one of a message box's buttons.
+ModalAnswerer::Handler Answer(QMessageBox::StandardButton button) {
+  return [button](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    ASSERT_NE(box, nullptr);
+    ModalAnswerer::Click(box->button(button));
+  };
+}
+
+// A handheld folder, and a PC folder, with the dialog shown and connected.
+struct Fixture {
+  TempDir Dir;
+  fs::path Traces = Dir.Path() / "device" / "FlashFX Disk" / "My Traces";
+  fs::path PC = Dir.Path() / "pc";
+  std::unique_ptr<TFolderRemoteApi> Api;
+  std::unique_ptr<TdlgTransferKP418Files> Dialog;
+
+  void Open() {
+    fs::create_directories(Traces);
+    fs::create_directories(PC);
+    Api = std::make_unique<TFolderRemoteApi>((Dir.Path() / "device").string());
+    Dialog = std::make_unique<TdlgTransferKP418Files>(*Api, QString::fromStdString(PC.string()));
+    Dialog->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Dialog.get()));
+    QApplication::processEvents();
+  }
+  QListWidget *Device() { return Find<QListWidget>(*Dialog, "lstbxVNFiles"); }
+  QListWidget *PCFiles() { return Find<QListWidget>(*Dialog, "fllstbxPCFiles"); }
+  void Click(const char *button) { QTest::mouseClick(Find<QPushButton>(*Dialog, button), Qt::LeftButton); }
+};
+
+} // namespace
+
+TEST(TransferDialog, MissingDeviceSaysSoAndClosesAfterHalfASecond) {
+  TempDir dir;
+  for (const std::string &root : {std::string(), dir.File("unplugged")}) {
+    TFolderRemoteApi api(root);
+    TdlgTransferKP418Files dialog(api, QString::fromStdString(dir.Path().string()));
+    EXPECT_EQ(dialog.windowTitle(), "Transfer KP418 Files");
+    ModalAnswerer answers;
+    QElapsedTimer clock;
+    qint64 answeredAt = -1;
+    QString said;
+    // The dialog itself may or may not be seen before its message comes up.
+    const auto handler = [&](QWidget *modal) {
+      if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        said = box->text();
+        answeredAt = clock.elapsed();
+        ModalAnswerer::Click(box->button(QMessageBox::Ok));
+      }
+    };
+    answers.Then(handler);
+    answers.Then(handler);
+    clock.start();
+    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+    const qint64 closedAt = clock.elapsed();
+    EXPECT_EQ(said, "Unable to load and initialize RAPI. Check the ActiveSync connection.");
+    ASSERT_GE(answeredAt, 0);
+    EXPECT_GE(closedAt - answeredAt, 450);
+    EXPECT_LT(closedAt - answeredAt, 3000);
+  }
+}
+
+TEST(TransferDialog, ControlsAndAnEmptyHandheldFolder) {
+  Fixture f;
+  Put(f.PC / "a.vnf", "a");
+  Put(f.PC / "B.VNF", "b");
+  Put(f.PC / "notes.txt", "n");
+  f.Open();
+  for (const char *name : {"grpbxTransferFiles", "lblDesktopFiles", "diredPCPath", "lblKP418Files"})
+    EXPECT_NE(f.Dialog->findChild<QWidget *>(QString::fromLatin1(name)), nullptr) << name;
+  EXPECT_EQ(Find<QLabel>(*f.Dialog, "lblDesktopFiles")->text(), "Desktop Trace Files");
+  EXPECT_EQ(Find<QLabel>(*f.Dialog, "lblKP418Files")->text(), "Vantor Trace Files");
+  EXPECT_EQ(Find<QPushButton>(*f.Dialog, "btnCopyToVantor")->text(), "Copy To Vantor");
+  EXPECT_EQ(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->text(), "Copy to PC");
+  EXPECT_EQ(Find<QPushButton>(*f.Dialog, "btnDeleteVantorFiles")->text(), "Delete Vantor Files");
+  EXPECT_EQ(f.Dialog->findChild<QTimer *>("tmrClose")->interval(), 500);
+  EXPECT_EQ(Rows(f.PCFiles()), (QStringList{"a.vnf", "B.VNF"}));
+  EXPECT_EQ(f.Device()->count(), 0);
+  EXPECT_FALSE(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->isEnabled());
+
+  // Nothing chosen: the user is told, nothing happens.
+  ModalAnswerer answers;
+  f.Click("btnCopyToVantor");
+  f.Click("btnDeleteVantorFiles");
+  EXPECT_EQ(answers.Seen,
+            (QStringList{"Select at least one file to transfer.", "Select at least one file to delete."}));
+
+  // Another folder typed in: its files are listed.
+  Put(f.Dir.Path() / "other" / "c.vnf", "c");
+  auto *path = Find<QLineEdit>(*f.Dialog, "diredPCPath");
+  path->selectAll();
+  QTest::keyClicks(path, QString::fromStdString((f.Dir.Path() / "other").string()));
+  EXPECT_EQ(Rows(f.PCFiles()), (QStringList{"c.vnf"}));
+
+  f.Click("btnClose");
+  EXPECT_FALSE(f.Dialog->isVisible());
+  EXPECT_EQ(f.Dialog->result(), QDialog::Rejected);
+}
+
+TEST(TransferDialog, CopyToPCAsksYesNoAllForTheRun) {
+  Fixture f;
+  for (const char *n : {"a.vnf", "b.vnf", "c.vnf", "d.vnf"}) {
+    Put(f.Traces / n, std::string("device ") + n);
+    if (std::string(n) != "d.vnf") Put(f.PC / n, std::string("pc ") + n);
+  }
+  f.Open();
+  ASSERT_EQ(Rows(f.Device()), (QStringList{"a.vnf", "b.vnf", "c.vnf", "d.vnf"}));
+  EXPECT_TRUE(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->isEnabled());
+  ClickRow(f.Device(), "a.vnf");
+  ClickRow(f.Device(), "d.vnf", Qt::ShiftModifier);
+  ModalAnswerer answers;
+  answers.Then(Answer(QMessageBox::No));
+  answers.Then([](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->button(QMessageBox::YesToAll)->text(), "All");
+    ModalAnswerer::Click(box->button(QMessageBox::YesToAll));
+  });
+  f.Click("btnCopyToPC");
+  // a kept (No); b replaced (All); c replaced without a question; d new.
+  EXPECT_EQ(answers.Seen, (QStringList{"File Exists. Replace the file?", "File Exists. Replace the file?"}));
+  EXPECT_EQ(Get(f.PC / "a.vnf"), "pc a.vnf");
+  EXPECT_EQ(Get(f.PC / "b.vnf"), "device b.vnf");
+  EXPECT_EQ(Get(f.PC / "c.vnf"), "device c.vnf");
+  EXPECT_EQ(Get(f.PC / "d.vnf"), "device d.vnf");
+  EXPECT_EQ(Rows(f.PCFiles()).size(), 4);
+  EXPECT_TRUE(Find<QPushButton>(*f.Dialog, "btnClose")->isEnabled());
+
+  // The next run asks again: Yes replaces.
+  Put(f.PC / "a.vnf", "pc again");
+  answers.Then(Answer(QMessageBox::Yes));
+  f.Device()->clearSelection();
+  ClickRow(f.Device(), "a.vnf");
+  f.Click("btnCopyToPC");
+  EXPECT_EQ(answers.Seen.size(), 3);
+  EXPECT_EQ(Get(f.PC / "a.vnf"), "device a.vnf");
+}
+
+TEST(TransferDialog, CopyToHandheldMakesNewFilesAndReplacesOnlyWhenAsked) {
+  Fixture f;
+  Put(f.Traces / "a.vnf", "device a");
+  Put(f.PC / "a.vnf", "pc a");
+  Put(f.PC / "new.vnf", "pc new");
+  f.Open();
+  ClickRow(f.PCFiles(), "a.vnf");
+  ClickRow(f.PCFiles(), "new.vnf", Qt::ControlModifier);
+  ModalAnswerer answers;
+  answers.Then(Answer(QMessageBox::No));
+  f.Click("btnCopyToVantor");
+  EXPECT_EQ(answers.Seen, (QStringList{"File Exists. Replace the file?"}));
+  EXPECT_EQ(Get(f.Traces / "a.vnf"), "device a");
+  EXPECT_EQ(Get(f.Traces / "new.vnf"), "pc new");
+  EXPECT_EQ(Rows(f.Device()), (QStringList{"a.vnf", "new.vnf"}));
+  EXPECT_TRUE(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->isEnabled());
+
+  answers.Then(Answer(QMessageBox::Yes));
+  f.Click("btnCopyToVantor");
+  EXPECT_EQ(Get(f.Traces / "a.vnf"), "pc a");
+  EXPECT_EQ(answers.Seen.size(), 3); // a asked again; new.vnf too, it is there now
+  EXPECT_EQ(Get(f.Traces / "new.vnf"), "pc new");
+}
+
+TEST(TransferDialog, ReadOnlyDeviceFolderShowsTheMessages) {
+  Fixture f;
+  Put(f.Traces / "kept.vnf", "kept");
+  Put(f.PC / "new.vnf", "new");
+  f.Open();
+  fs::permissions(f.Traces, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  ModalAnswerer answers;
+  ClickRow(f.PCFiles(), "new.vnf");
+  f.Click("btnCopyToVantor");
+  ClickRow(f.Device(), "kept.vnf");
+  answers.Then(Answer(QMessageBox::Yes));
+  f.Click("btnDeleteVantorFiles");
+  fs::permissions(f.Traces, fs::perms::owner_write, fs::perm_options::add);
+  ASSERT_EQ(answers.Seen.size(), 3);
+  EXPECT_TRUE(answers.Seen[0].startsWith("Unable to open the remote file. Check the ActiveSync connection.\n"))
+      << answers.Seen[0].toStdString();
+  EXPECT_EQ(answers.Seen[1], "You are about to delete one or more Vantor trace files. Do you want to continue?");
+  EXPECT_EQ(answers.Seen[2], "Unable to delete file from Vantor. Check the ActiveSync connection.");
+  EXPECT_EQ(Rows(f.Device()), (QStringList{"kept.vnf"}));
+  EXPECT_FALSE(fs::exists(f.Traces / "new.vnf"));
+  EXPECT_TRUE(Find<QPushButton>(*f.Dialog, "btnClose")->isEnabled());
+}
+
+TEST(TransferDialog, DeleteGoesOnPastAFailingNameAndNoDisablesCopy) {
+  Fixture f;
+  for (const char *n : {"a.vnf", "b.vnf", "c.vnf"})
+    Put(f.Traces / n, n);
+  f.Open();
+  ClickRow(f.Device(), "a.vnf");
+  ClickRow(f.Device(), "c.vnf", Qt::ShiftModifier);
+  // No deletes nothing.
+  ModalAnswerer answers;
+  f.Click("btnDeleteVantorFiles");
+  EXPECT_EQ(Rows(f.Device()).size(), 3);
+  // b goes away behind the window's back: its delete fails, c still goes.
+  fs::remove(f.Traces / "b.vnf");
+  answers.Then(Answer(QMessageBox::Yes));
+  f.Click("btnDeleteVantorFiles");
+  ASSERT_EQ(answers.Seen.size(), 3);
+  EXPECT_EQ(answers.Seen[2], "Unable to delete file from Vantor. Check the ActiveSync connection.");
+  EXPECT_FALSE(fs::exists(f.Traces / "a.vnf"));
+  EXPECT_FALSE(fs::exists(f.Traces / "c.vnf"));
+  EXPECT_EQ(f.Device()->count(), 0);
+  EXPECT_FALSE(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->isEnabled());
+}
+
+TEST(InfoDialog, EighteenRowsFromAHandheldFile) {
+  const TOpenResult r = OpenDocument(std::string(KORV_TEST_DATA) + "/vnf/mode3_cable.vnf");
+  TdlgKP418Info dialog;
+  EXPECT_EQ(dialog.windowTitle(), "KP418 Settings");
+  EXPECT_EQ(Find<QLabel>(dialog, "lblParameter")->text(), "Paramter");
+  EXPECT_EQ(Find<QLabel>(dialog, "lblValue")->text(), "Value");
+  auto *list = Find<QListWidget>(dialog, "lstbxSetupList");
+  ASSERT_EQ(list->count(), 18);
+  EXPECT_EQ(list->item(0)->data(Qt::UserRole + 1).toString(), "<value>");
+  dialog.Fill(r.Document->VantorSettings);
+  ASSERT_EQ(list->count(), 18);
+  const QStringList names = Rows(list);
+  EXPECT_EQ(names.first(), "DSP Revision");
+  EXPECT_EQ(names.last(), "AvgCableLoss");
+  EXPECT_EQ(list->item(2)->data(Qt::UserRole + 1).toString(), "Main Title");
+  EXPECT_EQ(list->item(10)->data(Qt::UserRole + 1).toString(), "false");
+  EXPECT_EQ(list->item(17)->data(Qt::UserRole + 1).toString(), "4.5");
+  dialog.show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  // Both columns are drawn: the rows paint without trouble.
+  EXPECT_FALSE(dialog.grab().isNull());
+  QTest::mouseClick(Find<QPushButton>(dialog, "btnClose"), Qt::LeftButton);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}

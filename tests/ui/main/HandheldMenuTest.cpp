@@ -1,0 +1,63 @@
+// The handheld commands on the Tools menu, used from the menu bar.
+#include <QListWidget>
+#include <QPushButton>
+#include <filesystem>
+#include <fstream>
+
+#include "ui/UserDriver.h"
+#include "ui/main/MainFixture.h"
+
+using namespace korv;
+
+namespace {
+// Answers the next dialog: checks it, then clicks its Close button.
+korvtest::ModalAnswerer::Handler CloseDialog(const QString &title, QStringList &rows) {
+  return [title, &rows](QWidget *modal) {
+    EXPECT_EQ(modal->windowTitle(), title);
+    for (auto *list : modal->findChildren<QListWidget *>())
+      if (list->objectName() == "lstbxVNFiles" || list->objectName() == "lstbxSetupList")
+        for (int i = 0; i < list->count(); ++i)
+          rows << list->item(i)->text();
+    korvtest::ModalAnswerer::Click(modal->findChild<QPushButton *>("btnClose"));
+  };
+}
+} // namespace
+
+TEST_F(MainWindowTest, HandheldFilesAndSettingsFromTheToolsMenu) {
+  TfrmMain &main = MakeMain();
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+
+  // No handheld folder set up: the connection message, and the window goes.
+  ASSERT_TRUE(korvtest::UseMenu(main, "mnuTools", "mnuTransferVantorFiles"));
+  EXPECT_TRUE(m_questions.contains("Unable to load and initialize RAPI. Check the ActiveSync connection."));
+
+  // With the folder set, its trace files are listed.
+  const std::filesystem::path traces = m_dir.Path() / "device" / "FlashFX Disk" / "My Traces";
+  std::filesystem::create_directories(traces);
+  std::ofstream(traces / "site.vnf") << "x";
+  main.Settings().Options.HandheldRoot = (m_dir.Path() / "device").string();
+  QStringList rows;
+  {
+    korvtest::ModalAnswerer answers;
+    answers.Then(CloseDialog("Transfer KP418 Files", rows));
+    ASSERT_TRUE(korvtest::UseMenu(main, "mnuTools", "mnuTransferVantorFiles"));
+    EXPECT_EQ(answers.Answered(), 1);
+  }
+  EXPECT_EQ(rows, QStringList{"site.vnf"});
+
+  // The settings item only for a document read from a handheld file.
+  EXPECT_FALSE(korvtest::UseMenu(main, "mnuTools", "mnuViewKP418Info"));
+  ASSERT_NE(main.OpenDocumentFile(Doc("plain.kdt")), nullptr);
+  EXPECT_FALSE(korvtest::UseMenu(main, "mnuTools", "mnuViewKP418Info"));
+  ASSERT_NE(main.OpenDocumentFile(QString::fromLatin1(KORV_TEST_DATA) + "/vnf/mode1_offset.vnf"), nullptr);
+  rows.clear();
+  {
+    korvtest::ModalAnswerer answers;
+    answers.Then(CloseDialog("KP418 Settings", rows));
+    ASSERT_TRUE(korvtest::UseMenu(main, "mnuTools", "mnuViewKP418Info"));
+    EXPECT_EQ(answers.Answered(), 1);
+  }
+  ASSERT_EQ(rows.size(), 18);
+  EXPECT_EQ(rows.first(), "DSP Revision");
+}
