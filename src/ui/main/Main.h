@@ -28,6 +28,7 @@ class QPrinter;
 
 namespace korv {
 
+class TdlgPageLayout;
 class TfrmDoc;
 class THelpWindow;
 class TTraceCapsule;
@@ -204,6 +205,7 @@ private:
   void mnuFileSaveAsClick();
   void mnuFileSaveAsMetaClick();
   void mnuFilePrintClick();
+  void mnuFilePrintMultipleClick();
   void mnuFileRClick(int k);
   void mnuFileExitClick();
   void mnuEditCutClick();
@@ -266,6 +268,8 @@ private:
   int m_toolMode = tmNone;
   std::unique_ptr<TTraceCapsule> m_capsule;
   bool m_forcePdf = false;
+  // Made at first use; keeps its printer and grid for the session.
+  TdlgPageLayout *m_pageLayout = nullptr;
   bool m_printRun = false;
   bool m_exitDone = false;
   bool m_closing = false;
