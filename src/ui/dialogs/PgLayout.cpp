@@ -38,6 +38,7 @@ TdlgPageLayout::TdlgPageLayout(QWidget *parent)
   setWindowTitle(tr("Print Graphs"));
   // Two rows of one column: a portrait page holds two wide graphs.
   m_printer->setPageOrientation(QPageLayout::Portrait);
+  m_havePrinters = !QPrinterInfo::availablePrinterNames().isEmpty();
 
   m_lstOpen = Named(new QListWidget(this), "lstbxOpenGraphs");
   m_lstToPrint = Named(new QListWidget(this), "lstbxGraphsToPrint");
@@ -162,7 +163,7 @@ void TdlgPageLayout::SetPrintToPdf(bool on) {
 }
 
 bool TdlgPageLayout::PrintsToPdf() const {
-  return m_forcePdf || m_printer->outputFormat() == QPrinter::PdfFormat || QPrinterInfo::availablePrinterNames().isEmpty();
+  return m_forcePdf || !m_havePrinters || m_printer->outputFormat() == QPrinter::PdfFormat;
 }
 
 QString TdlgPageLayout::PrinterText() const { return m_lblPrinter->text(); }
@@ -222,7 +223,7 @@ void TdlgPageLayout::btnRemoveAllClick() {
 void TdlgPageLayout::UpdatePrinterLabel() {
   QString text;
   if (PrintsToPdf()) {
-    text = QPrinterInfo::availablePrinterNames().isEmpty() ? tr("PDF file (no printer installed)") : tr("PDF file");
+    text = m_havePrinters ? tr("PDF file") : tr("PDF file (no printer installed)");
   } else {
     text = QString::fromStdString(PrinterLabel(m_printer->printerName().toStdString()));
   }
@@ -243,6 +244,7 @@ void TdlgPageLayout::btnSetupPrinterClick() {
 void TdlgPageLayout::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   // Printers may have come or gone since the last time.
+  m_havePrinters = !QPrinterInfo::availablePrinterNames().isEmpty();
   UpdatePrinterLabel();
   RefreshPreview();
 }
@@ -271,8 +273,12 @@ void TdlgPageLayout::RefreshPreview() {
 
 bool TdlgPageLayout::PrintToPdfFile() {
   QString proposal = m_pdfProposal;
-  if (proposal.isEmpty())
-    proposal = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Trace Graphs.pdf");
+  if (proposal.isEmpty()) {
+    const QString folder = m_pdfFolder.isEmpty() || !QFileInfo(m_pdfFolder).isDir()
+                               ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                               : m_pdfFolder;
+    proposal = folder + QStringLiteral("/Trace Graphs.pdf");
+  }
   QFileDialog dialog(this, tr("Print to PDF File"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

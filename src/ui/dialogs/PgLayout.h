@@ -50,6 +50,8 @@ public:
   QString PrinterText() const;
   // The page the preview shows and the printer prints, in device pixels.
   QSize PageSize() const;
+  // Where the PDF file dialog starts until a file has been written.
+  void SetPdfFolder(const QString &folder) { m_pdfFolder = folder; }
   // The file the last Print wrote (PDF output), else empty.
   QString LastPdfFile() const { return m_lastPdf; }
 
@@ -76,8 +78,11 @@ private:
   std::vector<QPointer<TGraph>> m_graphs; // by key
   std::unique_ptr<QPrinter> m_printer;
   bool m_forcePdf = false;
+  // Asking the print system is slow; asked when the dialog is made and shown.
+  bool m_havePrinters = false;
   QString m_lastPdf;
   QString m_pdfProposal;
+  QString m_pdfFolder;
 
   QListWidget *m_lstOpen = nullptr;
   QListWidget *m_lstToPrint = nullptr;

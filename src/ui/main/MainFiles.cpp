@@ -348,6 +348,7 @@ void TfrmMain::mnuFilePrintMultipleClick() {
   if (docs.isEmpty()) return;
   if (m_pageLayout == nullptr) m_pageLayout = new TdlgPageLayout(this);
   m_pageLayout->SetPrintToPdf(m_forcePdf);
+  m_pageLayout->SetPdfFolder(m_lastDirectory);
   m_pageLayout->ClearGraphs();
   for (TfrmDoc *doc : docs) {
     // A document not saved yet (received, pasted) goes by its window title.
