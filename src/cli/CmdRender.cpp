@@ -187,7 +187,8 @@ int Print(const Args &args) {
   }
   const QPageLayout page(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0));
   QString error;
-  if (!WriteGraphPagesPdf(QString::fromStdString(out), graphs, grid, page, &error)) throw Exception(error.toStdString());
+  if (!WriteGraphPagesPdf(QString::fromStdString(out), graphs, grid, page, &error))
+    throw Exception(error.toStdString());
   std::cout << "Wrote " << out << ": " << graphs.size() << (graphs.size() == 1 ? " graph" : " graphs") << " on "
             << grid.PageCount(static_cast<int>(graphs.size()))
             << (grid.PageCount(static_cast<int>(graphs.size())) == 1 ? " page" : " pages") << "\n";

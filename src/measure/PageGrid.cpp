@@ -47,8 +47,8 @@ TPreviewPage TPageGrid::PreviewPage(int pageWidth, int pageHeight, int clientWid
   if (pageWidth <= 0 || pageHeight <= 0 || clientWidth <= 0 || clientHeight <= 0) return {};
   // Scaled by the tighter direction, so a page never runs out of the image
   // whatever its orientation and the image's proportions.
-  const double s = std::max(static_cast<double>(pageWidth) / clientWidth,
-                            static_cast<double>(pageHeight) / clientHeight);
+  const double s =
+      std::max(static_cast<double>(pageWidth) / clientWidth, static_cast<double>(pageHeight) / clientHeight);
   return {s, static_cast<int>(std::lround(pageWidth / s)), static_cast<int>(std::lround(pageHeight / s))};
 }
 
@@ -88,7 +88,8 @@ void TPrintLists::Move(std::vector<TPrintItem> &from, std::vector<TPrintItem> &t
   kept.reserve(from.size());
   std::size_t next = 0;
   for (std::size_t i = 0; i < from.size(); ++i) {
-    while (next < rows.size() && rows[next] < static_cast<int>(i)) ++next;
+    while (next < rows.size() && rows[next] < static_cast<int>(i))
+      ++next;
     if (next < rows.size() && rows[next] == static_cast<int>(i))
       to.push_back(from[i]);
     else

@@ -13,7 +13,8 @@ constexpr int kPortraitH = 6600;
 
 std::vector<std::string> Names(const std::vector<TPrintItem> &items) {
   std::vector<std::string> names;
-  for (const auto &i : items) names.push_back(i.Name);
+  for (const auto &i : items)
+    names.push_back(i.Name);
   return names;
 }
 } // namespace
@@ -72,7 +73,8 @@ TEST(PageGrid, CellsOfALetterPage) {
 }
 
 TEST(PageGrid, EveryGridKeepsItsCellsApartAndInsideTheMargins) {
-  for (const auto &[pw, ph] : {std::pair{kPortraitW, kPortraitH}, std::pair{kPortraitH, kPortraitW}, std::pair{612, 792}}) {
+  for (const auto &[pw, ph] :
+       {std::pair{kPortraitW, kPortraitH}, std::pair{kPortraitH, kPortraitW}, std::pair{612, 792}}) {
     for (int rows = 1; rows <= 8; ++rows) {
       for (int cols = 1; cols <= 8; ++cols) {
         const TPageGrid g(rows, cols);
@@ -147,7 +149,8 @@ TEST(PrintLists, MovesKeepListOrderAndEnableTheButtons) {
   TPrintLists lists;
   EXPECT_FALSE(lists.CanAdd());
   EXPECT_FALSE(lists.CanPrint());
-  for (const char *n : {"a.kdt", "b.kdt", "c.csv", "d.kdt"}) lists.AddGraph(n, static_cast<int>(lists.OpenGraphs().size()) + 10);
+  for (const char *n : {"a.kdt", "b.kdt", "c.csv", "d.kdt"})
+    lists.AddGraph(n, static_cast<int>(lists.OpenGraphs().size()) + 10);
   EXPECT_TRUE(lists.CanAdd());
   EXPECT_FALSE(lists.CanRemove());
 

@@ -28,7 +28,7 @@ template <typename W> W *Named(W *w, const char *name) {
   w->setObjectName(QString::fromLatin1(name));
   return w;
 }
-constexpr int kPreviewSize = 220;
+constexpr int kPreviewSize = 260;
 constexpr int kPdfResolution = 600;
 } // namespace
 
@@ -60,7 +60,8 @@ TdlgPageLayout::TdlgPageLayout(QWidget *parent)
 
   m_spinRows = Named(new QSpinBox(this), "cardedRows");
   m_spinColumns = Named(new QSpinBox(this), "cardedColumns");
-  for (QSpinBox *s : {m_spinRows, m_spinColumns}) s->setRange(TPageGrid::kMinCells, TPageGrid::kMaxCells);
+  for (QSpinBox *s : {m_spinRows, m_spinColumns})
+    s->setRange(TPageGrid::kMinCells, TPageGrid::kMaxCells);
   m_spinRows->setValue(m_grid.Rows());
   m_spinColumns->setValue(m_grid.Columns());
 
@@ -77,7 +78,8 @@ TdlgPageLayout::TdlgPageLayout(QWidget *parent)
   lists->addWidget(m_lstOpen, 1, 0);
   auto *moves = new QVBoxLayout;
   moves->addStretch();
-  for (QPushButton *b : {m_btnAdd, m_btnAddAll, m_btnRemove, m_btnRemoveAll}) moves->addWidget(b);
+  for (QPushButton *b : {m_btnAdd, m_btnAddAll, m_btnRemove, m_btnRemoveAll})
+    moves->addWidget(b);
   moves->addStretch();
   lists->addLayout(moves, 1, 1);
   lists->addWidget(m_lstToPrint, 1, 2);
@@ -88,12 +90,13 @@ TdlgPageLayout::TdlgPageLayout(QWidget *parent)
   grid->addWidget(new QLabel(tr("Number of Columns"), this), 1, 0);
   grid->addWidget(m_spinColumns, 1, 1);
   grid->addWidget(m_lblPages, 2, 0, 1, 2);
+  grid->setColumnStretch(2, 1);
   grid->setRowStretch(3, 1);
   auto *printerRow = new QHBoxLayout;
   printerRow->addWidget(new QLabel(tr("Printer:"), this));
   printerRow->addWidget(m_lblPrinter, 1);
   printerRow->addWidget(m_btnSetupPrinter);
-  grid->addLayout(printerRow, 4, 0, 1, 2);
+  grid->addLayout(printerRow, 4, 0, 1, 3);
 
   auto *lower = new QHBoxLayout;
   lower->addLayout(grid, 1);
@@ -101,7 +104,8 @@ TdlgPageLayout::TdlgPageLayout(QWidget *parent)
 
   auto *buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton *b : {m_btnPrint, m_btnCancel, m_btnHelp}) buttons->addWidget(b);
+  for (QPushButton *b : {m_btnPrint, m_btnCancel, m_btnHelp})
+    buttons->addWidget(b);
 
   auto *all = new QVBoxLayout(this);
   all->addLayout(lists, 1);
@@ -153,7 +157,9 @@ TGraph *TdlgPageLayout::GraphAt(int index) const {
 
 std::vector<TGraph *> TdlgPageLayout::GraphsToPrint() const {
   std::vector<TGraph *> graphs;
-  for (int i = 0; i < GraphCount(); ++i) graphs.push_back(GraphAt(i));
+  graphs.reserve(static_cast<std::size_t>(GraphCount()));
+  for (int i = 0; i < GraphCount(); ++i)
+    graphs.push_back(GraphAt(i));
   return graphs;
 }
 
@@ -188,7 +194,8 @@ std::vector<int> TdlgPageLayout::SelectedRows(const QListWidget *list) {
 void TdlgPageLayout::FillLists() {
   const auto fill = [](QListWidget *list, const std::vector<TPrintItem> &items) {
     list->clear();
-    for (const TPrintItem &item : items) list->addItem(QString::fromStdString(item.Name));
+    for (const TPrintItem &item : items)
+      list->addItem(QString::fromStdString(item.Name));
   };
   fill(m_lstOpen, m_lists.OpenGraphs());
   fill(m_lstToPrint, m_lists.GraphsToPrint());

@@ -27,7 +27,8 @@ namespace {
 
 QStringList Items(const QListWidget *list) {
   QStringList names;
-  for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
+  for (int i = 0; i < list->count(); ++i)
+    names << list->item(i)->text();
   return names;
 }
 
@@ -47,10 +48,11 @@ void ClickArrow(QSpinBox *spin, bool up) {
   opt.initFrom(spin);
   opt.frame = spin->hasFrame();
   opt.buttonSymbols = spin->buttonSymbols();
-  opt.subControls = QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField;
+  opt.subControls =
+      QStyle::SC_SpinBoxUp | QStyle::SC_SpinBoxDown | QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField;
   opt.stepEnabled = QAbstractSpinBox::StepUpEnabled | QAbstractSpinBox::StepDownEnabled;
-  const QRect r = spin->style()->subControlRect(QStyle::CC_SpinBox, &opt,
-                                                up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, spin);
+  const QRect r =
+      spin->style()->subControlRect(QStyle::CC_SpinBox, &opt, up ? QStyle::SC_SpinBoxUp : QStyle::SC_SpinBoxDown, spin);
   QTest::mouseClick(spin, Qt::LeftButton, {}, r.center());
 }
 
@@ -68,7 +70,8 @@ public:
   TWatchdog() {
     m_timer.setSingleShot(true);
     QObject::connect(&m_timer, &QTimer::timeout, [] {
-      while (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget())) d->reject();
+      while (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+        d->reject();
     });
     m_timer.start(60000);
   }
@@ -90,7 +93,8 @@ TEST_F(MainWindowTest, PrintMultiplePutsThreeGraphsOnTwoPages) {
   m.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&m));
   m.SetPrintToPdf(true);
-  for (const char *name : {"a.kdt", "b.kdt", "c.kdt"}) ASSERT_NE(m.OpenDocumentFile(Doc(name)), nullptr);
+  for (const char *name : {"a.kdt", "b.kdt", "c.kdt"})
+    ASSERT_NE(m.OpenDocumentFile(Doc(name)), nullptr);
   const QString pdf = QString::fromStdString(m_dir.File("site report.pdf"));
 
   TWatchdog watchdog;
@@ -169,10 +173,12 @@ TEST_F(MainWindowTest, PrintMultiplePutsThreeGraphsOnTwoPages) {
     QTest::keyClicks(columns, QStringLiteral("1"));
     QTest::keyClick(columns, Qt::Key_Tab);
     EXPECT_EQ(dlg->Grid().Columns(), 1);
-    for (int i = 0; i < 9; ++i) ClickArrow(rows, true);
+    for (int i = 0; i < 9; ++i)
+      ClickArrow(rows, true);
     EXPECT_EQ(rows->value(), 8);
     EXPECT_EQ(dlg->Grid().Rows(), 8);
-    for (int i = 0; i < 6; ++i) ClickArrow(rows, false);
+    for (int i = 0; i < 6; ++i)
+      ClickArrow(rows, false);
     EXPECT_EQ(dlg->Grid().Rows(), 2);
     pagesText = Child<QLabel>(dlg, "lblPages")->text();
     EXPECT_FALSE(Child<QLabel>(dlg, "imgPreview")->pixmap().isNull());
