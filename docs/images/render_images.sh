@@ -20,3 +20,16 @@ done
 "$korvtool" render "$here/demo_site.kdt" "$here/demo_site_dtf.png" --view dtf --size "$size"
 "$korvtool" render "$here/demo_antenna.kdt" "$here/demo_antenna_smith.png" --view smith --size "$size"
 "$korvtool" render "$here/demo_sector.kdt" "$here/demo_sector_vswr.png" --view freq --unit vswr --size "$size"
+
+# A page of File > Print Multiple: six documents in 3 rows of 2 columns,
+# made by `korvtool print` and turned into a picture with Ghostscript.
+if command -v gs >/dev/null 2>&1; then
+  pdf=$(mktemp --suffix=.pdf)
+  "$korvtool" print "$pdf" --rows 3 --columns 2 "$root"/resources/samples/*.kdt "$here/demo_site.kdt" \
+    "$here/demo_antenna.kdt" >/dev/null
+  gs -q -dSAFER -sDEVICE=png16m -r110 -dTextAlphaBits=4 -dGraphicsAlphaBits=4 -dFirstPage=1 -dLastPage=1 \
+    -o "$here/print_multiple_page.png" "$pdf"
+  rm -f "$pdf"
+else
+  echo "render_images.sh: Ghostscript (gs) not found; print_multiple_page.png left as it is" >&2
+fi

@@ -29,6 +29,7 @@ class QPrinter;
 
 namespace korv {
 
+class TdlgPageLayout;
 class TfrmDoc;
 class THelpWindow;
 class TTraceCapsule;
@@ -214,6 +215,7 @@ private:
   void mnuFileSaveAsClick();
   void mnuFileSaveAsMetaClick();
   void mnuFilePrintClick();
+  void mnuFilePrintMultipleClick();
   void mnuFileRClick(int k);
   void mnuFileExitClick();
   void mnuEditCutClick();
@@ -284,6 +286,8 @@ private:
   int m_toolMode = tmNone;
   std::unique_ptr<TTraceCapsule> m_capsule;
   bool m_forcePdf = false;
+  // Made at first use; keeps its printer and grid for the session.
+  TdlgPageLayout *m_pageLayout = nullptr;
   bool m_printRun = false;
   bool m_exitDone = false;
   bool m_closing = false;

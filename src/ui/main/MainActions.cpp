@@ -147,10 +147,8 @@ void TfrmMain::CreateActions() {
   MakeAction(C::FilePrint, tr("&Print..."), tr("Print|Print the graph of the active document."),
              &TfrmMain::mnuFilePrintClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  // Part of the enabling table; shown once the page layout dialog exists.
   MakeAction(C::FilePrintMultiple, tr("Print Multiple..."), tr("Print Multiple|Print several graphs per page."),
-             nullptr)
-      ->setVisible(false);
+             &TfrmMain::mnuFilePrintMultipleClick);
   for (int k = 1; k <= kMaxRecentFiles; ++k) {
     auto *a = new QAction(this);
     a->setObjectName(QStringLiteral("mnuFileR%1").arg(k));

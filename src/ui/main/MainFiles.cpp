@@ -38,6 +38,7 @@
 #include "core/TraceCapsule.h"
 #include "ui/chart/Graph.h"
 #include "ui/dialogs/DocMessages.h"
+#include "ui/dialogs/PgLayout.h"
 #include "ui/document/Child.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
@@ -340,6 +341,21 @@ void TfrmMain::mnuFilePrintClick() {
   dialog.setWindowTitle(tr("Print"));
   if (dialog.exec() != QDialog::Accepted) return;
   PrintDocument(doc, printer);
+}
+
+void TfrmMain::mnuFilePrintMultipleClick() {
+  const QList<TfrmDoc *> docs = Documents();
+  if (docs.isEmpty()) return;
+  if (m_pageLayout == nullptr) m_pageLayout = new TdlgPageLayout(this);
+  m_pageLayout->SetPrintToPdf(m_forcePdf);
+  m_pageLayout->SetPdfFolder(m_lastDirectory);
+  m_pageLayout->ClearGraphs();
+  for (TfrmDoc *doc : docs) {
+    // A document not saved yet (received, pasted) goes by its window title.
+    const QString name = doc->FileName().isEmpty() ? doc->windowTitle() : QFileInfo(doc->FileName()).fileName();
+    m_pageLayout->AddGraph(name, doc->Graph());
+  }
+  m_pageLayout->exec();
 }
 
 bool TfrmMain::PrintToPdf(TfrmDoc *doc, const QString &pdfName) {
