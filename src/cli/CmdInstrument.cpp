@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include "cli/Command.h"
+#include "cli/InstrumentSession.h"
 #include "cli/Json.h"
 #include "core/DateTime.h"
 #include "core/ErrorText.h"
@@ -44,6 +45,8 @@ std::string ConfigDir() {
   return ".";
 }
 
+} // namespace
+
 TIniFile LoadSettings() {
   // Beside the program when it is there, else in the user's config folder.
   std::error_code ec;
@@ -75,6 +78,8 @@ std::string PortFrom(const Options &o) {
   return device;
 }
 
+namespace {
+
 std::vector<int> Locations(const Options &o) {
   std::vector<int> out;
   for (const std::string &p : o.Positional()) {
@@ -93,22 +98,6 @@ const char *KindName(TInstrumentKind k) {
   default: return "lx";
   }
 }
-
-// The link and the exchanges over it for one command.
-struct TSession {
-  explicit TSession(const std::string &port) : App(EnsureApp()), Link(port), Comm(Link) {}
-  // The serial port wants a Qt thread context even when nothing runs an event loop.
-  static std::unique_ptr<QCoreApplication> EnsureApp() {
-    if (QCoreApplication::instance() != nullptr) return nullptr;
-    static int argc = 1;
-    static char name[] = "korvtool";
-    static char *argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
-  }
-  std::unique_ptr<QCoreApplication> App;
-  QtSerialLink Link;
-  TSAComm Comm;
-};
 
 void Warn(const std::string &message) { std::cerr << "warning: " << message << "\n"; }
 
@@ -157,6 +146,7 @@ int RunSimulate(const Args &args) {
   if (o.Has("fault")) {
     try {
       hostOptions.Fault = ParseSimFault(o.Value("fault"));
+      sim.MissFirstSetupSync = hostOptions.Fault == TSimFault::SyncOnce;
     } catch (const Exception &e) {
       throw UsageError{e.Message()};
     }
@@ -327,7 +317,7 @@ int RunDelete(const Args &args) {
 
 const Registrar kSimulate("simulate",
                           "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
-                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff] [--pace]",
+                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--pace]",
                           "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE)", RunSimulate);
 const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identify the connected instrument",
                           RunIdentify);
