@@ -13,6 +13,7 @@
 
 #include "settings/Config.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentRunner.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -29,6 +30,8 @@ class QPrinter;
 namespace korv {
 
 class TfrmDoc;
+class TfrmPwrSetup;
+class TfrmQuickText;
 class THelpWindow;
 class TTraceCapsule;
 
@@ -228,6 +231,13 @@ private:
   void mnuViewMarkerHideClick();
   void mnuViewAutoScaleClick();
   void mnuToolsCalcDTFClick();
+  void mnuToolsPwrSetupClick();
+  void mnuToolsQuickTextClick();
+  // The link the instrument windows use: the CommDevice setting, else the
+  // CommPort-th serial device.
+  TLinkFactory InstrumentLinkFactory() const;
+  // At exit: a running transfer is cancelled and the window goes with it.
+  void CloseToolWindows();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();
@@ -261,6 +271,8 @@ private:
   std::array<QAction *, kCommandCount> m_actions{};
   TCommandSet m_enabled;
   QPointer<THelpWindow> m_help;
+  QPointer<TfrmPwrSetup> m_pwrSetup;
+  QPointer<TfrmQuickText> m_quickText;
   TAskHook m_askHook;
   TFileDialogHook m_fileHook;
   int m_toolMode = tmNone;

@@ -248,6 +248,13 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsCalcDTF, tr("Fault Location Wizard..."), wizardHint, &TfrmMain::mnuToolsCalcDTFClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   MakeButton(C::BtnCalcDTF, tr("Fault Location Wizard"), wizardHint, &TfrmMain::mnuToolsCalcDTFClick);
+  // Checked while their window is open.
+  MakeAction(C::ToolsPwrSetup, tr("Power Setups List"), tr("Power Setups List|Edit and transfer power setup records."),
+             &TfrmMain::mnuToolsPwrSetupClick)
+      ->setCheckable(true);
+  MakeAction(C::ToolsQuickText, tr("Quick Text List"), tr("Quick Text List|Edit and transfer the quick text list."),
+             &TfrmMain::mnuToolsQuickTextClick)
+      ->setCheckable(true);
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -362,6 +369,8 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF});
+  tools->addSeparator();
+  AddActions(tools, {C::ToolsPwrSetup, C::ToolsQuickText});
 
   m_mnuWindow = bar->addMenu(tr("&Window"));
   m_mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
