@@ -154,7 +154,7 @@ std::string ReadSetupNumber(TSetupNumber which, std::string_view text, double &v
   const std::string range = std::isinf(l.Min) ? Format("not above %s", NumberText(l.Max).c_str())
                                               : Format("from %s to %s", NumberText(l.Min).c_str(),
                                                        NumberText(l.Max).c_str());
-  if (!ParseDouble(text, v) || v < l.Min || v > l.Max || Trim(text).size() > static_cast<std::size_t>(l.MaxLength))
+  if (!ParseDouble(text, v) || v < l.Min || v > l.Max)
     return std::string(l.Label) + " must be a number " + range + ".";
   value = v;
   return {};

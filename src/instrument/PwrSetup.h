@@ -59,7 +59,7 @@ struct TSetupNumberLimit {
   const char *Label;
   double Min; // -infinity where only an upper limit applies
   double Max;
-  int MaxLength; // characters of the edit field
+  int MaxLength; // characters the edit field takes while typing
 };
 const TSetupNumberLimit &SetupNumberLimit(TSetupNumber which);
 // Reads an edit field: empty result and value set, or the message to show.
