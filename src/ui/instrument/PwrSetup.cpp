@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -164,8 +163,8 @@ TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
     m_progress->setValue(done);
   });
   connect(m_runner, &TInstrumentRunner::finished, this, &TfrmPwrSetup::TransferFinished);
-  auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
-  connect(f1, &QShortcut::activated, this, [] { RequestHelp(kHelpContext); });
+  // F1 of the main window shows the topic the active window names.
+  setProperty("helpContext", kHelpContext);
   m_lstbxSetupList->setCurrentRow(-1);
 }
 

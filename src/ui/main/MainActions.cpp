@@ -273,6 +273,13 @@ void TfrmMain::CreateActions() {
   f1->setShortcut(QKeySequence::HelpContents);
   f1->setShortcutContext(Qt::ApplicationShortcut);
   connect(f1, &QAction::triggered, this, [this] {
+    // A tool window names its own topic.
+    if (const QWidget *window = QApplication::activeWindow(); window != nullptr && window != this) {
+      if (const QVariant topic = window->property("helpContext"); topic.isValid()) {
+        ShowHelp(topic.toInt());
+        return;
+      }
+    }
     TfrmDoc *doc = ActiveDocument();
     const QWidget *focus = QApplication::focusWidget();
     ShowHelp(doc != nullptr && focus != nullptr && doc->isAncestorOf(focus) ? TfrmDoc::kHelpContext : kHelpContext);

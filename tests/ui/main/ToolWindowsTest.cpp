@@ -5,6 +5,7 @@
 
 #include "ui/instrument/PwrSetup.h"
 #include "ui/instrument/QuickList.h"
+#include "ui/main/HelpWindow.h"
 #include "ui/main/MainFixture.h"
 #include "../UserDriver.h"
 
@@ -43,4 +44,24 @@ TEST_F(MainWindowTest, ToolWindowsAreCheckedWhileOpen) {
   EXPECT_TRUE(CloseMain());
   for (const char *name : {"frmPwrSetup", "frmQuickText"})
     EXPECT_FALSE(m.findChild<QMainWindow *>(QString::fromLatin1(name))->isVisible()) << name;
+}
+
+TEST_F(MainWindowTest, F1InAToolWindowShowsItsTopic) {
+  TfrmMain &m = MakeMain();
+  m.show();
+  struct Tool {
+    const char *Item;
+    const char *Window;
+    const char *Page;
+  };
+  for (const Tool t : {Tool{"mnuToolsPwrSetup", "frmPwrSetup", "powersetup.html"},
+                       Tool{"mnuToolsQuickText", "frmQuickText", "quicktext.html"}}) {
+    ASSERT_TRUE(korvtest::UseMenu(m, "mnuTools", t.Item));
+    auto *window = m.findChild<QMainWindow *>(QString::fromLatin1(t.Window));
+    ASSERT_TRUE(QTest::qWaitFor([window] { return QApplication::activeWindow() == window; }, 2000)) << t.Window;
+    QTest::keyClick(window, Qt::Key_F1);
+    EXPECT_EQ(m.HelpWindow()->CurrentPage(), QString::fromLatin1(t.Page));
+    m.HelpWindow()->close();
+    window->close();
+  }
 }
