@@ -2,7 +2,9 @@
 // menus, double clicks, typed keys and answered boxes, with transfers to
 // and from the analyzer simulator on a pseudo-terminal.
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -87,13 +89,28 @@ void DoubleClickRow(QListWidget *list, int row) {
   QApplication::processEvents();
 }
 
-// Answers a file dialog by typing the name and pressing Enter.
+QAbstractButton *AcceptButton(QWidget *dialog) {
+  auto *box = dialog->findChild<QDialogButtonBox *>();
+  if (box == nullptr) return nullptr;
+  for (QAbstractButton *b : box->buttons())
+    if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) return b;
+  return nullptr;
+}
+
+// Answers a file dialog: its folder is set, the bare name typed, and its
+// Open or Save button clicked.
 ModalAnswerer::Handler FileAnswer(const QString &path) {
   return [path](QWidget *modal) {
+    auto *dialog = qobject_cast<QFileDialog *>(modal);
+    ASSERT_NE(dialog, nullptr);
+    const QFileInfo info(path);
+    dialog->setDirectory(info.absolutePath());
     auto *edit = modal->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
     ASSERT_NE(edit, nullptr);
-    TypeInto(edit, path);
-    QTest::keyClick(edit, Qt::Key_Return);
+    TypeInto(edit, info.fileName());
+    QAbstractButton *accept = AcceptButton(modal);
+    ASSERT_TRUE(QTest::qWaitFor([accept] { return accept != nullptr && accept->isEnabled(); }, 2000));
+    ModalAnswerer::Click(accept);
   };
 }
 
@@ -260,7 +277,7 @@ TEST(QuickTextWindow, KeysRowsAndTransfers) {
       auto *name = modal->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
       EXPECT_EQ(name->text(), "Quick");
       qobject_cast<QFileDialog *>(modal)->setDirectory(QString::fromStdString(dir.Path().string()));
-      QTest::keyClick(name, Qt::Key_Return);
+      ModalAnswerer::Click(AcceptButton(modal));
     });
     ASSERT_TRUE(korvtest::UseMenu(other, "mnuFile", "SaveFile1"));
   }
