@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include "cli/Command.h"
+#include "cli/InstrumentSession.h"
 #include "cli/Json.h"
 #include "core/DateTime.h"
 #include "core/ErrorText.h"
@@ -32,6 +33,8 @@ std::atomic<bool> g_stop{false};
 
 extern "C" void StopServing(int) { g_stop.store(true); }
 
+} // namespace
+
 // --port, or the device the settings name. A setting that names no usable
 // device is an error naming the setting, never a silent fall-back.
 std::string PortFrom(const Options &o) {
@@ -48,6 +51,8 @@ std::string PortFrom(const Options &o) {
   if (device.empty()) throw UsageError{"no --port given and the CommPort/CommDevice setting names no serial device"};
   return device;
 }
+
+namespace {
 
 std::vector<int> Locations(const Options &o) {
   std::vector<int> out;
@@ -67,22 +72,6 @@ const char *KindName(TInstrumentKind k) {
   default: return "lx";
   }
 }
-
-// The link and the exchanges over it for one command.
-struct TSession {
-  explicit TSession(const std::string &port) : App(EnsureApp()), Link(port), Comm(Link) {}
-  // The serial port wants a Qt thread context even when nothing runs an event loop.
-  static std::unique_ptr<QCoreApplication> EnsureApp() {
-    if (QCoreApplication::instance() != nullptr) return nullptr;
-    static int argc = 1;
-    static char name[] = "korvtool";
-    static char *argv[] = {name, nullptr};
-    return std::make_unique<QCoreApplication>(argc, argv);
-  }
-  std::unique_ptr<QCoreApplication> App;
-  QtSerialLink Link;
-  TSAComm Comm;
-};
 
 void Warn(const std::string &message) { std::cerr << "warning: " << message << "\n"; }
 
@@ -134,6 +123,7 @@ int RunSimulate(const Args &args) {
   if (o.Has("fault")) {
     try {
       hostOptions.Fault = ParseSimFault(o.Value("fault"));
+      sim.MissFirstSetupSync = hostOptions.Fault == TSimFault::SyncOnce;
     } catch (const Exception &e) {
       throw UsageError{e.Message()};
     }
@@ -304,7 +294,7 @@ int RunDelete(const Args &args) {
 
 const Registrar kSimulate("simulate",
                           "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
-                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff] [--pace] | "
+                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--pace] | "
                           "simulate --instrument handheld --root DIR [--count N]",
                           "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE), or "
                           "prepare a handheld folder with trace files",

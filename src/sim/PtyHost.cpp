@@ -22,6 +22,7 @@ TSimFault ParseSimFault(const std::string &name) {
   if (name == "garbage") return TSimFault::Garbage;
   if (name == "silence") return TSimFault::Silence;
   if (name == "cutoff") return TSimFault::Cutoff;
+  if (name == "sync-once") return TSimFault::SyncOnce;
   throw Exception("Unknown fault: " + name);
 }
 

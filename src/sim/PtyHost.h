@@ -16,10 +16,12 @@ enum class TSimFault {
   Drop,    // every 97th byte of a trace reply is lost
   Garbage, // a '#' follows every 97th byte of a trace reply
   Silence, // nothing is ever answered
-  Cutoff   // trace replies stop halfway
+  Cutoff,  // trace replies stop halfway
+  SyncOnce // the analyzer misses the first power setup synchronisation
 };
 
-// "slow", "drop", "garbage", "silence", "cutoff"; throws Exception otherwise.
+// "slow", "drop", "garbage", "silence", "cutoff", "sync-once"; throws
+// Exception otherwise.
 TSimFault ParseSimFault(const std::string &name);
 // The bytes of a trace reply as the fault leaves them (Slow changes timing only).
 std::string ApplyFault(TSimFault fault, const std::string &bytes);

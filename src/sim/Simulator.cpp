@@ -8,8 +8,11 @@
 namespace korv {
 
 std::unique_ptr<TSimulator> MakeSimulator(TSimOptions options) {
-  if (options.Instrument == "lx")
-    return std::make_unique<TLxSimulator>(options.Model, options.Firmware, options.Traces);
+  if (options.Instrument == "lx") {
+    auto lx = std::make_unique<TLxSimulator>(options.Model, options.Firmware, options.Traces);
+    if (options.MissFirstSetupSync) lx->MissFirstSetupSync();
+    return lx;
+  }
   if (options.Instrument == "rt") {
     const char digit = options.Model.size() >= 4 && options.Model.compare(0, 3, "RT-") == 0 ? options.Model[3] : '5';
     return std::make_unique<TRtSimulator>(digit, options.Traces);

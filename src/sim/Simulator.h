@@ -31,6 +31,7 @@ struct TSimOptions {
   std::string Model;                // LX-x000QE model text (default LX-3400QE)
   std::string Firmware;             // analyzer firmware date DDMmmYY (default 15Mar03)
   std::vector<TmoxDocument> Traces; // one-trace documents; empty: synthetic ones
+  bool MissFirstSetupSync = false;  // LX-x000QE: the first bare SGET goes unanswered
 };
 
 // Throws Exception for an unknown instrument or a bad firmware date.

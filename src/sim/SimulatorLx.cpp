@@ -26,6 +26,10 @@ TLxSimulator::TLxSimulator(std::string model, std::string firmware, const std::v
   for (int n = 1; n <= 20; ++n)
     m_setups[static_cast<std::size_t>(n - 1)] =
         "Dflt " + std::to_string(n) + ",N,0.00,0.00,0.00,0.00,\"\",\"\",\"\",0.00,\"\",\"\"";
+  // Two records as a site engineer leaves them, one of them protected.
+  m_setups[0] = "TX MAIN,N,1.20,20.00,0.10,30.00,\"800-960 MHz\",\"PS-2\",\"50W-FWD\",50.00,\"Main feeder\",\"\"";
+  m_setups[1] = "TX HIGH,Y,2.40,10.00,0.20,40.00,\"1710-2170 MHz\",\"PS-2\",\"1KW-FWD\",1500.00,\"Booster\",\"BOOST\"";
+  m_quickText = {"TOWER", "ROOFTOP", "MAIN FEEDER", "JUMPER", "ALPHA", "BETA", "GAMMA"};
   const bool counted = m_generation == 3 && m_qe;
   int location = 1;
   for (const TmoxDocument &doc : traces) {
@@ -217,7 +221,15 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
     m_download.clear();
     return {{cmd + "\n\r:", false}};
   }
-  if (cmd == "SGET") return {{Reply(cmd, {"ERRsetup"}), false}};
+  if (cmd == "SGET") {
+    // The fault option: the first synchronisation goes unanswered, as when
+    // the analyzer was busy with a key press.
+    if (m_missSetupSync) {
+      m_missSetupSync = false;
+      return {};
+    }
+    return {{Reply(cmd, {"ERRsetup"}), false}};
+  }
   if (StartsWith(cmd, "SGET,")) {
     long long n = 0;
     if (!ParseInt(Trim(cmd.substr(5)), n) || n < 1 || n > 20) return {{Reply(cmd, {"ERRsetup"}), false}};
@@ -228,7 +240,9 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
     const std::string record = cmd.substr(5);
     long long n = 0;
     const std::size_t comma = record.find(',');
-    if (comma == std::string::npos || !ParseInt(record.substr(0, comma), n) || n < 1 || n > 20)
+    // A record is its number and twelve fields.
+    if (comma == std::string::npos || !ParseInt(record.substr(0, comma), n) || n < 1 || n > 20 ||
+        std::count(record.begin(), record.end(), ',') != 12)
       return {{Reply(cmd, {"ERRsetup"}), false}};
     m_setups[static_cast<std::size_t>(n - 1)] = record.substr(comma + 1);
     return {{cmd + "\n\rSOK\n\r> ", false}};
@@ -237,7 +251,7 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
     std::string text = "QU\r\n";
     for (const auto &row : m_quickText)
       text += row + "\r\n";
-    return {{text + "\r> ", false}};
+    return {{text + std::string(kLxLineEnd) + std::string(kLxPrompt), false}};
   }
   if (cmd == "QD") {
     m_mode = TMode::QuickDownload;

@@ -24,6 +24,8 @@ public:
   std::vector<int> Locations() const;
   const std::array<std::string, 20> &SetupRecords() const { return m_setups; }
   const std::array<std::string, 13> &QuickText() const { return m_quickText; }
+  // Leaves the first bare SGET (the setup synchronisation) unanswered.
+  void MissFirstSetupSync() { m_missSetupSync = true; }
   // Body lines of a stored trace (after the echo), for tests.
   const std::vector<std::string> *Stored(int location) const;
 
@@ -54,6 +56,7 @@ private:
   std::vector<std::string> m_quickDownload;
   std::array<std::string, 20> m_setups;
   std::array<std::string, 13> m_quickText;
+  bool m_missSetupSync = false;
 };
 
 } // namespace korv

@@ -14,6 +14,7 @@
 #include "measure/PlotOptions.h"
 #include "settings/Config.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentRunner.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -31,6 +32,8 @@ namespace korv {
 
 class TdlgPageLayout;
 class TfrmDoc;
+class TfrmPwrSetup;
+class TfrmQuickText;
 class THelpWindow;
 class TTraceCapsule;
 
@@ -247,6 +250,13 @@ private:
   void pmnuOptPlotClick();
   void mnuTransferVantorFilesClick();
   void mnuViewKP418InfoClick();
+  void mnuToolsPwrSetupClick();
+  void mnuToolsQuickTextClick();
+  // The link the instrument windows use: the CommDevice setting, else the
+  // CommPort-th serial device.
+  TLinkFactory InstrumentLinkFactory() const;
+  // At exit: a running transfer is cancelled and the window goes with it.
+  void CloseToolWindows();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();
@@ -281,6 +291,8 @@ private:
   std::array<QAction *, kCommandCount> m_actions{};
   TCommandSet m_enabled;
   QPointer<THelpWindow> m_help;
+  QPointer<TfrmPwrSetup> m_pwrSetup;
+  QPointer<TfrmQuickText> m_quickText;
   TAskHook m_askHook;
   TFileDialogHook m_fileHook;
   int m_toolMode = tmNone;

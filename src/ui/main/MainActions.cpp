@@ -257,6 +257,13 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsViewKP418Info, tr("Handheld Settings..."),
              tr("Handheld Settings|Show the handheld settings stored with the active trace file."),
              &TfrmMain::mnuViewKP418InfoClick);
+  // Checked while their window is open.
+  MakeAction(C::ToolsPwrSetup, tr("Power Setups List"), tr("Power Setups List|Edit and transfer power setup records."),
+             &TfrmMain::mnuToolsPwrSetupClick)
+      ->setCheckable(true);
+  MakeAction(C::ToolsQuickText, tr("Quick Text List"), tr("Quick Text List|Edit and transfer the quick text list."),
+             &TfrmMain::mnuToolsQuickTextClick)
+      ->setCheckable(true);
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -275,6 +282,13 @@ void TfrmMain::CreateActions() {
   f1->setShortcut(QKeySequence::HelpContents);
   f1->setShortcutContext(Qt::ApplicationShortcut);
   connect(f1, &QAction::triggered, this, [this] {
+    // A tool window names its own topic.
+    if (const QWidget *window = QApplication::activeWindow(); window != nullptr && window != this) {
+      if (const QVariant topic = window->property("helpContext"); topic.isValid()) {
+        ShowHelp(topic.toInt());
+        return;
+      }
+    }
     TfrmDoc *doc = ActiveDocument();
     const QWidget *focus = QApplication::focusWidget();
     ShowHelp(doc != nullptr && focus != nullptr && doc->isAncestorOf(focus) ? TfrmDoc::kHelpContext : kHelpContext);
@@ -378,6 +392,8 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF, C::ToolsMeasCalc});
+  tools->addSeparator();
+  AddActions(tools, {C::ToolsPwrSetup, C::ToolsQuickText});
   tools->addSeparator();
   AddActions(tools, {C::ToolsTransferVantorFiles, C::ToolsViewKP418Info});
 

@@ -229,6 +229,7 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
   hide();
   WriteSettingsAndCloseWindows();
   if (m_help) m_help->close();
+  CloseToolWindows();
   m_exitDone = true;
   event->accept();
 }

@@ -1,0 +1,290 @@
+#include "ui/instrument/PwrSetup.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "core/Excption.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/instrument/SetupDlg.h"
+
+namespace korv {
+
+namespace {
+
+// Where the values of a row start, as fractions of the list's width.
+constexpr double kLossColumns[] = {0.2632, 0.3816, 0.50, 0.6184};
+constexpr double kFullScaleColumn = 0.7368;
+// The column labels above the list, as fractions of the group's width.
+constexpr std::pair<const char *, double> kLabels[] = {{"Name", 0.08},     {"Cable", 0.28},     {"Atten", 0.3925},
+                                                       {"Connect", 0.49},  {"Coupler", 0.6125}, {"Full Scale", 0.80}};
+
+class TColumnLabels : public QWidget {
+public:
+  explicit TColumnLabels(QWidget *parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("pnlColumnLabels"));
+    setMinimumHeight(fontMetrics().height() + 4);
+  }
+
+protected:
+  void paintEvent(QPaintEvent *) override {
+    QPainter p(this);
+    const int baseline = fontMetrics().ascent() + 2;
+    for (const auto &[text, at] : kLabels)
+      p.drawText(static_cast<int>(width() * at), baseline, QString::fromLatin1(text));
+  }
+};
+
+class TSetupRowDelegate : public QStyledItemDelegate {
+public:
+  TSetupRowDelegate(const TPowerSetupList &records, QObject *parent)
+      : QStyledItemDelegate(parent), m_records(records) {}
+
+  void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override {
+    const int row = index.row();
+    if (row < 0 || row >= kSetupRecordCount) return;
+    const TPowerSetupRecord &r = m_records[static_cast<std::size_t>(row)];
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    p->save();
+    p->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    p->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
+    const QRect box = option.rect;
+    const int w = box.width();
+    const int y = box.top() + (box.height() + option.fontMetrics.ascent() - option.fontMetrics.descent()) / 2;
+    p->drawText(box.left() + 2, y, QString::fromStdString(r.Name));
+    const double losses[] = {r.Cable, r.Atten, r.Connector, r.Coupler};
+    for (std::size_t i = 0; i < std::size(losses); ++i)
+      p->drawText(box.left() + static_cast<int>(w * kLossColumns[i]), y,
+                  QString::fromStdString(SetupLossText(losses[i])));
+    p->drawText(box.left() + static_cast<int>(w * kFullScaleColumn), y,
+                QString::fromStdString(SetupFullScaleText(r.FullScale)));
+    p->restore();
+  }
+
+private:
+  const TPowerSetupList &m_records;
+};
+
+QString FileDialogName(QWidget *parent, bool save, const QString &filter, const QString &suffix) {
+  QFileDialog dlg(parent);
+  dlg.setObjectName(save ? QStringLiteral("dlgSaveSetups") : QStringLiteral("dlgOpenSetups"));
+  dlg.setOption(QFileDialog::DontUseNativeDialog);
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dlg.setNameFilter(filter);
+  if (!suffix.isEmpty()) dlg.setDefaultSuffix(suffix);
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return {};
+  return dlg.selectedFiles().constFirst();
+}
+
+} // namespace
+
+TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
+    : QMainWindow(parent, Qt::Window), m_records(DefaultSetupList()),
+      m_runner(new TInstrumentRunner(std::move(linkFactory), this)), m_dlgEditSetup(new TdlgEditSetup(this)) {
+  setObjectName(QStringLiteral("frmPwrSetup"));
+  setWindowTitle(tr("Setup Record List"));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+
+  const auto action = [this](const char *name, const QString &text, void (TfrmPwrSetup::*slot)()) {
+    auto *a = new QAction(text, this);
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, slot);
+    return a;
+  };
+  QMenu *file = menuBar()->addMenu(tr("&File"));
+  file->setObjectName(QStringLiteral("mnuFile"));
+  QAction *load = action("mnuFileLoadFile", tr("Load File"), &TfrmPwrSetup::mnuFileLoadFileClick);
+  QAction *save = action("mnuFileSaveFile", tr("Save File"), &TfrmPwrSetup::mnuFileSaveFileClick);
+  QAction *fromLx = action("mnuFileLoadLX3K", tr("Load From LX-3200"), &TfrmPwrSetup::mnuFileLoadLX3KClick);
+  QAction *toLx = action("mnuFileSendAllLX3K", tr("Send To LX-3200"), &TfrmPwrSetup::mnuFileSendAllLX3KClick);
+  file->addActions({load, save});
+  file->addSeparator();
+  file->addActions({fromLx, toLx});
+  file->addSeparator();
+  file->addAction(action("mnuFileExit", tr("E&xit"), &TfrmPwrSetup::mnuFileExitClick));
+  QMenu *edit = menuBar()->addMenu(tr("&Edit"));
+  edit->setObjectName(QStringLiteral("mnuEdit"));
+  QAction *editRecord = action("mnuEditRecord", tr("Edit Record..."), &TfrmPwrSetup::lstbxSetupListDblClick);
+  edit->addAction(editRecord);
+  m_idleOnly = {load, save, fromLx, toLx, editRecord};
+
+  auto *central = new QWidget(this);
+  auto *group = new QGroupBox(tr("Power Setup Records"), central);
+  group->setObjectName(QStringLiteral("grpbxSetupList"));
+  auto *labels = new TColumnLabels(group);
+  m_lstbxSetupList = new QListWidget(group);
+  m_lstbxSetupList->setObjectName(QStringLiteral("lstbxSetupList"));
+  m_lstbxSetupList->setItemDelegate(new TSetupRowDelegate(m_records, m_lstbxSetupList));
+  m_lstbxSetupList->setUniformItemSizes(true);
+  for (int n = 1; n <= kSetupRecordCount; ++n)
+    m_lstbxSetupList->addItem(QString());
+  connect(m_lstbxSetupList, &QListWidget::itemDoubleClicked, this, [this] { lstbxSetupListDblClick(); });
+  auto *groupLayout = new QVBoxLayout(group);
+  groupLayout->setContentsMargins(0, 4, 0, 0);
+  groupLayout->setSpacing(0);
+  groupLayout->addWidget(labels);
+  groupLayout->addWidget(m_lstbxSetupList);
+
+  m_progress = new QProgressBar(central);
+  m_progress->setObjectName(QStringLiteral("prgbarTransfer"));
+  m_progress->setRange(0, kSetupRecordCount);
+  m_progress->hide();
+  m_btnCancel = new QPushButton(tr("Cancel"), central);
+  m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  m_btnCancel->hide();
+  connect(m_btnCancel, &QPushButton::clicked, m_runner, &TInstrumentRunner::Cancel);
+  auto *btnClose = new QPushButton(tr("Close"), central);
+  btnClose->setObjectName(QStringLiteral("btnClose"));
+  connect(btnClose, &QPushButton::clicked, this, &TfrmPwrSetup::mnuFileExitClick);
+  auto *bottom = new QHBoxLayout;
+  bottom->addWidget(m_progress, 1);
+  bottom->addWidget(m_btnCancel);
+  bottom->addStretch();
+  bottom->addWidget(btnClose);
+  auto *layout = new QVBoxLayout(central);
+  layout->addWidget(group, 1);
+  layout->addLayout(bottom);
+  setCentralWidget(central);
+  resize(640, 460);
+
+  connect(m_runner, &TInstrumentRunner::progress, this, [this](int done, int total) {
+    m_progress->setMaximum(total);
+    m_progress->setValue(done);
+  });
+  connect(m_runner, &TInstrumentRunner::finished, this, &TfrmPwrSetup::TransferFinished);
+  // F1 of the main window shows the topic the active window names.
+  setProperty("helpContext", kHelpContext);
+  m_lstbxSetupList->setCurrentRow(-1);
+}
+
+void TfrmPwrSetup::RefreshList() { m_lstbxSetupList->viewport()->update(); }
+
+void TfrmPwrSetup::SetRecord(int n, const TPowerSetupRecord &record) {
+  if (n < 1 || n > kSetupRecordCount) return;
+  m_records[static_cast<std::size_t>(n - 1)] = record;
+  m_lstbxSetupList->item(n - 1)->setText(QString::fromStdString(record.Name));
+  RefreshList();
+}
+
+void TfrmPwrSetup::lstbxSetupListDblClick() {
+  if (Busy()) return;
+  const int row = m_lstbxSetupList->currentRow();
+  if (row < 0 || row >= kSetupRecordCount || m_lstbxSetupList->selectedItems().isEmpty()) {
+    ShowDocMessage(this, TMsgKind::Error, QString::fromLatin1(kMsgNoRecordSelected));
+    return;
+  }
+  const TPowerSetupRecord &record = m_records[static_cast<std::size_t>(row)];
+  if (!record.Password.empty()) {
+    QInputDialog ask(this);
+    ask.setObjectName(QStringLiteral("dlgPassword"));
+    ask.setWindowTitle(tr("Enter Password"));
+    ask.setLabelText(tr("Enter Password"));
+    ask.setTextEchoMode(QLineEdit::Password);
+    if (ask.exec() != QDialog::Accepted) return;
+    if (!PasswordAccepted(record, ask.textValue().toStdString())) {
+      ShowDocMessage(this, TMsgKind::Error, QString::fromLatin1(kMsgBadPassword));
+      return;
+    }
+  }
+  m_dlgEditSetup->SetRecord(record);
+  if (m_dlgEditSetup->exec() != QDialog::Accepted) return;
+  SetRecord(row + 1, m_dlgEditSetup->Record());
+}
+
+void TfrmPwrSetup::mnuFileLoadFileClick() {
+  if (Busy()) return;
+  const QString name =
+      FileDialogName(this, false, tr("KVG Power Setup Files (*.pwrsetup *.txt);;All Files (*)"), QString());
+  if (name.isEmpty()) return;
+  try {
+    // Read whole before anything changes: a damaged file leaves the list alone.
+    const TPowerSetupList list = LoadSetupFile(name.toStdString(), m_records);
+    for (int n = 1; n <= kSetupRecordCount; ++n)
+      SetRecord(n, list[static_cast<std::size_t>(n - 1)]);
+  } catch (const Exception &e) {
+    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
+  }
+}
+
+void TfrmPwrSetup::mnuFileSaveFileClick() {
+  if (Busy()) return;
+  const QString name =
+      FileDialogName(this, true, tr("LXZT Power Setup Files (*.pwrsetup);;All Files (*)"), QStringLiteral("pwrsetup"));
+  if (name.isEmpty()) return;
+  try {
+    SaveSetupFile(name.toStdString(), m_records, false);
+  } catch (const Exception &e) {
+    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
+  }
+}
+
+void TfrmPwrSetup::StartTransfer(TInstrumentRunner::TJob job) {
+  if (Busy()) return;
+  for (QAction *a : m_idleOnly)
+    a->setEnabled(false);
+  m_progress->setValue(0);
+  m_progress->show();
+  m_btnCancel->show();
+  setCursor(Qt::BusyCursor);
+  m_runner->Start(std::move(job));
+}
+
+void TfrmPwrSetup::mnuFileLoadLX3KClick() {
+  StartTransfer([this](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
+    // Each record joins the list as it arrives, so a failed transfer keeps
+    // what came before it.
+    LoadSetupsFromAnalyzer(
+        comm,
+        [this](int n, const TPowerSetupRecord &r) {
+          QMetaObject::invokeMethod(this, [this, n, r] { SetRecord(n, r); }, Qt::QueuedConnection);
+        },
+        progress);
+  });
+}
+
+void TfrmPwrSetup::mnuFileSendAllLX3KClick() {
+  const TPowerSetupList snapshot = m_records;
+  StartTransfer([snapshot](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
+    SendSetupsToAnalyzer(comm, snapshot, progress);
+  });
+}
+
+void TfrmPwrSetup::TransferFinished(const QString &error) {
+  RefreshList();
+  m_progress->hide();
+  m_btnCancel->hide();
+  unsetCursor();
+  for (QAction *a : m_idleOnly)
+    a->setEnabled(true);
+  if (m_closeWhenDone) {
+    close();
+    return;
+  }
+  if (!error.isEmpty()) ShowDocMessage(this, TMsgKind::Error, error);
+}
+
+void TfrmPwrSetup::closeEvent(QCloseEvent *event) {
+  if (Busy()) {
+    // The transfer stops before its next record; the window goes then.
+    m_closeWhenDone = true;
+    m_runner->Cancel();
+    event->ignore();
+    return;
+  }
+  m_closeWhenDone = false;
+  event->accept();
+  emit closed();
+}
+
+} // namespace korv
