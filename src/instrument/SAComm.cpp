@@ -138,6 +138,15 @@ std::string TSAComm::WaitForTail(std::string_view tail, int deadlineMs) {
   return text;
 }
 
+std::string TSAComm::WaitForAny(std::string_view any, int deadlineMs) {
+  const std::int64_t deadline = Deadline(deadlineMs);
+  std::string text;
+  do {
+    text.push_back(static_cast<char>(TakeByte(deadline)));
+  } while (any.find(text.back()) == std::string_view::npos);
+  return text;
+}
+
 void TSAComm::WakeAnalyzer() {
   const std::int64_t deadline = Deadline(3000);
   SendCommand(Command(""));

@@ -72,6 +72,9 @@ public:
   // Takes bytes until the received text ends with tail (later exchanges
   // wait for ":" or "SOK" this way). Throws EmoxIOTimeOutErr.
   std::string WaitForTail(std::string_view tail, int deadlineMs);
+  // Takes bytes until one of the bytes in any arrives (the text so far ends
+  // with it). Throws EmoxIOTimeOutErr.
+  std::string WaitForAny(std::string_view any, int deadlineMs);
 
   // LX-x000QE analyzers.
   void WakeAnalyzer();
