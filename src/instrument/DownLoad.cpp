@@ -61,8 +61,11 @@ TBand BandOf(const TTraceData &t) {
   return b;
 }
 
-bool AtLeast(double f, double bound) { return f >= bound - 0.001; }
-bool AtMost(double f, double bound) { return f <= bound + 0.001; }
+// A kHz of tolerance; the extra Hz absorbs the rounding of frequencies
+// rebuilt from a stored start and step, so a band edge reads as its edge.
+constexpr double kBandTolerance = 0.001 + 1e-6;
+bool AtLeast(double f, double bound) { return f >= bound - kBandTolerance; }
+bool AtMost(double f, double bound) { return f <= bound + kBandTolerance; }
 
 bool Compatible(const TAnalyzerTarget &target, const TBand &b) {
   const std::string &m = target.Model;
