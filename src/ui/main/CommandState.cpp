@@ -17,6 +17,7 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "mnuViewArrow",      "mnuViewZoomIn",     "mnuViewZoomOut",
     "mnuViewMarker1",    "mnuViewMarkerHide", "mnuViewLimitLine",
     "mnuViewAutoScale",  "mnuViewOptions",    "mnuToolsCalcDTF",
+    "mnuMOXUpLoad",      "mnuMOXDnload",
     "mnuWindowTile",     "mnuWindowCascade",  "mnuWindowArrangeAll",
     "mnuWindowCloseAll", "mnuWindowHide",     "mnuHelpContents",
     "mnuHelpSearch",     "mnuHelpHow",        "mnuHelpAbout",

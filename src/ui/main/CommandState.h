@@ -42,6 +42,8 @@ enum class TCommand : int {
   ViewOptions,
   // Tools, Window, Help
   ToolsCalcDTF,
+  ToolsMOXUpLoad,
+  ToolsMOXDnload,
   WindowTile,
   WindowCascade,
   WindowArrangeAll,

@@ -13,6 +13,7 @@
 
 #include "settings/Config.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentHost.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -228,6 +229,10 @@ private:
   void mnuViewMarkerHideClick();
   void mnuViewAutoScaleClick();
   void mnuToolsCalcDTFClick();
+  void mnuMOXUpLoadClick();
+  void mnuMOXDnloadClick();
+  // What the instrument windows may use of this window.
+  TInstrumentHost InstrumentHost();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();

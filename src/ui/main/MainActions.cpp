@@ -248,6 +248,12 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsCalcDTF, tr("Fault Location Wizard..."), wizardHint, &TfrmMain::mnuToolsCalcDTFClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   MakeButton(C::BtnCalcDTF, tr("Fault Location Wizard"), wizardHint, &TfrmMain::mnuToolsCalcDTFClick);
+  MakeAction(C::ToolsMOXUpLoad, tr("Receive Traces from LX-x000QE ..."),
+             tr("Receive Traces|Receive stored traces from the analyzer."), &TfrmMain::mnuMOXUpLoadClick)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."),
+             tr("Send Traces|Send traces to the analyzer."), &TfrmMain::mnuMOXDnloadClick)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -362,6 +368,9 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF});
+  QMenu *lxqe = tools->addMenu(tr("LXQE Tools"));
+  lxqe->setObjectName(QStringLiteral("mnuLXQETools"));
+  AddActions(lxqe, {C::ToolsMOXUpLoad, C::ToolsMOXDnload});
 
   m_mnuWindow = bar->addMenu(tr("&Window"));
   m_mnuWindow->setObjectName(QStringLiteral("mnuWindow"));
