@@ -269,7 +269,7 @@ void TdlgDownload::btnOKClick() {
         };
         SendEncodedTraces(s.Comm, encoded, p);
       },
-      [this](std::exception_ptr error) {
+      [this](const std::exception_ptr &error) {
         QCoreApplication::sendPostedEvents(m_transfer.get());
         SetControls(true);
         if (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();

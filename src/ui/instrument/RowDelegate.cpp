@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <algorithm>
 
 #include "core/DateTime.h"
 #include "core/TextUtil.h"
@@ -18,9 +19,14 @@ void TRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, 
   painter->save();
   const bool selected = (option.state & QStyle::State_Selected) != 0;
   painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  // The columns stand at their places unless the text before them is wider
+  // in this font: then they move right instead of overlapping it.
+  const QFontMetrics metrics(option.font);
+  int free = 0;
   for (const auto &[x, text] : m_columns(index.row())) {
-    const QRect r = option.rect.adjusted(x, 0, 0, 0);
-    painter->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, text);
+    const int left = std::max(x, free);
+    painter->drawText(option.rect.adjusted(left, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text);
+    free = left + metrics.horizontalAdvance(text) + metrics.averageCharWidth();
   }
   painter->restore();
 }

@@ -228,7 +228,7 @@ void TdlgUpload::FormActivate() {
         result->first = IdentifyInstrument(s.Comm);
         result->second = ReadDirectory(s.Comm, result->first, now);
       },
-      [this, result](std::exception_ptr error) {
+      [this, result](const std::exception_ptr &error) {
         QApplication::restoreOverrideCursor();
         try {
           if (error) std::rethrow_exception(error);
@@ -466,7 +466,7 @@ void TdlgUpload::btnOKClick() {
         s.Comm.SetCancelFlag(&transfer->CancelFlag());
         FetchTraces(s.Comm, id, selection, fo, sink);
       },
-      [this, windowError](std::exception_ptr error) {
+      [this, windowError](const std::exception_ptr &error) {
         // Documents still queued for windows go in before the outcome is judged.
         QCoreApplication::sendPostedEvents(m_transfer.get());
         FinishTransfer();
@@ -527,7 +527,7 @@ void TdlgUpload::btnDeleteTraceClick() {
             },
             [transfer, this](const std::string &m) { transfer->Post([this, m] { Warn(Q(m), kHelpContext); }); });
       },
-      [this](std::exception_ptr error) {
+      [this](const std::exception_ptr &error) {
         QCoreApplication::sendPostedEvents(m_transfer.get());
         FinishTransfer();
         try {

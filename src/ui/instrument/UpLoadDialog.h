@@ -65,7 +65,6 @@ private:
   void FinishTransfer();
   void ShowError(const QString &text);
   void Warn(const QString &text, int helpContext);
-  std::unique_ptr<class TSerialSession> MakeSession() const;
 
   TInstrumentHost m_host;
   TInstrumentIdentity m_id;

@@ -126,6 +126,13 @@ protected:
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() >= rows && !dlg->Busy(); }, 15000));
     return list;
   }
+  // With KORV_SCREENSHOT_DIR set, the dialog as it is now goes there (docs/images).
+  static void Screenshot(QWidget *dlg, const char *name) {
+    const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+      EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
+    }
+  }
   static void WaitClosed(QDialog *dlg) { EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000)); }
 
   // Saves a synthetic trace of the simulator's kind as a document file.
@@ -157,6 +164,7 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
     ClickRow(list, 1);
     ClickRow(list, 2, Qt::ControlModifier);
     EXPECT_EQ(dlg->findChild<QLabel *>(QStringLiteral("pnlStatus"))->text(), QStringLiteral("  2 Traces Selected"));
+    Screenshot(dlg, "receive_dialog.png");
     Click(dlg, "btnOK");
     WaitClosed(dlg);
   });
@@ -262,6 +270,7 @@ TEST_F(InstrumentDialogs, SendFromOpenDocumentsAndFromAFolder) {
     ASSERT_EQ(list->count(), 2);
     ClickRow(list, 0);
     ClickRow(list, 1, Qt::ShiftModifier);
+    Screenshot(dlg, "send_dialog.png");
     Click(dlg, "btnOK");
     WaitClosed(dlg);
   });
@@ -320,6 +329,7 @@ TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
     const int seen = lines->value();
     ASSERT_TRUE(QTest::qWaitFor([&] { return lines->value() > seen; }, 5000));
     EXPECT_EQ(traces->value(), 1);
+    Screenshot(dlg, "send_dialog_sending.png");
     Click(dlg, "btnCancel");
     EXPECT_FALSE(dlg->findChild<QPushButton *>(QStringLiteral("btnCancel"))->isEnabled());
     EXPECT_TRUE(dlg->isVisible());
