@@ -53,6 +53,7 @@ void TSAComm::SendCommand(std::string_view text) {
 
 std::uint8_t TSAComm::TakeByte(std::int64_t deadline) {
   for (;;) {
+    if (m_readCancel != nullptr && m_readCancel->load()) throw EmoxIOCancelled(kMsgCancelled);
     const std::int64_t now = m_link.NowMs();
     if (now >= deadline) throw EmoxIOTimeOutErr(kMsgTimeOut);
     if (m_ring->Count() > 0) return m_ring->Get();

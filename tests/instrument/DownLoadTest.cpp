@@ -323,3 +323,19 @@ TEST(SendCandidates, DocumentsAndFolder) {
   EXPECT_EQ(files[2].Trace, 1);
   EXPECT_EQ(skipped, (std::vector<std::string>{dir.File("broken.kdt")}));
 }
+
+TEST(SendHandshake, ReadCancelStopsAReadButNotASend) {
+  // A read under a raised read-cancel flag gives up at once.
+  FakeSerialLink link;
+  TSAComm comm(link);
+  std::atomic<bool> stop{true};
+  comm.SetReadCancel(&stop);
+  comm.Open();
+  link.Feed("partial line");
+  EXPECT_THROW(comm.ReadLines(1, 5000), EmoxIOCancelled);
+  // Identification stops too, and the port is closed.
+  EXPECT_THROW(IdentifyAnalyzer(comm), EmoxIOCancelled);
+  EXPECT_FALSE(link.IsOpen());
+  comm.SetReadCancel(nullptr);
+  EXPECT_THROW(comm.ReadLines(1, 100), EmoxIOTimeOutErr);
+}

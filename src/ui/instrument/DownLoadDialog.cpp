@@ -123,9 +123,8 @@ void TdlgDownload::showEvent(QShowEvent *event) {
 
 void TdlgDownload::closeEvent(QCloseEvent *event) {
   if (Busy()) {
-    btnCancelClick();
-    event->ignore();
-    return;
+    m_closeWhenIdle = true;
+    m_transfer->RequestCancel();
   }
   QDialog::closeEvent(event);
 }
@@ -143,12 +142,16 @@ void TdlgDownload::keyPressEvent(QKeyEvent *event) {
 }
 
 void TdlgDownload::reject() {
+  // Closing during a transfer stops it: reads give up within a second, a
+  // trace being sent is finished first (the destructor waits for it).
   if (Busy()) {
-    btnCancelClick();
-    return;
+    m_closeWhenIdle = true;
+    m_transfer->RequestCancel();
   }
   QDialog::reject();
 }
+
+bool TdlgDownload::CloseIfAsked() { return m_closeWhenIdle; }
 
 void TdlgDownload::FormActivate() {
   if (!Busy()) ListCandidates();
@@ -251,7 +254,10 @@ void TdlgDownload::btnOKClick() {
           selection.push_back({doc, c.Trace});
         }
         TSerialSession s(port);
+        // Identification may stop anywhere; a trace, once begun, is sent whole.
+        s.Comm.SetReadCancel(&transfer->CancelFlag());
         const TAnalyzerTarget target = IdentifyAnalyzer(s.Comm);
+        s.Comm.SetReadCancel(nullptr);
         const auto encoded = EncodeSelection(target, selection, dielectricFormat);
         TSendProgress p;
         p.Cancel = &transfer->CancelFlag();
@@ -273,8 +279,12 @@ void TdlgDownload::btnOKClick() {
         QCoreApplication::sendPostedEvents(m_transfer.get());
         SetControls(true);
         if (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
+        if (CloseIfAsked()) return;
         try {
           if (error) std::rethrow_exception(error);
+        } catch (const EmoxIOCancelled &) {
+          ResetProgress(); // stopped before anything was sent
+          return;
         } catch (const std::exception &e) {
           ResetProgress();
           ShowDocMessage(this, TMsgKind::Error, Q(e.what()));

@@ -32,6 +32,7 @@ public:
 
   bool Busy() const;
   const std::vector<TSendCandidate> &Candidates() const { return m_rows; }
+  // Closing during a transfer asks it to stop; its outcome is then not shown.
   void reject() override;
 
 protected:
@@ -49,7 +50,12 @@ private:
   void ResetProgress();
   bool FromDisk() const;
 
+  // True when the dialog was closed while the transfer ran: its outcome is
+  // no longer shown.
+  bool CloseIfAsked();
+
   TInstrumentHost m_host;
+  bool m_closeWhenIdle = false;
   std::vector<TSendCandidate> m_rows;
   std::unique_ptr<TTransfer> m_transfer;
 

@@ -161,11 +161,9 @@ void TdlgUpload::showEvent(QShowEvent *event) {
 }
 
 void TdlgUpload::closeEvent(QCloseEvent *event) {
-  // A running transfer owns the link: it is cancelled, not abandoned.
   if (Busy()) {
-    btnCancelClick();
-    event->ignore();
-    return;
+    m_closeWhenIdle = true;
+    m_transfer->RequestCancel();
   }
   QDialog::closeEvent(event);
 }
@@ -183,12 +181,16 @@ void TdlgUpload::keyPressEvent(QKeyEvent *event) {
 }
 
 void TdlgUpload::reject() {
+  // Closing during a transfer stops it: reads give up within a second, a
+  // trace being sent is finished first (the destructor waits for it).
   if (Busy()) {
-    btnCancelClick();
-    return;
+    m_closeWhenIdle = true;
+    m_transfer->RequestCancel();
   }
   QDialog::reject();
 }
+
+bool TdlgUpload::CloseIfAsked() { return m_closeWhenIdle; }
 
 void TdlgUpload::ShowError(const QString &text) { ShowDocMessage(this, TMsgKind::Error, text); }
 
@@ -223,13 +225,15 @@ void TdlgUpload::FormActivate() {
   auto result = std::make_shared<std::pair<TInstrumentIdentity, TmoxDirList>>();
   const double now = NowDayCount();
   m_transfer->Start(
-      [port, result, now] {
+      [port, result, now, transfer = m_transfer.get()] {
         TSerialSession s(port);
+        s.Comm.SetReadCancel(&transfer->CancelFlag());
         result->first = IdentifyInstrument(s.Comm);
         result->second = ReadDirectory(s.Comm, result->first, now);
       },
       [this, result](const std::exception_ptr &error) {
         QApplication::restoreOverrideCursor();
+        if (CloseIfAsked()) return;
         try {
           if (error) std::rethrow_exception(error);
           m_id = result->first;
@@ -243,6 +247,8 @@ void TdlgUpload::FormActivate() {
             m_lstbxTraces->addItem(QString());
         } catch (const EmoxIODeviceErr &e) {
           ShowError(Q(e.Message()));
+          m_tmrClose->start(0);
+        } catch (const EmoxIOCancelled &) {
           m_tmrClose->start(0);
         } catch (const std::exception &e) {
           // Nothing listed; said, and the dialog stays for another try.
@@ -464,14 +470,19 @@ void TdlgUpload::btnOKClick() {
       [port, id, selection, fo, sink, transfer] {
         TSerialSession s(port);
         s.Comm.SetCancelFlag(&transfer->CancelFlag());
+        // A long trace is given up between its lines.
+        s.Comm.SetReadCancel(&transfer->CancelFlag());
         FetchTraces(s.Comm, id, selection, fo, sink);
       },
       [this, windowError](const std::exception_ptr &error) {
         // Documents still queued for windows go in before the outcome is judged.
         QCoreApplication::sendPostedEvents(m_transfer.get());
         FinishTransfer();
+        if (CloseIfAsked()) return;
         try {
           if (error) std::rethrow_exception(error);
+        } catch (const EmoxIOCancelled &) {
+          // Asked for: what arrived before stays where it went.
         } catch (const std::exception &e) {
           ShowError(QString::fromUtf8(kMsgChildDocError) + Q(e.what()));
           return;
@@ -517,6 +528,7 @@ void TdlgUpload::btnDeleteTraceClick() {
       [port, id, selection, transfer, this] {
         TSerialSession s(port);
         s.Comm.SetCancelFlag(&transfer->CancelFlag());
+        s.Comm.SetReadCancel(&transfer->CancelFlag());
         DeleteTraces(
             s.Comm, id, selection,
             [transfer, this](int pos, int max) {
@@ -530,6 +542,7 @@ void TdlgUpload::btnDeleteTraceClick() {
       [this](const std::exception_ptr &error) {
         QCoreApplication::sendPostedEvents(m_transfer.get());
         FinishTransfer();
+        if (CloseIfAsked()) return;
         try {
           if (error) std::rethrow_exception(error);
         } catch (const EmoxIODeviceErr &e) {
@@ -538,6 +551,7 @@ void TdlgUpload::btnDeleteTraceClick() {
           Warn(Q(e.Message()), kHelpContext);
         } catch (const EmoxIOTraceCRCErr &e) {
           Warn(Q(e.Message()), kHelpContext);
+        } catch (const EmoxIOCancelled &) { // NOLINT(bugprone-empty-catch): asked for; nothing to say
         } catch (const std::exception &e) {
           ShowError(QString::fromUtf8(kMsgDeleteFailed) + Q(e.what()));
         }

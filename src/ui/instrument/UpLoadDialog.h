@@ -37,6 +37,7 @@ public:
   const TmoxDirList &Directory() const { return m_list; }
   const TInstrumentIdentity &Identity() const { return m_id; }
 
+  // Closing during a transfer asks it to stop; its outcome is then not shown.
   void reject() override;
 
 protected:
@@ -66,7 +67,12 @@ private:
   void ShowError(const QString &text);
   void Warn(const QString &text, int helpContext);
 
+  // True when the dialog was closed while the transfer ran: its outcome is
+  // no longer shown.
+  bool CloseIfAsked();
+
   TInstrumentHost m_host;
+  bool m_closeWhenIdle = false;
   TInstrumentIdentity m_id;
   TmoxDirList m_list;
   std::unique_ptr<TTransfer> m_transfer;
