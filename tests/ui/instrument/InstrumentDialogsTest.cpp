@@ -112,7 +112,10 @@ protected:
   }
 
   static void ClickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    // Rows just added are placed by a pending layout: place them first.
+    list->doItemsLayout();
     const QRect r = list->visualItemRect(list->item(row));
+    ASSERT_TRUE(r.isValid() && list->viewport()->rect().contains(r.center())) << row;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
   }
   static void Click(QWidget *parent, const char *name) {
