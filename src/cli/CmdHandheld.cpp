@@ -115,7 +115,7 @@ int RunHandheld(const Args &args) {
           std::cout << path << "\n";
       } else {
         transfer.Delete({name}, [&](const std::string &n) {
-          Say(n, kMsgDeleteFailed, api.ErrorText(api.CeGetLastError()));
+          Say(n, kMsgRemoteDeleteFailed, api.ErrorText(api.CeGetLastError()));
           ++failed;
         });
       }

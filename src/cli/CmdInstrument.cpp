@@ -1,4 +1,4 @@
-// simulate, identify, list, receive and delete: talking to instruments.
+// simulate, identify, list, receive, delete and send: talking to instruments.
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -17,6 +17,7 @@
 #include "core/Excption.h"
 #include "core/TextUtil.h"
 #include "formats/DocumentIO.h"
+#include "instrument/DownLoad.h"
 #include "instrument/QtSerialLink.h"
 #include "instrument/SAComm.h"
 #include "instrument/UpLoad.h"
@@ -292,6 +293,73 @@ int RunDelete(const Args &args) {
   return warnings == static_cast<int>(locations.size()) ? 1 : 0;
 }
 
+// "FILE:N" names trace N (1-based) of FILE, "FILE" all its traces. A name
+// that itself ends in ":digits" and exists is taken whole.
+struct TSendArg {
+  std::string File;
+  int Trace = 0; // 0: every trace
+};
+
+TSendArg ParseSendArg(const std::string &arg) {
+  const std::size_t colon = arg.rfind(':');
+  std::error_code ec;
+  if (colon == std::string::npos || colon + 1 == arg.size() || std::filesystem::exists(arg, ec)) return {arg, 0};
+  const std::string tail = arg.substr(colon + 1);
+  if (tail.find_first_not_of("0123456789") != std::string::npos) return {arg, 0};
+  long long n = 0;
+  if (!ParseInt(tail, n) || n < 1 || n > kMaxTraces) throw UsageError{"not a trace number: " + arg};
+  return {arg.substr(0, colon), static_cast<int>(n)};
+}
+
+int RunSend(const Args &args) {
+  const Options o(args, {"port"}, {});
+  if (o.Positional().empty()) throw UsageError{"give at least one document file"};
+  std::vector<TSendArg> wanted;
+  for (const std::string &p : o.Positional())
+    wanted.push_back(ParseSendArg(p));
+
+  // Every file is read and every trace named before the analyzer is asked anything.
+  std::vector<std::unique_ptr<TmoxDocument>> docs;
+  std::vector<TSendTrace> selection;
+  for (const TSendArg &w : wanted) {
+    try {
+      docs.push_back(OpenOrReport(w.File).Document);
+    } catch (const Exception &e) {
+      return Fail(e.Message());
+    }
+    const TmoxDocument &doc = *docs.back();
+    if (w.Trace > doc.Doc.TraceCount())
+      return Fail(w.File + ": there is no trace " + std::to_string(w.Trace) + " (the file holds " +
+                  std::to_string(doc.Doc.TraceCount()) + ").");
+    if (w.Trace > 0) {
+      selection.push_back({&doc, w.Trace - 1});
+    } else {
+      for (int i = 0; i < doc.Doc.TraceCount(); ++i)
+        selection.push_back({&doc, i});
+    }
+  }
+
+  const TIniFile ini = LoadSettings();
+  const int dielectricFormat = ini.ReadInteger("OPTIONS", "DielectricFormat", 1) != 0 ? 1 : 0;
+  TSession s(PortFrom(o));
+  int sent = 0;
+  try {
+    const TAnalyzerTarget target = IdentifyAnalyzer(s.Comm);
+    const auto encoded = EncodeSelection(target, selection, dielectricFormat);
+    // Ctrl-C stops before the next trace, so no trace is left half sent.
+    std::signal(SIGINT, StopServing);
+    std::signal(SIGTERM, StopServing);
+    TSendProgress progress;
+    progress.Cancel = &g_stop;
+    sent = SendEncodedTraces(s.Comm, encoded, progress);
+  } catch (const Exception &e) {
+    return Fail(e.Message());
+  }
+  std::cout << "sent " << sent << (sent == 1 ? " trace" : " traces") << "\n";
+  if (sent < static_cast<int>(selection.size())) return Fail("Cancelled before all traces were sent.");
+  return 0;
+}
+
 const Registrar kSimulate("simulate",
                           "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
                           "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--pace] | "
@@ -304,6 +372,8 @@ const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identif
 const Registrar kList("list", "list [--port DEV] [--json]", "list the traces stored in the instrument", RunList);
 const Registrar kReceive("receive", "receive [--port DEV] LOCATION... (--out FILE.kdt | --out-dir DIR [--style 0-3])",
                          "receive stored traces into one document or into files", RunReceive);
+const Registrar kSend("send", "send [--port DEV] FILE[:N]...",
+                       "send traces of document files (trace N, or all) to an LX-x000QE analyzer", RunSend);
 const Registrar kDelete("delete", "delete [--port DEV] LOCATION...", "delete stored traces from an LX-x000QE analyzer",
                         RunDelete);
 

@@ -53,6 +53,7 @@ void TSAComm::SendCommand(std::string_view text) {
 
 std::uint8_t TSAComm::TakeByte(std::int64_t deadline) {
   for (;;) {
+    if (m_readCancel != nullptr && m_readCancel->load()) throw EmoxIOCancelled(kMsgCancelled);
     const std::int64_t now = m_link.NowMs();
     if (now >= deadline) throw EmoxIOTimeOutErr(kMsgTimeOut);
     if (m_ring->Count() > 0) return m_ring->Get();
@@ -135,6 +136,15 @@ std::string TSAComm::WaitForTail(std::string_view tail, int deadlineMs) {
   std::string text;
   while (!EndsWith(text, tail))
     text.push_back(static_cast<char>(TakeByte(deadline)));
+  return text;
+}
+
+std::string TSAComm::WaitForAny(std::string_view any, int deadlineMs) {
+  const std::int64_t deadline = Deadline(deadlineMs);
+  std::string text;
+  do {
+    text.push_back(static_cast<char>(TakeByte(deadline)));
+  } while (any.find(text.back()) == std::string_view::npos);
   return text;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/Buffer.h"
+#include "core/Excption.h"
 #include "instrument/Protocol.h"
 #include "instrument/SerialLink.h"
 
@@ -34,6 +35,14 @@ inline constexpr const char *kMsgRtDeviceError = "RT-500 Device Error.";
 inline constexpr const char *kMsgNotResponding =
     "LX-x000QE is not responding.\r\nCheck Port settings and connection.\r\nUse File|Open or File|Save to "
     "transfer Traces to or from an LX-xx00ZT.";
+
+inline constexpr const char *kMsgCancelled = "The transfer was cancelled.";
+
+// A read given up because the caller asked to stop (SetReadCancel).
+class EmoxIOCancelled : public EmoxIOError {
+public:
+  using EmoxIOError::EmoxIOError;
+};
 
 class TSAComm {
 public:
@@ -58,6 +67,10 @@ public:
   // several exchanges stop before the next one.
   void SetCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
   bool CancelRequested() const { return m_cancel && m_cancel->load(); }
+  // A flag that also ends a read in progress (within a second) with
+  // EmoxIOCancelled. Only for exchanges that may stop anywhere: never while
+  // a trace is being sent, which would leave the analyzer mid-download.
+  void SetReadCancel(const std::atomic<bool> *flag) { m_readCancel = flag; }
   // Called with the count of reply lines after each line read, so a long
   // trace read can drive a progress bar.
   void SetLineProgress(std::function<void(int lines)> fn) { m_lineProgress = std::move(fn); }
@@ -72,6 +85,9 @@ public:
   // Takes bytes until the received text ends with tail (later exchanges
   // wait for ":" or "SOK" this way). Throws EmoxIOTimeOutErr.
   std::string WaitForTail(std::string_view tail, int deadlineMs);
+  // Takes bytes until one of the bytes in any arrives (the text so far ends
+  // with it). Throws EmoxIOTimeOutErr.
+  std::string WaitForAny(std::string_view any, int deadlineMs);
 
   // LX-x000QE analyzers.
   void WakeAnalyzer();
@@ -114,6 +130,7 @@ private:
   SerialLink &m_link;
   std::unique_ptr<TBuffer> m_ring;
   const std::atomic<bool> *m_cancel = nullptr;
+  const std::atomic<bool> *m_readCancel = nullptr;
   std::function<void(int)> m_lineProgress;
 };
 

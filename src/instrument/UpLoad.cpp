@@ -309,7 +309,8 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
       // Nothing at this location, or nothing usable (a damaged block, a
       // field that is no number, a failed check sum): the other locations
       // may hold good traces. A link that stopped answering ends the run.
-      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr || dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr)
+      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr || dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr ||
+          dynamic_cast<const EmoxIOCancelled *>(&e) != nullptr)
         throw;
       fail(sel, e.Message());
       continue;

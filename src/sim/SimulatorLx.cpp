@@ -1,12 +1,14 @@
 #include "sim/SimulatorLx.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/DateTime.h"
 #include "core/DocFromReply.h"
 #include "core/Excption.h"
 #include "core/TextUtil.h"
 #include "instrument/Protocol.h"
+#include "measure/Convert.h"
 #include "sim/SimulatorReply.h"
 
 namespace korv {
@@ -77,11 +79,52 @@ void TLxSimulator::Store(int location, const TmoxDocument &doc) {
   m_traces[location] = std::move(s);
 }
 
+// A download carries each point's linear reflection; the analyzer keeps
+// and reports it in the unit the header names (the code of the scale line),
+// as it does for its own sweeps.
+void TLxSimulator::ConvertDownloadedPoints(std::vector<std::string> &lines) const {
+  const std::size_t scaleLine = m_generation == 1 ? 13 : 4;
+  const std::size_t magField = m_generation == 1 ? 1 : 0;
+  std::size_t first = m_generation == 1 ? 17 : m_generation == 2 ? 14 : m_qe ? 17 : 16;
+  if (lines.size() <= first || lines.size() <= scaleLine) return;
+  long long code = 0;
+  if (!ParseInt(Trim(lines[scaleLine].substr(0, lines[scaleLine].find(','))), code)) return;
+  const std::uint8_t unit = code == 0 ? suVSWR : code == 2 ? suCableLoss : suReturnLoss;
+  for (std::size_t i = first; i < lines.size(); ++i) {
+    std::vector<std::string> f;
+    std::string rest = lines[i];
+    for (std::size_t c = rest.find(','); c != std::string::npos; c = rest.find(',')) {
+      f.push_back(rest.substr(0, c));
+      rest.erase(0, c + 1);
+    }
+    f.push_back(rest);
+    long long rho = 0;
+    if (f.size() <= magField || !ParseInt(Trim(f[magField]), rho)) continue;
+    double v = static_cast<double>(rho) * 1e-5;
+    try {
+      ConvertValue(v, suRho, unit);
+    } catch (const Exception &) {
+      v = unit == suVSWR ? 999.0 : 0.0;
+    }
+    f[magField] = std::to_string(std::llround(v * 1e5));
+    std::string joined;
+    for (std::size_t k = 0; k < f.size(); ++k)
+      joined += (k > 0 ? "," : "") + f[k];
+    lines[i] = joined;
+  }
+}
+
 void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
   int location = 1;
   while (m_traces.count(location) != 0)
     ++location;
   if (m_generation == 1 && !lines.empty() && lines.back().empty()) lines.pop_back();
+  // The third generation's check line is two raw bytes, which may hold a
+  // line end and so arrive as pieces: no point line lacks a comma.
+  if (m_generation == 3)
+    while (!lines.empty() && lines.size() > 17 && lines.back().find(',') == std::string::npos)
+      lines.pop_back();
+  ConvertDownloadedPoints(lines);
   TStored s;
   double when = NowDayCount();
   if (m_generation == 1) {
@@ -98,15 +141,12 @@ void TLxSimulator::StoreDownloaded(std::vector<std::string> lines) {
       when = DecodePackedTime(site.substr(0, site.find(',')));
     } catch (const Exception &) {
     }
-    s.DirectoryLine = f[0] + ", " + f[1] + ", " + f[2] + ", " + f[3] + ", " + Format("%.2d", DecodeDateTime(when).Day) +
-                      MonthNumberToName(DecodeDateTime(when).Month) + Format("%.4d", DecodeDateTime(when).Year) + ", " +
+    const TCivilTime c = DecodeDateTime(when);
+    s.DirectoryLine = f[0] + ", " + f[1] + ", " + f[2] + ", " + f[3] + ", " + Format("%.2d", c.Day) +
+                      MonthNumberToName(c.Month) + Format("%.4d %.2d:%.2d", c.Year, c.Hour, c.Minute) + ", " +
                       std::to_string(location);
   } else {
-    // The check line may or may not have been sent: recompute it.
-    if (m_generation == 3 && !lines.empty() && lines.back().size() == 2) {
-      std::vector<std::string> rest(lines.begin(), lines.end() - 1);
-      if (AnalyzerCrcLine(rest) == lines.back()) lines = std::move(rest);
-    }
+    // The check line was dropped above: it is made again over what is kept.
     s.Body = lines;
     if (m_generation == 3) s.Body.push_back(AnalyzerCrcLine(s.Body));
     try {

@@ -41,6 +41,7 @@ private:
   std::string Error(const std::string &echo) const { return echo + "\n\r?\n\r> "; }
   void Store(int location, const TmoxDocument &doc);
   void StoreDownloaded(std::vector<std::string> lines);
+  void ConvertDownloadedPoints(std::vector<std::string> &lines) const;
   std::vector<std::string> TraceReply(int location) const;
 
   std::string m_model;

@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 #include "core/DocFromReply.h"
 #include "core/Excption.h"
+#include "instrument/DownLoad.h"
 #include "instrument/FakeSerialLink.h"
 #include "instrument/UpLoad.h"
 #include "sim/PtyHost.h"
@@ -273,16 +274,10 @@ TEST(Simulators, AnalyzerAcceptsDownloadSetupsAndQuickText) {
   b.comm.Open();
   // Trace download: "TD", a ":" per line, "00" and the prompt.
   const auto extra = SyntheticTraces(6, 238, 800.0, 900.0);
-  const auto lines = EncodeAnalyzerReply(extra[5], 3, true, ParseAnalyzerDate("15Mar03"), "LX-3400QE", 0);
-  b.comm.SendCommand("TD\r");
-  b.comm.WaitForTail(":", 5000);
-  for (const auto &l : lines) {
-    b.comm.SendCommand(l + "\r");
-    b.comm.WaitForTail("\r\n:", 25000);
-  }
-  b.comm.SendCommand("00\r");
-  b.comm.WaitForTail(">", 5000);
+  const auto target = IdentifyAnalyzer(b.comm);
+  SendEncodedTraces(b.comm, EncodeSelection(target, {{&extra[5], 0}}));
   EXPECT_EQ(lx->Locations().size(), 4U);
+  b.comm.Open();
   // Power setups.
   b.comm.SendCommand("SGET\r");
   EXPECT_NE(b.comm.WaitForTail("> ", 5000).find("ERRsetup"), std::string::npos);
@@ -314,5 +309,86 @@ TEST(Simulators, AnalyzerAcceptsDownloadSetupsAndQuickText) {
   ASSERT_EQ(list.Count(), 5);
   EXPECT_EQ(list.Text(4), extra[5].Doc.Traces[0].Label.str());
   auto docs = b.Fetch(id, {{4, list.Text(4)}});
-  ExpectSameSweep(docs[0]->Doc.Traces[0], extra[5].Doc.Traces[0], 1e-5);
+  ExpectSameSweep(docs[0]->Doc.Traces[0], extra[5].Doc.Traces[0], 0.005);
+}
+
+namespace {
+
+class LxSendBack : public ::testing::TestWithParam<LxCase> {};
+
+} // namespace
+
+// Traces sent to an analyzer are stored at its lowest free locations and
+// read back with their values, to the precision of the encoding.
+TEST_P(LxSendBack, SentTracesReadBack) {
+  const LxCase c = GetParam();
+  const int points = c.qe && c.generation == 3 ? 949 : kDefaultReplyPoints;
+  auto sim = std::make_unique<TLxSimulator>(c.model, c.firmware, Originals(points));
+  TLxSimulator *lx = sim.get();
+  Bench b(std::move(sim));
+  ASSERT_TRUE(lx->Stored(2) != nullptr);
+  TmoxDocument extra = SyntheticTraces(4, points, 900.0, 1900.0)[3];
+  TTraceData &t = extra.Doc.Traces[0];
+  t.FreqMarks[1] = TMarkerSlot{1, points / 2, true, 0, 1};
+  t.Model = c.model;
+  // Free location 2 first: the first download goes there, the next one after the last.
+  const auto id = IdentifyInstrument(b.comm);
+  DeleteTraces(b.comm, id, {{2, ""}}, {}, {});
+  const TAnalyzerTarget target = IdentifyAnalyzer(b.comm);
+  EXPECT_EQ(target.Generation(), c.generation);
+  const auto encoded = EncodeSelection(target, {{&extra, 0}, {&extra, 0}});
+  EXPECT_EQ(SendEncodedTraces(b.comm, encoded), 2);
+  EXPECT_EQ(lx->Locations(), (std::vector<int>{1, 2, 3, 4}));
+
+  const TmoxDirList list = ReadDirectory(b.comm, id, 46000.0);
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.Number(2), 2);
+  EXPECT_NEAR(list.Time(2), t.DateTime, 1.0 / 1440);
+  auto docs = b.Fetch(id, {{2, list.Text(2)}, {4, list.Text(4)}});
+  ASSERT_EQ(docs.size(), 2U) << (b.failed.empty() ? "" : b.failed[0]);
+  for (const auto &d : docs) {
+    const TTraceData &got = d->Doc.Traces[0];
+    EXPECT_EQ(d->Doc.ScaleUnit, suReturnLoss);
+    ExpectSameSweep(got, t, 0.005);
+    EXPECT_NEAR(got.DateTime, t.DateTime, 1.0 / 1440);
+    EXPECT_NEAR(got.Dielectric, t.Dielectric, 1e-3);
+    EXPECT_NEAR(got.Loss, t.Loss, 1e-3);
+    EXPECT_EQ(got.FreqMarks[0].Point, t.FreqMarks[0].Point);
+    EXPECT_EQ(got.FreqMarks[0].Visible, 1);
+    if (c.generation > 1) {
+      EXPECT_EQ(got.Label, t.Label);
+      EXPECT_EQ(got.FreqMarks[1].Point, t.FreqMarks[1].Point);
+      EXPECT_EQ(got.FreqMarks[1].Visible != 0, true);
+    } else {
+      EXPECT_EQ(got.SiteNumber, t.SiteNumber);
+      EXPECT_EQ(got.AntennaNumber, t.AntennaNumber);
+    }
+    if (c.generation == 3) {
+      EXPECT_EQ(got.SN, t.SN);
+    }
+    if (c.generation == 3 && c.firmware == std::string("15Mar03")) {
+      EXPECT_EQ(got.FreqMarks[1].Style, 1);
+      EXPECT_TRUE(got.FreqMarks[1].DeltaOn);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Generations, LxSendBack,
+    ::testing::Values(LxCase{"LX-3200", "15Mar01", 1, false}, LxCase{"LX-3250A", "15Jan02", 2, false},
+                      LxCase{"LX-3400", "10Oct02", 3, false}, LxCase{"LX-3400", "15Mar03", 3, false},
+                      LxCase{"LX-3600QE", "10Oct02", 3, true}, LxCase{"LX-3600QE", "15Mar03", 3, true}));
+
+TEST(Simulators, AnalyzerRefusesDownloadsWhenFull) {
+  // Firmware of November 2001 keeps 60 traces.
+  const TmoxDocument extra = SyntheticTraces(1, 238, 900.0, 1900.0)[0];
+  auto sim = std::make_unique<TLxSimulator>("LX-3200", "20Nov01", std::vector<TmoxDocument>(60, extra));
+  Bench b(std::move(sim));
+  const TAnalyzerTarget target = IdentifyAnalyzer(b.comm);
+  try {
+    SendEncodedTraces(b.comm, EncodeSelection(target, {{&extra, 0}}));
+    FAIL();
+  } catch (const EmoxIODeviceErr &e) {
+    EXPECT_STREQ(e.what(), kMsgSaveBuffersFull);
+  }
 }

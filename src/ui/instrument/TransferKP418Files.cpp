@@ -278,7 +278,7 @@ void TdlgTransferKP418Files::btnDeleteVantorFilesClick() {
   BeginWork();
   m_transfer.Delete(names, [this](const std::string &) {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgDeleteFailed));
+    ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgRemoteDeleteFailed));
     QApplication::restoreOverrideCursor();
   });
   RefreshVantorList();

@@ -18,6 +18,7 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "mnuViewMarker1",    "mnuViewMarkerHide", "mnuViewLimitLine",
     "mnuViewAutoScale",  "mnuViewOptions",    "mnuToolsCalcDTF",
     "mnuToolsPwrSetup",  "mnuToolsQuickText",
+    "mnuMOXUpLoad",      "mnuMOXDnload",
     "mnuWindowTile",     "mnuWindowCascade",  "mnuWindowArrangeAll",
     "mnuWindowCloseAll", "mnuWindowHide",     "mnuHelpContents",
     "mnuHelpSearch",     "mnuHelpHow",        "mnuHelpAbout",

@@ -44,6 +44,8 @@ enum class TCommand : int {
   ToolsCalcDTF,
   ToolsPwrSetup,
   ToolsQuickText,
+  ToolsMOXUpLoad,
+  ToolsMOXDnload,
   WindowTile,
   WindowCascade,
   WindowArrangeAll,

@@ -15,6 +15,7 @@
 #include "settings/Config.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/InstrumentRunner.h"
+#include "ui/instrument/InstrumentHost.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -257,6 +258,10 @@ private:
   TLinkFactory InstrumentLinkFactory() const;
   // At exit: a running transfer is cancelled and the window goes with it.
   void CloseToolWindows();
+  void mnuMOXUpLoadClick();
+  void mnuMOXDnloadClick();
+  // What the instrument windows may use of this window.
+  TInstrumentHost InstrumentHost();
   void mnuWindowTileClick();
   void mnuWindowCascadeClick();
   void mnuWindowArrangeAllClick();

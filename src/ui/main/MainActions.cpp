@@ -264,6 +264,12 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsQuickText, tr("Quick Text List"), tr("Quick Text List|Edit and transfer the quick text list."),
              &TfrmMain::mnuToolsQuickTextClick)
       ->setCheckable(true);
+  MakeAction(C::ToolsMOXUpLoad, tr("Receive Traces from LX-x000QE ..."),
+             tr("Receive Traces|Receive stored traces from the analyzer."), &TfrmMain::mnuMOXUpLoadClick)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."),
+             tr("Send Traces|Send traces to the analyzer."), &TfrmMain::mnuMOXDnloadClick)
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
 
   // Window
   MakeAction(C::WindowTile, tr("&Tile"), tr("Tile|Tile the document windows."), &TfrmMain::mnuWindowTileClick);
@@ -392,6 +398,9 @@ void TfrmMain::CreateMenus() {
   QMenu *tools = bar->addMenu(tr("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
   AddActions(tools, {C::ToolsCalcDTF, C::ToolsMeasCalc});
+  QMenu *lxqe = tools->addMenu(tr("LXQE Tools"));
+  lxqe->setObjectName(QStringLiteral("mnuLXQETools"));
+  AddActions(lxqe, {C::ToolsMOXUpLoad, C::ToolsMOXDnload});
   tools->addSeparator();
   AddActions(tools, {C::ToolsPwrSetup, C::ToolsQuickText});
   tools->addSeparator();

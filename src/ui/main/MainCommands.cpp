@@ -44,6 +44,10 @@
 #include "ui/document/Child.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"
+#include "instrument/QtSerialLink.h"
+#include "settings/IniFile.h"
+#include "ui/instrument/DownLoadDialog.h"
+#include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/DataFiles.h"
@@ -193,6 +197,45 @@ void TfrmMain::mnuViewKP418InfoClick() {
   TdlgKP418Info dialog(this);
   dialog.Fill(doc->Document().VantorSettings);
   dialog.exec();
+}
+
+TInstrumentHost TfrmMain::InstrumentHost() {
+  TInstrumentHost h;
+  h.Documents = [this] { return Documents(); };
+  h.Active = [this] { return ActiveDocument(); };
+  h.NewWindow = [this]() -> TfrmDoc * {
+    if (DocumentCount() >= kMaxDocumentWindows) return nullptr;
+    TfrmDoc *doc = NewDocumentWindow();
+    SubWindowOf(doc)->show();
+    return doc;
+  };
+  h.PortName = [this] {
+    // CommDevice (a device path) wins over the CommPort number.
+    std::string device;
+    if (!m_settingsPath.isEmpty()) {
+      try {
+        device = TIniFile::Load(m_settingsPath.toStdString()).ReadString("OPTIONS", "CommDevice", "");
+      } catch (const Exception &) { // NOLINT(bugprone-empty-catch): an unreadable file names no device
+      }
+    }
+    std::string port = QtSerialLink::ResolvePort(m_settings.Options.CommPort, device);
+    if (port.empty()) throw EmoxIODeviceErr("No serial port is available (setting CommPort).");
+    return port;
+  };
+  h.Settings = &m_settings;
+  return h;
+}
+
+void TfrmMain::mnuMOXUpLoadClick() {
+  TdlgUpload dialog(InstrumentHost(), this);
+  dialog.exec();
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuMOXDnloadClick() {
+  TdlgDownload dialog(InstrumentHost(), this);
+  dialog.exec();
+  UpdateMenuItems(false);
 }
 
 // Tiling in a grid (columns first), so that every graph keeps a usable

@@ -1,0 +1,99 @@
+#pragma once
+// "Receive Traces from Korv Site Analyzer": identifies the instrument when
+// shown, lists its stored traces, and fetches a selection into document
+// windows or files on disk, or deletes it. Every exchange runs on a worker
+// thread (TTransfer); the rules are those of instrument/UpLoad.
+#include <QDialog>
+#include <memory>
+
+#include "core/MOXDirList.h"
+#include "instrument/UpLoad.h"
+#include "ui/instrument/InstrumentHost.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace korv {
+
+class TTransfer;
+
+class TdlgUpload : public QDialog {
+  Q_OBJECT
+public:
+  static constexpr int kHelpContext = 2020;
+  static constexpr int kMessageHelpContext = 5000;
+
+  TdlgUpload(TInstrumentHost host, QWidget *parent = nullptr);
+  ~TdlgUpload() override;
+
+  bool Busy() const;
+  const TmoxDirList &Directory() const { return m_list; }
+  const TInstrumentIdentity &Identity() const { return m_id; }
+
+  // Closing during a transfer asks it to stop; its outcome is then not shown.
+  void reject() override;
+
+protected:
+  void showEvent(QShowEvent *event) override;
+  void closeEvent(QCloseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
+
+private:
+  void FormActivate();
+  void btnOKClick();
+  void btnCancelClick();
+  void btnDeleteTraceClick();
+  void lstbxTracesClick();
+  void chkboxCurrentDocClick(bool checked);
+  void chkboxMultipleDocClick(bool checked);
+  void chkbxLoadToFileClick(bool checked);
+  void diredUploadPathChange();
+  void diredUploadPathAfterDialog();
+  void rdgrpDirStyleClick(int index);
+  void UpdateDestinationControls();
+  void SetTransferControls(bool enabled);
+  std::vector<TSelectedTrace> SelectedRows() const;
+  TReceiveDestination Destination() const;
+  std::string RootFolder() const;
+  int DirStyle() const;
+  void FinishTransfer();
+  void ShowError(const QString &text);
+  void Warn(const QString &text, int helpContext);
+
+  // True when the dialog was closed while the transfer ran: its outcome is
+  // no longer shown.
+  bool CloseIfAsked();
+
+  TInstrumentHost m_host;
+  bool m_closeWhenIdle = false;
+  TInstrumentIdentity m_id;
+  TmoxDirList m_list;
+  std::unique_ptr<TTransfer> m_transfer;
+
+  QListWidget *m_lstbxTraces = nullptr;
+  QGroupBox *m_grpDestination = nullptr;
+  QCheckBox *m_chkboxCurrentDoc = nullptr;
+  QCheckBox *m_chkboxMultipleDoc = nullptr;
+  QCheckBox *m_chkbxLoadToFile = nullptr;
+  QLabel *m_lblRootFolder = nullptr;
+  QLineEdit *m_diredUploadPath = nullptr;
+  QPushButton *m_btnBrowse = nullptr;
+  QGroupBox *m_rdgrpDirStyle = nullptr;
+  QList<QRadioButton *> m_styles;
+  QProgressBar *m_progUploadProgress = nullptr;
+  QPushButton *m_btnOK = nullptr;
+  QPushButton *m_btnCancel = nullptr;
+  QPushButton *m_btnDelete = nullptr;
+  QLabel *m_pnlStatus = nullptr;
+  QTimer *m_tmrClose = nullptr;
+  TfrmDoc *m_oneWindow = nullptr; // the new window of "one new window for all"
+};
+
+} // namespace korv

@@ -1,0 +1,342 @@
+// The Receive and Send dialogs driven from the main window's menu against a
+// simulated analyzer on a pseudo-terminal.
+#include "ui/QtTestEnv.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "core/TestHelpers.h"
+#include "formats/DocumentIO.h"
+#include "sim/PtyHost.h"
+#include "sim/SimulatorLx.h"
+#include "sim/SimulatorReply.h"
+#include "ui/UserDriver.h"
+#include "ui/dialogs/DocMessages.h"
+#include "ui/instrument/DownLoadDialog.h"
+#include "ui/instrument/UpLoadDialog.h"
+#include "ui/main/Main.h"
+
+using namespace korv;
+using korvtest::ModalAnswerer;
+
+namespace {
+
+// A simulated analyzer served from its own thread.
+class TServedAnalyzer {
+public:
+  TServedAnalyzer(const std::string &model, const std::string &firmware, bool pace = false)
+      : m_sim(model, firmware, {}), m_host(m_sim, TPtyHostOptions{pace, 9600, TSimFault::None}) {
+    m_port = m_host.Open();
+    m_thread = std::thread([this] { m_host.Serve(m_stop); });
+  }
+  ~TServedAnalyzer() {
+    m_stop = true;
+    m_thread.join();
+  }
+  TServedAnalyzer(const TServedAnalyzer &) = delete;
+  TServedAnalyzer &operator=(const TServedAnalyzer &) = delete;
+  const std::string &Port() const { return m_port; }
+  // Read while no transfer runs.
+  std::vector<int> Locations() const { return m_sim.Locations(); }
+
+private:
+  TLxSimulator m_sim;
+  TPtyHost m_host;
+  std::string m_port;
+  std::atomic<bool> m_stop{false};
+  std::thread m_thread;
+};
+
+class InstrumentDialogs : public ::testing::Test {
+protected:
+  void Start(const std::string &model, const std::string &firmware, bool pace = false) {
+    m_sim = std::make_unique<TServedAnalyzer>(model, firmware, pace);
+    const std::string ini = m_dir.File("Korv-MOX.ini");
+    std::ofstream(ini) << "[OPTIONS]\r\nCommDevice=" << m_sim->Port() << "\r\nUploadRoot=" << m_dir.File("rx")
+                       << "/\r\n";
+    SetDocMessageHook([this](TMsgKind, const QString &text, QMessageBox::StandardButtons) {
+      m_messages << text;
+      return QMessageBox::Ok;
+    });
+    m_main = std::make_unique<TfrmMain>(TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/", ""},
+                                        QString::fromStdString(ini));
+    m_main->SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
+    m_main->resize(1200, 800);
+    m_main->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
+  }
+  void TearDown() override {
+    if (m_main) {
+      m_main->close();
+      m_main.reset();
+    }
+    SetDocMessageHook({});
+    m_sim.reset();
+    QApplication::processEvents();
+  }
+
+  // Tools > LXQE Tools > item, with drive run on the dialog once it is up.
+  template <class Dialog> void UseDialog(const QString &item, const std::function<void(Dialog *)> &drive) {
+    ModalAnswerer answers;
+    bool driven = false;
+    answers.Then([&](QWidget *modal) {
+      auto *dlg = qobject_cast<Dialog *>(modal);
+      ASSERT_NE(dlg, nullptr) << modal->windowTitle().toStdString();
+      driven = true;
+      drive(dlg);
+    });
+    for (auto &h : m_moreAnswers)
+      answers.Then(h);
+    m_moreAnswers.clear();
+    QMenu *tools = korvtest::OpenMenu(*m_main, QStringLiteral("mnuTools"));
+    ASSERT_NE(tools, nullptr);
+    auto *sub = tools->findChild<QMenu *>(QStringLiteral("mnuLXQETools"));
+    ASSERT_NE(sub, nullptr);
+    korvtest::ClickMenuItem(tools, sub->menuAction());
+    QAction *action = m_main->Action(item);
+    ASSERT_NE(action, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sub->isVisible(); }, 2000));
+    korvtest::ClickMenuItem(sub, action);
+    EXPECT_TRUE(driven);
+  }
+
+  static void ClickRow(QListWidget *list, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    // Rows just added are placed by a pending layout: place them first.
+    list->doItemsLayout();
+    const QRect r = list->visualItemRect(list->item(row));
+    ASSERT_TRUE(r.isValid() && list->viewport()->rect().contains(r.center())) << row;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
+  }
+  static void Click(QWidget *parent, const char *name) {
+    auto *w = parent->findChild<QAbstractButton *>(QString::fromLatin1(name));
+    ASSERT_NE(w, nullptr) << name;
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
+  }
+  // Waits for the dialog's listing (identification on the worker).
+  static QListWidget *Listed(TdlgUpload *dlg, int rows) {
+    auto *list = dlg->findChild<QListWidget *>(QStringLiteral("lstbxTraces"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() >= rows && !dlg->Busy(); }, 15000));
+    return list;
+  }
+  // With KORV_SCREENSHOT_DIR set, the dialog as it is now goes there (docs/images).
+  static void Screenshot(QWidget *dlg, const char *name) {
+    const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+      EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
+    }
+  }
+  static void WaitClosed(QDialog *dlg) { EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000)); }
+
+  // Saves a synthetic trace of the simulator's kind as a document file.
+  std::string SaveTrace(const std::string &name, int index) {
+    TmoxDocument doc = SyntheticTraces(index + 1, 238, 900.0, 1900.0)[static_cast<std::size_t>(index)];
+    const std::string path = m_dir.File(name);
+    EXPECT_TRUE(SaveDocument(doc, path, [] { return true; }));
+    return path;
+  }
+
+  TempDir m_dir;
+  std::unique_ptr<TServedAnalyzer> m_sim;
+  std::unique_ptr<TfrmMain> m_main;
+  QStringList m_messages;
+  std::vector<ModalAnswerer::Handler> m_moreAnswers;
+};
+
+} // namespace
+
+TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
+  Start("LX-3400", "15Mar03");
+  // Separate new documents (the preset destination): two rows, two windows.
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ASSERT_EQ(list->count(), 6); // the current trace and five stored ones
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Receive Korv Site Analyzer Traces"));
+    EXPECT_TRUE(dlg->findChild<QCheckBox *>(QStringLiteral("chkboxMultipleDoc"))->isChecked());
+    EXPECT_FALSE(dlg->findChild<QCheckBox *>(QStringLiteral("chkboxCurrentDoc"))->isEnabled());
+    ClickRow(list, 1);
+    ClickRow(list, 2, Qt::ControlModifier);
+    EXPECT_EQ(dlg->findChild<QLabel *>(QStringLiteral("pnlStatus"))->text(), QStringLiteral("  2 Traces Selected"));
+    Screenshot(dlg, "receive_dialog.png");
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  ASSERT_EQ(m_main->DocumentCount(), 2) << m_messages.join("|").toStdString();
+
+  // Into the active window: it gains a trace.
+  const int before = m_main->ActiveDocument()->Document().Doc.TraceCount();
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    Click(dlg, "chkboxCurrentDoc");
+    EXPECT_FALSE(dlg->findChild<QCheckBox *>(QStringLiteral("chkboxMultipleDoc"))->isChecked());
+    ClickRow(list, 3);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_main->DocumentCount(), 2);
+  EXPECT_EQ(m_main->ActiveDocument()->Document().Doc.TraceCount(), before + 1);
+
+  // Neither box: one new window takes all.
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    Click(dlg, "chkboxMultipleDoc");
+    ClickRow(list, 4);
+    ClickRow(list, 5, Qt::ControlModifier);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  ASSERT_EQ(m_main->DocumentCount(), 3);
+  int twoTraceWindows = 0;
+  for (TfrmDoc *d : m_main->Documents())
+    twoTraceWindows += d->Document().Doc.TraceCount() == 2 ? 1 : 0;
+  EXPECT_GE(twoTraceWindows, 1);
+
+  // Files on disk, sub folders by date.
+  const std::string root = m_dir.File("rx");
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    auto *folder = dlg->findChild<QLineEdit *>(QStringLiteral("diredUploadPath"));
+    EXPECT_FALSE(folder->isEnabled());
+    Click(dlg, "chkbxLoadToFile");
+    EXPECT_TRUE(folder->isEnabled());
+    EXPECT_EQ(folder->text().toStdString(), root + "/");
+    Click(dlg, "rdDirStyle1");
+    ClickRow(list, 1);
+    ClickRow(list, 2, Qt::ControlModifier);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  std::string found;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(m_dir.Path(), ec);
+       it != std::filesystem::recursive_directory_iterator(); ++it)
+    found += it->path().string() + " ";
+  // Open windows already carry the label's names ("ALPHA TX1", "ALPHA TX1(1)").
+  EXPECT_TRUE(std::filesystem::exists(root + "/2024May10/ALPHA TX1(2).kdt")) << m_messages.join("|").toStdString()
+                                                                             << found;
+  EXPECT_TRUE(std::filesystem::exists(root + "/2024May11/ALPHA TX1(2).kdt"));
+  EXPECT_EQ(m_main->DocumentCount(), 3);
+  EXPECT_EQ(m_main->Settings().Options.UploadStyle, 1);
+
+  // Delete Traces asks first; Yes deletes the selected location.
+  m_moreAnswers.push_back([](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(),
+              QStringLiteral("You are about to delete one or more stored traces? Do you want to continue?"));
+    ModalAnswerer::Click(box->button(QMessageBox::Yes));
+  });
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ClickRow(list, 2);
+    // The question comes up after this handler, so the answerer sees it.
+    QTimer::singleShot(0, dlg, [dlg] { Click(dlg, "btnDelete"); });
+  });
+  EXPECT_EQ(m_sim->Locations(), (std::vector<int>{1, 3, 4, 5}));
+}
+
+TEST_F(InstrumentDialogs, SendFromOpenDocumentsAndFromAFolder) {
+  Start("LX-3400", "15Mar03");
+  const std::string one = SaveTrace("open.kdt", 1);
+  ASSERT_NE(m_main->OpenDocumentFile(QString::fromStdString(one)), nullptr);
+  UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
+    auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 1; }, 2000));
+    EXPECT_FALSE(dlg->findChild<QPushButton *>(QStringLiteral("btnOK"))->isEnabled());
+    ClickRow(list, 0);
+    EXPECT_EQ(dlg->findChild<QLabel *>(QStringLiteral("pnlStatus"))->text(), QStringLiteral("  1 Traces Selected"));
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_sim->Locations().size(), 6U) << m_messages.join("|").toStdString();
+
+  const std::filesystem::path folder = m_dir.Path() / "send";
+  std::filesystem::create_directory(folder);
+  for (int i = 0; i < 2; ++i)
+    std::filesystem::copy_file(SaveTrace("t.kdt", i), folder / ("t" + std::to_string(i) + ".kdt"),
+                               std::filesystem::copy_options::overwrite_existing);
+  UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
+    auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    auto *edit = dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"));
+    edit->setText(QString::fromStdString(folder.string()));
+    Click(dlg, "rdFromDiskFiles");
+    ASSERT_EQ(list->count(), 2);
+    ClickRow(list, 0);
+    ClickRow(list, 1, Qt::ShiftModifier);
+    Screenshot(dlg, "send_dialog.png");
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_sim->Locations().size(), 8U) << m_messages.join("|").toStdString();
+}
+
+TEST_F(InstrumentDialogs, SendRefusalsAreShown) {
+  Start("LX-3200", "15Jan02");
+  const std::string wide = m_dir.File("wide.kdt");
+  TmoxDocument doc = SyntheticTraces(1, 238, 900.0, 2100.0)[0];
+  ASSERT_TRUE(SaveDocument(doc, wide, [] { return true; }));
+  ASSERT_NE(m_main->OpenDocumentFile(QString::fromStdString(wide)), nullptr);
+  UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
+    auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 1; }, 2000));
+    ClickRow(list, 0);
+    Click(dlg, "btnOK");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_messages.isEmpty(); }, 15000));
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->findChild<QPushButton *>(QStringLiteral("btnOK"))->isEnabled());
+    Click(dlg, "btnCancel");
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_messages, QStringList{QStringLiteral("This trace is not compatible with this SA model.")});
+  EXPECT_EQ(m_sim->Locations().size(), 5U);
+}
+
+// At the line's real speed a trace takes seconds: the window keeps
+// painting, the bars move, and Cancel stops before the next trace.
+TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
+  Start("LX-3400", "15Mar03", true);
+  const std::filesystem::path folder = m_dir.Path() / "send";
+  std::filesystem::create_directory(folder);
+  for (int i = 0; i < 3; ++i)
+    std::filesystem::copy_file(SaveTrace("t.kdt", i), folder / ("t" + std::to_string(i) + ".kdt"),
+                               std::filesystem::copy_options::overwrite_existing);
+  UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
+    auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
+    dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))->setText(QString::fromStdString(folder.string()));
+    Click(dlg, "rdFromDiskFiles");
+    ASSERT_EQ(list->count(), 3);
+    ClickRow(list, 0);
+    ClickRow(list, 2, Qt::ShiftModifier);
+    Click(dlg, "btnOK");
+    ASSERT_TRUE(dlg->Busy());
+    auto *lines = dlg->findChild<QProgressBar *>(QStringLiteral("prgrsDnLdTrace"));
+    auto *traces = dlg->findChild<QProgressBar *>(QStringLiteral("prgrsDnLdDoc"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->value() > 5; }, 15000));
+    // The event loop runs while the worker sends: a short timer fires on time.
+    QElapsedTimer clock;
+    clock.start();
+    bool fired = false;
+    QTimer::singleShot(20, [&] { fired = true; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fired; }, 3000));
+    EXPECT_LT(clock.elapsed(), 1500); // a trace takes seconds: a blocked loop would show
+    const int seen = lines->value();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lines->value() > seen; }, 5000));
+    EXPECT_EQ(traces->value(), 1);
+    Screenshot(dlg, "send_dialog_sending.png");
+    Click(dlg, "btnCancel");
+    EXPECT_FALSE(dlg->findChild<QPushButton *>(QStringLiteral("btnCancel"))->isEnabled());
+    EXPECT_TRUE(dlg->isVisible());
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_sim->Locations().size(), 6U) << m_messages.join("|").toStdString();
+}
