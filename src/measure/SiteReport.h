@@ -1,0 +1,83 @@
+#pragma once
+// The site report without drawing: what it says (the summary of every trace
+// with its verdicts and fault events) and how it is laid out on pages. The
+// PDF writer in the desktop layer draws exactly these pages and texts.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/MOXDoc.h"
+#include "measure/FaultEvents.h"
+#include "measure/Verdicts.h"
+
+namespace korv {
+
+struct TReportOptions {
+  std::string Title = "Site Report";
+  std::optional<double> LimitDb; // used where a document has no limit line
+  double ThresholdDb = kDefaultEventThresholdDb;
+};
+
+// One trace of one document, all the report says of it.
+struct TReportTrace {
+  int Document = 0; // index in the list given to BuildSiteReport
+  int Trace = 0;
+  TTraceData Data; // the trace with its distance result (when it has one)
+  std::uint8_t ScaleUnit = suReturnLoss;
+  std::uint8_t DistUnit = duMeters;
+  bool HasDistance = false;
+  std::string DistanceProblem; // why there is no distance result
+  TTraceVerdict Freq;
+  TTraceVerdict Dist;
+  std::vector<TFaultEvent> Events;
+  // The summary row's cells, formatted.
+  std::string Label, Band, Points, Worst, WorstAt, Limit, Verdict, Fault, FaultAt;
+};
+
+struct TReportPage {
+  enum TKind { Summary, Trace, Events } Kind = Summary;
+  int Item = 0;      // summary: first row; trace and events: the trace
+  int FirstRow = 0;  // events: first event on the page
+  int RowCount = 0;  // rows of the summary or event table on this page
+};
+
+struct TSiteReport {
+  std::string Title;
+  std::string Sites;       // site numbers, "Site 12, Site 14"
+  std::string Sectors;     // "Alpha, Beta"
+  std::string DateRange;   // first and last sweep
+  std::vector<std::string> Instruments; // "Model SN firmware"
+  std::string Calibration; // "Full Cal" or the count of each state
+  std::vector<TReportTrace> Traces;
+  std::vector<TReportPage> Pages;
+  // Column headings of the summary table and the event table.
+  static const std::vector<std::string> &SummaryHeadings();
+  static const std::vector<std::string> &EventHeadings();
+  // The cells of one event row.
+  std::vector<std::string> EventCells(const TReportTrace &trace, int event) const;
+};
+
+// Rows per page: the summary page has the header block above its table.
+inline constexpr int kSummaryRowsFirstPage = 20;
+inline constexpr int kSummaryRowsPerPage = 34;
+// A trace page holds both graphs and this many events; more go on pages of
+// their own.
+inline constexpr int kEventRowsOnTracePage = 8;
+inline constexpr int kEventRowsPerPage = 40;
+// Markers a graph shows per trace; the largest events get them.
+inline constexpr int kMarkedEvents = kMarkersPerTrace;
+
+// Builds the report of the documents' traces, in order. A trace whose
+// distance result cannot be computed (no cable data, too few points) is
+// reported without one, with the reason. Exception when there is no trace,
+// or a given limit or threshold is no return loss (CheckReturnLossLimit).
+TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, const TReportOptions &options);
+
+// The indices of the events that get a marker: the largest kMarkedEvents.
+std::vector<int> MarkedEvents(const std::vector<TFaultEvent> &events);
+
+// The frequency or distance unit words of a trace.
+std::string ValueUnitWord(int scaleUnit);
+std::string DistanceUnitWord(int distUnit);
+
+} // namespace korv
