@@ -1,6 +1,7 @@
 #include "measure/SiteReport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <set>
 
@@ -201,6 +202,49 @@ TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, con
       report.Pages.push_back({TReportPage::Events, i, e, std::min(kEventRowsPerPage, events - e)});
   }
   return report;
+}
+
+TReportRequest::TCheck TReportRequest::Check() const {
+  TCheck c;
+  auto fail = [&c](TField field, std::string error) {
+    c.Field = field;
+    c.Error = std::move(error);
+    return c;
+  };
+  const std::string title = Trim(Title);
+  if (title.empty()) return fail(fTitle, "Enter a title for the report.");
+  c.Options.Title = title;
+  auto number = [](const std::string &text) -> std::optional<double> {
+    double v = 0.0;
+    if (!ParseDouble(Trim(text), v) || !std::isfinite(v) || v > 0.0 || v < -100.0) return std::nullopt;
+    return v;
+  };
+  if (!Trim(Limit).empty()) {
+    c.Options.LimitDb = number(Limit);
+    if (!c.Options.LimitDb)
+      return fail(fLimit, "The limit is a return loss in dB from -100 to 0 (for example -14), or empty for none.");
+  }
+  const auto threshold = number(Threshold);
+  if (!threshold) return fail(fThreshold, "The event threshold is a return loss in dB from -100 to 0 (for example -30).");
+  c.Options.ThresholdDb = *threshold;
+  std::string out = Trim(OutputFile);
+  if (out.empty() || out.back() == '/') return fail(fOutputFile, "Enter the name of the PDF file to write.");
+  const auto lower = [](std::string s) {
+    for (char &ch : s)
+      ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return s;
+  };
+  if (out.size() < 4 || lower(out.substr(out.size() - 4)) != ".pdf") out += ".pdf";
+  c.OutputFile = out;
+  return c;
+}
+
+std::string TReportRequest::DefaultOutputFile(const std::string &documentPath, const std::string &folder) {
+  if (documentPath.empty()) return (folder.empty() || folder.back() == '/' ? folder : folder + "/") + "Site Report.pdf";
+  const std::size_t slash = documentPath.find_last_of('/');
+  const std::size_t dot = documentPath.find_last_of('.');
+  const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExt ? documentPath.substr(0, dot) : documentPath) + ".pdf";
 }
 
 } // namespace korv

@@ -76,6 +76,27 @@ TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, con
 // The indices of the events that get a marker: the largest kMarkedEvents.
 std::vector<int> MarkedEvents(const std::vector<TFaultEvent> &events);
 
+// What the Site Report dialog asks, as typed, and the rules for it.
+struct TReportRequest {
+  std::string Title = "Site Report";
+  std::string Limit;              // return loss dB; empty: only the documents' limit lines
+  std::string Threshold = "-30";  // return loss dB
+  std::string OutputFile;
+
+  enum TField { fNone, fTitle, fLimit, fThreshold, fOutputFile };
+  struct TCheck {
+    TField Field = fNone; // the field to correct; fNone: all good
+    std::string Error;
+    TReportOptions Options;
+    std::string OutputFile; // with ".pdf" added when it has no such ending
+  };
+  // Checks every field; the first wrong one is named with its message.
+  TCheck Check() const;
+  // The report beside the first document: its name with ".pdf" for its
+  // extension, or "Site Report.pdf" in folder when the document has no file.
+  static std::string DefaultOutputFile(const std::string &documentPath, const std::string &folder);
+};
+
 // The frequency or distance unit words of a trace.
 std::string ValueUnitWord(int scaleUnit);
 std::string DistanceUnitWord(int distUnit);

@@ -109,5 +109,44 @@ TEST(SiteReport, TracesWithoutCableDataAndBadOptions) {
   EXPECT_THROW(BuildSiteReport({&empty}, {}), Exception);
 }
 
+TEST(SiteReport, DialogFieldsAreCheckedInOrder) {
+  TReportRequest q;
+  q.Title = "  Site 412 ";
+  q.Limit = " -14.5";
+  q.Threshold = "-35";
+  q.OutputFile = "/tmp/out/site412";
+  TReportRequest::TCheck c = q.Check();
+  EXPECT_EQ(c.Field, TReportRequest::fNone) << c.Error;
+  EXPECT_EQ(c.Options.Title, "Site 412");
+  EXPECT_EQ(c.Options.LimitDb, -14.5);
+  EXPECT_EQ(c.Options.ThresholdDb, -35.0);
+  EXPECT_EQ(c.OutputFile, "/tmp/out/site412.pdf");
+  q.OutputFile = "/tmp/out/A.PDF";
+  EXPECT_EQ(q.Check().OutputFile, "/tmp/out/A.PDF");
+  q.Limit = "";
+  EXPECT_FALSE(q.Check().Options.LimitDb) << "an empty limit is none";
+  const struct {
+    std::string TReportRequest::*Member;
+    std::string Text;
+    TReportRequest::TField Field;
+  } wrong[] = {{&TReportRequest::Title, " ", TReportRequest::fTitle},
+               {&TReportRequest::Limit, "14", TReportRequest::fLimit},
+               {&TReportRequest::Limit, "-14 dB", TReportRequest::fLimit},
+               {&TReportRequest::Threshold, "", TReportRequest::fThreshold},
+               {&TReportRequest::Threshold, "-101", TReportRequest::fThreshold},
+               {&TReportRequest::OutputFile, "", TReportRequest::fOutputFile},
+               {&TReportRequest::OutputFile, "/tmp/out/", TReportRequest::fOutputFile}};
+  for (const auto &w : wrong) {
+    TReportRequest bad = q;
+    bad.*w.Member = w.Text;
+    const auto r = bad.Check();
+    EXPECT_EQ(r.Field, w.Field) << w.Text;
+    EXPECT_FALSE(r.Error.empty());
+  }
+  EXPECT_EQ(TReportRequest::DefaultOutputFile("/data/site.v2/sweep.kdt", "/home"), "/data/site.v2/sweep.pdf");
+  EXPECT_EQ(TReportRequest::DefaultOutputFile("/data/site.v2/sweep", "/home"), "/data/site.v2/sweep.pdf");
+  EXPECT_EQ(TReportRequest::DefaultOutputFile("", "/home"), "/home/Site Report.pdf");
+}
+
 } // namespace
 } // namespace korv

@@ -43,7 +43,8 @@ public:
 
 private:
   void SetFont(double points, bool bold) {
-    QFont f(QStringLiteral("DejaVu Sans"));
+    // The graphs' own font, so the file embeds one family.
+    QFont f = m_window.font();
     f.setPointSizeF(points);
     f.setBold(bold);
     m_painter.setFont(f);
@@ -147,8 +148,8 @@ private:
       m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
       y += h + 6;
       if (t.HasDistance) {
+        // The active trace (its readouts) stays across the change of view.
         m_window.SetPlotMode(pmDistance);
-        m_window.SetActiveTrace(0);
         m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
         y += h + 6;
       } else {
