@@ -170,6 +170,7 @@ TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, con
   if (report.Traces.empty()) throw Exception("The report has no trace.");
 
   std::vector<std::string> parts;
+  parts.reserve(sites.size());
   for (const int s : sites)
     parts.push_back("Site " + std::to_string(s));
   report.Sites = parts.empty() ? "-" : Join(parts);

@@ -84,6 +84,7 @@ enum class TCommand : int {
   PopOptGraph,
   PopOptPlot,
   ToolsMeasCalc,
+  FileSiteReport,
   Count
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::Count);

@@ -214,6 +214,7 @@ private:
   void mnuFileSaveAsClick();
   void mnuFileSaveAsMetaClick();
   void mnuFilePrintClick();
+  void mnuFileSiteReportClick();
   void mnuFileRClick(int k);
   void mnuFileExitClick();
   void mnuEditCutClick();

@@ -150,6 +150,9 @@ void TfrmMain::CreateActions() {
   MakeAction(C::FilePrintMultiple, tr("Print Multiple..."), tr("Print Multiple|Print several graphs per page."),
              nullptr)
       ->setVisible(false);
+  MakeAction(C::FileSiteReport, tr("Site &Report..."),
+             tr("Site Report|Write one PDF with the verdicts and fault events of every open document's traces."),
+             &TfrmMain::mnuFileSiteReportClick);
   for (int k = 1; k <= kMaxRecentFiles; ++k) {
     auto *a = new QAction(this);
     a->setObjectName(QStringLiteral("mnuFileR%1").arg(k));
@@ -346,7 +349,7 @@ void TfrmMain::CreateMenus() {
   file->addSeparator();
   AddActions(file, {C::FileSave, C::FileSaveAll, C::FileSaveAs, C::FileSaveAsMeta});
   file->addSeparator();
-  AddActions(file, {C::FilePrint, C::FilePrintMultiple});
+  AddActions(file, {C::FilePrint, C::FilePrintMultiple, C::FileSiteReport});
   m_recentSeparator = file->addSeparator();
   m_recentSeparator->setObjectName(QStringLiteral("mnuFileRSeparator"));
   for (QAction *a : m_recent)

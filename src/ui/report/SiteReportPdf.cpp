@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -17,6 +18,7 @@ namespace {
 // Page geometry in the writer's units (96 per inch, A4 portrait).
 constexpr double kMargin = 48.0;
 constexpr double kRowHeight = 20.0;
+constexpr double kGraphHeight = 380.0;
 
 QString Q(const std::string &s) { return QString::fromStdString(s); }
 
@@ -26,7 +28,12 @@ public:
       : m_writer(writer), m_report(report), m_footer(footer), m_painter(&writer) {
     const QSizeF size = writer.pageLayout().paintRectPixels(writer.resolution()).size();
     m_page = QRectF(kMargin, kMargin, size.width() - 2 * kMargin, size.height() - 2 * kMargin);
-    m_window.resize(QSize(static_cast<int>(m_page.width()), 380));
+    // Laid out at the graphs' size, as on screen, so the marker symbols
+    // stand their usual distance off their points. Never shown: a shown
+    // window would paint every view on the way.
+    m_window.resize(QSize(static_cast<int>(m_page.width()), static_cast<int>(kGraphHeight)));
+    if (QLayout *layout = m_window.layout()) layout->activate();
+    m_window.Graph()->SetRenderOnly(true);
   }
 
   void Page(int index) {
@@ -143,8 +150,9 @@ private:
                9);
       // The document opens in its frequency view.
       m_window.SetDocument(GraphDocument(t));
+      m_window.Graph()->SetRenderOnly(true); // the window may have made a new one
       m_window.SetActiveTrace(0);
-      const double h = 380.0;
+      const double h = kGraphHeight;
       m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
       y += h + 6;
       if (t.HasDistance) {
