@@ -20,3 +20,9 @@ done
 "$korvtool" render "$here/demo_site.kdt" "$here/demo_site_dtf.png" --view dtf --size "$size"
 "$korvtool" render "$here/demo_antenna.kdt" "$here/demo_antenna_smith.png" --view smith --size "$size"
 "$korvtool" render "$here/demo_sector.kdt" "$here/demo_sector_vswr.png" --view freq --unit vswr --size "$size"
+
+# A page of the site report of the demonstration site.
+tmp=$(mktemp -d)
+"$korvtool" report "$tmp/report.pdf" "$here/demo_site.kdt" --title "Site 412 closeout" >/dev/null
+pdftoppm -f 3 -l 3 -r 100 -png -singlefile "$tmp/report.pdf" "$here/site_report_page3"
+rm -rf "$tmp"
