@@ -73,6 +73,10 @@ void FillCells(TReportTrace &r) {
   }
   r.Limit = r.Freq.Limit ? Value(*r.Freq.Limit, r.ScaleUnit) + " " + unit : "none";
   r.Verdict = r.Freq.Verdict == TVerdict::None ? "-" : VerdictText(r.Freq.Verdict);
+  if (r.Dist.Verdict != TVerdict::None)
+    r.DistanceVerdict = "Distance: worst " + Value(r.Dist.Worst.Value, r.ScaleUnit) + " " + unit + " at " +
+                        Format("%.2f ", r.Dist.Worst.X) + dist + "; " + VerdictText(r.Dist.Verdict) + " against " +
+                        Value(*r.Dist.Limit, r.ScaleUnit) + " " + unit;
   if (const TFaultEvent *e = LargestEvent(r.Events)) {
     r.Fault = Value(e->Value, r.ScaleUnit) + " " + unit;
     r.FaultAt = Format("%.2f ", e->Distance) + dist;

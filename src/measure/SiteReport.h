@@ -32,6 +32,8 @@ struct TReportTrace {
   std::vector<TFaultEvent> Events;
   // The summary row's cells, formatted.
   std::string Label, Band, Points, Worst, WorstAt, Limit, Verdict, Fault, FaultAt;
+  // The distance view against its limit line; empty without one.
+  std::string DistanceVerdict;
 };
 
 struct TReportPage {

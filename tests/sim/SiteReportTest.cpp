@@ -57,10 +57,21 @@ TEST(SiteReport, SummaryRowsCarryTheVerdictsAndLargestFaults) {
     EXPECT_EQ(t.FaultAt, Format("%.2f m", big->Distance));
   }
   EXPECT_EQ(r.Traces[0].Label, "Sector 1");
+  EXPECT_TRUE(r.Traces[0].DistanceVerdict.empty()) << "no distance limit line, no distance verdict";
   // Without a limit there is no verdict.
   const TSiteReport none = BuildSiteReport({&doc}, {});
   EXPECT_EQ(none.Traces[0].Verdict, "-");
   EXPECT_EQ(none.Traces[0].Limit, "none");
+  // The distance view is judged against its own limit line: the faults
+  // (about -20 to -24 dB) break a -28 dB line.
+  TTraceDoc lined = doc;
+  lined.DistLimitMode = 1;
+  lined.DistLimitValue = -28.0;
+  const TSiteReport d = BuildSiteReport({&lined}, o);
+  for (const auto &t : d.Traces) {
+    EXPECT_EQ(t.Dist.Verdict, TVerdict::Fail) << t.Label;
+    EXPECT_NE(t.DistanceVerdict.find("FAIL against -28.00 dB"), std::string::npos) << t.DistanceVerdict;
+  }
 }
 
 TEST(SiteReport, PagesOfAFullDocumentAndOfLongEventLists) {

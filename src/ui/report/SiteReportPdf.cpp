@@ -160,6 +160,7 @@ private:
         m_window.SetPlotMode(pmDistance);
         m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
         y += h + 6;
+        if (!t.DistanceVerdict.empty()) y = Text(y, Q(t.DistanceVerdict), 9);
       } else {
         y = Text(y, QStringLiteral("No distance view: ") + Q(t.DistanceProblem), 9);
       }
