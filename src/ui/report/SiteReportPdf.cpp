@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -72,7 +73,9 @@ private:
       double x = m_page.left();
       for (std::size_t c = 0; c < cells.size() && c < shares.size(); ++c) {
         const double w = shares[c] * m_page.width();
-        m_painter.drawText(QRectF(x + 2, y, w - 4, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter, Q(cells[c]));
+        // A cell never runs into its neighbour: long labels end in an ellipsis.
+        const QString text = QFontMetricsF(m_painter.font()).elidedText(Q(cells[c]), Qt::ElideRight, w - 4);
+        m_painter.drawText(QRectF(x + 2, y, w - 4, kRowHeight), Qt::AlignLeft | Qt::AlignVCenter, text);
         x += w;
       }
       y += kRowHeight;
@@ -104,7 +107,7 @@ private:
       const TReportTrace &t = r.Traces[static_cast<std::size_t>(i)];
       rows.push_back({t.Label, t.Band, t.Points, t.Worst, t.WorstAt, t.Limit, t.Verdict, t.Fault, t.FaultAt});
     }
-    return Table(y, TSiteReport::SummaryHeadings(), rows, {0.17, 0.17, 0.06, 0.1, 0.12, 0.1, 0.07, 0.11, 0.1});
+    return Table(y, TSiteReport::SummaryHeadings(), rows, {0.19, 0.16, 0.06, 0.1, 0.11, 0.1, 0.07, 0.12, 0.09});
   }
 
   // The trace as one document in a window: its worst point marked in the
