@@ -33,3 +33,8 @@ if command -v gs >/dev/null 2>&1; then
 else
   echo "render_images.sh: Ghostscript (gs) not found; print_multiple_page.png left as it is" >&2
 fi
+# A page of the site report of the demonstration site.
+tmp=$(mktemp -d)
+"$korvtool" report "$tmp/report.pdf" "$here/demo_site.kdt" --title "Site 412 closeout" >/dev/null
+pdftoppm -f 3 -l 3 -r 100 -png -singlefile "$tmp/report.pdf" "$here/site_report_page3"
+rm -rf "$tmp"

@@ -13,6 +13,8 @@
 #include "measure/Calc.h"
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
+#include "measure/FaultEvents.h"
+#include "measure/Verdicts.h"
 #include "sim/SweepModel.h"
 
 namespace korv::cli {
@@ -53,8 +55,18 @@ double Checked(const Options &o, const std::string &name, double def, double lo,
 }
 
 int Dtf(const Args &args) {
-  Options o(args, {"trace", "start", "stop", "window", "vp", "dielectric", "loss", "unit"}, {"json"});
+  Options o(args, {"trace", "start", "stop", "window", "vp", "dielectric", "loss", "unit", "threshold"},
+            {"json", "events"});
   if (o.Positional().size() != 1) throw UsageError{"dtf takes one document file"};
+  if (o.Has("threshold") && !o.Has("events")) throw UsageError{"--threshold goes with --events"};
+  double threshold = kDefaultEventThresholdDb;
+  if (o.Has("threshold")) {
+    try {
+      threshold = CheckReturnLossLimit(o.Number("threshold", threshold), "threshold");
+    } catch (const Exception &e) {
+      throw UsageError{e.Message()};
+    }
+  }
   if (o.Has("vp") && o.Has("dielectric")) throw UsageError{"give either --vp or --dielectric"};
   TOpenResult r = OpenOrReport(o.Positional()[0]);
   if (!r.Warning.empty()) std::cerr << r.Warning << "\n";
@@ -105,6 +117,24 @@ int Dtf(const Args &args) {
       throw Exception(std::string(kMsgDtfFailed) + " (trace " + std::to_string(i) + ")");
     }
     const char *dist = feet ? "ft" : "m";
+    if (o.Has("events")) {
+      const auto events = TraceFaultEvents(t, doc.ScaleUnit, threshold);
+      if (o.Has("json")) {
+        j.BeginObject().Key("index").Integer(i).Key("distUnit").String(dist).Key("unit").String(UnitWord(doc.ScaleUnit));
+        j.Key("threshold").Number(threshold).Key("events").BeginArray();
+        for (const auto &e : events)
+          j.BeginObject().Key("distance").Number(e.Distance).Key("value").Number(e.Value).Key("returnLoss")
+              .Number(e.ReturnLossDb).Key("index").Integer(e.Index).EndObject();
+        j.EndArray().EndObject();
+        continue;
+      }
+      std::cout << "Trace " << i << " \"" << DisplayText(t.Title.str()) << "\": " << events.size()
+                << (events.size() == 1 ? " event" : " events") << " above " << Format("%.1f", threshold) << " dB\n";
+      for (const auto &e : events)
+        std::cout << "  " << Format("%10.3f", e.Distance) << " " << dist << "  " << Format("%10.3f", e.Value) << " "
+                  << UnitWord(doc.ScaleUnit) << "  (" << Format("%.2f", e.ReturnLossDb) << " dB)\n";
+      continue;
+    }
     if (o.Has("json")) {
       j.BeginObject().Key("index").Integer(i).Key("maxDist").Number(t.MaxDist);
       j.Key("distAxis").Numbers(t.DistAxis).Key("distMag").Numbers(t.DistMag).EndObject();
@@ -253,8 +283,10 @@ int Synth(const Args &args) {
 
 const Registrar kDtf("dtf",
                      "dtf FILE [--trace N] [--start D] [--stop D] [--window 0-3|none|slight|moderate|heavy] "
-                     "[--vp V | --dielectric E] [--loss L] [--unit m|ft] [--json]",
-                     "distance-to-fault of each trace, in the document's display unit", Dtf);
+                     "[--vp V | --dielectric E] [--loss L] [--unit m|ft] [--events [--threshold DB]] [--json]",
+                     "distance-to-fault of each trace, in the document's display unit; --events lists its "
+                     "faults (peaks above -30 dB return loss or --threshold)",
+                     Dtf);
 const Registrar kCalc("calc", "calc (--rl|--vswr|--rho|--power) VALUE [--json]",
                       "the measurement calculator: one reflection figure gives the other three", Calc);
 const Registrar kSynth("synth",

@@ -183,6 +183,11 @@ public:
   // Format by extension: .png, .svg, .pdf. Returns false when it cannot write.
   bool SaveImage(const QString &fileName, const QSize &size);
   QByteArray ToSvg(const QSize &size);
+  // A graph that is only ever drawn through RenderTo (the site report's):
+  // while it is hidden, builds lay the plot out without painting the
+  // screen's buffers, which nobody would see.
+  void SetRenderOnly(bool on) { m_renderOnly = on; }
+  bool RenderOnly() const { return m_renderOnly && !isVisible(); }
   // Base font size in pixels for the look's FontSize and a drawing height.
   // Fonts are sized in pixels so a drawing looks the same on every device.
   double BaseFontPixels(double heightPixels) const;
@@ -251,6 +256,7 @@ protected:
   QString m_topMargin;
   TPlotLook m_look;
   QPoint m_lastMouse;
+  bool m_renderOnly = false;
 };
 
 } // namespace korv

@@ -148,6 +148,13 @@ void TXYGraph::ApplyModel() {
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
   BuildPlot(std::max(1, height()));
+  if (RenderOnly()) {
+    // Laid out, so conversions between pixels and values hold; RenderTo
+    // draws everything afresh.
+    for (const auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
+      m_plot->plotLayout()->update(phase);
+    return;
+  }
   m_plot->replot();
 }
 

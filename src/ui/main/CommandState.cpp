@@ -33,7 +33,8 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace",
     "pmnuOptMarkers",    "pmnuOptGraph",      "pmnuOptPlot",
     "mnuToolsMeasCalc",
-    "mnuTransferVantorFiles", "mnuViewKP418Info"};
+    "mnuTransferVantorFiles", "mnuViewKP418Info",
+    "mnuFileSiteReport"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {
@@ -59,7 +60,7 @@ TCommandSet EnabledCommands(const TCommandState &s) {
   using C = TCommand;
   const bool D = s.Document, S = s.Smith, T = s.Trace, R = s.Restricted;
   set({C::FileClose, C::FileCloseAll, C::FileSave, C::BtnSave, C::FileSaveAll, C::FileSaveAs, C::FileSaveAsMeta,
-       C::FilePrint, C::FilePrintMultiple, C::EditCopyMeta, C::EditCopyBitmap, C::WindowTile, C::WindowCascade,
+       C::FilePrint, C::FilePrintMultiple, C::FileSiteReport, C::EditCopyMeta, C::EditCopyBitmap, C::WindowTile, C::WindowCascade,
        C::WindowArrangeAll, C::WindowCloseAll, C::WindowHide},
       D);
   set({C::EditCut, C::BtnCut}, D && !S && T && !R);

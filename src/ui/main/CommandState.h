@@ -91,6 +91,7 @@ enum class TCommand : int {
   // Tools: the handheld
   ToolsTransferVantorFiles,
   ToolsViewKP418Info,
+  FileSiteReport,
   Count
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::Count);

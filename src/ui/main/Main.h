@@ -220,6 +220,7 @@ private:
   void mnuFileSaveAsMetaClick();
   void mnuFilePrintClick();
   void mnuFilePrintMultipleClick();
+  void mnuFileSiteReportClick();
   void mnuFileRClick(int k);
   void mnuFileExitClick();
   void mnuEditCutClick();

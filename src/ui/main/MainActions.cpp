@@ -149,6 +149,9 @@ void TfrmMain::CreateActions() {
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   MakeAction(C::FilePrintMultiple, tr("Print Multiple..."), tr("Print Multiple|Print several graphs per page."),
              &TfrmMain::mnuFilePrintMultipleClick);
+  MakeAction(C::FileSiteReport, tr("Site &Report..."),
+             tr("Site Report|Write one PDF with the verdicts and fault events of every open document's traces."),
+             &TfrmMain::mnuFileSiteReportClick);
   for (int k = 1; k <= kMaxRecentFiles; ++k) {
     auto *a = new QAction(this);
     a->setObjectName(QStringLiteral("mnuFileR%1").arg(k));
@@ -371,7 +374,7 @@ void TfrmMain::CreateMenus() {
   file->addSeparator();
   AddActions(file, {C::FileSave, C::FileSaveAll, C::FileSaveAs, C::FileSaveAsMeta});
   file->addSeparator();
-  AddActions(file, {C::FilePrint, C::FilePrintMultiple});
+  AddActions(file, {C::FilePrint, C::FilePrintMultiple, C::FileSiteReport});
   m_recentSeparator = file->addSeparator();
   m_recentSeparator->setObjectName(QStringLiteral("mnuFileRSeparator"));
   for (QAction *a : m_recent)
