@@ -10,29 +10,19 @@
 #include <memory>
 #include <qcustomplot.h>
 
-#include "RatioReporter.h"
+#include "GuiBench.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/Child.h"
 
 namespace {
 
-constexpr int kTraces = 14;
-constexpr int kPoints = 949;
+using korvbench::kTraces;
 
 std::unique_ptr<korv::TmoxDocument> MakeDocument() {
-  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
+  auto doc = korvbench::MakeFullDocument();
+  // Two markers on every trace, one of them a delta to the other.
   for (int i = 0; i < kTraces; ++i) {
-    korv::TTraceData t;
-    t.NumPoints = kPoints;
-    t.CalState = 2;
-    t.Label = "Site 412, Sector " + std::to_string(i + 1);
-    t.DateTime = 46185.4 + i * 0.01;
-    for (int j = 0; j < kPoints; ++j) {
-      t.Freq.push_back(1700.0 + 500.0 * j / (kPoints - 1));
-      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * (0.05 + 0.004 * i)) - 0.5 * i + 1.5 * std::cos(j * 0.31));
-      t.Angle.push_back(std::fmod(j * 11.0 * (i + 1), 360.0) - 180.0);
-    }
-    // Two markers on every trace, one of them a delta to the other.
+    korv::TTraceData &t = doc->Doc.Traces[i];
     for (int m = 0; m < 2; ++m) {
       korv::TMarkerSlot &slot = t.ActiveMarks[static_cast<std::size_t>(m)];
       slot.Visible = 1;
@@ -41,9 +31,7 @@ std::unique_ptr<korv::TmoxDocument> MakeDocument() {
     t.ActiveMarks[1].DeltaOn = true;
     t.ActiveMarks[1].Reference = 0;
     t.FreqMarks = t.ActiveMarks;
-    doc->Doc.AddTrace(t);
   }
-  doc->Doc.MaxPoints = kPoints;
   doc->Doc.FreqLimitMode = 1;
   doc->Doc.FreqLimitValue = -15.0;
   return doc;
@@ -92,13 +80,4 @@ BENCHMARK(BM_MarkerStep)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char **argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_MarkerStep", "BM_FullRedraw");
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char **argv) { return korvbench::RunOffscreen(argc, argv, "BM_MarkerStep", "BM_FullRedraw"); }

@@ -10,34 +10,17 @@
 #include <cstdlib>
 #include <memory>
 
-#include "RatioReporter.h"
+#include "GuiBench.h"
 #include "ui/document/Child.h"
 #include "ui/document/TraceColors.h"
 
 namespace {
 
-constexpr int kTraces = 14;
-constexpr int kPoints = 949;
+using korvbench::kPoints;
+using korvbench::kTraces;
 const QSize kImageSize(1200, 800);
 
-std::unique_ptr<korv::TmoxDocument> MakeDocument() {
-  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
-  for (int i = 0; i < kTraces; ++i) {
-    korv::TTraceData t;
-    t.NumPoints = kPoints;
-    t.CalState = 2;
-    t.Label = "Site 412, Sector " + std::to_string(i + 1);
-    t.DateTime = 46185.4 + i * 0.01;
-    for (int j = 0; j < kPoints; ++j) {
-      t.Freq.push_back(1700.0 + 500.0 * j / (kPoints - 1));
-      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * (0.05 + 0.004 * i)) - 0.5 * i + 1.5 * std::cos(j * 0.31));
-      t.Angle.push_back(std::fmod(j * 11.0 * (i + 1), 360.0) - 180.0);
-    }
-    doc->Doc.AddTrace(t);
-  }
-  doc->Doc.MaxPoints = kPoints;
-  return doc;
-}
+std::unique_ptr<korv::TmoxDocument> MakeDocument() { return korvbench::MakeFullDocument(); }
 
 void BM_RenderFrequencyView(benchmark::State &state) {
   korv::TfrmDoc window;
@@ -79,12 +62,5 @@ BENCHMARK(BM_RenderFrequencyView)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
-  benchmark::Shutdown();
-  return 0;
+  return korvbench::RunOffscreen(argc, argv, "BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
 }

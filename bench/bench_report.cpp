@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "RatioReporter.h"
+#include "GuiBench.h"
 #include "measure/ChirpZ.h"
 #include "measure/SiteReport.h"
 #include "sim/SweepModel.h"
@@ -94,12 +94,5 @@ BENCHMARK(BM_SiteReport)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_SiteReport", "BM_FrequencyAndDistanceViewsToPdf");
-  benchmark::Shutdown();
-  return 0;
+  return korvbench::RunOffscreen(argc, argv, "BM_SiteReport", "BM_FrequencyAndDistanceViewsToPdf");
 }

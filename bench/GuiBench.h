@@ -1,0 +1,52 @@
+#pragma once
+// Shared pieces of the benchmarks that draw with the widget libraries: the
+// full document they draw, and a main that runs them offscreen and prints
+// one ratio against a baseline measured in the same process.
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "RatioReporter.h"
+#include "core/MOXDoc.h"
+
+namespace korvbench {
+
+constexpr int kTraces = 14;
+constexpr int kPoints = 949;
+
+// 14 traces of 949 points between 1700 and 2200 MHz, each a different
+// ripple, labelled and fully calibrated.
+inline std::unique_ptr<korv::TmoxDocument> MakeFullDocument() {
+  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
+  for (int i = 0; i < kTraces; ++i) {
+    korv::TTraceData t;
+    t.NumPoints = kPoints;
+    t.CalState = 2;
+    t.Label = "Site 412, Sector " + std::to_string(i + 1);
+    t.DateTime = 46185.4 + i * 0.01;
+    for (int j = 0; j < kPoints; ++j) {
+      t.Freq.push_back(1700.0 + 500.0 * j / (kPoints - 1));
+      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * (0.05 + 0.004 * i)) - 0.5 * i + 1.5 * std::cos(j * 0.31));
+      t.Angle.push_back(std::fmod(j * 11.0 * (i + 1), 360.0) - 180.0);
+    }
+    doc->Doc.AddTrace(t);
+  }
+  doc->Doc.MaxPoints = kPoints;
+  return doc;
+}
+
+inline int RunOffscreen(int argc, char **argv, const std::string &name, const std::string &baseline) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio(name, baseline);
+  benchmark::Shutdown();
+  return 0;
+}
+
+} // namespace korvbench
