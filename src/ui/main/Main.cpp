@@ -68,8 +68,12 @@ TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *pare
   setWindowIcon(AppIcon());
   m_mdi = new QMdiArea(this);
   m_mdi->setObjectName(QStringLiteral("mdiArea"));
-  m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  // No scroll bars: shown as needed, they can switch each other on and off
+  // without end when a window lies near the area's edge (the event loop
+  // then never comes back, found by the monkey). Tile, Cascade and the
+  // Window menu bring every window into view.
+  m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setCentralWidget(m_mdi);
   CreateActions();
   CreateMenus();
