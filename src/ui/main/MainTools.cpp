@@ -49,6 +49,9 @@ void TfrmMain::mnuToolsMeasCalcClick() {
   });
   Action(TCommand::ToolsMeasCalc)->setChecked(true);
   Action(TCommand::BtnMeasCalc)->setChecked(true);
+  // Over the middle of the program, where the eye is.
+  m_calc->adjustSize();
+  m_calc->move(geometry().center() - m_calc->rect().center());
   m_calc->show();
   m_calc->raise();
   m_calc->activateWindow();
