@@ -29,6 +29,10 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+# Started from the work folder: a name typed without a folder lands there,
+# never in the source tree.
+EXE=$(realpath "$EXE")
+cd "$work"
 timeout --kill-after=10 $((SECONDS_TO_RUN + 120)) \
   "$EXE" --seconds "$SECONDS_TO_RUN" --seed "$SEED" --work "$work/docs" "$work"/docs/* >"$work/out.txt" 2>&1
 rc=$?

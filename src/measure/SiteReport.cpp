@@ -240,6 +240,8 @@ TReportRequest::TCheck TReportRequest::Check() const {
     return s;
   };
   if (out.size() < 4 || lower(out.substr(out.size() - 4)) != ".pdf") out += ".pdf";
+  if (out.front() != '/' && !BaseFolder.empty())
+    out = (BaseFolder.back() == '/' ? BaseFolder : BaseFolder + "/") + out;
   c.OutputFile = out;
   return c;
 }

@@ -84,6 +84,9 @@ struct TReportRequest {
   std::string Limit;              // return loss dB; empty: only the documents' limit lines
   std::string Threshold = "-30";  // return loss dB
   std::string OutputFile;
+  // A name typed without a folder goes here (the proposed file's folder),
+  // never into whatever folder the program was started from.
+  std::string BaseFolder;
 
   enum TField { fNone, fTitle, fLimit, fThreshold, fOutputFile };
   struct TCheck {

@@ -154,6 +154,11 @@ TEST(SiteReport, DialogFieldsAreCheckedInOrder) {
     EXPECT_EQ(r.Field, w.Field) << w.Text;
     EXPECT_FALSE(r.Error.empty());
   }
+  // A bare name lands in the proposed folder, not the working folder.
+  TReportRequest bare = q;
+  bare.OutputFile = "sector2";
+  bare.BaseFolder = "/data/site";
+  EXPECT_EQ(bare.Check().OutputFile, "/data/site/sector2.pdf");
   EXPECT_EQ(TReportRequest::DefaultOutputFile("/data/site.v2/sweep.kdt", "/home"), "/data/site.v2/sweep.pdf");
   EXPECT_EQ(TReportRequest::DefaultOutputFile("/data/site.v2/sweep", "/home"), "/data/site.v2/sweep.pdf");
   EXPECT_EQ(TReportRequest::DefaultOutputFile("", "/home"), "/home/Site Report.pdf");

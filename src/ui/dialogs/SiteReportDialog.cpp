@@ -17,7 +17,7 @@ QString Q(const std::string &s) { return QString::fromStdString(s); }
 
 TdlgSiteReport::TdlgSiteReport(QWidget *parent, const TReportRequest &initial,
                                std::function<QString(const QString &)> browse)
-    : QDialog(parent), m_browse(std::move(browse)) {
+    : QDialog(parent), m_baseFolder(initial.BaseFolder), m_browse(std::move(browse)) {
   setObjectName(QStringLiteral("dlgSiteReport"));
   setWindowTitle(tr("Site Report"));
   auto *form = new QFormLayout;
@@ -62,6 +62,7 @@ TReportRequest TdlgSiteReport::Request() const {
   r.Limit = m_limit->text().toStdString();
   r.Threshold = m_threshold->text().toStdString();
   r.OutputFile = m_file->text().toStdString();
+  r.BaseFolder = m_baseFolder;
   return r;
 }
 

@@ -27,6 +27,7 @@ private:
   QLineEdit *m_limit = nullptr;
   QLineEdit *m_threshold = nullptr;
   QLineEdit *m_file = nullptr;
+  std::string m_baseFolder;
   std::function<QString(const QString &)> m_browse;
   TReportRequest::TCheck m_checked;
 };
