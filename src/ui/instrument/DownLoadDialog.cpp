@@ -1,10 +1,8 @@
 #include "ui/instrument/DownLoadDialog.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -35,7 +33,7 @@ QString Q(const std::string &s) { return QString::fromStdString(DisplayText(s));
 } // namespace
 
 TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
-    : QDialog(parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
+    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
   setObjectName(QStringLiteral("dlgDownload"));
   setWindowTitle(tr("Send Traces to Korv Site Analyzer"));
   setModal(true);
@@ -112,46 +110,9 @@ TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
 
 TdlgDownload::~TdlgDownload() = default;
 
-bool TdlgDownload::Busy() const { return m_transfer->Busy(); }
+TTransfer &TdlgDownload::Transfer() const { return *m_transfer; }
 
 bool TdlgDownload::FromDisk() const { return m_fromFiles->isChecked(); }
-
-void TdlgDownload::showEvent(QShowEvent *event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) QTimer::singleShot(0, this, &TdlgDownload::FormActivate);
-}
-
-void TdlgDownload::closeEvent(QCloseEvent *event) {
-  if (Busy()) {
-    m_closeWhenIdle = true;
-    m_transfer->RequestCancel();
-  }
-  QDialog::closeEvent(event);
-}
-
-void TdlgDownload::keyPressEvent(QKeyEvent *event) {
-  if (event->key() == Qt::Key_F1) {
-    RequestHelp(kHelpContext);
-    return;
-  }
-  if (event->key() == Qt::Key_Escape) {
-    btnCancelClick();
-    return;
-  }
-  QDialog::keyPressEvent(event);
-}
-
-void TdlgDownload::reject() {
-  // Closing during a transfer stops it: reads give up within a second, a
-  // trace being sent is finished first (the destructor waits for it).
-  if (Busy()) {
-    m_closeWhenIdle = true;
-    m_transfer->RequestCancel();
-  }
-  QDialog::reject();
-}
-
-bool TdlgDownload::CloseIfAsked() { return m_closeWhenIdle; }
 
 void TdlgDownload::FormActivate() {
   if (!Busy()) ListCandidates();

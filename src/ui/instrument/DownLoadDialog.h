@@ -3,12 +3,12 @@
 // document windows or of the .kdt files of a folder and sends a selection
 // to the analyzer. The exchanges run on a worker thread (TTransfer); the
 // rules are those of instrument/DownLoad.
-#include <QDialog>
 #include <memory>
 #include <vector>
 
 #include "instrument/DownLoad.h"
 #include "ui/instrument/InstrumentHost.h"
+#include "ui/instrument/TransferDialog.h"
 
 class QGroupBox;
 class QLabel;
@@ -22,7 +22,7 @@ namespace korv {
 
 class TTransfer;
 
-class TdlgDownload : public QDialog {
+class TdlgDownload : public TTransferDialog {
   Q_OBJECT
 public:
   static constexpr int kHelpContext = 2025;
@@ -30,32 +30,20 @@ public:
   TdlgDownload(TInstrumentHost host, QWidget *parent = nullptr);
   ~TdlgDownload() override;
 
-  bool Busy() const;
   const std::vector<TSendCandidate> &Candidates() const { return m_rows; }
-  // Closing during a transfer asks it to stop; its outcome is then not shown.
-  void reject() override;
-
-protected:
-  void showEvent(QShowEvent *event) override;
-  void closeEvent(QCloseEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
 
 private:
-  void FormActivate();
+  TTransfer &Transfer() const override;
+  void FormActivate() override;
   void ListCandidates();
   void btnOKClick();
-  void btnCancelClick();
+  void btnCancelClick() override;
   void ListBox1Click();
   void SetControls(bool enabled);
   void ResetProgress();
   bool FromDisk() const;
 
-  // True when the dialog was closed while the transfer ran: its outcome is
-  // no longer shown.
-  bool CloseIfAsked();
-
   TInstrumentHost m_host;
-  bool m_closeWhenIdle = false;
   std::vector<TSendCandidate> m_rows;
   std::unique_ptr<TTransfer> m_transfer;
 

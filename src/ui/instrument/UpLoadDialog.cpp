@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,7 +40,7 @@ std::string WithSlash(std::string s) {
 } // namespace
 
 TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
-    : QDialog(parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
+    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
   setObjectName(QStringLiteral("dlgUpload"));
   setWindowTitle(tr("Receive Traces from Korv Site Analyzer"));
   setModal(true);
@@ -153,44 +151,7 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
 
 TdlgUpload::~TdlgUpload() = default;
 
-bool TdlgUpload::Busy() const { return m_transfer->Busy(); }
-
-void TdlgUpload::showEvent(QShowEvent *event) {
-  QDialog::showEvent(event);
-  if (!event->spontaneous()) QTimer::singleShot(0, this, &TdlgUpload::FormActivate);
-}
-
-void TdlgUpload::closeEvent(QCloseEvent *event) {
-  if (Busy()) {
-    m_closeWhenIdle = true;
-    m_transfer->RequestCancel();
-  }
-  QDialog::closeEvent(event);
-}
-
-void TdlgUpload::keyPressEvent(QKeyEvent *event) {
-  if (event->key() == Qt::Key_F1) {
-    RequestHelp(kHelpContext);
-    return;
-  }
-  if (event->key() == Qt::Key_Escape) {
-    btnCancelClick();
-    return;
-  }
-  QDialog::keyPressEvent(event);
-}
-
-void TdlgUpload::reject() {
-  // Closing during a transfer stops it: reads give up within a second, a
-  // trace being sent is finished first (the destructor waits for it).
-  if (Busy()) {
-    m_closeWhenIdle = true;
-    m_transfer->RequestCancel();
-  }
-  QDialog::reject();
-}
-
-bool TdlgUpload::CloseIfAsked() { return m_closeWhenIdle; }
+TTransfer &TdlgUpload::Transfer() const { return *m_transfer; }
 
 void TdlgUpload::ShowError(const QString &text) { ShowDocMessage(this, TMsgKind::Error, text); }
 

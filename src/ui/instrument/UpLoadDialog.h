@@ -3,12 +3,12 @@
 // shown, lists its stored traces, and fetches a selection into document
 // windows or files on disk, or deletes it. Every exchange runs on a worker
 // thread (TTransfer); the rules are those of instrument/UpLoad.
-#include <QDialog>
 #include <memory>
 
 #include "core/MOXDirList.h"
 #include "instrument/UpLoad.h"
 #include "ui/instrument/InstrumentHost.h"
+#include "ui/instrument/TransferDialog.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -24,7 +24,7 @@ namespace korv {
 
 class TTransfer;
 
-class TdlgUpload : public QDialog {
+class TdlgUpload : public TTransferDialog {
   Q_OBJECT
 public:
   static constexpr int kHelpContext = 2020;
@@ -33,22 +33,14 @@ public:
   TdlgUpload(TInstrumentHost host, QWidget *parent = nullptr);
   ~TdlgUpload() override;
 
-  bool Busy() const;
   const TmoxDirList &Directory() const { return m_list; }
   const TInstrumentIdentity &Identity() const { return m_id; }
 
-  // Closing during a transfer asks it to stop; its outcome is then not shown.
-  void reject() override;
-
-protected:
-  void showEvent(QShowEvent *event) override;
-  void closeEvent(QCloseEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
-
 private:
-  void FormActivate();
+  TTransfer &Transfer() const override;
+  void FormActivate() override;
   void btnOKClick();
-  void btnCancelClick();
+  void btnCancelClick() override;
   void btnDeleteTraceClick();
   void lstbxTracesClick();
   void chkboxCurrentDocClick(bool checked);
@@ -67,12 +59,7 @@ private:
   void ShowError(const QString &text);
   void Warn(const QString &text, int helpContext);
 
-  // True when the dialog was closed while the transfer ran: its outcome is
-  // no longer shown.
-  bool CloseIfAsked();
-
   TInstrumentHost m_host;
-  bool m_closeWhenIdle = false;
   TInstrumentIdentity m_id;
   TmoxDirList m_list;
   std::unique_ptr<TTransfer> m_transfer;
