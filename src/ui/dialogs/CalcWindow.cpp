@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/Excption.h"
@@ -65,7 +66,7 @@ TfrmCalc::TfrmCalc(QWidget *parent) : QWidget(parent, Qt::Tool) {
     try {
       m_calc.CalculateClick(focused);
     } catch (const Exception &e) {
-      ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()));
+      ReportLater(e);
     }
     ShowTexts();
   });
@@ -93,9 +94,17 @@ void TfrmCalc::Calculate(int code) {
   try {
     m_calc.Calculate(code);
   } catch (const Exception &e) {
-    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()));
+    ReportLater(e);
   }
   ShowTexts();
+}
+
+void TfrmCalc::ReportLater(const Exception &e) {
+  // Not from inside a focus change or a click: the box's own event loop
+  // could close (and delete) this window under the caller's feet. The box
+  // comes from the event loop, and not at all once the window is gone.
+  const QString text = QString::fromStdString(e.Message());
+  QTimer::singleShot(0, this, [this, text] { ShowDocMessage(this, TMsgKind::Error, text); });
 }
 
 void TfrmCalc::ShowTexts() {

@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace korv {
 
+class Exception;
+
 class TfrmCalc : public QWidget {
   Q_OBJECT
 public:
@@ -33,6 +35,8 @@ protected:
 
 private:
   void Calculate(int code);
+  // Shows a calculation's error from the event loop.
+  void ReportLater(const Exception &e);
   void ShowTexts();
   TMeasurementCalculator::TField FieldOf(const QObject *edit) const;
 

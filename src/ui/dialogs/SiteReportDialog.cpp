@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -45,7 +46,10 @@ TdlgSiteReport::TdlgSiteReport(QWidget *parent, const TReportRequest &initial,
   form->addRow(tr("&Title:"), m_title);
   form->addRow(tr("&Limit (return loss, dB):"), m_limit);
   form->addRow(tr("Event &threshold (return loss, dB):"), m_threshold);
-  form->addRow(tr("&Output file:"), fileRow);
+  // A row holding a layout gets no buddy of its own: the label names the edit.
+  auto *fileLabel = new QLabel(tr("&Output file:"), this);
+  fileLabel->setBuddy(m_file);
+  form->addRow(fileLabel, fileRow);
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnReportOK"));
   buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnReportCancel"));

@@ -185,6 +185,13 @@ TEST_F(OptionsTest, TheCalculatorConvertsAndFiltersKeys) {
   QTest::mouseClick(calc->findChild<QAbstractButton *>(QStringLiteral("btnCalculate")), Qt::LeftButton);
   EXPECT_EQ(power->text(), "100.000");
   EXPECT_EQ(rl->text(), "-80.000");
+  // A negative power is no reflection: the error box comes, the results stay.
+  korvtest::ModalAnswerer answer;
+  Type(power, QStringLiteral("-5"));
+  QTest::keyClick(power, Qt::Key_Tab);
+  QTRY_COMPARE(answer.Answered(), 1);
+  EXPECT_EQ(answer.Seen.value(0), "Rho value out of range.");
+  EXPECT_EQ(rl->text(), "-80.000");
   // Esc closes it, and the menu item and button let go.
   QTest::keyClick(calc, Qt::Key_Escape);
   QApplication::processEvents();
