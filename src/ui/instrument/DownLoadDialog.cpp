@@ -265,7 +265,7 @@ void TdlgDownload::btnCancelClick() {
     m_btnCancel->setEnabled(false);
     return;
   }
-  QDialog::reject();
+  TTransferDialog::reject();
 }
 
 } // namespace korv

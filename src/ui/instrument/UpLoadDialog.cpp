@@ -122,7 +122,7 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
   m_tmrClose = new QTimer(this);
   m_tmrClose->setObjectName(QStringLiteral("tmrClose"));
   m_tmrClose->setSingleShot(true);
-  connect(m_tmrClose, &QTimer::timeout, this, [this] { QDialog::reject(); });
+  connect(m_tmrClose, &QTimer::timeout, this, [this] { TTransferDialog::reject(); });
 
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(m_pnlStatus, 1);
@@ -536,7 +536,7 @@ void TdlgUpload::btnCancelClick() {
     } catch (const Exception &) { // NOLINT(bugprone-empty-catch): a tester gone quiet is no reason to stay open
     }
   }
-  QDialog::reject();
+  TTransferDialog::reject();
 }
 
 } // namespace korv
