@@ -16,7 +16,7 @@
 #include "measure/DTFOptns.h"
 #include "measure/PageGrid.h"
 #include "ui/chart/GraphPages.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 
 namespace korv::cli {

@@ -16,7 +16,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -20,7 +20,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -19,7 +19,7 @@
 
 #include "ui/chart/Graph.h"
 #include "ui/chart/GraphPages.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

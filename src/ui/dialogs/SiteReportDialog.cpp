@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -24,7 +24,7 @@
 #include "measure/ViewMath.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/dialogs/DtfDialog.h"
 #include "ui/dialogs/SaveAsCsvOptions.h"
 #include "ui/document/TraceColors.h"

@@ -13,7 +13,7 @@
 #include "core/TextUtil.h"
 #include "measure/TraceMerge.h"
 #include "ui/chart/GraphCursors.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 
 namespace korv {

@@ -18,7 +18,7 @@
 #include "core/FileIO.h"
 #include "formats/DocumentIO.h"
 #include "instrument/UpLoad.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/RowDelegate.h"
 #include "ui/instrument/SerialSession.h"

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "core/Excption.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/instrument/SetupDlg.h"
 
 namespace korv {

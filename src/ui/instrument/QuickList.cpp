@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "core/Excption.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/TextUtil.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -5,7 +5,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/instrument/Transfer.h"
 
 namespace korv {

@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/Excption.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korv {
 

@@ -20,7 +20,7 @@
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/RowDelegate.h"
 #include "ui/instrument/SerialSession.h"

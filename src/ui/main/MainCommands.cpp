@@ -40,7 +40,7 @@
 #include "formats/VantorFile.h"
 #include "instrument/RemoteFolder.h"
 #include "ui/chart/Graph.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"

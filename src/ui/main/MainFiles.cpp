@@ -37,7 +37,7 @@
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "ui/chart/Graph.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/dialogs/PgLayout.h"
 #include "ui/document/Child.h"
 #include "ui/main/About.h"

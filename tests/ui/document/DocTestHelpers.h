@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/MOXDoc.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 namespace korvtest {
 

@@ -22,7 +22,7 @@
 #include "sim/SimulatorLx.h"
 #include "sim/SimulatorReply.h"
 #include "ui/UserDriver.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/Main.h"

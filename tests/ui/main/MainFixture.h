@@ -13,7 +13,7 @@
 #include "core/SAFileStream.h"
 #include "core/TestHelpers.h"
 #include "ui/document/Child.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/main/Main.h"
 
 // Readable QString values in failure messages.

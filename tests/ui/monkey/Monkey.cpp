@@ -37,7 +37,7 @@
 
 #include "ui/chart/Graph.h"
 #include "ui/document/Child.h"
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 #include "ui/dialogs/SaveAsCsvOptions.h"
 #include "ui/main/Main.h"
 #include "ui/main/Startup.h"

@@ -1,4 +1,4 @@
-#include "ui/dialogs/DocMessages.h"
+#include "ui/common/DocMessages.h"
 
 #include <QApplication>
 
