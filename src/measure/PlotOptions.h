@@ -72,9 +72,9 @@ struct TOptionsFailure {
   int Trace = -1;
   int Marker = -1; // 0..5, or kLimitField; -1 for a scale field
   static constexpr int kLimitField = kMarkersPerTrace;
-  int Scale = -1;     // 0 X Min, 1 X Max, 2 Y Min, 3 Y Max; -1 for a marker page field
-  std::string Field;  // the field's name as the dialog labels it
-  std::string Text;   // what was typed there
+  int Scale = -1;    // 0 X Min, 1 X Max, 2 Y Min, 3 Y Max; -1 for a marker page field
+  std::string Field; // the field's name as the dialog labels it
+  std::string Text;  // what was typed there
   // "X Axis Min: "-4O" is not a number."
   std::string Message() const;
 };

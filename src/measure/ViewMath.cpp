@@ -100,14 +100,11 @@ std::optional<TRange> AutoScaleXRange(const TTraceDoc &doc) {
   return TRange{r->Min - m, r->Max + m};
 }
 
-std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc) {
-  return AutoScaleYRange(doc, doc.PlotMode == pmDistance);
-}
+std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc) { return AutoScaleYRange(doc, doc.PlotMode == pmDistance); }
 
 std::optional<TRange> RecordedYRange(const TTraceDoc &doc, bool dist) {
   const TScaleGroup &g = dist ? doc.DistScale : doc.FreqScale;
-  if (g.Flag2 != 0 && std::isfinite(g.YMin) && std::isfinite(g.YMax) && g.YMin < g.YMax)
-    return TRange{g.YMin, g.YMax};
+  if (g.Flag2 != 0 && std::isfinite(g.YMin) && std::isfinite(g.YMax) && g.YMin < g.YMax) return TRange{g.YMin, g.YMax};
   return AutoScaleYRange(doc, dist);
 }
 

@@ -196,8 +196,8 @@ QWidget *TdlgOptions::BuildGraphPage() {
     m_min[a] = Named(new QLineEdit(m_scaleGroup[a]), QStringLiteral("edit%1Min").arg(axis));
     m_max[a] = Named(new QLineEdit(m_scaleGroup[a]), QStringLiteral("edit%1Max").arg(axis));
     for (QLineEdit *box : {m_min[a], m_max[a]})
-      connect(box, &QLineEdit::textEdited, this, [this] { ReadScales(); });
-    connect(m_manual[a], &QCheckBox::toggled, this, [this] { ReadScales(); });
+      connect(box, &QLineEdit::textEdited, this, [this, a] { ReadScale(a); });
+    connect(m_manual[a], &QCheckBox::toggled, this, [this, a] { ReadScale(a); });
     g->addWidget(m_manual[a], 0, 0, 1, 2);
     g->addWidget(new QLabel(QStringLiteral("Min"), m_scaleGroup[a]), 1, 0);
     g->addWidget(m_min[a], 1, 1);
@@ -467,13 +467,13 @@ void TdlgOptions::ReadSettingsPages() {
   p.DefaultImageFmt = std::max(0, m_imageFormat->checkedId());
 }
 
-void TdlgOptions::ReadScales() {
-  for (int a = 0; a < 2; ++a) {
-    m_min[a]->setEnabled(m_manual[a]->isChecked());
-    m_max[a]->setEnabled(m_manual[a]->isChecked());
-    if (m_rules.Access() == TOptionsAccess::Full)
-      m_rules.EditScaleText(a == 0, m_manual[a]->isChecked(), S(m_min[a]->text()), S(m_max[a]->text()));
-  }
+void TdlgOptions::ReadScale(int a) {
+  // Only the axis the user touched: the other keeps what a unit change gives it.
+  const auto i = static_cast<std::size_t>(a);
+  m_min[i]->setEnabled(m_manual[i]->isChecked());
+  m_max[i]->setEnabled(m_manual[i]->isChecked());
+  if (m_rules.Access() == TOptionsAccess::Full)
+    m_rules.EditScaleText(a == 0, m_manual[i]->isChecked(), S(m_min[i]->text()), S(m_max[i]->text()));
 }
 
 void TdlgOptions::OkClick() {

@@ -47,7 +47,7 @@ private:
   void ShowDocumentPages();
   void ShowSettingsPages();
   void ReadSettingsPages();
-  void ReadScales();
+  void ReadScale(int axis);
   void OkClick();
   void PageTurned(int index);
 

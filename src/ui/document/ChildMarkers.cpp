@@ -167,7 +167,6 @@ void TfrmDoc::LimitLineHotSpot() {
     emit toolRequested(tmSelect);
     return;
   default: return; // the Limit Line tool moves the line to the click
-
   }
 }
 
