@@ -104,15 +104,27 @@ std::string WaitSetupTail(TSAComm &comm, std::string_view tail, std::int64_t ms)
   }
 }
 
-// Waits for "SOK" at the start of a line: a record's own text (echoed by
-// SSTO, or a comment that reads SOK) cannot end the reply early.
+// True when the "SOK" at `at` ends the reply: at the start of a line, or
+// right after a whole record on its line (the number and twelve fields,
+// outside quotes). A record's own text (echoed by SSTO, or a quoted comment
+// that reads SOK) cannot end the reply early.
+bool EndsSetupReply(std::string_view text, std::size_t at) {
+  std::size_t start = at;
+  while (start > 0 && !IsLineEnd(text[start - 1]))
+    --start;
+  if (start == at) return true;
+  const std::string_view line = text.substr(start, at - start);
+  const auto quotes = std::count(line.begin(), line.end(), '"');
+  const auto commas = std::count(line.begin(), line.end(), ',');
+  return quotes % 2 == 0 && commas >= kSetupTextFieldCount;
+}
+
 std::string WaitForSok(TSAComm &comm, int ms) {
   const std::int64_t deadline = comm.Link().NowMs() + ms;
   std::string text;
   for (;;) {
     text += WaitSetupTail(comm, "SOK", deadline - comm.Link().NowMs());
-    const std::size_t at = text.size() - 3;
-    if (at == 0 || IsLineEnd(text[at - 1])) return text;
+    if (EndsSetupReply(text, text.size() - 3)) return text;
   }
 }
 
@@ -151,11 +163,10 @@ const TSetupNumberLimit &SetupNumberLimit(TSetupNumber which) { return kLimits[s
 std::string ReadSetupNumber(TSetupNumber which, std::string_view text, double &value) {
   const TSetupNumberLimit &l = SetupNumberLimit(which);
   double v = 0.0;
-  const std::string range = std::isinf(l.Min) ? Format("not above %s", NumberText(l.Max).c_str())
-                                              : Format("from %s to %s", NumberText(l.Min).c_str(),
-                                                       NumberText(l.Max).c_str());
-  if (!ParseDouble(text, v) || v < l.Min || v > l.Max)
-    return std::string(l.Label) + " must be a number " + range + ".";
+  const std::string range = std::isinf(l.Min)
+                                ? Format("not above %s", NumberText(l.Max).c_str())
+                                : Format("from %s to %s", NumberText(l.Min).c_str(), NumberText(l.Max).c_str());
+  if (!ParseDouble(text, v) || v < l.Min || v > l.Max) return std::string(l.Label) + " must be a number " + range + ".";
   value = v;
   return {};
 }
@@ -185,10 +196,9 @@ std::string WriteSetupCsv(const TPowerSetupList &list) {
   std::string out = std::string(kSetupCsvHeader) + "\r\n";
   for (const TPowerSetupRecord &r : list) {
     const std::array<std::string, kSetupFieldCount> f = {
-        r.Version.str(),        r.Name.str(),           r.Protect ? "1" : "0",     NumberText(r.Cable),
-        NumberText(r.Atten),    NumberText(r.Connector), NumberText(r.Coupler),    r.FreqRange.str(),
-        r.SensorType.str(),     r.ElementType.str(),    NumberText(r.FullScale), r.Comment.str(),
-        r.Password.str()};
+        r.Version.str(),         r.Name.str(),          r.Protect ? "1" : "0", NumberText(r.Cable), NumberText(r.Atten),
+        NumberText(r.Connector), NumberText(r.Coupler), r.FreqRange.str(),     r.SensorType.str(),  r.ElementType.str(),
+        NumberText(r.FullScale), r.Comment.str(),       r.Password.str()};
     std::string line;
     for (std::size_t i = 0; i < f.size(); ++i)
       line += (i == 0 ? "" : ",") + f[i];

@@ -184,10 +184,12 @@ struct Analyzer {
   int miss = 0;
   int syncs = 0;
   bool mute = false;
+  bool sokOnRecordLine = false; // firmware that ends a record with SOK, no line break
   std::vector<std::string> commands;
   Analyzer() {
     for (int n = 1; n <= 20; ++n)
-      records[static_cast<std::size_t>(n - 1)] = "R" + std::to_string(n) + ",N,0.00,0.00,0.00,0.00,\"\",\"\",\"\",0.00,\"\",\"\"";
+      records[static_cast<std::size_t>(n - 1)] =
+          "R" + std::to_string(n) + ",N,0.00,0.00,0.00,0.00,\"\",\"\",\"\",0.00,\"\",\"\"";
     link.SetResponder([this](std::string_view w) -> std::string {
       std::string cmd(w);
       if (!cmd.empty() && cmd.back() == '\r') cmd.pop_back();
@@ -197,7 +199,8 @@ struct Analyzer {
       if (cmd == "SGET") return ++syncs <= miss ? std::string() : "SGET\n\rERRsetup\n\r> ";
       if (cmd.rfind("SGET,", 0) == 0) {
         const int n = std::stoi(cmd.substr(5));
-        return cmd + "\n\r" + std::to_string(n) + "," + records[static_cast<std::size_t>(n - 1)] + "\rSOK\n\r> ";
+        return cmd + "\n\r" + std::to_string(n) + "," + records[static_cast<std::size_t>(n - 1)] +
+               (sokOnRecordLine ? "SOK\n\r> " : "\rSOK\n\r> ");
       }
       if (cmd.rfind("SSTO,", 0) == 0) {
         const std::string rest = cmd.substr(5);
@@ -224,12 +227,12 @@ TEST(PwrSetupExchange, SendThenLoadKeepsEveryRecord) {
   }));
   EXPECT_EQ(steps.size(), 21U);
   EXPECT_FALSE(a.link.IsOpen());
-  EXPECT_EQ(a.records[9], "ROOF A,Y,1.25,-3.50,0.10,30.00,\"800-2500 MHz\",\"PS-1\",\"E100\",1500.00,\"SOK\",\"secret\"");
+  EXPECT_EQ(a.records[9],
+            "ROOF A,Y,1.25,-3.50,0.10,30.00,\"800-2500 MHz\",\"PS-1\",\"E100\",1500.00,\"SOK\",\"secret\"");
 
   TPowerSetupList got;
-  EXPECT_TRUE(LoadSetupsFromAnalyzer(a.comm, [&](int n, const TPowerSetupRecord &r) {
-    got[static_cast<std::size_t>(n - 1)] = r;
-  }));
+  EXPECT_TRUE(LoadSetupsFromAnalyzer(
+      a.comm, [&](int n, const TPowerSetupRecord &r) { got[static_cast<std::size_t>(n - 1)] = r; }));
   EXPECT_FALSE(a.link.IsOpen());
   EXPECT_EQ(got[9].Password, "secret");
   EXPECT_EQ(got[9].Comment, "SOK");
@@ -239,6 +242,23 @@ TEST(PwrSetupExchange, SendThenLoadKeepsEveryRecord) {
   ASSERT_GE(a.commands.size(), 3U);
   EXPECT_EQ(a.commands[a.commands.size() - 22], "");
   EXPECT_EQ(a.commands[a.commands.size() - 21], "SGET");
+}
+
+// Some firmware puts SOK right after the record on its line; a quoted
+// comment reading SOK still does not end the reply.
+TEST(PwrSetupExchange, SokAfterTheRecordOnItsLine) {
+  Analyzer a;
+  a.sokOnRecordLine = true;
+  TPowerSetupList list = DefaultSetupList();
+  list[2] = Sample();
+  list[2].Comment = "SOK";
+  ASSERT_TRUE(SendSetupsToAnalyzer(a.comm, list));
+  TPowerSetupList got;
+  ASSERT_TRUE(LoadSetupsFromAnalyzer(
+      a.comm, [&](int n, const TPowerSetupRecord &r) { got[static_cast<std::size_t>(n - 1)] = r; }));
+  EXPECT_EQ(got[2].Comment, "SOK");
+  EXPECT_EQ(got[2].Password, "secret");
+  EXPECT_EQ(got[19].Name, "Dflt 20");
 }
 
 TEST(PwrSetupExchange, SyncIsTriedOnceMore) {

@@ -1,6 +1,7 @@
 #include "ui/common/DocMessages.h"
 
 #include <QApplication>
+#include <QShortcut>
 
 namespace korv {
 
@@ -23,6 +24,12 @@ THelpHook SetHelpHook(THelpHook hook) {
 
 void RequestHelp(int context) {
   if (Help()) Help()(context);
+}
+
+void AddHelpKey(QWidget *window, int context) {
+  auto *key = new QShortcut(QKeySequence::HelpContents, window);
+  key->setContext(Qt::WindowShortcut);
+  QObject::connect(key, &QShortcut::activated, window, [context] { RequestHelp(context); });
 }
 
 TDocMessageHook SetDocMessageHook(TDocMessageHook hook) {

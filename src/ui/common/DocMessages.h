@@ -25,6 +25,8 @@ QMessageBox::StandardButton ShowDocMessage(QWidget *parent, TMsgKind kind, const
 using THelpHook = std::function<void(int context)>;
 THelpHook SetHelpHook(THelpHook hook);
 void RequestHelp(int context);
+// F1 in window (a dialog, modal or not) asks for the topic context.
+void AddHelpKey(QWidget *window, int context);
 
 // A modal box whose Help button (when among the buttons) shows the help
 // topic and keeps the question up; returns the answer, never Help.

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 
 namespace korv {
@@ -278,10 +279,11 @@ void TdlgDTF::btnFinishClick() {
     reject();
     return;
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const int index = m_editor.Finish(*m_traces);
-  if (m_recompute) m_recompute(index);
-  QApplication::restoreOverrideCursor();
+  {
+    const TBusyCursor busy;
+    const int index = m_editor.Finish(*m_traces);
+    if (m_recompute) m_recompute(index);
+  }
   accept();
 }
 

@@ -19,6 +19,7 @@
 
 #include "ui/chart/Graph.h"
 #include "ui/chart/GraphPages.h"
+#include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 
 namespace korv {
@@ -296,9 +297,11 @@ bool TdlgPageLayout::PrintToPdfFile() {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   const QString name = dialog.selectedFiles().first();
   QString error;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool written = WriteGraphPagesPdf(name, GraphsToPrint(), m_grid, PdfPageLayout(), &error);
-  QApplication::restoreOverrideCursor();
+  bool written = false;
+  {
+    const TBusyCursor busy;
+    written = WriteGraphPagesPdf(name, GraphsToPrint(), m_grid, PdfPageLayout(), &error);
+  }
   if (!written) {
     ShowDocMessage(this, TMsgKind::Error, error);
     return false;
@@ -315,9 +318,11 @@ void TdlgPageLayout::btnPrintClick() {
     if (PrintToPdfFile()) accept();
     return;
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool printed = PaintGraphPages(*m_printer, GraphsToPrint(), m_grid);
-  QApplication::restoreOverrideCursor();
+  bool printed = false;
+  {
+    const TBusyCursor busy;
+    printed = PaintGraphPages(*m_printer, GraphsToPrint(), m_grid);
+  }
   if (!printed) {
     ShowDocMessage(this, TMsgKind::Error, tr("Unable to print on %1.").arg(m_lblPrinter->text()));
     return;

@@ -11,6 +11,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/common/DocMessages.h"
+#include "ui/instrument/TransferKP418Files.h"
+
 namespace korv {
 
 namespace {
@@ -76,6 +79,7 @@ TdlgKP418Info::TdlgKP418Info(QWidget *parent) : QDialog(parent), m_rows(EmptyKP4
   main->addLayout(bottom);
   resize(360, 420);
   connect(m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
+  AddHelpKey(this, TdlgTransferKP418Files::kHelpContext);
   ShowRows();
 }
 

@@ -90,34 +90,21 @@ QString FileDialogName(QWidget *parent, bool save, const QString &filter, const 
 } // namespace
 
 TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
-    : QMainWindow(parent, Qt::Window), m_records(DefaultSetupList()), m_linkFactory(std::move(linkFactory)),
-      m_runner(new TWorkerRunner(this)), m_dlgEditSetup(new TdlgEditSetup(this)) {
-  setObjectName(QStringLiteral("frmPwrSetup"));
-  setWindowTitle(tr("Setup Record List"));
+    : TToolWindow("frmPwrSetup", tr("Setup Record List"), kHelpContext, std::move(linkFactory), parent),
+      m_records(DefaultSetupList()), m_dlgEditSetup(new TdlgEditSetup(this)) {
   setAttribute(Qt::WA_DeleteOnClose, false);
-
-  const auto action = [this](const char *name, const QString &text, void (TfrmPwrSetup::*slot)()) {
-    auto *a = new QAction(text, this);
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, slot);
-    return a;
-  };
-  QMenu *file = menuBar()->addMenu(tr("&File"));
-  file->setObjectName(QStringLiteral("mnuFile"));
-  QAction *load = action("mnuFileLoadFile", tr("Load File"), &TfrmPwrSetup::mnuFileLoadFileClick);
-  QAction *save = action("mnuFileSaveFile", tr("Save File"), &TfrmPwrSetup::mnuFileSaveFileClick);
-  QAction *fromLx = action("mnuFileLoadLX3K", tr("Load From LX-3200"), &TfrmPwrSetup::mnuFileLoadLX3KClick);
-  QAction *toLx = action("mnuFileSendAllLX3K", tr("Send To LX-3200"), &TfrmPwrSetup::mnuFileSendAllLX3KClick);
-  file->addActions({load, save});
-  file->addSeparator();
-  file->addActions({fromLx, toLx});
-  file->addSeparator();
-  file->addAction(action("mnuFileExit", tr("E&xit"), &TfrmPwrSetup::mnuFileExitClick));
+  BuildFileMenu({{"mnuFileLoadFile", tr("Load File"), [this] { mnuFileLoadFileClick(); }},
+                 {"mnuFileSaveFile", tr("Save File"), [this] { mnuFileSaveFileClick(); }}},
+                {{"mnuFileLoadLX3K", tr("Load From LX-3200"), [this] { mnuFileLoadLX3KClick(); }},
+                 {"mnuFileSendAllLX3K", tr("Send To LX-3200"), [this] { mnuFileSendAllLX3KClick(); }}},
+                "mnuFileExit", tr("E&xit"));
   QMenu *edit = menuBar()->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
-  QAction *editRecord = action("mnuEditRecord", tr("Edit Record..."), &TfrmPwrSetup::lstbxSetupListDblClick);
+  auto *editRecord = new QAction(tr("Edit Record..."), this);
+  editRecord->setObjectName(QStringLiteral("mnuEditRecord"));
+  connect(editRecord, &QAction::triggered, this, &TfrmPwrSetup::lstbxSetupListDblClick);
   edit->addAction(editRecord);
-  m_idleOnly = {load, save, fromLx, toLx, editRecord};
+  IdleOnly(editRecord);
 
   auto *central = new QWidget(this);
   auto *group = new QGroupBox(tr("Power Setup Records"), central);
@@ -136,35 +123,11 @@ TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
   groupLayout->addWidget(labels);
   groupLayout->addWidget(m_lstbxSetupList);
 
-  m_progress = new QProgressBar(central);
-  m_progress->setObjectName(QStringLiteral("prgbarTransfer"));
-  m_progress->setRange(0, kSetupRecordCount);
-  m_progress->hide();
-  m_btnCancel = new QPushButton(tr("Cancel"), central);
-  m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  m_btnCancel->hide();
-  connect(m_btnCancel, &QPushButton::clicked, m_runner, &TWorkerRunner::Cancel);
-  auto *btnClose = new QPushButton(tr("Close"), central);
-  btnClose->setObjectName(QStringLiteral("btnClose"));
-  connect(btnClose, &QPushButton::clicked, this, &TfrmPwrSetup::mnuFileExitClick);
-  auto *bottom = new QHBoxLayout;
-  bottom->addWidget(m_progress, 1);
-  bottom->addWidget(m_btnCancel);
-  bottom->addStretch();
-  bottom->addWidget(btnClose);
   auto *layout = new QVBoxLayout(central);
   layout->addWidget(group, 1);
-  layout->addLayout(bottom);
+  layout->addLayout(MakeStatusRow(central));
   setCentralWidget(central);
   resize(640, 460);
-
-  connect(m_runner, &TWorkerRunner::progress, this, [this](int done, int total) {
-    m_progress->setMaximum(total);
-    m_progress->setValue(done);
-  });
-  connect(m_runner, &TWorkerRunner::finished, this, &TfrmPwrSetup::TransferFinished);
-  // F1 of the main window shows the topic the active window names.
-  setProperty("helpContext", kHelpContext);
   m_lstbxSetupList->setCurrentRow(-1);
 }
 
@@ -200,6 +163,7 @@ void TfrmPwrSetup::lstbxSetupListDblClick() {
   m_dlgEditSetup->SetRecord(record);
   if (m_dlgEditSetup->exec() != QDialog::Accepted) return;
   SetRecord(row + 1, m_dlgEditSetup->Record());
+  SetModified(true);
 }
 
 void TfrmPwrSetup::mnuFileLoadFileClick() {
@@ -212,76 +176,78 @@ void TfrmPwrSetup::mnuFileLoadFileClick() {
     const TPowerSetupList list = LoadSetupFile(name.toStdString(), m_records);
     for (int n = 1; n <= kSetupRecordCount; ++n)
       SetRecord(n, list[static_cast<std::size_t>(n - 1)]);
+    SetModified(false);
   } catch (const Exception &e) {
     ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
   }
 }
 
 void TfrmPwrSetup::mnuFileSaveFileClick() {
-  if (Busy()) return;
+  if (!Busy()) SaveList();
+}
+
+bool TfrmPwrSetup::SaveList() {
   const QString name =
       FileDialogName(this, true, tr("LXZT Power Setup Files (*.pwrsetup);;All Files (*)"), QStringLiteral("pwrsetup"));
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
   try {
     SaveSetupFile(name.toStdString(), m_records, false);
   } catch (const Exception &e) {
     ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
+    return false;
   }
+  SetModified(false);
+  return true;
 }
 
-void TfrmPwrSetup::StartTransfer(std::function<void(const TJobContext &)> work) {
-  if (Busy()) return;
-  for (QAction *a : m_idleOnly)
-    a->setEnabled(false);
-  m_progress->setValue(0);
-  m_progress->show();
-  m_btnCancel->show();
-  setCursor(Qt::BusyCursor);
-  m_runner->Start({std::move(work), m_linkFactory, {}});
+QString TfrmPwrSetup::DiscardQuestion() const {
+  return tr("The setup records were changed and not saved or sent. Save them to a file before closing?");
 }
 
 void TfrmPwrSetup::mnuFileLoadLX3KClick() {
-  StartTransfer([this](const TJobContext &ctx) {
-    // Each record joins the list as it arrives, so a failed transfer keeps
-    // what came before it.
-    LoadSetupsFromAnalyzer(
-        ctx.Comm(), [this, &ctx](int n, const TPowerSetupRecord &r) { ctx.Post([this, n, r] { SetRecord(n, r); }); },
-        [&ctx](int done, int total) { ctx.Progress(done, total); });
-  });
+  if (Busy()) return;
+  m_sending = false;
+  m_complete = std::make_shared<bool>(false);
+  StartTransfer(
+      [this, complete = m_complete](const TJobContext &ctx) {
+        // Each record joins the list as it arrives, so a failed transfer
+        // keeps what came before it.
+        *complete = LoadSetupsFromAnalyzer(
+            ctx.Comm(),
+            [this, &ctx](int n, const TPowerSetupRecord &r) { ctx.Post([this, n, r] { SetRecord(n, r); }); },
+            [&ctx](int done, int total) { ctx.Progress(done, total); });
+      },
+      true);
 }
 
 void TfrmPwrSetup::mnuFileSendAllLX3KClick() {
+  if (Busy()) return;
+  if (!Confirm(
+          tr("Send To LX-3200 replaces all %1 setup records stored in the analyzer. Continue?").arg(kSetupRecordCount)))
+    return;
+  m_sending = true;
+  m_complete = std::make_shared<bool>(false);
   const TPowerSetupList snapshot = m_records;
-  StartTransfer([snapshot](const TJobContext &ctx) {
-    SendSetupsToAnalyzer(ctx.Comm(), snapshot, [&ctx](int done, int total) { ctx.Progress(done, total); });
-  });
+  StartTransfer(
+      [snapshot, complete = m_complete](const TJobContext &ctx) {
+        *complete =
+            SendSetupsToAnalyzer(ctx.Comm(), snapshot, [&ctx](int done, int total) { ctx.Progress(done, total); });
+      },
+      false);
 }
 
-void TfrmPwrSetup::TransferFinished(const QString &error) {
+void TfrmPwrSetup::TransferEnded(const QString &error, bool stopped) {
   RefreshList();
-  m_progress->hide();
-  m_btnCancel->hide();
-  unsetCursor();
-  for (QAction *a : m_idleOnly)
-    a->setEnabled(true);
-  if (m_closeWhenDone) {
-    close();
+  const bool complete = m_complete && *m_complete && error.isEmpty();
+  m_complete.reset();
+  if (!error.isEmpty()) {
+    ShowDocMessage(this, TMsgKind::Error, error);
     return;
   }
-  if (!error.isEmpty()) ShowDocMessage(this, TMsgKind::Error, error);
-}
-
-void TfrmPwrSetup::closeEvent(QCloseEvent *event) {
-  if (Busy()) {
-    // The transfer stops before its next record; the window goes then.
-    m_closeWhenDone = true;
-    m_runner->Cancel();
-    event->ignore();
-    return;
-  }
-  m_closeWhenDone = false;
-  event->accept();
-  emit closed();
+  if (!complete) return;
+  // The list now matches the analyzer's.
+  SetModified(false);
+  if (m_sending && !stopped) Tell(tr("The %1 setup records were sent to the analyzer.").arg(kSetupRecordCount));
 }
 
 } // namespace korv

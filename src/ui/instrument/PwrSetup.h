@@ -3,21 +3,16 @@
 // analyzer in a list, edited one at a time in TdlgEditSetup, loaded from
 // and saved to files, read from and written to the analyzer. The records
 // and their rules live in instrument/PwrSetup; transfers run on a worker.
-#include <QMainWindow>
-
 #include "instrument/PwrSetup.h"
-#include "ui/common/WorkerRunner.h"
+#include "ui/instrument/ToolWindow.h"
 
-class QAction;
 class QListWidget;
-class QProgressBar;
-class QPushButton;
 
 namespace korv {
 
 class TdlgEditSetup;
 
-class TfrmPwrSetup : public QMainWindow {
+class TfrmPwrSetup : public TToolWindow {
   Q_OBJECT
 public:
   static constexpr int kHelpContext = 2040;
@@ -25,7 +20,6 @@ public:
   explicit TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent = nullptr);
 
   const TPowerSetupList &Records() const { return m_records; }
-  bool Busy() const { return m_runner->Busy(); }
 
   void mnuFileLoadFileClick();
   void mnuFileSaveFileClick();
@@ -34,28 +28,19 @@ public:
   void mnuFileExitClick() { close(); }
   void lstbxSetupListDblClick();
 
-signals:
-  // The window was closed (the main window unchecks its menu item).
-  void closed();
-
-protected:
-  void closeEvent(QCloseEvent *event) override;
-
 private:
   void RefreshList();
-  void StartTransfer(std::function<void(const TJobContext &)> work);
-  void TransferFinished(const QString &error);
+  void TransferEnded(const QString &error, bool stopped) override;
+  bool SaveList() override;
+  QString DiscardQuestion() const override;
   void SetRecord(int n, const TPowerSetupRecord &record);
 
   TPowerSetupList m_records;
   QListWidget *m_lstbxSetupList;
-  QProgressBar *m_progress;
-  QPushButton *m_btnCancel;
-  QList<QAction *> m_idleOnly; // commands that wait while a transfer runs
-  TLinkFactory m_linkFactory;
-  TWorkerRunner *m_runner;
   TdlgEditSetup *m_dlgEditSetup;
-  bool m_closeWhenDone = false;
+  // Set by the running transfer when it went through all records.
+  std::shared_ptr<bool> m_complete;
+  bool m_sending = false;
 };
 
 } // namespace korv

@@ -64,28 +64,12 @@ QString FileDialogName(QWidget *parent, bool save) {
 } // namespace
 
 TfrmQuickText::TfrmQuickText(TLinkFactory linkFactory, QWidget *parent)
-    : QMainWindow(parent, Qt::Window), m_linkFactory(std::move(linkFactory)), m_runner(new TWorkerRunner(this)) {
-  setObjectName(QStringLiteral("frmQuickText"));
-  setWindowTitle(tr("Quick Text Editor"));
-
-  const auto action = [this](const char *name, const QString &text, void (TfrmQuickText::*slot)()) {
-    auto *a = new QAction(text, this);
-    a->setObjectName(QString::fromLatin1(name));
-    connect(a, &QAction::triggered, this, slot);
-    return a;
-  };
-  QMenu *file = menuBar()->addMenu(tr("&File"));
-  file->setObjectName(QStringLiteral("mnuFile"));
-  QAction *load = action("LoadFile1", tr("Load File"), &TfrmQuickText::LoadFile1Click);
-  QAction *save = action("SaveFile1", tr("Save File"), &TfrmQuickText::SaveFile1Click);
-  QAction *fromSa = action("LoadFromSA1", tr("Load From LX-3600QE"), &TfrmQuickText::LoadFromSA1Click);
-  QAction *toSa = action("SendToSA1", tr("Send To LX-3600QE"), &TfrmQuickText::SendToSA1Click);
-  file->addActions({load, save});
-  file->addSeparator();
-  file->addActions({fromSa, toSa});
-  file->addSeparator();
-  file->addAction(action("Exit1", tr("Exit"), &TfrmQuickText::Exit1Click));
-  m_idleOnly = {load, save, fromSa, toSa};
+    : TToolWindow("frmQuickText", tr("Quick Text Editor"), kHelpContext, std::move(linkFactory), parent) {
+  BuildFileMenu({{"LoadFile1", tr("Load File"), [this] { LoadFile1Click(); }},
+                 {"SaveFile1", tr("Save File"), [this] { SaveFile1Click(); }}},
+                {{"LoadFromSA1", tr("Load From LX-3600QE"), [this] { LoadFromSA1Click(); }},
+                 {"SendToSA1", tr("Send To LX-3600QE"), [this] { SendToSA1Click(); }}},
+                "Exit1", tr("Exit"));
 
   auto *central = new QWidget(this);
   m_edQuickText = new QLineEdit(central);
@@ -99,30 +83,14 @@ TfrmQuickText::TfrmQuickText(TLinkFactory linkFactory, QWidget *parent)
   for (int i = 0; i < kQuickTextRows; ++i)
     m_lstbxQuickText->addItem(QString());
   connect(m_lstbxQuickText, &QListWidget::itemClicked, this, [this] { lstbxQuickTextClick(); });
-  m_progress = new QProgressBar(central);
-  m_progress->setObjectName(QStringLiteral("prgbarTransfer"));
-  m_progress->hide();
-  auto *btnClose = new QPushButton(tr("Close"), central);
-  btnClose->setObjectName(QStringLiteral("btnClose"));
-  connect(btnClose, &QPushButton::clicked, this, &TfrmQuickText::Exit1Click);
-  auto *bottom = new QHBoxLayout;
-  bottom->addWidget(m_progress, 1);
-  bottom->addStretch();
-  bottom->addWidget(btnClose);
+  // Keys, clicks and code move the current row: the edit line follows each.
+  connect(m_lstbxQuickText, &QListWidget::currentRowChanged, this, [this] { ShowCurrentRow(); });
   auto *layout = new QVBoxLayout(central);
   layout->addWidget(m_edQuickText);
   layout->addWidget(m_lstbxQuickText, 1);
-  layout->addLayout(bottom);
+  layout->addLayout(MakeStatusRow(central));
   setCentralWidget(central);
   resize(420, 380);
-
-  connect(m_runner, &TWorkerRunner::progress, this, [this](int done, int total) {
-    m_progress->setMaximum(std::max(total, 1));
-    m_progress->setValue(done);
-  });
-  connect(m_runner, &TWorkerRunner::finished, this, &TfrmQuickText::TransferFinished);
-  // F1 of the main window shows the topic the active window names.
-  setProperty("helpContext", kHelpContext);
   SetRows(TQuickTextList{});
 }
 
@@ -131,8 +99,7 @@ void TfrmQuickText::SetRows(const TQuickTextList &rows) {
   for (int i = 0; i < kQuickTextRows; ++i)
     m_lstbxQuickText->item(i)->setText(QString::fromStdString(m_rows[static_cast<std::size_t>(i)]));
   m_lstbxQuickText->setCurrentRow(0);
-  const QSignalBlocker quiet(m_edQuickText);
-  m_edQuickText->setText(QString::fromStdString(m_rows[0]));
+  ShowCurrentRow();
 }
 
 void TfrmQuickText::showEvent(QShowEvent *event) {
@@ -143,6 +110,9 @@ void TfrmQuickText::showEvent(QShowEvent *event) {
 void TfrmQuickText::FormActivate() { m_edQuickText->setFocus(); }
 
 bool TfrmQuickText::edQuickTextKeyPress(const QKeyEvent &key) {
+  // Editing shortcuts (select all, copy, paste, cut, undo) are no
+  // characters; what a paste brings is filtered as it arrives.
+  if ((key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0) return false;
   switch (key.key()) {
   case Qt::Key_Tab:
   case Qt::Key_Backtab:
@@ -166,18 +136,38 @@ bool TfrmQuickText::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TfrmQuickText::edQuickTextChange(const QString &text) {
+  // Pasted or dropped text loses what a typed key could not bring in.
+  QString kept;
+  int cursor = m_edQuickText->cursorPosition();
+  for (int i = 0; i < text.size(); ++i) {
+    const std::string byte = Bytes(text.mid(i, 1));
+    if (IsForbiddenQuickTextChar(static_cast<unsigned char>(byte[0]))) {
+      if (i < m_edQuickText->cursorPosition()) --cursor;
+      continue;
+    }
+    kept += text[i];
+  }
+  if (kept != text) {
+    const QSignalBlocker quiet(m_edQuickText);
+    m_edQuickText->setText(kept);
+    m_edQuickText->setCursorPosition(std::max(cursor, 0));
+  }
   const int row = m_lstbxQuickText->currentRow();
   if (row < 0 || row >= kQuickTextRows) return;
-  // Pasted text passes the file rules, so no forbidden character gets in.
-  m_rows[static_cast<std::size_t>(row)] = CleanQuickText(Bytes(text));
+  m_rows[static_cast<std::size_t>(row)] = CleanQuickText(Bytes(kept));
   m_lstbxQuickText->item(row)->setText(QString::fromStdString(m_rows[static_cast<std::size_t>(row)]));
+  SetModified(true);
 }
 
-void TfrmQuickText::lstbxQuickTextClick() {
+void TfrmQuickText::ShowCurrentRow() {
   const int row = m_lstbxQuickText->currentRow();
   if (row < 0 || row >= kQuickTextRows) return;
   const QSignalBlocker quiet(m_edQuickText);
   m_edQuickText->setText(QString::fromStdString(m_rows[static_cast<std::size_t>(row)]));
+}
+
+void TfrmQuickText::lstbxQuickTextClick() {
+  ShowCurrentRow();
   m_edQuickText->setFocus();
 }
 
@@ -187,74 +177,70 @@ void TfrmQuickText::LoadFile1Click() {
   if (name.isEmpty()) return;
   try {
     SetRows(LoadQuickTextFile(name.toStdString()));
+    SetModified(false);
   } catch (const Exception &e) {
     ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
   }
 }
 
 void TfrmQuickText::SaveFile1Click() {
-  if (Busy()) return;
+  if (!Busy()) SaveList();
+}
+
+bool TfrmQuickText::SaveList() {
   const QString name = FileDialogName(this, true);
-  if (name.isEmpty()) return;
+  if (name.isEmpty()) return false;
   try {
     SaveQuickTextFile(name.toStdString(), m_rows);
   } catch (const Exception &e) {
     ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.Message()) + QStringLiteral("\n") + name);
+    return false;
   }
+  SetModified(false);
+  return true;
 }
 
-void TfrmQuickText::StartTransfer(std::function<void(const TJobContext &)> work) {
-  if (Busy()) return;
-  for (QAction *a : m_idleOnly)
-    a->setEnabled(false);
-  m_edQuickText->setEnabled(false);
-  m_progress->setValue(0);
-  m_progress->show();
-  setCursor(Qt::BusyCursor);
-  m_runner->Start({std::move(work), m_linkFactory, {}});
+QString TfrmQuickText::DiscardQuestion() const {
+  return tr("The quick text rows were changed and not saved or sent. Save them to a file before closing?");
 }
+
+void TfrmQuickText::HoldControls(bool hold) { m_edQuickText->setEnabled(!hold); }
 
 void TfrmQuickText::LoadFromSA1Click() {
+  if (Busy()) return;
   auto received = std::make_shared<TQuickTextList>();
   m_received = received;
-  StartTransfer([received](const TJobContext &ctx) { *received = LoadQuickTextFromAnalyzer(ctx.Comm()); });
+  m_complete = std::make_shared<bool>(false);
+  StartTransfer(
+      [received, complete = m_complete](const TJobContext &ctx) {
+        *received = LoadQuickTextFromAnalyzer(ctx.Comm());
+        *complete = true;
+      },
+      true);
 }
 
 void TfrmQuickText::SendToSA1Click() {
+  if (Busy()) return;
   m_received.reset();
+  m_complete = std::make_shared<bool>(false);
   const TQuickTextList rows = m_rows;
-  StartTransfer([rows](const TJobContext &ctx) {
-    SendQuickTextToAnalyzer(ctx.Comm(), rows, [&ctx](int done, int total) { ctx.Progress(done, total); });
-  });
+  StartTransfer(
+      [rows, complete = m_complete](const TJobContext &ctx) {
+        SendQuickTextToAnalyzer(ctx.Comm(), rows, [&ctx](int done, int total) { ctx.Progress(done, total); });
+        *complete = true;
+      },
+      false);
 }
 
-void TfrmQuickText::TransferFinished(const QString &error) {
-  m_progress->hide();
-  unsetCursor();
-  for (QAction *a : m_idleOnly)
-    a->setEnabled(true);
-  m_edQuickText->setEnabled(true);
-  // A failed load keeps the rows as they were.
-  if (m_received && error.isEmpty()) SetRows(*m_received);
+void TfrmQuickText::TransferEnded(const QString &error, bool stopped) {
+  const bool complete = m_complete && *m_complete && error.isEmpty() && !stopped;
+  m_complete.reset();
+  // A failed or cancelled load keeps the rows as they were.
+  if (m_received && complete) SetRows(*m_received);
+  if (complete) SetModified(false);
   m_received.reset();
-  if (m_closeWhenDone) {
-    close();
-    return;
-  }
   if (!error.isEmpty()) ShowDocMessage(this, TMsgKind::Error, error);
-  m_edQuickText->setFocus();
-}
-
-void TfrmQuickText::closeEvent(QCloseEvent *event) {
-  if (Busy()) {
-    m_closeWhenDone = true;
-    m_runner->Cancel();
-    event->ignore();
-    return;
-  }
-  m_closeWhenDone = false;
-  event->accept();
-  emit closed();
+  if (isVisible()) m_edQuickText->setFocus();
 }
 
 } // namespace korv

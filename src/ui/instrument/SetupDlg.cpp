@@ -76,6 +76,7 @@ TdlgEditSetup::TdlgEditSetup(QWidget *parent) : QDialog(parent) {
   auto *layout = new QVBoxLayout(this);
   layout->addLayout(form);
   layout->addWidget(buttons);
+  AddHelpKey(this, kHelpContext);
 }
 
 void TdlgEditSetup::SetRecord(const TPowerSetupRecord &r) {

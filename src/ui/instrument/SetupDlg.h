@@ -14,6 +14,9 @@ namespace korv {
 class TdlgEditSetup : public QDialog {
   Q_OBJECT
 public:
+  // The power setup topic.
+  static constexpr int kHelpContext = 2040;
+
   explicit TdlgEditSetup(QWidget *parent = nullptr);
   void SetRecord(const TPowerSetupRecord &record);
   // The edited record (Version "0"); valid after the dialog was accepted.

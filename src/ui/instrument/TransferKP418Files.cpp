@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/Excption.h"
+#include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 
 namespace korv {
@@ -107,6 +108,11 @@ TdlgTransferKP418Files::TdlgTransferKP418Files(TRemoteApi &api, const QString &p
   connect(m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
   connect(m_tmrClose, &QTimer::timeout, this, &TdlgTransferKP418Files::tmrCloseTimer);
 
+  // Enter in the folder box is no command to copy: no button takes it.
+  for (QPushButton *b : {m_btnCopyToVantor, m_btnCopyToPC, m_btnDeleteVantorFiles, m_btnClose})
+    b->setAutoDefault(false);
+  AddHelpKey(this, kHelpContext);
+
   m_diredPCPath->setText(pcFolder);
   RefreshPCList();
   m_btnCopyToPC->setEnabled(false);
@@ -129,14 +135,13 @@ void TdlgTransferKP418Files::FormActivate() {
     RefreshVantorList();
     return;
   }
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   try {
+    const TBusyCursor busy;
     m_transfer.Connect();
     m_connected = true;
   } catch (const EmoxVantorCommError &) {
     m_connected = false;
   }
-  QApplication::restoreOverrideCursor();
   if (!m_connected) {
     RefreshVantorList();
     ShowDocMessage(this, TMsgKind::Error, QString::fromLatin1(kMsgRapiInitBox));
@@ -184,21 +189,30 @@ void TdlgTransferKP418Files::RefreshVantorList() {
   m_btnCopyToPC->setEnabled(m_connected && m_transfer.CanCopyToPC());
 }
 
-void TdlgTransferKP418Files::BeginWork() {
+void TdlgTransferKP418Files::RunWork(const std::function<void()> &work, const std::function<void()> &refresh) {
   m_busy = true;
   m_btnClose->setEnabled(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-void TdlgTransferKP418Files::EndWork() {
-  QApplication::restoreOverrideCursor();
+  {
+    const TBusyCursor busy;
+    for (const auto &step : {work, refresh}) {
+      try {
+        step();
+      } catch (const ERAPI2Exception &e) {
+        ShowTransferError(e);
+      } catch (const std::exception &e) {
+        // Any other failure is said as well, and the window stays usable.
+        const TBusyCursor arrow(Qt::ArrowCursor);
+        ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(e.what()));
+      }
+    }
+  }
   m_btnClose->setEnabled(true);
   m_busy = false;
 }
 
 TReplaceAnswer TdlgTransferKP418Files::AskReplace() {
   // The question is no wait: the normal cursor while it is up.
-  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const TBusyCursor arrow(Qt::ArrowCursor);
   const QString caption = QApplication::applicationDisplayName().isEmpty() ? QStringLiteral("Korv MOX")
                                                                            : QApplication::applicationDisplayName();
   QMessageBox::StandardButton answer = QMessageBox::NoButton;
@@ -211,7 +225,6 @@ TReplaceAnswer TdlgTransferKP418Files::AskReplace() {
     if (answer != QMessageBox::Help) break;
     RequestHelp(kMessageHelpContext);
   }
-  QApplication::restoreOverrideCursor();
   if (answer == QMessageBox::YesToAll) return TReplaceAnswer::All;
   return answer == QMessageBox::Yes ? TReplaceAnswer::Yes : TReplaceAnswer::No;
 }
@@ -219,9 +232,8 @@ TReplaceAnswer TdlgTransferKP418Files::AskReplace() {
 void TdlgTransferKP418Files::ShowTransferError(const ERAPI2Exception &e) {
   QString text = QString::fromStdString(e.Message());
   if (!e.Cause.empty()) text += QLatin1Char('\n') + QString::fromStdString(e.Cause);
-  QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const TBusyCursor arrow(Qt::ArrowCursor);
   ShowDocMessage(this, TMsgKind::Error, text);
-  QApplication::restoreOverrideCursor();
 }
 
 void TdlgTransferKP418Files::btnCopyToPCClick() {
@@ -233,14 +245,12 @@ void TdlgTransferKP418Files::btnCopyToPCClick() {
   std::vector<std::string> names;
   for (const QString &n : selected)
     names.push_back(LocalName(n));
-  BeginWork();
-  try {
-    m_transfer.CopyToPC(LocalName(m_diredPCPath->text()), names, [this](const std::string &) { return AskReplace(); });
-  } catch (const ERAPI2Exception &e) {
-    ShowTransferError(e);
-  }
-  RefreshPCList();
-  EndWork();
+  RunWork(
+      [&] {
+        m_transfer.CopyToPC(LocalName(m_diredPCPath->text()), names,
+                            [this](const std::string &) { return AskReplace(); });
+      },
+      [this] { RefreshPCList(); });
 }
 
 void TdlgTransferKP418Files::btnCopyToVantorClick() {
@@ -253,14 +263,8 @@ void TdlgTransferKP418Files::btnCopyToVantorClick() {
   std::vector<std::string> files;
   for (const QString &n : selected)
     files.push_back(LocalName(dir.filePath(n)));
-  BeginWork();
-  try {
-    m_transfer.CopyToHandheld(files, [this](const std::string &) { return AskReplace(); });
-  } catch (const ERAPI2Exception &e) {
-    ShowTransferError(e);
-  }
-  RefreshVantorList();
-  EndWork();
+  RunWork([&] { m_transfer.CopyToHandheld(files, [this](const std::string &) { return AskReplace(); }); },
+          [this] { RefreshVantorList(); });
 }
 
 void TdlgTransferKP418Files::btnDeleteVantorFilesClick() {
@@ -275,14 +279,14 @@ void TdlgTransferKP418Files::btnDeleteVantorFilesClick() {
   std::vector<std::string> names;
   for (const QString &n : selected)
     names.push_back(LocalName(n));
-  BeginWork();
-  m_transfer.Delete(names, [this](const std::string &) {
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgRemoteDeleteFailed));
-    QApplication::restoreOverrideCursor();
-  });
-  RefreshVantorList();
-  EndWork();
+  RunWork(
+      [&] {
+        m_transfer.Delete(names, [this](const std::string &) {
+          const TBusyCursor arrow(Qt::ArrowCursor);
+          ShowDocMessage(this, TMsgKind::Warning, QString::fromLatin1(kMsgRemoteDeleteFailed));
+        });
+      },
+      [this] { RefreshVantorList(); });
 }
 
 } // namespace korv

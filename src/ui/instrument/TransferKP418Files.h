@@ -7,6 +7,7 @@
 // closes; a failed connection closes it 500 ms after the message.
 #include <QDialog>
 #include <QStringList>
+#include <functional>
 
 #include "instrument/HandheldTransfer.h"
 
@@ -26,6 +27,8 @@ class TdlgTransferKP418Files : public QDialog {
   Q_OBJECT
 public:
   static constexpr int kCloseDelayMs = 500;
+  // The handheld topic (also of TdlgKP418Info).
+  static constexpr int kHelpContext = 2060;
 
   // api stays the caller's and must outlive the dialog. pcFolder is the
   // folder shown first.
@@ -53,9 +56,10 @@ private:
   void tmrCloseTimer();
   void RefreshVantorList();
   void RefreshPCList();
-  // Begin and end a copy: Close off and the wait cursor, and back.
-  void BeginWork();
-  void EndWork();
+  // A copy or delete, then the list it changed: Close off and the wait
+  // cursor meanwhile, and both back however either ends; every failure is
+  // shown.
+  void RunWork(const std::function<void()> &work, const std::function<void()> &refresh);
   TReplaceAnswer AskReplace();
   void ShowTransferError(const ERAPI2Exception &e);
 

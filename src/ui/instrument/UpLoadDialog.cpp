@@ -117,6 +117,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
   m_btnOK->setAutoDefault(false);
   m_btnCancel->setAutoDefault(false);
   m_btnDelete->setAutoDefault(false);
+  // Enter anywhere in the dialog (the list, the folder box) presses OK.
+  m_btnOK->setDefault(true);
   connect(m_btnOK, &QPushButton::clicked, this, &TdlgUpload::btnOKClick);
   connect(m_btnCancel, &QPushButton::clicked, this, &TdlgUpload::btnCancelClick);
   connect(m_btnDelete, &QPushButton::clicked, this, &TdlgUpload::btnDeleteTraceClick);

@@ -1,5 +1,6 @@
 #include "ui/main/HelpWindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ui/main/Cursors.h"
 
@@ -56,7 +58,7 @@ const std::vector<THelpTopic> &HelpTopics() {
        QStringLiteral("receive.html"),
        QStringLiteral("Receiving traces from an analyzer"),
        {QStringLiteral("receive"), QStringLiteral("serial port"), QStringLiteral("upload")}},
-      {0,
+      {2060,
        QStringLiteral("handheld.html"),
        QStringLiteral("The KP418 handheld"),
        {QStringLiteral("handheld"), QStringLiteral("KP418"), QStringLiteral("transfer"), QStringLiteral("vnf"),
@@ -203,11 +205,20 @@ THelpWindow::THelpWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
   resize(820, 560);
 }
 
-void THelpWindow::ShowPage(const QString &page) {
-  m_browser->setSource(QUrl(QStringLiteral("qrc:/help/") + page));
+void THelpWindow::Present() {
+  // Asked from a modal dialog, the window belongs to it: it stays in front
+  // of the dialog and takes input while the dialog waits.
+  QWidget *modal = QApplication::activeModalWidget();
+  if (modal == this) modal = nullptr;
   show();
+  if (QWindow *w = windowHandle()) w->setTransientParent(modal != nullptr ? modal->windowHandle() : nullptr);
   raise();
   activateWindow();
+}
+
+void THelpWindow::ShowPage(const QString &page) {
+  m_browser->setSource(QUrl(QStringLiteral("qrc:/help/") + page));
+  Present();
 }
 
 void THelpWindow::ShowContext(int context) {
@@ -219,8 +230,7 @@ void THelpWindow::ShowIndex(const QString &keyword) {
   m_tabs->setCurrentIndex(1);
   m_indexEdit->setText(keyword);
   if (m_browser->source().isEmpty()) ShowPage(HelpPageForContext(1000));
-  show();
-  raise();
+  Present();
   m_indexEdit->setFocus();
 }
 
@@ -228,7 +238,7 @@ void THelpWindow::ShowSearch(const QString &query) {
   m_tabs->setCurrentIndex(2);
   m_searchEdit->setText(query);
   RunSearch();
-  show();
+  Present();
 }
 
 void THelpWindow::ShowHelpOnHelp() { ShowPage(QStringLiteral("howtohelp.html")); }

@@ -43,6 +43,8 @@ public:
   QTextBrowser *Browser() const { return m_browser; }
 
 private:
+  // Shown, raised and in front of the modal dialog that asked, if any.
+  void Present();
   void RunSearch();
   void FilterIndex(const QString &text);
 

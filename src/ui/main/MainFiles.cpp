@@ -40,6 +40,8 @@
 #include "ui/common/DocMessages.h"
 #include "ui/dialogs/PgLayout.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/PwrSetup.h"
+#include "ui/instrument/QuickList.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/DataFiles.h"
@@ -225,6 +227,15 @@ void TfrmMain::closeEvent(QCloseEvent *event) {
   if (!AskToSaveModified()) {
     event->ignore();
     return;
+  }
+  // Edited setup and quick text lists are asked about while the program
+  // can still stay.
+  for (TToolWindow *tool :
+       {static_cast<TToolWindow *>(m_pwrSetup.data()), static_cast<TToolWindow *>(m_quickText.data())}) {
+    if (tool != nullptr && !tool->MayClose()) {
+      event->ignore();
+      return;
+    }
   }
   hide();
   WriteSettingsAndCloseWindows();

@@ -15,6 +15,7 @@
 #include "instrument/RemoteFolder.h"
 #include "ui/QtTestEnv.h"
 #include "ui/UserDriver.h"
+#include "ui/common/DocMessages.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"
 
@@ -288,4 +289,69 @@ TEST(InfoDialog, EighteenRowsFromAHandheldFile) {
   QTest::mouseClick(Find<QPushButton>(dialog, "btnClose"), Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+// F1 in either handheld dialog asks for the handheld topic; Enter in the
+// folder box copies nothing (no button is Enter's by default).
+TEST(TransferDialog, F1ShowsTheHandheldTopicAndEnterCopiesNothing) {
+  std::vector<int> asked;
+  const THelpHook before = SetHelpHook([&asked](int context) { asked.push_back(context); });
+  Fixture f;
+  Put(f.PC / "a.vnf", "a");
+  f.Open();
+  ClickRow(f.PCFiles(), "a.vnf");
+  auto *path = Find<QLineEdit>(*f.Dialog, "diredPCPath");
+  path->setFocus();
+  QTest::keyClick(path, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_FALSE(fs::exists(f.Traces / "a.vnf"));
+  EXPECT_TRUE(f.Dialog->isVisible());
+  QTest::keyClick(path, Qt::Key_F1);
+  EXPECT_EQ(asked, std::vector<int>{TdlgTransferKP418Files::kHelpContext});
+
+  TdlgKP418Info info;
+  info.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&info));
+  QTest::keyClick(&info, Qt::Key_F1);
+  EXPECT_EQ(asked, (std::vector<int>{TdlgTransferKP418Files::kHelpContext, TdlgTransferKP418Files::kHelpContext}));
+  SetHelpHook(before);
+}
+
+namespace {
+
+// A device folder whose reads fail with an error that is no RAPI error.
+class TBrokenReadApi : public TFolderRemoteApi {
+public:
+  using TFolderRemoteApi::TFolderRemoteApi;
+
+protected:
+  bool DoReadFile(TCeHandle, std::uint8_t *, std::uint32_t, std::uint32_t &) override {
+    throw std::runtime_error("The device stopped answering.");
+  }
+};
+
+} // namespace
+
+// Any failure of a copy is shown, and the window comes back whole: Close
+// works and the wait cursor is gone.
+TEST(TransferDialog, AFailureOfAnyKindLeavesTheWindowUsable) {
+  Fixture f;
+  Put(f.Traces / "a.vnf", "device a");
+  fs::create_directories(f.PC);
+  TBrokenReadApi api((f.Dir.Path() / "device").string());
+  TdlgTransferKP418Files dialog(api, QString::fromStdString(f.PC.string()));
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  auto *device = Find<QListWidget>(dialog, "lstbxVNFiles");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return device->count() == 1; }, 5000));
+  ClickRow(device, "a.vnf");
+  ModalAnswerer answers;
+  QTest::mouseClick(Find<QPushButton>(dialog, "btnCopyToPC"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Answered() == 1; }, 5000));
+  EXPECT_EQ(answers.Seen.value(0), "The device stopped answering.");
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  auto *close = Find<QPushButton>(dialog, "btnClose");
+  EXPECT_TRUE(close->isEnabled());
+  QTest::mouseClick(close, Qt::LeftButton);
+  EXPECT_FALSE(dialog.isVisible());
 }

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -25,6 +26,7 @@
 #include "ui/common/DocMessages.h"
 #include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
+#include "ui/main/HelpWindow.h"
 #include "ui/main/Main.h"
 
 using namespace korv;
@@ -136,7 +138,9 @@ protected:
       EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
     }
   }
-  static void WaitClosed(QDialog *dlg) { EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000)); }
+  static void WaitClosed(QDialog *dlg) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000));
+  }
 
   // Saves a synthetic trace of the simulator's kind as a document file.
   std::string SaveTrace(const std::string &name, int index) {
@@ -222,8 +226,8 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
        it != std::filesystem::recursive_directory_iterator(); ++it)
     found += it->path().string() + " ";
   // Open windows already carry the label's names ("ALPHA TX1", "ALPHA TX1(1)").
-  EXPECT_TRUE(std::filesystem::exists(root + "/2024May10/ALPHA TX1(2).kdt")) << m_messages.join("|").toStdString()
-                                                                             << found;
+  EXPECT_TRUE(std::filesystem::exists(root + "/2024May10/ALPHA TX1(2).kdt"))
+      << m_messages.join("|").toStdString() << found;
   EXPECT_TRUE(std::filesystem::exists(root + "/2024May11/ALPHA TX1(2).kdt"));
   EXPECT_EQ(m_main->DocumentCount(), 3);
   EXPECT_EQ(m_main->Settings().Options.UploadStyle, 1);
@@ -315,7 +319,8 @@ TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
                                std::filesystem::copy_options::overwrite_existing);
   UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
     auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
-    dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))->setText(QString::fromStdString(folder.string()));
+    dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))
+        ->setText(QString::fromStdString(folder.string()));
     Click(dlg, "rdFromDiskFiles");
     ASSERT_EQ(list->count(), 3);
     ClickRow(list, 0);
@@ -342,4 +347,48 @@ TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
     WaitClosed(dlg);
   });
   EXPECT_EQ(m_sim->Locations().size(), 6U) << m_messages.join("|").toStdString();
+}
+
+// Closing the Receive dialog by its title bar while it receives is Cancel:
+// the close returns at once with the dialog still up and the worker still
+// running, the dialog goes when the worker has ended, and the wait cursor
+// comes back.
+TEST_F(InstrumentDialogs, ClosingWhileReceivingIsCancel) {
+  Start("LX-3400", "15Mar03", true);
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ASSERT_EQ(list->count(), 6);
+    ClickRow(list, 1);
+    ClickRow(list, 2, Qt::ControlModifier);
+    Click(dlg, "btnOK");
+    ASSERT_TRUE(dlg->Busy());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    dlg->close();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->Busy());
+    WaitClosed(dlg);
+    EXPECT_FALSE(dlg->Busy());
+  });
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("|").toStdString();
+}
+
+// F1 in the modal Receive dialog brings the help up in front of it (the
+// dialog's own window, not blocked by it); Enter presses OK.
+TEST_F(InstrumentDialogs, HelpInFrontAndEnterPressesOk) {
+  Start("LX-3400", "15Mar03");
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ClickRow(list, 1);
+    QTest::keyClick(list, Qt::Key_F1);
+    THelpWindow *help = m_main->HelpWindow();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->CurrentPage(), "receive.html");
+    ASSERT_NE(help->windowHandle(), nullptr);
+    EXPECT_EQ(help->windowHandle()->transientParent(), dlg->windowHandle());
+    help->close();
+    QTest::keyClick(list, Qt::Key_Return);
+    WaitClosed(dlg);
+  });
+  EXPECT_EQ(m_main->DocumentCount(), 1) << m_messages.join("|").toStdString();
 }

@@ -2,6 +2,7 @@
 // menus, double clicks, typed keys and answered boxes, with transfers to
 // and from the analyzer simulator on a pseudo-terminal.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -184,8 +185,20 @@ TEST(PwrSetupWindow, LoadEditWithPasswordAndSend) {
   EXPECT_EQ(w.Records()[1].Comment, "Edited");
   EXPECT_EQ(w.Records()[1].Password, "BOOST");
 
-  ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileSendAllLX3K"));
-  ASSERT_TRUE(WaitIdle(w));
+  {
+    // Sending asks first, and says when the analyzer has all records.
+    ModalAnswerer answer;
+    answer.Then(
+        [](QWidget *modal) { ModalAnswerer::Click(qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)); });
+    answer.Then(ClickOk());
+    EXPECT_TRUE(w.Modified());
+    ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileSendAllLX3K"));
+    ASSERT_TRUE(WaitIdle(w));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered() == 2; }, 5000));
+    EXPECT_EQ(answer.Seen.value(0), "Send To LX-3200 replaces all 20 setup records stored in the analyzer. Continue?");
+    EXPECT_EQ(answer.Seen.value(1), "The 20 setup records were sent to the analyzer.");
+    EXPECT_FALSE(w.Modified()); // the analyzer holds the list now
+  }
   // A second window reads back what the first one stored.
   TfrmPwrSetup other(server.Factory());
   other.show();
@@ -216,9 +229,7 @@ TEST(PwrSetupWindow, NoSelectionFilesAndTimeOut) {
   EXPECT_EQ(ReadText(dir.File("list.pwrsetup")).rfind("Version,Name,Protect,", 0), 0U);
 
   // A damaged file is refused and the list stays as it was.
-  {
-    std::ofstream(dir.File("bad.pwrsetup")) << "Version,Name\n";
-  }
+  { std::ofstream(dir.File("bad.pwrsetup")) << "Version,Name\n"; }
   const TPowerSetupList before = w.Records();
   {
     ModalAnswerer answer;
@@ -226,7 +237,8 @@ TEST(PwrSetupWindow, NoSelectionFilesAndTimeOut) {
     answer.Then(ClickOk());
     ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileLoadFile"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered() == 2; }, 5000));
-    EXPECT_TRUE(answer.Seen.value(1).startsWith("EmoxInvalidFile was encountered while opening file.")) << answer.Seen.value(1).toStdString();
+    EXPECT_TRUE(answer.Seen.value(1).startsWith("EmoxInvalidFile was encountered while opening file."))
+        << answer.Seen.value(1).toStdString();
   }
   EXPECT_EQ(w.Records(), before);
 
@@ -282,9 +294,7 @@ TEST(QuickTextWindow, KeysRowsAndTransfers) {
     ASSERT_TRUE(korvtest::UseMenu(other, "mnuFile", "SaveFile1"));
   }
   EXPECT_EQ(ReadText(dir.File("Quick.txt")).rfind("AB\r\nNORTH 3\r\n\r\n", 0), 0U);
-  {
-    std::ofstream(dir.File("in.txt")) << "Tower #3; north\nsecond\n";
-  }
+  { std::ofstream(dir.File("in.txt")) << "Tower #3; north\nsecond\n"; }
   ModalAnswerer answer;
   answer.Then(FileAnswer(QString::fromStdString(dir.File("in.txt"))));
   ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "LoadFile1"));
@@ -305,4 +315,132 @@ TEST(QuickTextWindow, SilentAnalyzerKeepsTheRows) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered() == 1; }, 5000));
   EXPECT_TRUE(answer.Seen.value(0).startsWith("LX-x000QE is not responding.")) << answer.Seen.value(0).toStdString();
   EXPECT_EQ(w.Rows()[0], "KEEP");
+}
+
+// Send To asks before it replaces the analyzer's records: No sends nothing.
+// Cancel during a load ends it at once, with no time-out box later.
+TEST(PwrSetupWindow, SendAsksFirstAndCancelEndsALoadQuietly) {
+  TSimServer server(true);
+  TfrmPwrSetup w(server.Factory());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  {
+    ModalAnswerer answer;
+    ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileSendAllLX3K"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered() == 1; }, 5000));
+    EXPECT_FALSE(w.Busy());
+    EXPECT_FALSE(Child<QWidget>(&w, "prgbarTransfer")->isVisible());
+  }
+  ModalAnswerer answer;
+  ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileLoadLX3K"));
+  ASSERT_TRUE(w.Busy());
+  auto *cancel = Child<QPushButton>(w.centralWidget(), "btnCancel");
+  ASSERT_TRUE(cancel->isVisible());
+  QTest::mouseClick(cancel, Qt::LeftButton);
+  // The silent analyzer would take 11 s to time out.
+  ASSERT_TRUE(WaitIdle(w, 8000));
+  EXPECT_FALSE(QTest::qWaitFor([&] { return answer.Answered() > 0; }, 300)) << answer.Seen.join("|").toStdString();
+  EXPECT_FALSE(cancel->isVisible());
+}
+
+TEST(PwrSetupWindow, EditedRecordsAreNotDroppedWithoutAQuestion) {
+  TSimServer server;
+  TfrmPwrSetup w(server.Factory());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  auto *list = Child<QListWidget>(&w, "lstbxSetupList");
+  {
+    ModalAnswerer answer;
+    answer.Then([](QWidget *dlg) {
+      TypeInto(Child<QLineEdit>(dlg, "edName"), "EDITED");
+      ClickButtonLater(dlg, "btnOK");
+    });
+    DoubleClickRow(list, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.Answered() == 1; }, 5000));
+  }
+  EXPECT_TRUE(w.Modified());
+  {
+    // Cancel keeps the window and the record.
+    ModalAnswerer answer;
+    answer.Then(
+        [](QWidget *modal) { ModalAnswerer::Click(qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Cancel)); });
+    QTest::mouseClick(Child<QPushButton>(&w, "btnClose"), Qt::LeftButton);
+    EXPECT_EQ(answer.Answered(), 1);
+    EXPECT_EQ(answer.Seen.value(0),
+              "The setup records were changed and not saved or sent. Save them to a file before closing?");
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.Records()[0].Name, "EDITED");
+  }
+  ModalAnswerer answer;
+  answer.Then(
+      [](QWidget *modal) { ModalAnswerer::Click(qobject_cast<QMessageBox *>(modal)->button(QMessageBox::No)); });
+  ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "mnuFileExit"));
+  EXPECT_EQ(answer.Answered(), 1);
+  EXPECT_FALSE(w.isVisible());
+}
+
+// Moving between rows with the keyboard shows the new row in the edit line,
+// so the next key edits the row it shows; the editing shortcuts pass the
+// character filter, and pasted text is filtered like typed text.
+TEST(QuickTextWindow, KeyboardRowsShortcutsAndPaste) {
+  TSimServer server;
+  TfrmQuickText w(server.Factory());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  auto *edit = Child<QLineEdit>(&w, "edQuickText");
+  auto *list = Child<QListWidget>(&w, "lstbxQuickText");
+  QTest::keyClicks(edit, "first");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Down);
+  ASSERT_EQ(list->currentRow(), 1);
+  EXPECT_TRUE(edit->text().isEmpty());
+  QTest::keyClicks(edit, "second");
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(edit->text(), "FIRST");
+  QTest::keyClicks(edit, "2");
+  EXPECT_EQ(w.Rows()[0], "FIRST2");
+  EXPECT_EQ(w.Rows()[1], "SECOND");
+
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(edit->selectedText(), "FIRST2");
+  QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(QApplication::clipboard()->text(), "FIRST2");
+  QTest::keyClick(edit, Qt::Key_X, Qt::ControlModifier);
+  EXPECT_TRUE(edit->text().isEmpty());
+  EXPECT_EQ(w.Rows()[0], "");
+  QApplication::clipboard()->setText(QStringLiteral("tower; north?"));
+  QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(edit->text(), "tower north");
+  EXPECT_EQ(w.Rows()[0], "TOWER NORTH");
+}
+
+// Quick Text has Cancel: a load from a silent analyzer ends at once with
+// the rows kept and no time-out box. An edited list asks before it goes.
+TEST(QuickTextWindow, CancelALoadAndAskBeforeDroppingEdits) {
+  TSimServer server(true);
+  TfrmQuickText w(server.Factory());
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QTest::keyClicks(Child<QLineEdit>(&w, "edQuickText"), "keep");
+  EXPECT_TRUE(w.Modified());
+  {
+    ModalAnswerer answer;
+    ASSERT_TRUE(korvtest::UseMenu(w, "mnuFile", "LoadFromSA1"));
+    auto *cancel = Child<QPushButton>(w.centralWidget(), "btnCancel");
+    ASSERT_NE(cancel, nullptr);
+    ASSERT_TRUE(cancel->isVisible());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(WaitIdle(w, 8000)); // the time-out is 15 s
+    EXPECT_FALSE(QTest::qWaitFor([&] { return answer.Answered() > 0; }, 300)) << answer.Seen.join("|").toStdString();
+    EXPECT_EQ(w.Rows()[0], "KEEP");
+  }
+  ModalAnswerer answer;
+  answer.Then(
+      [](QWidget *modal) { ModalAnswerer::Click(qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Cancel)); });
+  w.close();
+  EXPECT_EQ(answer.Answered(), 1);
+  EXPECT_EQ(answer.Seen.value(0),
+            "The quick text rows were changed and not saved or sent. Save them to a file before closing?");
+  EXPECT_TRUE(w.isVisible());
 }
