@@ -1,7 +1,9 @@
 // Drawing a full document (14 traces of 949 points) in the frequency view:
 // building the view from the document and drawing it into an offscreen
 // image, against a baseline that draws the same 14 polylines with a plain
-// QPainter (no axes, titles or legend).
+// QPainter (no axes, titles or legend). The dense case draws 14 jagged
+// traces of 16,383 points against plain polylines of the points the chart
+// keeps of them (four per pixel column).
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include <memory>
 
 #include "GuiBench.h"
+#include "ui/chart/DenseGraph.h"
 #include "ui/document/Child.h"
 #include "ui/document/TraceColors.h"
 
@@ -56,11 +59,90 @@ void BM_BaselinePlainPolylines(benchmark::State &state) {
   }
 }
 
+constexpr int kDensePoints = 16383;
+
+// 14 traces of 16,383 points of noise on a ripple: every pixel column holds
+// many points far apart.
+std::unique_ptr<korv::TmoxDocument> MakeDenseDocument() {
+  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
+  unsigned seed = 1;
+  for (int i = 0; i < kTraces; ++i) {
+    korv::TTraceData t;
+    t.NumPoints = kDensePoints;
+    t.CalState = 2;
+    t.Label = "Dense " + std::to_string(i + 1);
+    for (int j = 0; j < kDensePoints; ++j) {
+      seed = seed * 1103515245U + 12345U;
+      const double noise = static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
+      t.Freq.push_back(1700.0 + 500.0 * j / (kDensePoints - 1));
+      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * 0.003 * (i + 1)) - 0.5 * i + 6.0 * noise);
+      t.Angle.push_back(0.0);
+    }
+    doc->Doc.AddTrace(t);
+  }
+  doc->Doc.MaxPoints = kDensePoints;
+  return doc;
+}
+
+void BM_RenderDenseFrequencyView(benchmark::State &state) {
+  korv::TfrmDoc window;
+  window.resize(kImageSize);
+  window.SetDocument(MakeDenseDocument());
+  for (auto _ : state) {
+    window.BuildFrequencyView();
+    QImage image = window.ToImage(kImageSize);
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
+// Plain polylines of the points the chart draws: four per pixel column.
+void BM_BaselineDensePolylines(benchmark::State &state) {
+  const auto doc = MakeDenseDocument();
+  const QRectF area(60, 60, kImageSize.width() - 80, kImageSize.height() - 140);
+  std::vector<QPolygonF> lines;
+  for (int i = 0; i < kTraces; ++i) {
+    const korv::TTraceData &t = doc->Doc.Traces[i];
+    QVector<QCPGraphData> data, kept;
+    for (int j = 0; j < kDensePoints; ++j)
+      data.append(QCPGraphData(t.Freq[j], t.Mag[j]));
+    korv::TDenseGraph::Decimate(
+        data.constData(), data.constData() + data.size(), area.width(),
+        [&](double key) { return (key - 1700.0) / 500.0 * area.width(); }, kept);
+    QPolygonF line;
+    for (const QCPGraphData &p : kept)
+      line.append(QPointF(area.left() + (p.key - 1700.0) / 500.0 * area.width(),
+                          area.top() + (p.value + 40.0) / -40.0 * -area.height()));
+    lines.push_back(line);
+  }
+  for (auto _ : state) {
+    QImage image(kImageSize, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    for (int i = 0; i < kTraces; ++i) {
+      p.setPen(QPen(korv::TraceStyle(i).Color, 1.7 * 1.33));
+      p.drawPolyline(lines[static_cast<std::size_t>(i)]);
+    }
+    p.end();
+    benchmark::DoNotOptimize(image.constBits());
+  }
+}
+
 BENCHMARK(BM_BaselinePlainPolylines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderFrequencyView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BaselineDensePolylines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderDenseFrequencyView)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char **argv) {
-  return korvbench::RunOffscreen(argc, argv, "BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  korvbench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatio("BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
+  reporter.PrintRatio("BM_RenderDenseFrequencyView", "BM_BaselineDensePolylines");
+  benchmark::Shutdown();
+  return 0;
 }

@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Start-up time of korvmox to a shown main window with one document.
+# Start-up time of korvmox to a shown main window with one document, against
+# a bare Qt program (bench/startup_baseline: one main window with one
+# QCustomPlot of 238 points) started alternately under the same display.
 #   scripts/startup_time.sh [BUILD_DIR] [RUNS] [DOCUMENT]
 # Each run starts the program with KORVMOX_STARTUP_PROBE set: it reports the
 # time from main() to the first paint of the main window with the document
-# open, then ends. The wall time of the whole process (loading the libraries,
-# start, exit) is measured here as well. Runs under Xvfb when there is no
-# display.
+# open, then ends; the baseline reports the same span. The wall time of the
+# whole process (loading the libraries, start, exit) is measured here as
+# well. Runs under Xvfb when there is no display. KORVMOX_STARTUP_STEPS=1
+# makes korvmox print the time of each start step to standard error.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$ROOT/build}" && pwd)
 RUNS=${2:-10}
 DOC=${3:-$ROOT/resources/samples/GoodAntennaFeed.kdt}
 EXE=$BUILD/src/ui/korvmox
+BASE=$BUILD/bench/startup_baseline
 [ -x "$EXE" ] || { echo "startup_time: $EXE not built (cmake --build $BUILD --target korvmox)" >&2; exit 1; }
+[ -x "$BASE" ] || { echo "startup_time: $BASE not built (cmake --build $BUILD --target startup_baseline)" >&2; exit 1; }
 [ -f "$DOC" ] || DOC=$ROOT/tests/data/kdt/golden_v7.kdt
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${KORV_STARTUP_INNER:-}" ]; then
@@ -29,23 +34,45 @@ cp "$EXE" "$work/korvmox"
 cp "$DOC" "$work/doc.kdt"
 export XDG_RUNTIME_DIR=$work
 KORVMOX_STARTUP_PROBE=1 "$work/korvmox" "$work/doc.kdt" >/dev/null 2>&1 || true # warm the page cache
+"$BASE" >/dev/null 2>&1 || true
 results=()
-for _ in $(seq "$RUNS"); do
+baseline=()
+# one run: prints "startup_ms X documents N cpu_ms C wall_ms W"
+run() {
+  local t0 t1 out
   t0=$(date +%s%N)
-  out=$(KORVMOX_STARTUP_PROBE=1 "$work/korvmox" "$work/doc.kdt" 2>/dev/null | grep startup_ms || true)
+  out=$("$@" 2>/dev/null | grep startup_ms || true)
   t1=$(date +%s%N)
-  if [ -z "$out" ]; then
+  [ -n "$out" ] && echo "$out wall_ms $(((t1 - t0) / 1000000))"
+}
+for _ in $(seq "$RUNS"); do
+  line=$(KORVMOX_STARTUP_PROBE=1 run "$work/korvmox" "$work/doc.kdt")
+  if [ -z "$line" ]; then
     echo "startup_time: no report (is another korvmox running?)" >&2
     continue
   fi
-  line="$out wall_ms $(((t1 - t0) / 1000000))"
-  echo "$line"
+  echo "korvmox  $line"
   results+=("$line")
+  line=$(run "$BASE")
+  [ -n "$line" ] || continue
+  echo "baseline $line"
+  baseline+=("$line")
 done
-[ ${#results[@]} -gt 0 ] || exit 1
+[ ${#results[@]} -gt 0 ] && [ ${#baseline[@]} -gt 0 ] || exit 1
 median() { sort -n | awk '{ v[NR] = $1 } END { printf "%s", v[int((NR + 1) / 2)] }'; }
-inproc=$(printf '%s\n' "${results[@]}" | awk '{ print $2 }' | median)
-wall=$(printf '%s\n' "${results[@]}" | awk '{ print $6 }' | median)
-lo=$(printf '%s\n' "${results[@]}" | awk '{ print $2 }' | sort -n | head -1)
-hi=$(printf '%s\n' "${results[@]}" | awk '{ print $2 }' | sort -n | tail -1)
-echo "runs ${#results[@]}: main() to shown window with one document: median $inproc ms (min $lo, max $hi); whole process median $wall ms"
+field() { # array name, field number
+  local -n a=$1
+  printf '%s\n' "${a[@]}" | awk -v f="$2" '{ print $f }'
+}
+inproc=$(field results 2 | median)
+cpu=$(field results 6 | median)
+wall=$(field results 8 | median)
+lo=$(field results 2 | sort -n | head -1)
+hi=$(field results 2 | sort -n | tail -1)
+base=$(field baseline 2 | median)
+basecpu=$(field baseline 6 | median)
+basewall=$(field baseline 8 | median)
+echo "runs ${#results[@]}: main() to shown window with one document: median $inproc ms (min $lo, max $hi), CPU $cpu ms; whole process median $wall ms"
+echo "baseline (bare QMainWindow + QCustomPlot of 238 points): median $base ms, CPU $basecpu ms; whole process median $basewall ms"
+awk -v a="$inproc" -v b="$base" -v c="$wall" -v d="$basewall" -v e="$cpu" -v f="$basecpu" \
+  'BEGIN { printf "ratio korvmox / baseline: %.2f (main() to first paint), %.2f (its CPU time), %.2f (whole process)\n", a / b, e / f, c / d }'

@@ -114,17 +114,33 @@ int Dtf(const Args &args) {
     try {
       ComputeTraceDTF(t, doc.ScaleUnit);
     } catch (const EmoxChirpZError &) {
-      throw Exception(std::string(kMsgDtfFailed) + " (trace " + std::to_string(i) + ")");
+      const std::string reason = DtfLengthProblem(t.NumPoints);
+      throw Exception(std::string(kMsgDtfFailed) + " (trace " + std::to_string(i) + ")" +
+                      (reason.empty() ? std::string() : " " + reason));
     }
     const char *dist = feet ? "ft" : "m";
     if (o.Has("events")) {
       const auto events = TraceFaultEvents(t, doc.ScaleUnit, threshold);
       if (o.Has("json")) {
-        j.BeginObject().Key("index").Integer(i).Key("distUnit").String(dist).Key("unit").String(UnitWord(doc.ScaleUnit));
+        j.BeginObject()
+            .Key("index")
+            .Integer(i)
+            .Key("distUnit")
+            .String(dist)
+            .Key("unit")
+            .String(UnitWord(doc.ScaleUnit));
         j.Key("threshold").Number(threshold).Key("events").BeginArray();
         for (const auto &e : events)
-          j.BeginObject().Key("distance").Number(e.Distance).Key("value").Number(e.Value).Key("returnLoss")
-              .Number(e.ReturnLossDb).Key("index").Integer(e.Index).EndObject();
+          j.BeginObject()
+              .Key("distance")
+              .Number(e.Distance)
+              .Key("value")
+              .Number(e.Value)
+              .Key("returnLoss")
+              .Number(e.ReturnLossDb)
+              .Key("index")
+              .Integer(e.Index)
+              .EndObject();
         j.EndArray().EndObject();
         continue;
       }

@@ -32,8 +32,10 @@ inline unsigned Step(unsigned crc, std::uint8_t byte) {
 }
 } // namespace
 
-std::uint16_t Crc16Umts(const std::uint8_t *data, std::size_t length) {
-  unsigned crc = 0;
+std::uint16_t Crc16Umts(const std::uint8_t *data, std::size_t length) { return Crc16UmtsFrom(0, data, length); }
+
+std::uint16_t Crc16UmtsFrom(std::uint16_t start, const std::uint8_t *data, std::size_t length) {
+  unsigned crc = start;
   std::size_t i = 0;
   for (; i + 8 <= length; i += 8) {
     const unsigned b0 = data[i] ^ (crc >> 8);

@@ -8,4 +8,6 @@ namespace korv {
 std::uint16_t Crc16(const std::uint8_t *data, std::size_t length);
 // The published CRC-16/UMTS of exactly these bytes (no padding).
 std::uint16_t Crc16Umts(const std::uint8_t *data, std::size_t length);
+// The same continued from the CRC of the bytes before these.
+std::uint16_t Crc16UmtsFrom(std::uint16_t crc, const std::uint8_t *data, std::size_t length);
 } // namespace korv

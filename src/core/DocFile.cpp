@@ -82,10 +82,15 @@ void ReadSiteLine(const std::string &line, TTraceData &t) {
   t.DateTime = ParseDateTimeText(tok.text);
 }
 
-// The number of point lines a file can still hold (each needs at least 4 bytes).
+// The number of point lines a file can still hold (each needs at least 4
+// bytes), and no more than a document holds: what we read, we can write
+// and read again.
 void CheckPointCount(long long n, const TTextFile &file, std::size_t fileSize) {
   const std::size_t left = fileSize - std::min(fileSize, file.Position());
   if (n < 0 || static_cast<unsigned long long>(n) > left / 4 + 1) BadFormat();
+  if (n > kMaxDocumentPoints)
+    throw EmoxFormatError("A trace of this file has " + std::to_string(n) + " points; a document holds at most " +
+                          std::to_string(kMaxDocumentPoints) + " points per trace.");
 }
 
 void FillUniformFreq(TTraceData &t, double f0, double f1) {
@@ -513,12 +518,11 @@ void ReadOlderVersion(TTextFile &file, TmoxDocument &doc, int version) {
 std::uint16_t CheckFileCRC(const std::vector<std::uint8_t> &bytes) {
   if (bytes.size() < 2) return 0xFFFF;
   if (bytes.size() % 2 == 0) return Crc16(bytes.data(), bytes.size());
-  // Odd length: the pad byte sits before the two trailer bytes.
-  std::vector<std::uint8_t> padded(bytes.begin(), bytes.end() - 2);
-  padded.push_back(0);
-  padded.push_back(bytes[bytes.size() - 2]);
-  padded.push_back(bytes[bytes.size() - 1]);
-  return Crc16(padded.data(), padded.size());
+  // Odd length: the pad byte sits before the two trailer bytes (counted in
+  // place: the file may be large).
+  const std::uint16_t text = Crc16UmtsFrom(0, bytes.data(), bytes.size() - 2);
+  const std::uint8_t tail[3] = {0, bytes[bytes.size() - 2], bytes[bytes.size() - 1]};
+  return Crc16UmtsFrom(text, tail, 3);
 }
 
 std::uint16_t CheckFileCRC(const std::string &fileName) { return CheckFileCRC(ReadWholeFile(fileName)); }

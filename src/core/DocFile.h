@@ -25,6 +25,20 @@ int VersionFromFirstLine(std::string_view firstLine);
 // Marker slots are written from FreqMarks and DistMarks as they are;
 // callers store ActiveMarks first.
 void WriteVersion7(const TmoxDocument &doc, TSAFileStream &out);
+// The most points one trace of a document holds: the longest sweep any
+// reader takes (the Touchstone reader's limit). Files are read whole, so this
+// bounds what must be readable.
+inline constexpr int kMaxDocumentPoints = 100000;
+// The longest point line of a document file: a magnitude with 5 and an
+// angle with 3 decimals, each of the largest value the file's 6-byte reals
+// hold (below 2^127: 39 digits) and a sign, a blank, CR LF.
+inline constexpr std::uint64_t kLongestPointLine = (1 + 39 + 1 + 5) + 1 + (1 + 39 + 1 + 3) + 2;
+// The largest document file: 14 traces of the most points in the longest
+// lines, with room for the header, titles and every other line beside them.
+static_assert(kMaxReadFileSize >= kMaxTraces * static_cast<std::uint64_t>(kMaxDocumentPoints) * kLongestPointLine +
+                                      60ULL * 1024 * 1024,
+              "the read limit must cover the largest document file");
+
 // The complete file bytes of a version 7 save, trailer included.
 std::vector<std::uint8_t> DocumentFileBytes(const TmoxDocument &doc);
 

@@ -37,11 +37,11 @@ std::string TTextFile::ReadLine() {
 bool TTextFile::ReadLineView(std::string_view &line) {
   if (Eof()) return false;
   const std::size_t start = m_pos;
-  const void *cr = std::memchr(m_data + start, '\r', m_size - start);
-  const void *lf = std::memchr(m_data + start, '\n', m_size - start);
-  std::size_t end = m_size;
-  if (cr) end = static_cast<std::size_t>(static_cast<const std::uint8_t *>(cr) - m_data);
-  if (lf) end = std::min(end, static_cast<std::size_t>(static_cast<const std::uint8_t *>(lf) - m_data));
+  // One pass to the first CR or LF (two searches would each run to the end
+  // of a file that lacks one of them, for every line).
+  std::size_t end = start;
+  while (end < m_size && m_data[end] != 13 && m_data[end] != 10)
+    ++end;
   line = std::string_view(reinterpret_cast<const char *>(m_data) + start, end - start);
   m_pos = end;
   if (m_pos < m_size && m_data[m_pos] == 13) ++m_pos;
@@ -102,6 +102,44 @@ constexpr std::string_view kNumberSet = "-.0123456789";
 inline bool IsNumberChar(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 } // namespace
 
+namespace {
+// Exact powers of ten a double holds.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The point lines' plain "-ddd.ddddd" with at most 15 digits, read in the
+// same pass that finds the run's end: the digits make an exact integer and
+// one division by an exact power of ten rounds correctly, so the result is
+// from_chars' to the bit. Returns the run's end, or nullptr for anything
+// else (the caller then takes the whole run to from_chars).
+const char *ParseShortDecimal(const char *b, const char *e, double &value) {
+  const char *p = b;
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int fraction = -1; // digits after the point; -1 while no point was seen
+  for (; p != e; ++p) {
+    const char c = *p;
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++digits;
+      if (fraction >= 0) ++fraction;
+    } else if (c == '.' && fraction < 0) {
+      fraction = 0;
+    } else if (c == '-' || c == '.') {
+      return nullptr;
+    } else {
+      break;
+    }
+  }
+  if (digits == 0 || digits > 15) return nullptr;
+  value = static_cast<double>(mantissa) / kPow10[fraction > 0 ? fraction : 0];
+  if (negative) value = -value;
+  return p;
+}
+} // namespace
+
 bool ScanNumber(std::string_view &line, double &value) {
   std::size_t i = 0;
   while (i < line.size() && !IsNumberChar(line[i]))
@@ -109,6 +147,12 @@ bool ScanNumber(std::string_view &line, double &value) {
   if (i >= line.size()) {
     line = {};
     return false;
+  }
+  const char *end = line.data() + line.size();
+  if (const char *stop = ParseShortDecimal(line.data() + i, end, value)) {
+    value = RoundToReal48(value);
+    line.remove_prefix(static_cast<std::size_t>(stop - line.data()));
+    return true;
   }
   const std::size_t start = i;
   while (i < line.size() && IsNumberChar(line[i]))

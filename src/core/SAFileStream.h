@@ -49,10 +49,11 @@ private:
   std::size_t m_position = 0;
 };
 
-// Nothing the program reads comes near this; a larger file is refused
-// before it is read.
-inline constexpr std::uint64_t kMaxReadFileSize = 64ULL * 1024 * 1024;
-inline constexpr const char *kMsgFileTooLarge = "The file is larger than 64 MB.";
+// Every document the program can hold must open again once written (its
+// largest form is worked out beside the document format, core/DocFile.h). A
+// larger file is refused before it is read.
+inline constexpr std::uint64_t kMaxReadFileSize = 192ULL * 1024 * 1024;
+inline constexpr const char *kMsgFileTooLarge = "The file is larger than 192 MB.";
 
 // Reads a whole regular file of at most kMaxReadFileSize bytes; devices,
 // pipes and sockets are refused before they are opened (a FIFO never

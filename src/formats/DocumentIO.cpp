@@ -121,6 +121,8 @@ namespace {
 // back before they are written.
 void CheckReadsBack(const std::vector<std::uint8_t> &bytes, const std::string &fileName, TDocFormat fmt) {
   try {
+    // Opening a file reads it whole only up to the size limit.
+    if (bytes.size() > kMaxReadFileSize) throw ESAFileStream_Exception(kMsgFileTooLarge, kMsgFileTooLarge);
     (void)OpenDocumentBytes(bytes, fileName);
   } catch (const Exception &e) {
     throw EmoxFormatError(std::string("This document cannot be saved as a .") + FormatName(fmt) +

@@ -14,6 +14,8 @@
 
 namespace korv {
 
+static_assert(kTouchstoneMaxPoints <= kMaxDocumentPoints, "a Touchstone sweep must fit a document");
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRefOhms = 50.0;

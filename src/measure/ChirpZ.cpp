@@ -1,6 +1,8 @@
 #include "measure/ChirpZ.h"
 
+#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <new>
 #include <numbers>
 #include <stdexcept>
@@ -207,53 +209,221 @@ int ChirpZLength(int numPoints) {
   return m;
 }
 
-std::vector<Complex> ZoomedInverseDFT(std::span<const Complex> x, double gamma, double beta) {
-  const std::size_t n = x.size();
-  if (n < 2 || n > static_cast<std::size_t>(kMaxChirpZPoints)) RaiseChirpZ();
-  if (!std::isfinite(gamma) || !std::isfinite(beta)) RaiseChirpZ();
+std::string DtfLengthProblem(int numPoints) {
+  if (numPoints <= kMaxChirpZPoints) return {};
+  return "The trace has " + std::to_string(numPoints) + " points; the distance-to-fault transform takes at most " +
+         std::to_string(kMaxChirpZPoints) + ".";
+}
+
+namespace {
+
+// Everything of one transform that depends on N, gamma and beta alone: the
+// chirps, the spectrum of the chirp filter and the FFT's twiddles, kept as
+// separate real and imaginary arrays so the butterflies vectorise. A trace's
+// distance view is recomputed with the same parameters again and again
+// (units, scales, every trace of a document with one cable), so the plan is
+// kept and only the sweep's own work is done per call.
+struct TChirpPlan {
+  std::size_t n = 0;
+  std::size_t m = 0;
+  double gamma = 0.0;
+  double beta = 0.0;
+  std::vector<double> twRe, twIm;     // exp(-i pi k / h) at [h + k]
+  std::vector<double> preRe, preIm;   // exp(-i (chirp phase + shift k))
+  std::vector<double> postRe, postIm; // chirp / (N M)
+  std::vector<double> hRe, hIm;       // spectrum of the chirp filter, bit-reversed order
+};
+
+// Decimation in frequency: natural order in, bit-reversed order out, no
+// scaling. A positive `used` says the input is zero from there on and below
+// half the length (a sweep), so the first stage is a single multiply.
+void ForwardDif(double *re, double *im, const TChirpPlan &p, std::size_t used) {
+  const std::size_t m = p.m;
+  const double *twRe = p.twRe.data();
+  const double *twIm = p.twIm.data();
+  std::size_t h = m / 2;
+  if (used > 0) {
+    const double *wr = twRe + h, *wi = twIm + h;
+    double *hr = re + h, *hi = im + h;
+    for (std::size_t k = 0; k < used; ++k) {
+      const double ar = re[k], ai = im[k];
+      hr[k] = ar * wr[k] - ai * wi[k];
+      hi[k] = ar * wi[k] + ai * wr[k];
+    }
+    for (std::size_t k = used; k < h; ++k)
+      hr[k] = hi[k] = 0.0;
+    h /= 2;
+  }
+  for (; h >= 2; h /= 2) {
+    const double *wr = twRe + h, *wi = twIm + h;
+    for (std::size_t base = 0; base < m; base += 2 * h) {
+      double *lr = re + base, *li = im + base, *hr = lr + h, *hi = li + h;
+      for (std::size_t k = 0; k < h; ++k) {
+        const double ar = lr[k], ai = li[k], br = hr[k], bi = hi[k];
+        lr[k] = ar + br;
+        li[k] = ai + bi;
+        const double dr = ar - br, di = ai - bi;
+        hr[k] = dr * wr[k] - di * wi[k];
+        hi[k] = dr * wi[k] + di * wr[k];
+      }
+    }
+  }
+  for (std::size_t b = 0; b < m; b += 2) {
+    const double ar = re[b], ai = im[b], br = re[b + 1], bi = im[b + 1];
+    re[b] = ar + br;
+    im[b] = ai + bi;
+    re[b + 1] = ar - br;
+    im[b + 1] = ai - bi;
+  }
+}
+
+// Decimation in time of the conjugate direction: bit-reversed order in,
+// natural order out, no scaling. Only the first `wanted` outputs (fewer than
+// half) are needed, so the last stage computes those alone.
+void InverseDit(double *re, double *im, const TChirpPlan &p, std::size_t wanted) {
+  const std::size_t m = p.m;
+  const double *twRe = p.twRe.data();
+  const double *twIm = p.twIm.data();
+  for (std::size_t b = 0; b < m; b += 2) {
+    const double ar = re[b], ai = im[b], br = re[b + 1], bi = im[b + 1];
+    re[b] = ar + br;
+    im[b] = ai + bi;
+    re[b + 1] = ar - br;
+    im[b + 1] = ai - bi;
+  }
+  const std::size_t half = m / 2;
+  for (std::size_t h = 2; h < half; h *= 2) {
+    const double *wr = twRe + h, *wi = twIm + h;
+    for (std::size_t base = 0; base < m; base += 2 * h) {
+      double *lr = re + base, *li = im + base, *hr = lr + h, *hi = li + h;
+      for (std::size_t k = 0; k < h; ++k) {
+        // t = b * conj(w)
+        const double br = hr[k], bi = hi[k];
+        const double tr = br * wr[k] + bi * wi[k];
+        const double ti = bi * wr[k] - br * wi[k];
+        const double ar = lr[k], ai = li[k];
+        lr[k] = ar + tr;
+        li[k] = ai + ti;
+        hr[k] = ar - tr;
+        hi[k] = ai - ti;
+      }
+    }
+  }
+  const double *wr = twRe + half, *wi = twIm + half;
+  const double *hr = re + half, *hi = im + half;
+  for (std::size_t k = 0; k < wanted; ++k) {
+    const double br = hr[k], bi = hi[k];
+    re[k] += br * wr[k] + bi * wi[k];
+    im[k] += bi * wr[k] - br * wi[k];
+  }
+}
+
+std::shared_ptr<const TChirpPlan> MakePlan(std::size_t n, double gamma, double beta) {
+  auto p = std::make_shared<TChirpPlan>();
+  p->n = n;
+  p->gamma = gamma;
+  p->beta = beta;
   const std::size_t m = static_cast<std::size_t>(ChirpZLength(static_cast<int>(n)));
+  p->m = m;
+  const std::vector<Complex> tw = ForwardTwiddles(m);
+  p->twRe.resize(m);
+  p->twIm.resize(m);
+  for (std::size_t k = 0; k < m; ++k) {
+    p->twRe[k] = tw[k].real();
+    p->twIm[k] = tw[k].imag();
+  }
   const double pi = std::numbers::pi;
   const double chirpRate = pi * beta / static_cast<double>(n - 1);
   const double shift = 2.0 * pi * gamma;
-
-  std::vector<Complex> chirp(n);
-  std::vector<Complex> h(m);
-  std::vector<Complex> y(m);
+  const double scale = 1.0 / (static_cast<double>(n) * static_cast<double>(m));
+  p->preRe.resize(n);
+  p->preIm.resize(n);
+  p->postRe.resize(n);
+  p->postIm.resize(n);
+  p->hRe.assign(m, 0.0);
+  p->hIm.assign(m, 0.0);
   for (std::size_t k = 0; k < n; ++k) {
     const double kd = static_cast<double>(k);
     const double d = chirpRate * kd * kd;
     const double e = d + shift * kd;
-    chirp[k] = Complex(std::cos(d), std::sin(d));
-    const Complex rot(std::cos(e), -std::sin(e));
-    const Complex xc = std::conj(x[k]);
-    y[k] = Complex(xc.real() * rot.real() - xc.imag() * rot.imag(), xc.real() * rot.imag() + xc.imag() * rot.real());
+    const double c = std::cos(d), s = std::sin(d);
+    p->preRe[k] = std::cos(e);
+    p->preIm[k] = -std::sin(e);
+    p->postRe[k] = c * scale;
+    p->postIm[k] = s * scale;
+    p->hRe[k] = c;
+    p->hIm[k] = s;
+    if (k > 0) {
+      p->hRe[m - k] = c;
+      p->hIm[m - k] = s;
+    }
   }
-  h[0] = chirp[0];
-  for (std::size_t k = 1; k < n; ++k) {
-    h[k] = chirp[k];
-    h[m - k] = chirp[k];
-  }
+  // The filter fills both halves: the general first stage.
+  ForwardDif(p->hRe.data(), p->hIm.data(), *p, 0);
+  return p;
+}
 
-  const std::vector<Complex> tw = ForwardTwiddles(m);
-  Transform(h.data(), m, tw.data(), false);
-  Transform(y.data(), m, tw.data(), false);
-  for (std::size_t k = 0; k < m; ++k) {
-    const double hr = h[k].real(), hi = h[k].imag(), yr = y[k].real(), yi = y[k].imag();
-    y[k] = Complex(hr * yr - hi * yi, hr * yi + hi * yr);
+// The last few plans of this thread, the newest first.
+std::shared_ptr<const TChirpPlan> ChirpPlanFor(std::size_t n, double gamma, double beta) {
+  constexpr std::size_t kKept = 4;
+  thread_local std::vector<std::shared_ptr<const TChirpPlan>> plans;
+  for (std::size_t i = 0; i < plans.size(); ++i) {
+    const auto &p = plans[i];
+    if (p->n == n && p->gamma == gamma && p->beta == beta) {
+      std::rotate(plans.begin(), plans.begin() + static_cast<std::ptrdiff_t>(i),
+                  plans.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+      return plans.front();
+    }
   }
-  Transform(y.data(), m, tw.data(), true);
+  auto plan = MakePlan(n, gamma, beta);
+  if (plans.size() == kKept) plans.pop_back();
+  plans.insert(plans.begin(), plan);
+  return plan;
+}
+
+} // namespace
+
+std::vector<Complex> ZoomedInverseDFT(std::span<const Complex> x, double gamma, double beta) {
+  const std::size_t n = x.size();
+  if (n < 2 || n > static_cast<std::size_t>(kMaxChirpZPoints)) RaiseChirpZ();
+  if (!std::isfinite(gamma) || !std::isfinite(beta)) RaiseChirpZ();
+  const std::shared_ptr<const TChirpPlan> plan = ChirpPlanFor(n, gamma, beta);
+  const TChirpPlan &p = *plan;
+  const std::size_t m = p.m;
+
+  thread_local std::vector<double> yRe, yIm;
+  yRe.resize(m);
+  yIm.resize(m);
+  double *re = yRe.data(), *im = yIm.data();
+  for (std::size_t k = 0; k < n; ++k) {
+    // conj(x) * pre
+    const double xr = x[k].real(), xi = -x[k].imag();
+    re[k] = xr * p.preRe[k] - xi * p.preIm[k];
+    im[k] = xr * p.preIm[k] + xi * p.preRe[k];
+  }
+  for (std::size_t k = n; k < m / 2; ++k)
+    re[k] = im[k] = 0.0;
+  ForwardDif(re, im, p, n);
+  const double *hr = p.hRe.data(), *hi = p.hIm.data();
+  for (std::size_t k = 0; k < m; ++k) {
+    const double yr = re[k], yi = im[k];
+    re[k] = hr[k] * yr - hi[k] * yi;
+    im[k] = hr[k] * yi + hi[k] * yr;
+  }
+  InverseDit(re, im, p, n);
 
   std::vector<Complex> z(n);
-  const double inv = 1.0 / static_cast<double>(n);
+  bool finite = true;
   for (std::size_t k = 0; k < n; ++k) {
-    // conj(v * conj(c)) = conj(v) * c
-    const double vr = y[k].real(), vi = -y[k].imag();
-    const double cr = chirp[k].real(), ci = chirp[k].imag();
-    const double zr = (vr * cr - vi * ci) * inv;
-    const double zi = (vr * ci + vi * cr) * inv;
-    if (!std::isfinite(zr) || !std::isfinite(zi)) RaiseChirpZ();
+    // conj(v) * chirp / (N M)
+    const double vr = re[k], vi = -im[k];
+    const double cr = p.postRe[k], ci = p.postIm[k];
+    const double zr = vr * cr - vi * ci;
+    const double zi = vr * ci + vi * cr;
+    finite = finite && std::isfinite(zr) && std::isfinite(zi);
     z[k] = Complex(zr, zi);
   }
+  if (!finite) RaiseChirpZ();
   return z;
 }
 

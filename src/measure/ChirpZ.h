@@ -4,6 +4,7 @@
 #include <complex>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/Declare.h"
@@ -49,6 +50,9 @@ void ComplexFFT(std::span<std::complex<double>> a, int sign);
 int ChirpZLength(int numPoints);
 // Largest N the transform accepts (its FFT length is a 16-bit value).
 inline constexpr int kMaxChirpZPoints = 16383;
+// The reason, in words for the user, why a trace of this many points has no
+// distance-to-fault result when its length alone is the cause; else empty.
+std::string DtfLengthProblem(int numPoints);
 
 // z[k] = (1/N) sum_n x[n] exp(+i 2 pi n (gamma + beta k / (N-1))), k = 0..N-1,
 // by Bluestein's method on ComplexFFT. N = x.size() must be 2..kMaxChirpZPoints.

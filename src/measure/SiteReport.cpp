@@ -52,7 +52,8 @@ void EnsureDistance(TReportTrace &r) {
     r.HasDistance = t.DistAxis.size() > 2;
     if (!r.HasDistance) r.DistanceProblem = "too few points";
   } catch (const Exception &) {
-    r.DistanceProblem = "Error in Distance To Fault calculation.";
+    const std::string reason = DtfLengthProblem(t.NumPoints);
+    r.DistanceProblem = "Error in Distance To Fault calculation." + (reason.empty() ? std::string() : " " + reason);
   }
 }
 
@@ -100,8 +101,8 @@ std::string ValueUnitWord(int scaleUnit) {
 std::string DistanceUnitWord(int distUnit) { return distUnit == duFeet ? "ft" : "m"; }
 
 const std::vector<std::string> &TSiteReport::SummaryHeadings() {
-  static const std::vector<std::string> h{"Trace", "Band", "Points", "Worst", "At", "Limit", "Verdict",
-                                          "Largest fault", "At"};
+  static const std::vector<std::string> h{"Trace", "Band",    "Points",        "Worst", "At",
+                                          "Limit", "Verdict", "Largest fault", "At"};
   return h;
 }
 
@@ -158,8 +159,8 @@ TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, con
       const TTraceData &t = r.Data;
       if (t.SiteNumber != 0) sites.insert(t.SiteNumber);
       if (t.Sector >= 1 && t.Sector <= 3) sectors.insert(t.Sector);
-      const std::string inst = Trim(DisplayText(t.Model.str()) + " " + DisplayText(t.SN.str()) + " " +
-                                    DisplayText(t.Revision.str()));
+      const std::string inst =
+          Trim(DisplayText(t.Model.str()) + " " + DisplayText(t.SN.str()) + " " + DisplayText(t.Revision.str()));
       if (!inst.empty() && std::find(instruments.begin(), instruments.end(), inst) == instruments.end())
         instruments.push_back(inst);
       ++cal[t.CalState <= 2 ? t.CalState : 0];
@@ -182,7 +183,7 @@ TSiteReport BuildSiteReport(const std::vector<const TTraceDoc *> &documents, con
   for (const int s : sectors)
     parts.emplace_back(kSectorNames[s]);
   report.Sectors = parts.empty() ? "-" : Join(parts);
-  report.DateRange = !dated ? "-"
+  report.DateRange = !dated          ? "-"
                      : first == last ? DateTimeToText(first)
                                      : DateTimeToText(first) + " - " + DateTimeToText(last);
   report.Instruments = instruments;
@@ -230,7 +231,8 @@ TReportRequest::TCheck TReportRequest::Check() const {
       return fail(fLimit, "The limit is a return loss in dB from -100 to 0 (for example -14), or empty for none.");
   }
   const auto threshold = number(Threshold);
-  if (!threshold) return fail(fThreshold, "The event threshold is a return loss in dB from -100 to 0 (for example -30).");
+  if (!threshold)
+    return fail(fThreshold, "The event threshold is a return loss in dB from -100 to 0 (for example -30).");
   c.Options.ThresholdDb = *threshold;
   std::string out = Trim(OutputFile);
   if (out.empty() || out.back() == '/') return fail(fOutputFile, "Enter the name of the PDF file to write.");
@@ -240,8 +242,7 @@ TReportRequest::TCheck TReportRequest::Check() const {
     return s;
   };
   if (out.size() < 4 || lower(out.substr(out.size() - 4)) != ".pdf") out += ".pdf";
-  if (out.front() != '/' && !BaseFolder.empty())
-    out = (BaseFolder.back() == '/' ? BaseFolder : BaseFolder + "/") + out;
+  if (out.front() != '/' && !BaseFolder.empty()) out = (BaseFolder.back() == '/' ? BaseFolder : BaseFolder + "/") + out;
   c.OutputFile = out;
   return c;
 }

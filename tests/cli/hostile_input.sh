@@ -58,9 +58,9 @@ check "/dev/zero is refused" bash -c "[ \$(cat '$tmp/rc') = 1 ] && grep -qF 'not
 mkfifo "$tmp/fifo"
 run dump "$tmp/fifo"
 check "a FIFO is refused without blocking" bash -c "[ \$(cat '$tmp/rc') = 1 ] && grep -qF 'not a regular file' '$tmp/err'"
-truncate -s 65M "$tmp/big.kdt"
+truncate -s 193M "$tmp/big.kdt"
 run info "$tmp/big.kdt"
-check "a file above 64 MB is refused" bash -c "[ \$(cat '$tmp/rc') = 1 ] && grep -qF 'larger than 64 MB' '$tmp/err'"
+check "a file above 192 MB is refused" bash -c "[ \$(cat '$tmp/rc') = 1 ] && grep -qF 'larger than 192 MB' '$tmp/err'"
 
 # --- Write targets.
 good="$DATA/kdt/golden_v7.kdt"

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <random>
+#include <string_view>
+#include <vector>
 
 #include "core/DateTime.h"
 #include "core/Excption.h"
@@ -127,6 +131,48 @@ TEST(Tokenizer, TextFileReaders) {
   EXPECT_THROW(f.ReadQuotedText(), EmoxFileError); // no closing quote
   TTextFile g(reinterpret_cast<const std::uint8_t *>(" \r\n"), 3);
   EXPECT_THROW(g.ReadInteger(), EmoxFileError);
+}
+
+// The point-line scanner: every number as std::from_chars reads it (to the
+// bit, before the 40-bit rounding), the run rules of TakeNumber, and lines
+// ended by CR, LF or both.
+TEST(Tokenizer, PointLineScannerReadsAsFromChars) {
+  auto scan = [](const std::string &text) {
+    std::string_view line(text);
+    std::vector<double> out;
+    double v = 0;
+    while (ScanNumber(line, v))
+      out.push_back(v);
+    return out;
+  };
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 20000; ++i) {
+    const int digits = 1 + static_cast<int>(rng() % 18);
+    std::string text = rng() % 2 ? "-" : "";
+    const int point = static_cast<int>(rng() % (digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point && d > 0) text += '.';
+      text += static_cast<char>('0' + rng() % 10);
+    }
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    const auto got = scan("  " + text + " ");
+    ASSERT_EQ(got.size(), 1U) << text;
+    EXPECT_EQ(got[0], RoundToReal48(expected)) << text;
+  }
+  EXPECT_EQ(scan("-20.12345 -123.456"), (std::vector<double>{RoundToReal48(-20.12345), RoundToReal48(-123.456)}));
+  EXPECT_TRUE(std::signbit(scan("-0.00000")[0]));
+  EXPECT_EQ(scan("5. .5"), (std::vector<double>{5.0, 0.5}));
+  for (const char *bad : {"1.2.3", "-", ".", "--5", "5-", "1-2"})
+    EXPECT_THROW(scan(bad), EmoxFileError) << bad;
+
+  const std::string text = "1 2\n3 4\r5 6\r\n\n7 8";
+  TTextFile f(reinterpret_cast<const std::uint8_t *>(text.data()), text.size());
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (f.ReadLineView(line))
+    lines.emplace_back(line);
+  EXPECT_EQ(lines, (std::vector<std::string>{"1 2", "3 4", "5 6", "", "7 8"}));
 }
 
 TEST(Real48, KeepsFortyBits) {

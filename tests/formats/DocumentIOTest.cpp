@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/DocFile.h"
 #include "core/Excption.h"
+#include "core/FileIO.h"
 #include "core/SAFileStream.h"
 #include "core/TestHelpers.h"
 #include "formats/DocumentIO.h"
@@ -135,3 +137,69 @@ TEST(DocumentIO, TouchstoneValuesInTheirShortestForm) {
 }
 
 } // namespace
+
+// The largest document the program holds: 14 traces of the most points, each
+// value as long as a document file writes it. Saved, it must open again, and
+// its second save must be the same file.
+TEST(DocumentIO, LargestDocumentOpensSavesAndReopens) {
+  TempDir dir;
+  TmoxDocument doc(TmoxDocument::EmptyTag{});
+  const std::size_t n = kMaxDocumentPoints;
+  for (int i = 0; i < kMaxTraces; ++i) {
+    TTraceData &t = doc.Doc.Traces[doc.Doc.AddTrace()];
+    t.NumPoints = kMaxDocumentPoints;
+    t.Freq.resize(n);
+    for (std::size_t k = 0; k < n; ++k)
+      t.Freq[k] = 1000.0 + static_cast<double>(k);
+    // Just below the largest 6-byte real (39 digits before the point), as
+    // the file holds it, so the second save must repeat the first.
+    t.Mag.assign(n, RoundToReal48(-1.7e38));
+    t.Angle.assign(n, RoundToReal48(-1.7e38));
+  }
+  doc.Doc.MaxPoints = kMaxDocumentPoints;
+  const std::string first = dir.File("largest.kdt");
+  ASSERT_TRUE(SaveDocument(doc, first, nullptr));
+  const auto size = std::filesystem::file_size(first);
+  EXPECT_GT(size, kMaxTraces * n * (kLongestPointLine - 2));
+  EXPECT_LE(size, kMaxReadFileSize);
+
+  TOpenResult opened = OpenDocument(first);
+  ASSERT_EQ(opened.Document->Doc.TraceCount(), kMaxTraces);
+  const TTraceData &last = opened.Document->Doc.Traces[kMaxTraces - 1];
+  ASSERT_EQ(last.NumPoints, kMaxDocumentPoints);
+  EXPECT_NEAR(last.Mag[n - 1] / -1.7e38, 1.0, 1e-11);
+  EXPECT_NEAR(last.Angle[0] / -1.7e38, 1.0, 1e-11);
+
+  const std::string second = dir.File("again.kdt");
+  ASSERT_TRUE(SaveDocument(*opened.Document, second, nullptr));
+  EXPECT_EQ(OpenDocument(second).Document->Doc.TraceCount(), kMaxTraces);
+  const auto a = ReadWholeFile(first), b = ReadWholeFile(second);
+  const auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+  EXPECT_TRUE(at.first == a.end() && at.second == b.end())
+      << "differ at byte " << (at.first - a.begin()) << ": "
+      << std::string(at.first, at.first + std::min<std::ptrdiff_t>(60, a.end() - at.first)) << " | "
+      << std::string(at.second, at.second + std::min<std::ptrdiff_t>(60, b.end() - at.second));
+}
+
+// A trace longer than a document holds is refused with the limit in words,
+// when a file brings it and when a save would write it.
+TEST(DocumentIO, TracesBeyondTheDocumentLimitAreRefused) {
+  TempDir dir;
+  TmoxDocument doc = SmallDoc();
+  TTraceData &t = doc.Doc.Traces[0];
+  const std::size_t n = kMaxDocumentPoints + 1;
+  t.NumPoints = static_cast<std::int32_t>(n);
+  t.Freq.resize(n);
+  for (std::size_t k = 0; k < n; ++k)
+    t.Freq[k] = 1.0 + static_cast<double>(k);
+  t.Mag.assign(n, -1.0);
+  t.Angle.assign(n, 0.0);
+  try {
+    (void)OpenDocumentBytes(DocumentFileBytes(doc), "long.kdt");
+    ADD_FAILURE() << "a trace of " << n << " points was read";
+  } catch (const EmoxFormatError &e) {
+    EXPECT_NE(e.Message().find("at most 100000 points"), std::string::npos) << e.Message();
+  }
+  EXPECT_THROW(SaveDocument(doc, dir.File("long.kdt"), nullptr), EmoxFormatError);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("long.kdt")));
+}

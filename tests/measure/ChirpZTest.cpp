@@ -101,6 +101,28 @@ TEST(ChirpZ, ZoomedTransformAgreesWithTheDirectSum) {
   }
 }
 
+// Plans are kept per thread for the last few (N, gamma, beta): a kept plan
+// must only ever serve its own parameters, whatever came between.
+TEST(ChirpZ, KeptPlansServeOnlyTheirOwnParameters) {
+  struct Call {
+    std::size_t n;
+    double gamma, beta;
+  } calls[] = {{238, 0.0, 1.0}, {238, 0.0, 0.5}, {949, 0.0, 1.0}, {238, 0.1, 1.0}, {238, 0.0, 1.0},
+               {512, 0.2, 0.3}, {239, 0.0, 1.0}, {238, 0.0, 0.5}, {949, 0.0, 1.0}, {238, 0.0, 1.0}};
+  unsigned seed = 1;
+  for (int round = 0; round < 2; ++round) {
+    for (const Call &c : calls) {
+      const auto x = RandomSweep(c.n, ++seed);
+      const auto z = ZoomedInverseDFT(x, c.gamma, c.beta);
+      ASSERT_EQ(z.size(), c.n);
+      for (std::size_t k : {std::size_t{0}, c.n / 3, c.n - 1}) {
+        const Complex ref = DirectZ(x, c.gamma, c.beta, k);
+        EXPECT_LE(std::abs(z[k] - ref), 1e-9 * std::max(1.0, std::abs(ref))) << c.n << " " << c.gamma << " " << c.beta;
+      }
+    }
+  }
+}
+
 TEST(ChirpZ, ZoomedTransformRefusesWhatItCannotDo) {
   EXPECT_THROW(ZoomedInverseDFT(std::vector<Complex>(1), 0.0, 1.0), EmoxChirpZError);
   EXPECT_THROW(ZoomedInverseDFT(std::vector<Complex>(kMaxChirpZPoints + 1), 0.0, 1.0), EmoxChirpZError);

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <qcustomplot.h>
 
+#include "ui/chart/DenseGraph.h"
+
 namespace korv {
 
 namespace {
@@ -287,7 +289,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
   // Subsets.
   bool anyLabel = false;
   for (int s = 0; s < Subsets(); ++s) {
-    QCPGraph *g = m_plot->addGraph();
+    QCPGraph *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
     const auto &vx = m_x[static_cast<std::size_t>(s)];
     const auto &vy = m_y[static_cast<std::size_t>(s)];
     QVector<double> keys, values;
@@ -469,8 +471,7 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       sym->setFont(symbolFont);
       sym->setColor(a.Color);
       if (!a.Text.isEmpty()) {
-        QCPItemText *text =
-            nextText(QCPItemPosition::ptAbsolute, QCPItemPosition::ptAbsolute, 0.0, 0.0, sym->right);
+        QCPItemText *text = nextText(QCPItemPosition::ptAbsolute, QCPItemPosition::ptAbsolute, 0.0, 0.0, sym->right);
         text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         text->setText(a.Text);
         text->setFont(f);

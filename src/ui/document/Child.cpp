@@ -268,7 +268,9 @@ bool TfrmDoc::FaultLocationWizardCommand() {
 
 bool TfrmDoc::ApplyFaultSettings(int index) {
   TTraceDoc &d = m_doc->Doc;
+  std::string reason; // what the user can act on, beside the failure
   const auto computeOne = [&](TTraceData &t) {
+    reason = DtfLengthProblem(t.NumPoints);
     // A point count the arrays do not back is a damaged trace: no transform.
     const auto n = static_cast<std::size_t>(std::max(0, t.NumPoints));
     if (n > t.Freq.size() || n > t.Mag.size() || n > t.Angle.size()) throw EmoxChirpZError(kMsgChirpZ);
@@ -286,7 +288,7 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
     ShowError(QString::fromLatin1(kMsgDynArrays));
     return false;
   } catch (const Exception &) {
-    ShowError(QString::fromLatin1(kMsgDtfCalc));
+    ShowError(QString::fromLatin1(kMsgDtfCalc) + (reason.empty() ? QString() : QStringLiteral("\r\n") + Q(reason)));
     return false;
   } catch (const std::exception &) {
     ShowError(QString::fromLatin1(kMsgDynArrays));

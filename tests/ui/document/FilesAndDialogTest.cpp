@@ -216,6 +216,20 @@ TEST(FaultLocation, TransformErrorsAreReported) {
   EXPECT_EQ(boxes.Texts[0], QStringLiteral("Error in Distance To Fault calculation."));
 }
 
+// A trace longer than the transform takes is told why, with the limit.
+TEST(FaultLocation, TooLongATraceNamesTheLimit) {
+  MessageRecorder boxes;
+  TfrmDoc w;
+  TTraceData t = MakeTrace(16384, 1700, 2200, [](int j) { return -25.0 + 0.001 * j; });
+  t.MaxDist = 100.0F;
+  t.StopDist = 50.0F;
+  w.SetDocument(MakeDocument({t}), {}, false);
+  EXPECT_FALSE(w.ApplyFaultSettings(1));
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_EQ(boxes.Texts[0], QStringLiteral("Error in Distance To Fault calculation.\nThe trace has 16384 points; the "
+                                           "distance-to-fault transform takes at most 16383."));
+}
+
 // ---- the dialog
 
 std::string WriteCableList(const TempDir &dir, const std::string &text) {
