@@ -184,6 +184,10 @@ void TfrmMain::mnuToolsCalcDTFClick() {
 // The handheld is reached through the folder the settings name; the PC
 // side starts where received traces go.
 void TfrmMain::mnuTransferVantorFilesClick() {
+  if (const std::string problem = m_settings.ProblemOf("HandheldRoot"); !problem.empty()) {
+    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(problem));
+    return;
+  }
   TFolderRemoteApi api(m_settings.Options.HandheldRoot);
   const std::string &start =
       m_settings.Options.UploadRoot.empty() ? m_settings.Context().ProgramDir : m_settings.Options.UploadRoot;

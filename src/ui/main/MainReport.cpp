@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "core/Excption.h"
+#include "core/Version.h"
 #include "measure/SiteReport.h"
 #include "ui/dialogs/SiteReportDialog.h"
 #include "ui/document/Child.h"
@@ -48,7 +49,7 @@ void TfrmMain::mnuFileSiteReportClick() {
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(500);
   TReportFooter footer;
-  footer.Version = QCoreApplication::applicationVersion();
+  footer.Version = QString::fromLatin1(kVersion);
   footer.Date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
   const QString fileName = QString::fromStdString(request.OutputFile);
   int written = 0;

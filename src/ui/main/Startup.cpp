@@ -9,8 +9,10 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <locale>
 
+#include "core/Version.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/Main.h"
 #include "ui/main/MultInst.h"
@@ -42,9 +44,9 @@ TSettingsContext ProgramSettingsContext() {
 }
 
 QString ProgramSettingsPath() {
-  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  // The order korvtool follows too, so both use one file.
   return QString::fromStdString(
-      SettingsFilePath(QCoreApplication::applicationDirPath().toStdString(), config.toStdString()));
+      SettingsFilePath(TSettingsLocations::FromEnvironment(QCoreApplication::applicationDirPath().toStdString())));
 }
 
 QStringList AbsoluteArguments(const QStringList &args) {
@@ -60,12 +62,23 @@ QStringList AbsoluteArguments(const QStringList &args) {
 }
 
 int RunKorvMox(int argc, char **argv) {
+  // Answered before any window system is needed, so they work without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("korvmox %s\n", kVersion);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf("usage: korvmox [FILE...]   open the documents (none: those open at the last exit)\n"
+                "       korvmox /p FILE...  print the documents and end\n"
+                "       korvmox --version\n");
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   QElapsedTimer clock;
   clock.start();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("KorvMOX"));
   QApplication::setOrganizationName(QStringLiteral("Korv Group"));
-  QApplication::setApplicationVersion(QStringLiteral(KORV_VERSION));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral("com.korvgroup.KorvMOX"));
   QApplication::setWindowIcon(AppIcon());
   SetFixedFormats();
