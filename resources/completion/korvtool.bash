@@ -63,9 +63,18 @@ _korvtool() {
     if [[ $prev == --* ]] && grep -qx -- "$prev" <<<"$valueOptions"; then
         local kinds choices=() kind
         kinds=$(grep -o -- "$prev [^] ]*" <<<"$line" | cut -d' ' -f2 | sort -u)
+        local choice
         for kind in $kinds; do
-            if [[ $kind == *'|'* && $kind != *'('* && $kind != DIR* ]]; then
-                choices+=(${kind//|/ })
+            # Lower-case words and number ranges are choices; anything else
+            # is a placeholder.
+            if [[ $kind =~ ^[a-z0-9][a-z0-9-]*(\|[a-z0-9][a-z0-9-]*)*$ ]]; then
+                for choice in ${kind//|/ }; do
+                    if [[ $choice =~ ^([0-9]+)-([0-9]+)$ ]]; then
+                        choices+=($(seq "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}"))
+                    else
+                        choices+=("$choice")
+                    fi
+                done
             else
                 _korvtool_files "$kind" "$cmd"
                 return

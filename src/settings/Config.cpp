@@ -100,7 +100,8 @@ std::vector<std::string> TSettingsLocations::Candidates() const {
 std::string TSettingsLocations::NewFilePath() const {
   const std::filesystem::path beside = std::filesystem::path(ProgramDir) / kSettingsFileName;
   std::error_code ec;
-  const bool installed = std::filesystem::is_directory(std::filesystem::path(ProgramDir) / ".." / "share" / "korvmox", ec);
+  const bool installed =
+      std::filesystem::is_directory(std::filesystem::path(ProgramDir) / ".." / "share" / "korvmox", ec);
   if (ConfigHome.empty() || (!installed && FolderWritable(ProgramDir))) return beside.string();
   return (std::filesystem::path(ConfigHome) / "Korv Group" / "KorvMOX" / kSettingsFileName).string();
 }
