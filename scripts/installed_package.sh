@@ -28,11 +28,16 @@ check "korvtool render draws it headless" bash -c "[ \"\$(head -c 8 '$work/sampl
 # its settings in the user's folder, never beside /usr/bin (even as root).
 out=$(QT_QPA_PLATFORM=offscreen KORVMOX_STARTUP_PROBE=1 timeout 60 korvmox "$sample" 2>&1)
 check "korvmox starts on the sample and ends" grep -q "startup_ms .* documents 1" <<<"$out"
+# A print run ends by saving its settings; without a printer it writes a PDF
+# beside the document.
+cp "$sample" "$work/print.kdt"
+QT_QPA_PLATFORM=offscreen timeout 60 korvmox /p "$work/print.kdt" >/dev/null 2>&1
+check "korvmox prints without a printer" test -s "$work/print.pdf"
 ini="$XDG_CONFIG_HOME/Korv Group/KorvMOX/Korv-MOX.ini"
 check "its settings file is in the user's config folder" test -f "$ini"
 check "nothing is written beside the installed program" test ! -e /usr/bin/Korv-MOX.ini
 mkdir -p "$work/notadevice"
-printf '[OPTIONS]\nCommDevice=%s\n' "$work/notadevice" >>"$ini"
+sed -i "/^\[OPTIONS\]/a CommDevice=$work/notadevice" "$ini"
 korvtool list >"$work/list.out" 2>"$work/list.err"
 check "korvtool reads the settings file the program wrote" grep -q "is not a character device" "$work/list.err"
 
