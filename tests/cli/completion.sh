@@ -4,7 +4,7 @@
 # what each argument takes.
 #   tests/cli/completion.sh KORVTOOL COMPLETION_SCRIPT
 . "$(dirname "$0")/common.sh"
-SCRIPT=$2
+SCRIPT=$(realpath "$2")
 KORVTOOL=$(realpath "$KORVTOOL")
 if [ ! -f /usr/share/bash-completion/bash_completion ]; then
   echo "bash-completion is not installed"
@@ -59,4 +59,7 @@ check "a folder option offers folders only" [ "$(complete_line 'korvtool handhel
 check "the simulator's instruments are offered" bash -c "
   [ '$(complete_line 'korvtool simulate --instrument ')' = 'handheld lx rt sitemaster' ]"
 check "a number range is offered as its numbers" [ "$(complete_line 'korvtool receive 1 --style ')" = "0 1 2 3" ]
+if command -v zsh >/dev/null; then
+  check "the zsh completion parses" zsh -n "$(dirname "$SCRIPT")/_korvtool"
+fi
 exit $fail
