@@ -36,6 +36,7 @@ check "korvmox prints without a printer" test -s "$work/print.pdf"
 ini="$XDG_CONFIG_HOME/Korv Group/KorvMOX/Korv-MOX.ini"
 check "its settings file is in the user's config folder" test -f "$ini"
 check "nothing is written beside the installed program" test ! -e /usr/bin/Korv-MOX.ini
+check "received traces do not go to the program's folder" bash -c "! grep -q '^UploadRoot=/usr/bin' '$ini'"
 mkdir -p "$work/notadevice"
 sed -i "/^\[OPTIONS\]/a CommDevice=$work/notadevice" "$ini"
 korvtool list >"$work/list.out" 2>"$work/list.err"

@@ -97,12 +97,14 @@ std::vector<std::string> TSettingsLocations::Candidates() const {
   return out;
 }
 
+bool IsInstalledCopy(const std::string &programDir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(std::filesystem::path(programDir) / ".." / "share" / "korvmox", ec);
+}
+
 std::string TSettingsLocations::NewFilePath() const {
   const std::filesystem::path beside = std::filesystem::path(ProgramDir) / kSettingsFileName;
-  std::error_code ec;
-  const bool installed =
-      std::filesystem::is_directory(std::filesystem::path(ProgramDir) / ".." / "share" / "korvmox", ec);
-  if (ConfigHome.empty() || (!installed && FolderWritable(ProgramDir))) return beside.string();
+  if (ConfigHome.empty() || (!IsInstalledCopy(ProgramDir) && FolderWritable(ProgramDir))) return beside.string();
   return (std::filesystem::path(ConfigHome) / "Korv Group" / "KorvMOX" / kSettingsFileName).string();
 }
 

@@ -140,6 +140,10 @@ struct TSettingsLocations {
   std::string NewFilePath() const;
 };
 
+// A program installed with its data (share/korvmox beside its bin folder):
+// its folder is the system's, not the user's, even when root may write there.
+bool IsInstalledCopy(const std::string &programDir);
+
 // The settings file: the first candidate that exists, else NewFilePath().
 std::string SettingsFilePath(const TSettingsLocations &where);
 

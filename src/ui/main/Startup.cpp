@@ -37,9 +37,11 @@ TSettingsContext ProgramSettingsContext() {
   QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (docs.isEmpty()) docs = QDir::homePath();
   context.DocumentsDir = QDir(docs).absolutePath().toStdString() + "/";
-  // An installed program's folder (/usr/bin) is not the user's to fill.
+  // An installed program's folder (/usr/bin) is not the user's to fill, even
+  // when root may write there.
   const QFileInfo programDir(QCoreApplication::applicationDirPath());
-  context.UploadDir = programDir.isWritable() ? context.ProgramDir : context.DocumentsDir;
+  context.UploadDir =
+      programDir.isWritable() && !IsInstalledCopy(context.ProgramDir) ? context.ProgramDir : context.DocumentsDir;
   return context;
 }
 
