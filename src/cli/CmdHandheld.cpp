@@ -8,6 +8,7 @@
 #include "instrument/HandheldTransfer.h"
 #include "instrument/RAPI2.h"
 #include "instrument/RemoteFolder.h"
+#include "settings/Config.h"
 #include "sim/SimulatorHandheld.h"
 
 namespace korv::cli {
@@ -22,9 +23,13 @@ constexpr const char *kUsage = "handheld list [--root DIR] [--json] | handheld g
 std::string RootFrom(const Options &o) {
   if (o.Has("root")) {
     if (o.Value("root").empty()) throw UsageError{"--root needs a folder"};
+    if (!PathSettingProblem("", o.Value("root")).empty())
+      throw UsageError{"--root \"" + PrintableSetting(o.Value("root")) + "\" holds control characters"};
     return o.Value("root");
   }
-  return LoadSettings().ReadString("OPTIONS", "HandheldRoot", "");
+  std::string root = LoadSettings().ReadString("OPTIONS", "HandheldRoot", "");
+  if (std::string problem = PathSettingProblem("HandheldRoot", root); !problem.empty()) throw Exception(problem);
+  return root;
 }
 
 void Say(const std::string &name, const std::string &message, const std::string &cause = {}) {

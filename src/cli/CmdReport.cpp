@@ -11,12 +11,9 @@
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "core/SAFileStream.h"
+#include "core/Version.h"
 #include "measure/SiteReport.h"
 #include "ui/report/SiteReportPdf.h"
-
-#ifndef KORV_VERSION
-#define KORV_VERSION "unknown"
-#endif
 
 namespace korv::cli {
 
@@ -82,7 +79,7 @@ int Report(const Args &args) {
   const TSiteReport report = BuildSiteReport(docs, options);
   auto app = MakeReportApplication();
   TReportFooter footer;
-  footer.Version = QStringLiteral(KORV_VERSION);
+  footer.Version = QString::fromLatin1(kVersion);
   footer.Date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
   const int pages = WriteSiteReportPdf(report, out, footer);
   if (o.Has("json")) {

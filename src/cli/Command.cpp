@@ -1,13 +1,13 @@
 #include "cli/Command.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/TextUtil.h"
+#include "settings/Config.h"
 
 namespace korv::cli {
 
@@ -107,18 +107,11 @@ std::string ProgramDir() {
   return ec ? std::string(".") : exe.parent_path().string();
 }
 
-std::string ConfigDir() {
-  if (const char *x = std::getenv("XDG_CONFIG_HOME"); x != nullptr && *x != '\0') return std::string(x) + "/KorvMOX";
-  if (const char *h = std::getenv("HOME"); h != nullptr) return std::string(h) + "/.config/KorvMOX";
-  return ".";
-}
-
 } // namespace
 
 TIniFile LoadSettings() {
-  std::error_code ec;
-  const std::string beside = ProgramDir() + "/Korv-MOX.ini";
-  const std::string path = std::filesystem::exists(beside, ec) ? beside : ConfigDir() + "/Korv-MOX.ini";
+  // The file korvmox uses, found in the same order.
+  const std::string path = SettingsFilePath(TSettingsLocations::FromEnvironment(ProgramDir()));
   try {
     return TIniFile::Load(path);
   } catch (const ESAFileStream_Exception &e) {

@@ -7,6 +7,7 @@
 
 #include "cli/Command.h"
 #include "core/Excption.h"
+#include "core/Version.h"
 
 namespace {
 // Output cut short (a full disk, a closed pipe) must not look like success.
@@ -22,7 +23,7 @@ int CheckedStandardOutput(int status) {
 }
 
 void PrintUsage() {
-  std::cerr << "usage: korvtool COMMAND [ARGS...]\n\ncommands:\n";
+  std::cerr << "usage: korvtool COMMAND [ARGS...] | --version | --help\n\ncommands:\n";
   for (const auto &[name, info] : korv::cli::Registry())
     std::cerr << "  " << info.Usage << "\n      " << info.Summary << "\n";
 }
@@ -37,6 +38,10 @@ int main(int argc, char **argv) {
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage();
     return 0;
+  }
+  if (name == "--version") {
+    std::cout << "korvtool " << korv::kVersion << "\n";
+    return CheckedStandardOutput(0);
   }
   auto &reg = korv::cli::Registry();
   const auto it = reg.find(name);

@@ -98,6 +98,8 @@ void RemoveStaleTemporaries(const std::string &dir, const std::string &base) {
 } // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName) {
+  // The system would stop at a NUL and read another file than the one named.
+  if (fileName.find('\0') != std::string::npos) ThrowSystemError(EINVAL);
   // Look before opening: a FIFO would block the open, a device never ends.
   struct stat st {};
   if (::stat(fileName.c_str(), &st) != 0) ThrowSystemError(errno);
@@ -129,6 +131,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string &fileName) {
 }
 
 void WriteWholeFileAtomic(const std::string &fileName, const std::vector<std::uint8_t> &bytes) {
+  if (fileName.find('\0') != std::string::npos) ThrowSystemError(EINVAL);
   const std::string target = ResolveWriteTarget(fileName);
   struct stat st {};
   const bool exists = ::stat(target.c_str(), &st) == 0;

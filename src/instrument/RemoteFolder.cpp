@@ -176,8 +176,15 @@ std::uint32_t TFolderRemoteApi::DoRapiInitEx(TRapiInit &init) {
   init.heRapiInit = result->get_future().share();
   try {
     std::thread([result, root = m_root] {
+      // A root with control characters is no folder a user chose: cut at a
+      // NUL it would reach another one.
+      const bool plain = std::none_of(root.begin(), root.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 || b == 0x7F;
+      });
       struct stat st {};
-      const bool ok = ::stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(root.c_str(), R_OK | X_OK) == 0;
+      const bool ok =
+          plain && ::stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && ::access(root.c_str(), R_OK | X_OK) == 0;
       result->set_value(ok ? kCeSuccess : kCeFail);
     }).detach();
   } catch (const std::system_error &) {

@@ -1,6 +1,7 @@
 #include "settings/Config.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -75,11 +76,69 @@ TPlacement ClampPlacement(const TPlacement &p, int screenWidth, int screenHeight
   return r;
 }
 
-std::string SettingsFilePath(const std::string &programDir, const std::string &configDir) {
-  const std::filesystem::path beside = std::filesystem::path(programDir) / kSettingsFileName;
+TSettingsLocations TSettingsLocations::FromEnvironment(std::string programDir) {
+  TSettingsLocations where;
+  where.ProgramDir = std::move(programDir);
+  const char *xdg = std::getenv("XDG_CONFIG_HOME");
+  const char *home = std::getenv("HOME");
+  if (xdg != nullptr && xdg[0] == '/')
+    where.ConfigHome = xdg;
+  else if (home != nullptr && home[0] != '\0')
+    where.ConfigHome = (std::filesystem::path(home) / ".config").string();
+  return where;
+}
+
+std::vector<std::string> TSettingsLocations::Candidates() const {
+  std::vector<std::string> out{(std::filesystem::path(ProgramDir) / kSettingsFileName).string()};
+  if (!ConfigHome.empty()) {
+    out.push_back((std::filesystem::path(ConfigHome) / "Korv Group" / "KorvMOX" / kSettingsFileName).string());
+    out.push_back((std::filesystem::path(ConfigHome) / "KorvMOX" / kSettingsFileName).string());
+  }
+  return out;
+}
+
+bool IsInstalledCopy(const std::string &programDir) {
   std::error_code ec;
-  if (std::filesystem::exists(beside, ec) || FolderWritable(programDir)) return beside.string();
-  return (std::filesystem::path(configDir) / kSettingsFileName).string();
+  return std::filesystem::is_directory(std::filesystem::path(programDir) / ".." / "share" / "korvmox", ec);
+}
+
+std::string TSettingsLocations::NewFilePath() const {
+  const std::filesystem::path beside = std::filesystem::path(ProgramDir) / kSettingsFileName;
+  if (ConfigHome.empty() || (!IsInstalledCopy(ProgramDir) && FolderWritable(ProgramDir))) return beside.string();
+  return (std::filesystem::path(ConfigHome) / "Korv Group" / "KorvMOX" / kSettingsFileName).string();
+}
+
+std::string SettingsFilePath(const TSettingsLocations &where) {
+  std::error_code ec;
+  for (const std::string &candidate : where.Candidates())
+    if (std::filesystem::exists(candidate, ec)) return candidate;
+  return where.NewFilePath();
+}
+
+std::string PrintableSetting(std::string_view value) {
+  std::string out;
+  for (const char c : value.substr(0, 200)) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return value.size() > 200 ? out + "..." : out;
+}
+
+std::string PathSettingProblem(std::string_view key, std::string_view value) {
+  for (const char c : value) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F)
+      return "The setting " + std::string(key) + " \"" + PrintableSetting(value) +
+             "\" holds control characters; it is not used.";
+  }
+  return {};
 }
 
 TKorvSettings::TKorvSettings(TSettingsContext context)
@@ -94,18 +153,29 @@ void TKorvSettings::Read(const TIniFile &ini) {
 void TKorvSettings::ReadOptions(const TIniFile &ini) {
   const TOptions d = TOptions::Defaults(m_context);
   TOptions &o = Options;
+  Problems.clear();
+  // A path with control characters is refused whole: cut at a NUL it would
+  // name another folder than the one the user sees in the file.
+  const auto path = [&](const char *key, const std::string &def) {
+    std::string value = ini.ReadString(kOptions, key, def);
+    if (std::string problem = PathSettingProblem(key, value); !problem.empty()) {
+      Problems.push_back({key, std::move(problem), def});
+      return def;
+    }
+    return value;
+  };
   o.ViewStyle = ini.ReadInteger(kOptions, "ViewStyle", d.ViewStyle);
   o.FontSize = ini.ReadInteger(kOptions, "FontSize", d.FontSize);
   o.PlotMethod = ini.ReadInteger(kOptions, "PlotMethod", d.PlotMethod);
   o.GridLines = ini.ReadInteger(kOptions, "GridLines", d.GridLines);
   o.MarkPoints = ini.ReadBool(kOptions, "MarkPoints", d.MarkPoints);
-  o.CableList = ini.ReadString(kOptions, "CableList", d.CableList);
-  o.DocDirectory = ini.ReadString(kOptions, "DocDirectory", d.DocDirectory);
+  o.CableList = path("CableList", d.CableList);
+  o.DocDirectory = path("DocDirectory", d.DocDirectory);
   o.Deliminator = ini.ReadInteger(kOptions, "Deliminator", d.Deliminator);
   o.AutoSave = ini.ReadBool(kOptions, "AutoSave", d.AutoSave);
   o.CommPort = ini.ReadInteger(kOptions, "CommPort", d.CommPort);
   o.DielectricFormat = ini.ReadInteger(kOptions, "DielectricFormat", d.DielectricFormat);
-  o.UploadRoot = ini.ReadString(kOptions, "UploadRoot", d.UploadRoot);
+  o.UploadRoot = path("UploadRoot", d.UploadRoot);
   o.UploadStyle = ini.ReadInteger(kOptions, "UploadStyle", d.UploadStyle);
   o.DefaultLossUnit = ini.ReadInteger(kOptions, "DefaultLossUnit", d.DefaultLossUnit);
   o.DefaultDistanceUnit = ini.ReadInteger(kOptions, "DefaultDistanceUnit", d.DefaultDistanceUnit);
@@ -115,7 +185,7 @@ void TKorvSettings::ReadOptions(const TIniFile &ini) {
   o.LblFieldDate = ini.ReadBool(kOptions, "LblFieldDate", d.LblFieldDate);
   o.LblFieldCustom = ini.ReadBool(kOptions, "LblFieldCustom", d.LblFieldCustom);
   o.DefaultImageFmt = ini.ReadInteger(kOptions, "DefaultImageFmt", d.DefaultImageFmt);
-  o.HandheldRoot = ini.ReadString(kOptions, "HandheldRoot", d.HandheldRoot);
+  o.HandheldRoot = path("HandheldRoot", d.HandheldRoot);
   if (o.HandheldRoot.size() > kMaxPathLength) o.HandheldRoot.clear();
 }
 
@@ -173,20 +243,31 @@ std::string TKorvSettings::RecentNameForItem(int k) const {
   return RecentFilesW.At(k - 1);
 }
 
+std::string TKorvSettings::ProblemOf(std::string_view key) const {
+  for (const TProblem &p : Problems)
+    if (p.Key == key) return p.Message;
+  return {};
+}
+
 void TKorvSettings::WriteOptions(TIniFile &ini) const {
   const TOptions &o = Options;
+  const auto writePath = [&](const char *key, const std::string &value) {
+    for (const TProblem &p : Problems)
+      if (p.Key == key && p.Replacement == value) return;
+    ini.WriteString(kOptions, key, value);
+  };
   ini.WriteInteger(kOptions, "ViewStyle", o.ViewStyle);
   ini.WriteInteger(kOptions, "FontSize", o.FontSize);
   ini.WriteInteger(kOptions, "PlotMethod", o.PlotMethod);
   ini.WriteInteger(kOptions, "GridLines", o.GridLines);
   ini.WriteBool(kOptions, "MarkPoints", o.MarkPoints);
-  ini.WriteString(kOptions, "CableList", o.CableList);
-  ini.WriteString(kOptions, "DocDirectory", o.DocDirectory);
+  writePath("CableList", o.CableList);
+  writePath("DocDirectory", o.DocDirectory);
   ini.WriteInteger(kOptions, "Deliminator", o.Deliminator);
   ini.WriteBool(kOptions, "AutoSave", o.AutoSave);
   ini.WriteInteger(kOptions, "CommPort", o.CommPort);
   ini.WriteInteger(kOptions, "DielectricFormat", o.DielectricFormat);
-  ini.WriteString(kOptions, "UploadRoot", o.UploadRoot);
+  writePath("UploadRoot", o.UploadRoot);
   ini.WriteInteger(kOptions, "UploadStyle", o.UploadStyle);
   ini.WriteInteger(kOptions, "DefaultLossUnit", o.DefaultLossUnit);
   ini.WriteInteger(kOptions, "DefaultDistanceUnit", o.DefaultDistanceUnit);
@@ -196,7 +277,7 @@ void TKorvSettings::WriteOptions(TIniFile &ini) const {
   ini.WriteBool(kOptions, "LblFieldDate", o.LblFieldDate);
   ini.WriteBool(kOptions, "LblFieldCustom", o.LblFieldCustom);
   ini.WriteInteger(kOptions, "DefaultImageFmt", o.DefaultImageFmt);
-  ini.WriteString(kOptions, "HandheldRoot", o.HandheldRoot);
+  writePath("HandheldRoot", o.HandheldRoot);
 }
 
 void TKorvSettings::WriteRecentFiles(TIniFile &ini) const {

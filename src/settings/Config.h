@@ -121,9 +121,37 @@ std::string DecodeWideNameUtf8(std::string_view hex);
 // at its edge. Any int values are safe.
 TPlacement ClampPlacement(const TPlacement &placement, int screenWidth, int screenHeight);
 
-// Where the settings file lives: beside the program when that folder is
-// writable or the file is already there, else in the user's config folder.
-std::string SettingsFilePath(const std::string &programDir, const std::string &configDir);
+// The folders the settings file is looked for in. korvmox, korvtool and the
+// man pages follow the same order, so both programs use one file.
+struct TSettingsLocations {
+  std::string ProgramDir; // folder of the running program
+  std::string ConfigHome; // $XDG_CONFIG_HOME, else ~/.config; empty when unknown
+  // ConfigHome from the environment: XDG_CONFIG_HOME when it is an absolute
+  // path (the XDG rules ignore a relative one), else $HOME/.config.
+  static TSettingsLocations FromEnvironment(std::string programDir);
+  // The existing files looked for, in order: beside the program, the
+  // program's config folder ("Korv Group/KorvMOX"), and the folder
+  // korvtool used before ("KorvMOX"), still read if a user has a file there.
+  std::vector<std::string> Candidates() const;
+  // Where a new file goes when none exists: beside the program when its
+  // folder is writable and is no installed copy (share/korvmox beside its
+  // bin folder: /usr/bin is not the user's, even for root), else the
+  // program's config folder.
+  std::string NewFilePath() const;
+};
+
+// A program installed with its data (share/korvmox beside its bin folder):
+// its folder is the system's, not the user's, even when root may write there.
+bool IsInstalledCopy(const std::string &programDir);
+
+// The settings file: the first candidate that exists, else NewFilePath().
+std::string SettingsFilePath(const TSettingsLocations &where);
+
+// A path setting holding control characters would be cut at a NUL or name
+// something else than shown: the reason to refuse it (empty when sound).
+std::string PathSettingProblem(std::string_view key, std::string_view value);
+// Control bytes as \xNN, cut to 200 characters, for a message.
+std::string PrintableSetting(std::string_view value);
 
 class TKorvSettings {
 public:
@@ -135,6 +163,17 @@ public:
   int NumberToShow = 5;
   TRecentList RecentFiles;  // names as shown in the menu
   TRecentList RecentFilesW; // names actually opened
+  // Values of the file that were not taken (a path setting with control
+  // characters keeps its default), from the last read. Such a key is not
+  // written back while it keeps that default, so the file loses nothing.
+  struct TProblem {
+    std::string Key;
+    std::string Message;
+    std::string Replacement; // the value used instead
+  };
+  std::vector<TProblem> Problems;
+  // The message of the key's problem; empty when it has none.
+  std::string ProblemOf(std::string_view key) const;
 
   // Start: [OPTIONS], [MainWindow] and the recent lists.
   void Read(const TIniFile &ini);

@@ -53,6 +53,20 @@ check "the HandheldRoot setting names the device" bash -c "'$KORVTOOL' handheld 
 check "an absent device folder: exit 1" bash -c "[ \$(status '$KORVTOOL' handheld list --root '$tmp/unplugged') -eq 1 ]"
 check "names that leave the device are refused" bash -c "[ \$(status '$KORVTOOL' handheld get ../../../config/KorvMOX/Korv-MOX.ini --to '$tmp/x' --root '$dev') -eq 1 ] && [ ! -e '$tmp/x/Korv-MOX.ini' ]"
 
+# The desktop program's settings file wins over korvtool's older place.
+mkdir -p "$XDG_CONFIG_HOME/Korv Group/KorvMOX" "$tmp/other/FlashFX Disk/My Traces"
+printf '[OPTIONS]\r\nHandheldRoot=%s\r\n' "$tmp/other" >"$XDG_CONFIG_HOME/Korv Group/KorvMOX/Korv-MOX.ini"
+check "the program's settings file is the one read" bash -c "
+  out=\$('$KORVTOOL' handheld list); [ \$? -eq 0 ] && [ -z \"\$out\" ]"
+# A folder cut at a NUL would be another folder: refused, shown escaped.
+printf '[OPTIONS]\r\nHandheldRoot=%s\0/elsewhere\r\n' "$dev" >"$XDG_CONFIG_HOME/Korv Group/KorvMOX/Korv-MOX.ini"
+check "a HandheldRoot with a NUL is refused naming the setting" bash -c "
+  out=\$('$KORVTOOL' handheld list 2>&1); rc=\$?
+  [ \$rc -eq 1 ] && [ \"\$out\" = 'The setting HandheldRoot \"$dev\\x00/elsewhere\" holds control characters; it is not used.' ]"
+check "a --root with control characters is wrong usage" bash -c "
+  [ \$(status '$KORVTOOL' handheld list --root \"\$(printf '$dev\\t')\") -eq 2 ]"
+rm -r "$XDG_CONFIG_HOME/Korv Group"
+
 check "unknown action is wrong usage" bash -c "[ \$(status '$KORVTOOL' handheld frob) -eq 2 ]"
 check "get without --to is wrong usage" bash -c "[ \$(status '$KORVTOOL' handheld get a.vnf --root '$dev') -eq 2 ]"
 check "put without files is wrong usage" bash -c "[ \$(status '$KORVTOOL' handheld put --root '$dev') -eq 2 ]"

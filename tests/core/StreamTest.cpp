@@ -190,6 +190,9 @@ TEST(ReadWholeFile, RefusesWhatIsNoSmallRegularFile) {
   const std::string loop = dir.File("loop");
   std::filesystem::create_symlink(loop, loop);
   EXPECT_EQ(CauseOfRead(loop), "Too many levels of symbolic links");
+  // A name with a NUL (from a damaged settings file) would read the file
+  // named by its first part.
+  EXPECT_EQ(CauseOfRead(big + std::string(1, '\0') + "x"), "Invalid argument");
 }
 
 TEST(WriteWholeFileAtomic, TargetsThatMustNotBeReplaced) {
@@ -206,6 +209,8 @@ TEST(WriteWholeFileAtomic, TargetsThatMustNotBeReplaced) {
   const std::string loop = dir.File("loop.kdt");
   std::filesystem::create_symlink(loop, loop);
   EXPECT_EQ(CauseOfWrite(loop), "Too many levels of symbolic links");
+  EXPECT_EQ(CauseOfWrite(ro + std::string(1, '\0') + ".bak"), "Invalid argument");
+  EXPECT_EQ(Slurp(ro), "old");
 }
 
 TEST(WriteWholeFileAtomic, WritesThroughSymbolicLinks) {

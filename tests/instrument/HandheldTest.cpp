@@ -132,6 +132,9 @@ TEST(RemoteApi, PathsThatLeaveTheDeviceAreRefused) {
   EXPECT_FALSE(fs::exists(out));
   EXPECT_EQ(Get(d.Dir.Path() / "outside.vnf"), "secret");
   EXPECT_THROW(CopyRemoteToLocal(d.Api, out, std::string(600, 'x')), ERAPI2Exception);
+  // A root cut at a NUL would be the folder before it.
+  TFolderRemoteApi cut((d.Dir.Path() / "dev").string() + std::string(1, '\0') + "/elsewhere");
+  EXPECT_THROW(ConnectRemote(cut), EmoxVantorCommError);
 }
 
 TEST(RemoteApi, CopiesBothWaysInBlocksAndNeverOverwritesUnasked) {

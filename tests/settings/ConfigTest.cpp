@@ -254,10 +254,104 @@ TEST(Settings, FileLivesBesideTheProgramWhenWritable) {
   std::filesystem::create_directories(dir.Path() / "bin");
   std::filesystem::create_directories(dir.Path() / "cfg");
   const std::string bin = (dir.Path() / "bin").string();
-  EXPECT_EQ(SettingsFilePath(bin, dir.File("cfg")), (dir.Path() / "bin" / kSettingsFileName).string());
+  EXPECT_EQ(SettingsFilePath({bin, dir.File("cfg")}), (dir.Path() / "bin" / kSettingsFileName).string());
   // An unusable program folder sends it to the config folder.
-  EXPECT_EQ(SettingsFilePath(dir.File("no/such/dir"), dir.File("cfg")),
-            (dir.Path() / "cfg" / kSettingsFileName).string());
+  EXPECT_EQ(SettingsFilePath({dir.File("no/such/dir"), dir.File("cfg")}),
+            (dir.Path() / "cfg" / "Korv Group" / "KorvMOX" / kSettingsFileName).string());
+}
+
+namespace {
+void Touch(const std::filesystem::path &file) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file) << "[OPTIONS]\n";
+}
+} // namespace
+
+// korvmox and korvtool find the file in one order: the desktop program's
+// file is the one korvtool reads, and korvtool's older place still counts.
+TEST(Settings, OneLookupOrderForBothPrograms) {
+  TempDir dir;
+  const std::filesystem::path cfg = dir.Path() / "cfg";
+  const std::filesystem::path program = cfg / "Korv Group" / "KorvMOX" / kSettingsFileName;
+  const std::filesystem::path older = cfg / "KorvMOX" / kSettingsFileName;
+  // An installed copy: share/korvmox beside its bin folder, which a root
+  // run could write to but must not fill.
+  std::filesystem::create_directories(dir.Path() / "usr" / "bin");
+  std::filesystem::create_directories(dir.Path() / "usr" / "share" / "korvmox");
+  const TSettingsLocations installed{(dir.Path() / "usr" / "bin").string(), cfg.string()};
+  EXPECT_EQ(SettingsFilePath(installed), program.string());
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "usr" / "bin" / ".korv-mox-write-test"));
+
+  Touch(older);
+  EXPECT_EQ(SettingsFilePath(installed), older.string());
+  Touch(program);
+  EXPECT_EQ(SettingsFilePath(installed), program.string());
+  Touch(dir.Path() / "usr" / "bin" / kSettingsFileName);
+  EXPECT_EQ(SettingsFilePath(installed), (dir.Path() / "usr" / "bin" / kSettingsFileName).string());
+
+  // A copy in a writable folder of its own keeps a new file beside it only
+  // when the user has none yet.
+  std::filesystem::create_directories(dir.Path() / "portable");
+  EXPECT_EQ(SettingsFilePath({(dir.Path() / "portable").string(), cfg.string()}), program.string());
+  EXPECT_EQ(SettingsFilePath({(dir.Path() / "portable").string(), (dir.Path() / "empty").string()}),
+            (dir.Path() / "portable" / kSettingsFileName).string());
+}
+
+TEST(Settings, ConfigHomeFollowsTheXdgRules) {
+  const auto with = [](const char *xdg, const char *home) {
+    const auto set = [](const char *name, const char *value) {
+      if (value == nullptr)
+        ::unsetenv(name);
+      else
+        ::setenv(name, value, 1);
+    };
+    const char *oldXdg = std::getenv("XDG_CONFIG_HOME");
+    const char *oldHome = std::getenv("HOME");
+    const std::string keepXdg = oldXdg != nullptr ? oldXdg : "";
+    const std::string keepHome = oldHome != nullptr ? oldHome : "";
+    set("XDG_CONFIG_HOME", xdg);
+    set("HOME", home);
+    const std::string result = TSettingsLocations::FromEnvironment("/p").ConfigHome;
+    set("XDG_CONFIG_HOME", oldXdg != nullptr ? keepXdg.c_str() : nullptr);
+    set("HOME", oldHome != nullptr ? keepHome.c_str() : nullptr);
+    return result;
+  };
+  EXPECT_EQ(with("/x/cfg", "/home/u"), "/x/cfg");
+  EXPECT_EQ(with("relative/cfg", "/home/u"), "/home/u/.config");
+  EXPECT_EQ(with("", "/home/u"), "/home/u/.config");
+  EXPECT_EQ(with(nullptr, nullptr), "");
+}
+
+// A path cut at a NUL names another folder than the file shows: such a
+// value is refused with a message, keeps its default, and is not
+// overwritten in the file until the user sets another.
+TEST(Settings, PathSettingsWithControlCharactersAreRefused) {
+  TIniFile ini;
+  ini.WriteString("OPTIONS", "HandheldRoot", std::string("/tmp\0/x", 7));
+  ini.WriteString("OPTIONS", "CableList", "/c/\x1b[31mred.lst");
+  ini.WriteString("OPTIONS", "DocDirectory", "/docs/\x7f");
+  ini.WriteString("OPTIONS", "UploadRoot", "/up/\t/");
+  TKorvSettings s(Ctx());
+  s.Read(ini);
+  EXPECT_EQ(s.Options.HandheldRoot, "");
+  EXPECT_EQ(s.Options.CableList, "/opt/korv/Cables.lst");
+  EXPECT_EQ(s.Options.DocDirectory, "/home/u/Documents/Korv Group/MOX PC Tool/");
+  EXPECT_EQ(s.Options.UploadRoot, "/opt/korv/");
+  ASSERT_EQ(s.Problems.size(), 4U);
+  EXPECT_EQ(s.ProblemOf("HandheldRoot"),
+            "The setting HandheldRoot \"/tmp\\x00/x\" holds control characters; it is not used.");
+  EXPECT_NE(s.ProblemOf("CableList").find("\\x1B[31m"), std::string::npos);
+  EXPECT_EQ(s.ProblemOf("CommPort"), "");
+
+  s.Options.UploadRoot = "/new/";
+  s.WriteOptions(ini);
+  EXPECT_EQ(ini.ReadString("OPTIONS", "HandheldRoot", ""), std::string("/tmp\0/x", 7));
+  EXPECT_EQ(ini.ReadString("OPTIONS", "UploadRoot", ""), "/new/");
+
+  ini.WriteString("OPTIONS", "HandheldRoot", "/media/KP418");
+  s.Read(ini);
+  EXPECT_EQ(s.Options.HandheldRoot, "/media/KP418");
+  EXPECT_EQ(s.Problems.size(), 2U);
 }
 
 TEST(Settings, HostileFilesReadWithinBounds) {

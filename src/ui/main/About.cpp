@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/Version.h"
 #include "ui/main/Cursors.h"
 
 namespace korv {
@@ -24,7 +25,7 @@ TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent) {
                    "<p>Korv Site Analyzer Software Tool: documents of antenna and cable sweeps, "
                    "fault location and Smith charts for field engineers.</p>"
                    "<p>Built with Qt %2 and QCustomPlot.</p>")
-                    .arg(QApplication::applicationVersion(), QString::fromLatin1(qVersion())));
+                    .arg(QString::fromLatin1(kVersion), QString::fromLatin1(qVersion())));
   text->setWordWrap(true);
   auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));

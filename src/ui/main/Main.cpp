@@ -134,6 +134,10 @@ void TfrmMain::LoadSettings() {
     }
   }
   m_settings.Read(ini);
+  // The refused values are named where they are used (the handheld window);
+  // a start from a terminal names them all at once.
+  for (const TKorvSettings::TProblem &p : m_settings.Problems)
+    std::fprintf(stderr, "korvmox: %s\n", p.Message.c_str());
   m_lastDirectory = QFileInfo(QString::fromStdString(m_settings.Options.DocDirectory)).path();
   ApplyPlacementFromSettings();
   RebuildRecentMenu();

@@ -38,15 +38,15 @@
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "formats/VantorFile.h"
+#include "instrument/QtSerialLink.h"
 #include "instrument/RemoteFolder.h"
+#include "settings/IniFile.h"
 #include "ui/chart/Graph.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"
-#include "instrument/QtSerialLink.h"
-#include "settings/IniFile.h"
-#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
@@ -184,6 +184,10 @@ void TfrmMain::mnuToolsCalcDTFClick() {
 // The handheld is reached through the folder the settings name; the PC
 // side starts where received traces go.
 void TfrmMain::mnuTransferVantorFilesClick() {
+  if (const std::string problem = m_settings.ProblemOf("HandheldRoot"); !problem.empty()) {
+    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(problem));
+    return;
+  }
   TFolderRemoteApi api(m_settings.Options.HandheldRoot);
   const std::string &start =
       m_settings.Options.UploadRoot.empty() ? m_settings.Context().ProgramDir : m_settings.Options.UploadRoot;

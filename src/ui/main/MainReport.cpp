@@ -7,6 +7,7 @@
 #include <QStatusBar>
 
 #include "core/Excption.h"
+#include "core/Version.h"
 #include "measure/SiteReport.h"
 #include "ui/dialogs/SiteReportDialog.h"
 #include "ui/document/Child.h"
@@ -23,8 +24,8 @@ void TfrmMain::mnuFileSiteReportClick() {
       TReportRequest::DefaultOutputFile(windows.front()->FileName().toStdString(), m_lastDirectory.toStdString());
   initial.BaseFolder = QFileInfo(QString::fromStdString(initial.OutputFile)).absolutePath().toStdString();
   TdlgSiteReport dialog(this, initial, [this](const QString &current) {
-    return AskFileName(TFileDialogKind::Export, current, QFileInfo(current).absolutePath(),
-                       tr("PDF files (*.pdf)"), QStringLiteral("pdf"), 1);
+    return AskFileName(TFileDialogKind::Export, current, QFileInfo(current).absolutePath(), tr("PDF files (*.pdf)"),
+                       QStringLiteral("pdf"), 1);
   });
   if (dialog.exec() != QDialog::Accepted) return;
   const TReportRequest::TCheck &request = dialog.Checked();
@@ -48,7 +49,7 @@ void TfrmMain::mnuFileSiteReportClick() {
   progress.setWindowModality(Qt::WindowModal);
   progress.setMinimumDuration(500);
   TReportFooter footer;
-  footer.Version = QCoreApplication::applicationVersion();
+  footer.Version = QString::fromLatin1(kVersion);
   footer.Date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
   const QString fileName = QString::fromStdString(request.OutputFile);
   int written = 0;

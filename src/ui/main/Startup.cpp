@@ -9,9 +9,11 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <locale>
 
+#include "core/Version.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/Main.h"
 #include "ui/main/MultInst.h"
@@ -36,16 +38,18 @@ TSettingsContext ProgramSettingsContext() {
   QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (docs.isEmpty()) docs = QDir::homePath();
   context.DocumentsDir = QDir(docs).absolutePath().toStdString() + "/";
-  // An installed program's folder (/usr/bin) is not the user's to fill.
+  // An installed program's folder (/usr/bin) is not the user's to fill, even
+  // when root may write there.
   const QFileInfo programDir(QCoreApplication::applicationDirPath());
-  context.UploadDir = programDir.isWritable() ? context.ProgramDir : context.DocumentsDir;
+  context.UploadDir =
+      programDir.isWritable() && !IsInstalledCopy(context.ProgramDir) ? context.ProgramDir : context.DocumentsDir;
   return context;
 }
 
 QString ProgramSettingsPath() {
-  const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+  // The order korvtool follows too, so both use one file.
   return QString::fromStdString(
-      SettingsFilePath(QCoreApplication::applicationDirPath().toStdString(), config.toStdString()));
+      SettingsFilePath(TSettingsLocations::FromEnvironment(QCoreApplication::applicationDirPath().toStdString())));
 }
 
 QStringList AbsoluteArguments(const QStringList &args) {
@@ -71,6 +75,17 @@ double CpuMs() {
 } // namespace
 
 int RunKorvMox(int argc, char **argv) {
+  // Answered before any window system is needed, so they work without a display.
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("korvmox %s\n", kVersion);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::printf("usage: korvmox [FILE...]   open the documents (none: those open at the last exit)\n"
+                "       korvmox /p FILE...  print the documents and end\n"
+                "       korvmox --version\n");
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   QElapsedTimer clock;
   clock.start();
   // KORVMOX_STARTUP_STEPS=1: the time of each start step on standard error,
@@ -85,7 +100,7 @@ int RunKorvMox(int argc, char **argv) {
   step("application");
   QApplication::setApplicationName(QStringLiteral("KorvMOX"));
   QApplication::setOrganizationName(QStringLiteral("Korv Group"));
-  QApplication::setApplicationVersion(QStringLiteral(KORV_VERSION));
+  QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral("com.korvgroup.KorvMOX"));
   QApplication::setWindowIcon(AppIcon());
   SetFixedFormats();

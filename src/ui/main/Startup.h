@@ -13,7 +13,8 @@ namespace korv {
 void SetFixedFormats();
 // Folders the settings defaults depend on, for the running program.
 TSettingsContext ProgramSettingsContext();
-// Korv-MOX.ini beside the program when possible, else in the config folder.
+// Korv-MOX.ini: the first of the places looked for that exists, else where
+// a new one goes (settings/Config.h).
 QString ProgramSettingsPath();
 // Relative file names made absolute, so a running copy in another folder
 // finds them; "/p" kept as it is.

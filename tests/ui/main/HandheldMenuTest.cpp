@@ -61,3 +61,26 @@ TEST_F(MainWindowTest, HandheldFilesAndSettingsFromTheToolsMenu) {
   ASSERT_EQ(rows.size(), 18);
   EXPECT_EQ(rows.first(), "DSP Revision");
 }
+
+// A handheld folder setting holding a NUL would reach another folder than
+// the file shows: the menu names the setting and opens nothing, and the
+// line stays in the file at exit.
+TEST_F(MainWindowTest, HandheldFolderWithControlCharactersIsRefused) {
+  std::filesystem::create_directories(m_dir.Path() / "device" / "FlashFX Disk" / "My Traces");
+  const std::string root = (m_dir.Path() / "device").string();
+  std::ofstream(m_settingsPath.toStdString(), std::ios::binary)
+      << "[OPTIONS]\nHandheldRoot=" << root << std::string(1, '\0') << "/elsewhere\n";
+  TfrmMain &main = MakeMain();
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  korvtest::ModalAnswerer answers;
+  ASSERT_TRUE(korvtest::UseMenu(main, "mnuTools", "mnuTransferVantorFiles"));
+  EXPECT_EQ(answers.Answered(), 0); // no transfer window
+  EXPECT_TRUE(m_questions.contains(QString::fromStdString(
+      "The setting HandheldRoot \"" + root + "\\x00/elsewhere\" holds control characters; it is not used.")))
+      << m_questions.join('|').toStdString();
+  ASSERT_TRUE(CloseMain());
+  std::ifstream in(m_settingsPath.toStdString(), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find(root + std::string(1, '\0') + "/elsewhere"), std::string::npos);
+}

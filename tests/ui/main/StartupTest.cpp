@@ -1,10 +1,15 @@
 // Single instance hand-over, the command-line packet, help topics, start-up helpers.
 #include <QFile>
+#include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <QUuid>
+#include <filesystem>
+#include <fstream>
 
+#include "ui/UserDriver.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/MainFixture.h"
@@ -148,4 +153,37 @@ TEST_F(MainWindowTest, HelpMenuOpensTheMainTopic) {
   m.Action("tlbtnHelp")->trigger();
   EXPECT_TRUE(m.HelpWindow()->isVisible());
   m.HelpWindow()->close();
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheProjectVersion) {
+  TfrmMain &main = MakeMain();
+  main.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+  QString text;
+  korvtest::ModalAnswerer answers;
+  answers.Then([&text](QWidget *modal) {
+    if (auto *label = modal->findChild<QLabel *>("lblAbout")) text = label->text();
+    korvtest::ModalAnswerer::Click(modal->findChild<QPushButton *>("btnOK"));
+  });
+  ASSERT_TRUE(korvtest::UseMenu(main, "mnuHelp", "mnuHelpAbout"));
+  QTRY_COMPARE(answers.Answered(), 1);
+  EXPECT_TRUE(text.contains(QStringLiteral("KorvMOX " KORV_EXPECTED_VERSION))) << text.toStdString();
+}
+
+// The program finds the settings file korvtool reads, korvtool's older
+// place included (the test's config folder is private).
+TEST(SettingsFile, TheProgramUsesTheFileKorvtoolReads) {
+  const std::filesystem::path config = qEnvironmentVariable("XDG_CONFIG_HOME").toStdString();
+  ASSERT_FALSE(config.empty());
+  ASSERT_FALSE(std::filesystem::exists(QCoreApplication::applicationDirPath().toStdString() + "/Korv-MOX.ini"));
+  const std::filesystem::path older = config / "KorvMOX" / "Korv-MOX.ini";
+  const std::filesystem::path program = config / "Korv Group" / "KorvMOX" / "Korv-MOX.ini";
+  std::filesystem::create_directories(older.parent_path());
+  std::ofstream(older) << "[OPTIONS]\n";
+  EXPECT_EQ(ProgramSettingsPath().toStdString(), older.string());
+  std::filesystem::create_directories(program.parent_path());
+  std::ofstream(program) << "[OPTIONS]\n";
+  EXPECT_EQ(ProgramSettingsPath().toStdString(), program.string());
+  std::filesystem::remove_all(config / "KorvMOX");
+  std::filesystem::remove_all(config / "Korv Group");
 }
