@@ -34,7 +34,7 @@ constexpr std::array<std::string_view, kCommandCount> kNames = {
     "pmnuOptMarkers",    "pmnuOptGraph",      "pmnuOptPlot",
     "mnuToolsMeasCalc",
     "mnuTransferVantorFiles", "mnuViewKP418Info",
-    "mnuFileSiteReport"};
+    "mnuFileSiteReport", "mnuToolsSweepVna"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {

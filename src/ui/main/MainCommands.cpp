@@ -47,6 +47,7 @@
 #include "instrument/QtSerialLink.h"
 #include "settings/IniFile.h"
 #include "ui/instrument/DownLoadDialog.h"
+#include "ui/instrument/SweepDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
@@ -228,6 +229,12 @@ TInstrumentHost TfrmMain::InstrumentHost() {
 
 void TfrmMain::mnuMOXUpLoadClick() {
   TdlgUpload dialog(InstrumentHost(), this);
+  dialog.exec();
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuToolsSweepVnaClick() {
+  TdlgSweepVna dialog(InstrumentHost(), this);
   dialog.exec();
   UpdateMenuItems(false);
 }
