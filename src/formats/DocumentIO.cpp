@@ -51,7 +51,7 @@ double ModificationTime(const std::string &fileName) {
   std::error_code ec;
   const auto t = std::filesystem::last_write_time(fileName, ec);
   if (ec) return 0.0;
-  const auto sys = std::chrono::clock_cast<std::chrono::system_clock>(t);
+  const auto sys = std::chrono::file_clock::to_sys(t);
   return UnixTimeToDayCount(std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count());
 }
 } // namespace

@@ -188,7 +188,7 @@ TEST(NanoVna, FirmwareWithoutScanOutputFallsBackToFrequenciesAndData) {
     EXPECT_TRUE(s.FellBack);
     ASSERT_EQ(s.S11.size(), 150U);
     for (std::size_t i = 0; i < s.S11.size(); ++i)
-      ASSERT_NEAR(s.S11[i].imag(), Shell::Im(s.FreqHz[i]), 1e-8) << i;
+      ASSERT_NEAR(s.S11[i].imag(), Shell::Im(s.FreqHz[i]), 1e-6) << i; // measured at whole hertz
     const auto &c = r.shell.Commands;
     if (knowsScan) {
       EXPECT_EQ(c.front(), Format("scan 50000 %lld 101 3", std::llround(s.FreqHz[100])));
@@ -225,7 +225,7 @@ TEST(NanoVna, DamagedRepliesKeepNothingAndSayWhy) {
             "The analyzer on fake did not answer \"scan 1000000 101000000 101 3\": check the port and the cable.");
   // A reply that stops without its prompt.
   EXPECT_EQ(failure([](Rig &r) {
-              r.link.SetResponder([](std::string_view) { return std::string("scan\r\n1000000 0.1 0.1\r\n"); });
+              r.link.SetResponder([](std::string_view) { return std::string("scan 1000000 101000000 101 3\r\n1000000 0.1 0.1\r\n"); });
             }),
             "The analyzer on fake fell silent after 1 lines of its reply to \"scan 1000000 101000000 101 3\".");
 }
