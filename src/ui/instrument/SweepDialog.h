@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/MOXDoc.h"
 #include "ui/instrument/InstrumentHost.h"
 #include "ui/instrument/InstrumentRunner.h"
 

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -117,7 +118,9 @@ protected:
   }
   static void Screenshot(QWidget *dlg, const char *name) {
     const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
+    if (!dir.isEmpty()) {
+      EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
+    }
   }
 
   TempDir m_dir;
@@ -149,16 +152,21 @@ TEST_F(SweepDialog, SweepsIntoANewWindowThenRepeatsInPlaceUntilCancel) {
     EXPECT_EQ(t.Model.str(), "NanoVNA-H4");
     EXPECT_NEAR(t.Freq.front(), 100.0, 1e-9);
 
-    // Repeat: the same trace of the same window is updated, no window is added.
-    const double firstDate = t.DateTime;
+    // Repeat: the run's first sweep opens its window, the next ones update
+    // its trace in place and add no window.
     Click(dlg, "chkRepeat");
     SetSpin(dlg, "spRepeat", 1);
     Click(dlg, "btnSweep");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Sweeps() >= 3; }, 30000)) << m_messages.join("|").toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Sweeps() >= 2; }, 30000)) << m_messages.join("|").toStdString();
+    TfrmDoc *watched = m_main->ActiveDocument();
+    ASSERT_NE(watched, doc);
+    const double firstDate = watched->Document().Doc.Traces[0].DateTime;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Sweeps() >= 4; }, 30000)) << m_messages.join("|").toStdString();
     EXPECT_TRUE(dlg->Repeating());
-    EXPECT_EQ(m_main->DocumentCount(), 1);
-    EXPECT_EQ(doc->Document().Doc.TraceCount(), 1);
-    EXPECT_GT(doc->Document().Doc.Traces[0].DateTime, firstDate);
+    EXPECT_EQ(m_main->DocumentCount(), 2);
+    EXPECT_EQ(watched->Document().Doc.TraceCount(), 1);
+    EXPECT_EQ(watched->Document().Doc.Traces[0].Label.str(), "Mast 3");
+    EXPECT_GT(watched->Document().Doc.Traces[0].DateTime, firstDate);
     Click(dlg, "btnCancel");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->Repeating() && !dlg->Busy(); }, 10000));
     EXPECT_TRUE(dlg->isVisible());
@@ -184,7 +192,7 @@ TEST_F(SweepDialog, SweepsIntoANewWindowThenRepeatsInPlaceUntilCancel) {
   });
 }
 
-TEST_F(SweepDialog, FailuresAndCloseMidSweepLeaveNothingBehind) {
+TEST_F(SweepDialog, AFailedSweepIsToldAndLeavesNothingBehind) {
   Start("nanovna", TSimFault::Cutoff);
   UseDialog([&](TdlgSweepVna *dlg) {
     Type(dlg, "edStop", QStringLiteral("0.5"));
@@ -199,4 +207,22 @@ TEST_F(SweepDialog, FailuresAndCloseMidSweepLeaveNothingBehind) {
     Click(dlg, "btnCancel");
   });
   EXPECT_EQ(m_main->DocumentCount(), 0);
+}
+
+TEST_F(SweepDialog, ClosingMidSweepStopsItAndKeepsNothing) {
+  Start("nanovna", TSimFault::Slow); // the points trickle in at 40 bytes a second
+  UseDialog([&](TdlgSweepVna *dlg) {
+    Type(dlg, "edStart", QStringLiteral("100"));
+    Type(dlg, "edStop", QStringLiteral("200"));
+    SetSpin(dlg, "spPoints", 51);
+    Click(dlg, "btnSweep");
+    auto *bar = dlg->findChild<QProgressBar *>(QStringLiteral("progress"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() >= 2; }, 30000));
+    EXPECT_TRUE(dlg->Busy());
+    QTest::keyClick(dlg, Qt::Key_Escape);
+    // Closed at once: the worker gave up within its read slice.
+    EXPECT_FALSE(dlg->isVisible());
+  });
+  EXPECT_EQ(m_main->DocumentCount(), 0);
+  EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join("|").toStdString();
 }
