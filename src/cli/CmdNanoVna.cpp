@@ -28,9 +28,7 @@ int Fail(const std::string &message) {
 
 } // namespace
 
-std::string NanoVnaPort() {
-  return QtSerialLink::FindUsbDevice(kNanoUsbVendor, kNanoUsbProduct);
-}
+std::string NanoVnaPort() { return QtSerialLink::FindUsbDevice(kNanoUsbVendor, kNanoUsbProduct); }
 
 void PrintNanoIdentity(const TNanoIdentity &id, bool json) {
   if (json) {

@@ -192,7 +192,7 @@ std::string ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::st
   bool version2 = false;
   bool inData = true; // version 2 files: inside [Network Data]
   bool ended = false;
-  int matrixPairs = 0; // version 2 two-port: 3 for Lower/Upper storage
+  int matrixPairs = 0;  // version 2 two-port: 3 for Lower/Upper storage
   bool order12 = false; // version 2 two-port: S12 stored before S21
   std::string title;
   std::string label;
@@ -386,8 +386,8 @@ std::string ReadTouchstone(const std::vector<std::uint8_t> &bytes, const std::st
       for (std::size_t k : {std::size_t{0}, s.size() - 1}) {
         const double m = std::abs(s[k]);
         if (!std::isfinite(m) || m > kMaxReflection)
-          RefuseLine(p.Line, Format("|S%d%d| of %s is no reflection a sweep can give (at most %g).",
-                                    k == 0 ? 1 : ports, k == 0 ? 1 : ports, Shortest(m).c_str(), kMaxReflection));
+          RefuseLine(p.Line, Format("|S%d%d| of %s is no reflection a sweep can give (at most %g).", k == 0 ? 1 : ports,
+                                    k == 0 ? 1 : ports, Shortest(m).c_str(), kMaxReflection));
       }
     }
     Complex v;

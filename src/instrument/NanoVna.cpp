@@ -150,8 +150,8 @@ std::uint8_t TNanoVna::TakeByte(std::int64_t deadline, const char *what) {
       if (m_linesInReply > 0)
         throw EmoxIOTimeOutErr(Format("The analyzer on %s fell silent after %d lines of its reply to \"%s\".",
                                       m_link.Name().c_str(), m_linesInReply, m_lastCommand.c_str()));
-      throw EmoxIOTimeOutErr(Format("The analyzer on %s did not answer %s: check the port and the cable.",
-                                    m_link.Name().c_str(), what));
+      throw EmoxIOTimeOutErr(
+          Format("The analyzer on %s did not answer %s: check the port and the cable.", m_link.Name().c_str(), what));
     }
     std::array<std::uint8_t, 4096> chunk{};
     const int wait = static_cast<int>(std::min<std::int64_t>(deadline - now, kReadSliceMs));
@@ -238,8 +238,8 @@ std::vector<std::string> TNanoVna::Command(const std::string &command, int first
 TNanoIdentity TNanoVna::Identify() {
   Open();
   if (!Probe(m_silenceMs))
-    throw EmoxIOTimeOutErr(Format("No NanoVNA shell answered on %s: check the port and the cable.",
-                                  m_link.Name().c_str()));
+    throw EmoxIOTimeOutErr(
+        Format("No NanoVNA shell answered on %s: check the port and the cable.", m_link.Name().c_str()));
   std::vector<std::string> info;
   std::vector<std::string> version;
   try {
@@ -329,8 +329,8 @@ TNanoSweep TNanoVna::Sweep(const TNanoIdentity &id, double startHz, double stopH
     for (int j = 0; j < count; ++j) {
       const std::string &line = lines[static_cast<std::size_t>(j)];
       if (!Numbers(line, columns, v))
-        throw EmoxIOTraceFormatErr(Format("Line %d of the scan %s is no point: ", j + 1, asked.c_str()) +
-                                   Quoted(line) + "; nothing was kept.");
+        throw EmoxIOTraceFormatErr(Format("Line %d of the scan %s is no point: ", j + 1, asked.c_str()) + Quoted(line) +
+                                   "; nothing was kept.");
       const double expect = out.FreqHz[static_cast<std::size_t>(first + j)];
       if (std::fabs(v[0] - expect) > tolerance)
         throw EmoxIOTraceFormatErr("The analyzer measured at " + Hz(v[0]) + " Hz where " + Hz(expect) +
@@ -389,8 +389,7 @@ std::string SweepFileBaseName(const TTraceData &trace) {
   auto strip = [](std::string_view text) {
     std::string out;
     for (char c : text)
-      if (std::string_view("\"*./:<>?\\|").find(c) == std::string_view::npos &&
-          static_cast<unsigned char>(c) >= 0x20)
+      if (std::string_view("\"*./:<>?\\|").find(c) == std::string_view::npos && static_cast<unsigned char>(c) >= 0x20)
         out.push_back(c);
     return Trim(out);
   };

@@ -89,7 +89,8 @@ private:
   std::uint8_t TakeByte(std::int64_t deadline, const char *what);
   void Drain();
   void Send(const std::string &command);
-  std::vector<std::string> ReadReply(const std::string &command, int firstLineMs, const std::function<void(int)> &onLine);
+  std::vector<std::string> ReadReply(const std::string &command, int firstLineMs,
+                                     const std::function<void(int)> &onLine);
   void CheckCancel() const;
   std::vector<std::string> ScanOrFallBack(TNanoSweep &out, long long startHz, long long stopHz, int points, int done,
                                           int total, int &columns);

@@ -98,7 +98,8 @@ std::vector<std::pair<std::string, std::string>> QtSerialLink::ListDevices() {
   for (const QSerialPortInfo &p : QSerialPortInfo::availablePorts()) {
     std::string text = p.description().toStdString();
     if (p.hasVendorIdentifier() && p.hasProductIdentifier())
-      text += (text.empty() ? "" : ", ") + QString::asprintf("USB %04x:%04x", p.vendorIdentifier(), p.productIdentifier()).toStdString();
+      text += (text.empty() ? "" : ", ") +
+              QString::asprintf("USB %04x:%04x", p.vendorIdentifier(), p.productIdentifier()).toStdString();
     out.emplace_back(p.systemLocation().toStdString(), text);
   }
   return out;

@@ -53,24 +53,31 @@ TNanoVnaSimulator::TNanoVnaSimulator(const std::string &model, const std::string
   if (model.empty() || model == "nanovna") {
     m_model = "NanoVNA";
     m_version = firmware.empty() || firmware == "old" ? (firmware == "old" ? "0.2.3" : "0.8.0") : firmware;
-    m_info = {"NanoVNA", "2016-2020 Copyright @edy555", "Licensed under GPL.", "Version: " + m_version, build,
-              "Kernel: 4.0.0", "Platform: STM32F072xB Entry Level"};
+    m_info = {
+        "NanoVNA",       "2016-2020 Copyright @edy555",      "Licensed under GPL.", "Version: " + m_version, build,
+        "Kernel: 4.0.0", "Platform: STM32F072xB Entry Level"};
     m_scanPoints = 101;
     m_minHz = 50e3;
     m_maxHz = 900e6;
   } else if (model == "h4") {
     m_model = "NanoVNA-H4";
     m_version = firmware.empty() || firmware == "old" ? "1.0.45" : firmware;
-    m_info = {"Board: NanoVNA-H 4", "2019-2020 Copyright @hugen79", "Licensed under GPL.", "Version: " + m_version,
-              build, "Kernel: 4.0.0", "Platform: STM32F303xC"};
+    m_info = {
+        "Board: NanoVNA-H 4", "2019-2020 Copyright @hugen79", "Licensed under GPL.", "Version: " + m_version, build,
+        "Kernel: 4.0.0",      "Platform: STM32F303xC"};
     m_scanPoints = 401;
     m_minHz = 10e3;
     m_maxHz = 1500e6;
   } else if (model == "d") {
     m_model = "NanoVNA-H4 (-D firmware)";
     m_version = firmware.empty() || firmware == "old" ? "1.2.27 [p:401, IF:12k, ADC:384k]" : firmware;
-    m_info = {"Board: NanoVNA-H 4", "2019-2024 Copyright NanoVNA.com", "Licensed under GPL.",
-              "Version: " + m_version, build, "Kernel: 4.0.0", "Platform: STM32F303xC"};
+    m_info = {"Board: NanoVNA-H 4",
+              "2019-2024 Copyright NanoVNA.com",
+              "Licensed under GPL.",
+              "Version: " + m_version,
+              build,
+              "Kernel: 4.0.0",
+              "Platform: STM32F303xC"};
     m_scanPoints = 401;
     m_minHz = 10e3;
     m_maxHz = 2700e6;
@@ -121,8 +128,8 @@ std::complex<double> TNanoVnaSimulator::S11At(double hz) const {
 std::vector<std::complex<double>> TNanoVnaSimulator::Measure() const {
   std::vector<std::complex<double>> out;
   if (m_traceHz.empty() && m_points >= 2) {
-    const TSweep s = SimulateSweep(FeedLine(), m_points, static_cast<double>(m_start) * 1e-6,
-                                   static_cast<double>(m_stop) * 1e-6);
+    const TSweep s =
+        SimulateSweep(FeedLine(), m_points, static_cast<double>(m_start) * 1e-6, static_cast<double>(m_stop) * 1e-6);
     for (std::size_t i = 0; i < s.Rho.size(); ++i)
       out.push_back(std::polar(s.Rho[i], s.AngleDeg[i] * kPi / 180.0));
     return out;

@@ -78,7 +78,8 @@ TEST_P(NanoVnaE2E, IdentifyAndSweepsOfOneAndManyScans) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, NanoVnaE2E,
-                         ::testing::Values(ModelCase{"nanovna", "NanoVNA", 101, 10}, ModelCase{"h4", "NanoVNA-H4", 401, 3},
+                         ::testing::Values(ModelCase{"nanovna", "NanoVNA", 101, 10},
+                                           ModelCase{"h4", "NanoVNA-H4", 401, 3},
                                            ModelCase{"d", "NanoVNA-H4", 401, 3}));
 
 TEST(NanoVnaE2E, OldFirmwareAndAGivenTrace) {

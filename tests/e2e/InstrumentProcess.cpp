@@ -53,7 +53,9 @@ TRunResult Run(const std::vector<std::string> &args, double limitSeconds, const 
 
 } // namespace
 
-TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds) { return Run(args, limitSeconds, {}); }
+TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds) {
+  return Run(args, limitSeconds, {});
+}
 
 TRunResult RunKorvtoolInterrupted(const std::vector<std::string> &args, const std::string &text, double limitSeconds) {
   return Run(args, limitSeconds, text);

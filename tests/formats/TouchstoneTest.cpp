@@ -13,9 +13,9 @@
 #include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/SAFileStream.h"
+#include "core/TestHelpers.h"
 #include "formats/DocumentIO.h"
 #include "formats/Touchstone.h"
-#include "core/TestHelpers.h"
 
 using namespace korv;
 
@@ -188,7 +188,7 @@ TEST(TouchstoneTwoPort, MalformedAndImpossibleFilesAreRefusedNamingTheLine) {
             "Touchstone file: line 3: [Reference] needs one value per port.");
   EXPECT_EQ(refusal(head + ok, "t.s3p"), "Touchstone file: only one- and two-port files can be opened.");
   EXPECT_EQ(refusal("# MHz Z RI R 50\n" + ok), "Touchstone file: two-port Z and Y files cannot be opened; save S "
-                                                "parameters.");
+                                               "parameters.");
   // A one-port file has no S22.
   TOpenOptions s22;
   s22.TouchstoneParameter = 22;
@@ -214,8 +214,7 @@ TEST(TouchstoneTwoPort, MalformedAndImpossibleFilesAreRefusedNamingTheLine) {
 
 TEST(TouchstoneRead, PointsAboveTotalReflectionAreClampedAndCounted) {
   const TOpenResult r = OpenText("# MHz S MA R 50\n1 1.19 0\n2 1.01 0\n3 0.5 0\n");
-  EXPECT_EQ(r.Warning,
-            "2 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration");
+  EXPECT_EQ(r.Warning, "2 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration");
   EXPECT_DOUBLE_EQ(r.Document->Doc.Traces[0].Mag[0], 0.0);
   EXPECT_TRUE(OpenText("# MHz S MA R 50\n1 1 0\n2 0.5 0\n").Warning.empty());
 }

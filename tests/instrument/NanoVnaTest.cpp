@@ -53,8 +53,7 @@ struct Shell {
       for (int j = 0; j < Points; ++j) {
         if (CutAfter > 0 && j == CutAfter) return out + "12345 0.1ch> ";
         const double f = static_cast<double>(Freq(j));
-        out += j + 1 == BadLine ? "1#0 0.0 0.0" + End
-                                : Format("%lld %.9f %.9f ", Freq(j) + Shift, Re(f), Im(f)) + End;
+        out += j + 1 == BadLine ? "1#0 0.0 0.0" + End : Format("%lld %.9f %.9f ", Freq(j) + Shift, Re(f), Im(f)) + End;
       }
       return out + "ch> ";
     }
@@ -168,8 +167,9 @@ TEST(NanoVna, LongSweepsAreJoinedFromScansOfTheAnalyzersSize) {
   EXPECT_FALSE(s.FellBack);
   ASSERT_EQ(s.FreqHz.size(), 1001U);
   EXPECT_DOUBLE_EQ(s.FreqHz[401], 402e6);
-  EXPECT_EQ(r.shell.Commands, (std::vector<std::string>{"scan 1000000 401000000 401 3", "scan 402000000 802000000 401 3",
-                                                        "scan 803000000 1001000000 199 3"}));
+  EXPECT_EQ(r.shell.Commands,
+            (std::vector<std::string>{"scan 1000000 401000000 401 3", "scan 402000000 802000000 401 3",
+                                      "scan 803000000 1001000000 199 3"}));
   for (std::size_t i = 0; i < s.S11.size(); ++i)
     ASSERT_NEAR(s.S11[i].real(), Shell::Re(s.FreqHz[i]), 1e-8) << i;
   ASSERT_EQ(progress.size(), 1001U);
@@ -225,7 +225,8 @@ TEST(NanoVna, DamagedRepliesKeepNothingAndSayWhy) {
             "The analyzer on fake did not answer \"scan 1000000 101000000 101 3\": check the port and the cable.");
   // A reply that stops without its prompt.
   EXPECT_EQ(failure([](Rig &r) {
-              r.link.SetResponder([](std::string_view) { return std::string("scan 1000000 101000000 101 3\r\n1000000 0.1 0.1\r\n"); });
+              r.link.SetResponder(
+                  [](std::string_view) { return std::string("scan 1000000 101000000 101 3\r\n1000000 0.1 0.1\r\n"); });
             }),
             "The analyzer on fake fell silent after 1 lines of its reply to \"scan 1000000 101000000 101 3\".");
 }

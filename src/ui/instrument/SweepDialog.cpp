@@ -120,9 +120,8 @@ TdlgSweepVna::TdlgSweepVna(TInstrumentHost host, QWidget *parent)
     if (on) m_chkRepeat->setChecked(false);
   });
 
-  m_runner = new TInstrumentRunner([this]() -> std::unique_ptr<SerialLink> {
-    return std::make_unique<QtSerialLink>(m_device);
-  }, this);
+  m_runner = new TInstrumentRunner(
+      [this]() -> std::unique_ptr<SerialLink> { return std::make_unique<QtSerialLink>(m_device); }, this);
   connect(m_runner, &TInstrumentRunner::progress, this, [this](int done, int total) {
     m_progress->setMaximum(total);
     m_progress->setValue(done);
@@ -162,8 +161,8 @@ void TdlgSweepVna::FillDevices() {
 }
 
 void TdlgSweepVna::SetIdle(bool idle) {
-  for (QWidget *w : std::initializer_list<QWidget *>{m_cbDevice, m_edStart, m_edStop, m_spPoints, m_edLabel,
-                                                     m_rbNew, m_rbFile, m_btnSweep})
+  for (QWidget *w : std::initializer_list<QWidget *>{m_cbDevice, m_edStart, m_edStop, m_spPoints, m_edLabel, m_rbNew,
+                                                     m_rbFile, m_btnSweep})
     w->setEnabled(idle);
   m_rbActive->setEnabled(idle && m_host.Active && m_host.Active() != nullptr);
 }
@@ -296,9 +295,9 @@ bool TdlgSweepVna::Deliver(const std::shared_ptr<TmoxDocument> &doc) {
     } else {
       target = m_host.NewWindow ? m_host.NewWindow() : nullptr;
       if (target == nullptr) {
-        ShowDocMessage(this, TMsgKind::Error,
-                       tr("Too many child windows open! Limit the number of open documents to %1.")
-                           .arg(kMaxDocumentWindows));
+        ShowDocMessage(
+            this, TMsgKind::Error,
+            tr("Too many child windows open! Limit the number of open documents to %1.").arg(kMaxDocumentWindows));
         return false;
       }
     }

@@ -15,10 +15,10 @@
 #include <fstream>
 
 #include "core/TestHelpers.h"
-#include "ui/document/Child.h"
-#include "ui/document/DocTestHelpers.h"
 #include "ui/dialogs/DtfDialog.h"
 #include "ui/dialogs/SaveAsCsvOptions.h"
+#include "ui/document/Child.h"
+#include "ui/document/DocTestHelpers.h"
 
 namespace korv {
 namespace {
@@ -121,8 +121,9 @@ TEST(DocumentFiles, TwoPortTouchstoneAsksForS11OrS22AndPointsAboveOneAreToldOnce
   ASSERT_TRUE(u.OpenFileW(QString::fromStdString(s1p)));
   EXPECT_TRUE(offered.empty());
   ASSERT_EQ(boxes.Texts.size(), 1);
-  EXPECT_EQ(boxes.Texts[0],
-            QStringLiteral("3 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration"));
+  EXPECT_EQ(
+      boxes.Texts[0],
+      QStringLiteral("3 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration"));
   SetTraceChooserHook(old);
 }
 

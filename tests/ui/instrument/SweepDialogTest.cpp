@@ -185,8 +185,7 @@ TEST_F(SweepDialog, SweepsIntoANewWindowThenRepeatsInPlaceUntilCancel) {
     EXPECT_FALSE(dlg->findChild<QCheckBox *>(QStringLiteral("chkRepeat"))->isEnabled());
     Click(dlg, "btnSweep");
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Sweeps() == 1 && !dlg->Busy(); }, 30000));
-    EXPECT_TRUE(dlg->LastFile().startsWith(QString::fromStdString(m_dir.File("rx/"))))
-        << dlg->LastFile().toStdString();
+    EXPECT_TRUE(dlg->LastFile().startsWith(QString::fromStdString(m_dir.File("rx/")))) << dlg->LastFile().toStdString();
     EXPECT_TRUE(std::filesystem::exists(dlg->LastFile().toStdString()));
     Click(dlg, "btnCancel");
   });
