@@ -120,13 +120,12 @@ TdlgSweepVna::TdlgSweepVna(TInstrumentHost host, QWidget *parent)
     if (on) m_chkRepeat->setChecked(false);
   });
 
-  m_runner = new TInstrumentRunner(
-      [this]() -> std::unique_ptr<SerialLink> { return std::make_unique<QtSerialLink>(m_device); }, this);
-  connect(m_runner, &TInstrumentRunner::progress, this, [this](int done, int total) {
+  m_runner = new TWorkerRunner(this);
+  connect(m_runner, &TWorkerRunner::progress, this, [this](int done, int total) {
     m_progress->setMaximum(total);
     m_progress->setValue(done);
   });
-  connect(m_runner, &TInstrumentRunner::finished, this, &TdlgSweepVna::Finished);
+  connect(m_runner, &TWorkerRunner::finished, this, &TdlgSweepVna::Finished);
   connect(m_btnSweep, &QPushButton::clicked, this, &TdlgSweepVna::Sweep);
   connect(m_btnCancel, &QPushButton::clicked, this, &TdlgSweepVna::CancelClick);
   connect(m_repeatTimer, &QTimer::timeout, this, [this] {
@@ -136,9 +135,9 @@ TdlgSweepVna::TdlgSweepVna(TInstrumentHost host, QWidget *parent)
 }
 
 TdlgSweepVna::~TdlgSweepVna() {
+  // The runner never waits: a sweep still running ends on its own.
   m_closing = true;
   m_repeatTimer->stop();
-  m_runner->Cancel();
 }
 
 bool TdlgSweepVna::Repeating() const { return m_repeatTimer->isActive() || (Busy() && m_repeatRun); }
@@ -218,10 +217,12 @@ void TdlgSweepVna::Sweep() {
   m_progress->setValue(0);
   m_lblStatus->setText(repeat ? tr("Sweeping again...") : tr("Sweeping..."));
   SetIdle(false);
-  const bool started = m_runner->Start([=](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
-    TNanoVna vna(comm.Link());
-    vna.SetCancelFlag(comm.CancelFlag());
-    vna.SetProgress(progress);
+  TWorkerRunner::TJob job;
+  job.Link = LinkToPort(m_device);
+  job.Work = [=](const TJobContext &ctx) {
+    TNanoVna vna(ctx.Comm().Link());
+    vna.SetCancelFlag(&ctx.CancelFlag());
+    vna.SetProgress([&ctx](int done, int total) { ctx.Progress(done, total); });
     const TNanoIdentity id = vna.Identify();
     const TNanoSweep sweep = vna.Sweep(id, startMHz * 1e6, stopMHz * 1e6, points);
     vna.Close();
@@ -232,12 +233,13 @@ void TdlgSweepVna::Sweep() {
     // Files are written here, off the window's thread.
     if (toFile) outcome->File = SaveSweepUnder(*doc, root);
     outcome->Document = std::move(doc);
-  });
+  };
+  const bool started = m_runner->Start(std::move(job));
   if (!started) SetIdle(true);
 }
 
 void TdlgSweepVna::Finished(const QString &error) {
-  if (m_closing) return;
+  if (m_closing) return; // the dialog is closing: the sweep is dropped
   SetIdle(true);
   const std::shared_ptr<TOutcome> outcome = std::move(m_outcome);
   if (m_runner->CancelRequested()) {
@@ -329,12 +331,11 @@ void TdlgSweepVna::CancelClick() {
 }
 
 void TdlgSweepVna::reject() {
-  // Closing stops everything; the sweep under way is dropped.
+  // Closing stops everything; the sweep under way is dropped, and the
+  // dialog goes once the worker has given up (within its read slice).
   m_closing = true;
   StopRepeat();
-  m_runner->Cancel();
-  m_runner->Wait();
-  QDialog::reject();
+  if (!m_runner->FinishWhenIdle([this] { QDialog::reject(); })) m_lblStatus->setText(tr("Stopping..."));
 }
 
 } // namespace korv

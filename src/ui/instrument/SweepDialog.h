@@ -10,8 +10,8 @@
 #include <string>
 
 #include "core/MOXDoc.h"
+#include "ui/common/WorkerRunner.h"
 #include "ui/instrument/InstrumentHost.h"
-#include "ui/instrument/InstrumentRunner.h"
 
 class QCheckBox;
 class QComboBox;
@@ -79,7 +79,7 @@ private:
   QPushButton *m_btnSweep;
   QPushButton *m_btnCancel;
   QTimer *m_repeatTimer;
-  TInstrumentRunner *m_runner;
+  TWorkerRunner *m_runner;
   std::string m_device;
   std::shared_ptr<TOutcome> m_outcome;
   // The window and trace a repeated sweep updates.
