@@ -331,7 +331,7 @@ TNanoSweep TNanoVna::Sweep(const TNanoIdentity &id, double startHz, double stopH
       if (!Numbers(line, columns, v))
         throw EmoxIOTraceFormatErr(Format("Line %d of the scan %s is no point: ", j + 1, asked.c_str()) + Quoted(line) +
                                    "; nothing was kept.");
-      const double expect = out.FreqHz[static_cast<std::size_t>(first + j)];
+      const double expect = out.FreqHz[static_cast<std::size_t>(first) + static_cast<std::size_t>(j)];
       if (std::fabs(v[0] - expect) > tolerance)
         throw EmoxIOTraceFormatErr("The analyzer measured at " + Hz(v[0]) + " Hz where " + Hz(expect) +
                                    " Hz was asked; nothing was kept.");
@@ -406,7 +406,7 @@ std::string SaveSweepUnder(TmoxDocument &doc, const std::string &folder,
   std::string root = folder;
   if (!root.empty() && root.back() != '/') root += '/';
   ForceFolders(root);
-  const std::string path = UniqueTracePath(root, SweepFileBaseName(doc.Doc.Traces[0]), isOpen);
+  std::string path = UniqueTracePath(root, SweepFileBaseName(doc.Doc.Traces[0]), isOpen);
   SaveDocument(doc, path, [] { return true; });
   return path;
 }
