@@ -146,8 +146,11 @@ void TdlgSweepVna::FillDevices() {
   const std::string remembered = m_host.Settings != nullptr ? m_host.Settings->Options.VnaDevice : std::string();
   const std::string nano = QtSerialLink::FindUsbDevice(kNanoUsbVendor, kNanoUsbProduct);
   m_cbDevice->clear();
-  for (const auto &[path, description] : QtSerialLink::ListDevices())
-    m_cbDevice->addItem(Q(path + (description.empty() ? "" : "  (" + description + ")")), Q(path));
+  for (const auto &[path, description] : QtSerialLink::ListDevices()) {
+    QString text = Q(path);
+    if (!description.empty()) text += QStringLiteral("  (%1)").arg(Q(description));
+    m_cbDevice->addItem(text, Q(path));
+  }
   // The analyzer with the NanoVNA's USB id first, then the last one used.
   const std::string preferred = !nano.empty() ? nano : remembered;
   if (!preferred.empty()) {
