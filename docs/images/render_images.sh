@@ -38,3 +38,14 @@ tmp=$(mktemp -d)
 "$korvtool" report "$tmp/report.pdf" "$here/demo_site.kdt" --title "Site 412 closeout" >/dev/null
 pdftoppm -f 3 -l 3 -r 100 -png -singlefile "$tmp/report.pdf" "$here/site_report_page3"
 rm -rf "$tmp"
+# A live sweep from the simulated NanoVNA-H4 (the feed line model with a wet
+# connector at 8 m and a crushed section at 19 m), in the distance view.
+"$korvtool" simulate --instrument nanovna --model h4 > "$tmp.port" 2>/dev/null &
+sim=$!
+while ! grep -q '^port: ' "$tmp.port" 2>/dev/null; do sleep 0.1; done
+port=$(sed -n 's/^port: //p' "$tmp.port")
+"$korvtool" sweep --port "$port" --start 100 --stop 600 --points 1001 --label "Simulated NanoVNA-H4" \
+  --out "$tmp.kdt" 2>/dev/null >/dev/null
+kill "$sim"
+"$korvtool" render "$tmp.kdt" "$here/nanovna_sweep_dtf.png" --view dtf --size "$size"
+rm -f "$tmp.port" "$tmp.kdt"

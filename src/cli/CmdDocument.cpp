@@ -118,7 +118,7 @@ int Info(const Args &args) {
         if (!t.Freq.empty()) std::cout << Format(", %.3f - %.3f MHz", t.Freq.front(), t.Freq.back());
         std::cout << " | " << DateTimeToText(t.DateTime) << " | " << DisplayText(t.Model.str()) << "\n";
       }
-      if (!r.Warning.empty()) std::cout << "  warning: " << r.Warning << "\n";
+      if (!r.Warning.empty()) std::cerr << path << ": warning: " << r.Warning << "\n";
     } catch (const std::exception &e) {
       std::cerr << e.what() << "\n";
       status = 1;
@@ -128,11 +128,17 @@ int Info(const Args &args) {
 }
 
 int Convert(const Args &args) {
-  Options o(args, {"trace"}, {});
+  Options o(args, {"trace", "parameter"}, {});
   if (o.Positional().size() != 2) throw UsageError{"convert takes an input and an output file"};
   const std::string &in = o.Positional()[0];
   const std::string &out = o.Positional()[1];
-  TOpenResult r = OpenOrReport(in);
+  TOpenOptions opt;
+  const std::string parameter = o.Value("parameter", "s11");
+  if (parameter == "s22" || parameter == "S22")
+    opt.TouchstoneParameter = 22;
+  else if (parameter != "s11" && parameter != "S11")
+    throw UsageError{"--parameter must be s11 or s22"};
+  TOpenResult r = OpenOrReport(in, opt);
   if (!r.Warning.empty()) std::cerr << r.Warning << "\n";
   const long long trace = o.Integer("trace", 0);
   if (trace < 0 || trace >= std::max(1, r.Document->Doc.TraceCount()))
@@ -148,8 +154,10 @@ int Convert(const Args &args) {
 
 const Registrar kDump("dump", "dump FILE", "the document as JSON on standard output", Dump);
 const Registrar kInfo("info", "info FILE...", "a short summary of each file", Info);
-const Registrar kConvert("convert", "convert IN OUT [--trace N]",
-                         "convert between .kdt, .csv, .vnf and .s1p by extension", Convert);
+const Registrar kConvert("convert", "convert IN OUT [--trace N] [--parameter s11|s22]",
+                         "convert between .kdt, .csv, .vnf and .s1p by extension (.s2p files are read: S11, or "
+                         "S22 with --parameter s22)",
+                         Convert);
 
 } // namespace
 

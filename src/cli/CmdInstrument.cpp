@@ -148,7 +148,30 @@ int RunSimulate(const Args &args) {
 
 int RunIdentify(const Args &args) {
   const Options o(args, {"port"}, {"json"});
-  TSession s(PortFrom(o));
+  // Without --port an attached NanoVNA is the instrument meant.
+  std::string port = o.Value("port");
+  if (port.empty()) port = NanoVnaPort();
+  TSession s(port.empty() ? PortFrom(o) : port);
+  {
+    // A NanoVNA shell answers an empty line with its prompt at once; the
+    // other instruments are asked only when it did not.
+    TNanoVna vna(s.Link);
+    bool nano = false;
+    try {
+      nano = vna.Probe(1500);
+    } catch (const EmoxIODeviceErr &e) {
+      return Fail(e.Message());
+    }
+    if (nano) {
+      try {
+        PrintNanoIdentity(vna.Identify(), o.Has("json"));
+      } catch (const Exception &e) {
+        return Fail(e.Message());
+      }
+      return 0;
+    }
+    vna.Close();
+  }
   const TInstrumentIdentity id = IdentifyInstrument(s.Comm);
   if (o.Has("json")) {
     JsonWriter j;
@@ -361,8 +384,10 @@ int RunSend(const Args &args) {
 }
 
 const Registrar kSimulate("simulate",
-                          "simulate --instrument lx|rt|sitemaster [--model M] [--firmware DDMmmYY] "
+                          "simulate --instrument lx|rt|sitemaster|nanovna [--model M] [--firmware DDMmmYY] "
                           "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--pace] | "
+                          "simulate --instrument nanovna [--model nanovna|h4|d] [--firmware VERSION|old] "
+                          "[--traces FILE] [--fault F] | "
                           "simulate --instrument handheld --root DIR [--count N]",
                           "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE), or "
                           "prepare a handheld folder with trace files",
@@ -373,7 +398,7 @@ const Registrar kList("list", "list [--port DEV] [--json]", "list the traces sto
 const Registrar kReceive("receive", "receive [--port DEV] LOCATION... (--out FILE.kdt | --out-dir DIR [--style 0-3])",
                          "receive stored traces into one document or into files", RunReceive);
 const Registrar kSend("send", "send [--port DEV] FILE[:N]...",
-                       "send traces of document files (trace N, or all) to an LX-x000QE analyzer", RunSend);
+                      "send traces of document files (trace N, or all) to an LX-x000QE analyzer", RunSend);
 const Registrar kDelete("delete", "delete [--port DEV] LOCATION...", "delete stored traces from an LX-x000QE analyzer",
                         RunDelete);
 

@@ -80,9 +80,9 @@ long long Options::Integer(const std::string &name, long long def) const {
   return v;
 }
 
-TOpenResult OpenOrReport(const std::string &path) {
+TOpenResult OpenOrReport(const std::string &path, const TOpenOptions &options) {
   try {
-    return OpenDocument(path);
+    return OpenDocument(path, options);
   } catch (...) {
     const TFailureReport r = DescribeOpenFailure(std::current_exception(), path);
     throw Exception(r.Message.empty() ? r.Summary : r.Message);

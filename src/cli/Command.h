@@ -51,7 +51,7 @@ private:
 
 // Opens a file the way a document window does; a failure is raised with the
 // same words the window would show.
-TOpenResult OpenOrReport(const std::string &path);
+TOpenResult OpenOrReport(const std::string &path, const TOpenOptions &options = {});
 // Saves the way a document window does (older versions updated without
 // asking); a failure is raised with the window's words.
 void SaveOrReport(

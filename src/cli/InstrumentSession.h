@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 
 #include "cli/Command.h"
+#include "instrument/NanoVna.h"
 #include "instrument/QtSerialLink.h"
 #include "instrument/SAComm.h"
 #include "settings/IniFile.h"
@@ -16,6 +17,11 @@ namespace korv::cli {
 // --port, or the device the settings name. A setting that names no usable
 // device is an error naming the setting, never a silent fall-back.
 std::string PortFrom(const Options &o);
+
+// The first serial device with a NanoVNA's USB id ("" when none).
+std::string NanoVnaPort();
+// identify's report of a NanoVNA-family analyzer.
+void PrintNanoIdentity(const TNanoIdentity &id, bool json);
 
 // The link and the exchanges over it for one command.
 struct TSession {

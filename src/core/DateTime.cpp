@@ -75,8 +75,10 @@ TCivilTime DecodeDateTime(double dayCount) {
   return r;
 }
 
-double NowDayCount() {
-  const std::time_t now = std::time(nullptr);
+double NowDayCount() { return UnixTimeToDayCount(static_cast<long long>(std::time(nullptr))); }
+
+double UnixTimeToDayCount(long long seconds) {
+  const auto now = static_cast<std::time_t>(seconds);
   std::tm local{};
   localtime_r(&now, &local);
   TCivilTime t{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

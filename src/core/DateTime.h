@@ -22,6 +22,8 @@ double EncodeDateTime(const TCivilTime &t);
 TCivilTime DecodeDateTime(double dayCount);
 // Current local time as a day count.
 double NowDayCount();
+// Local time of seconds since 1970 (a file time) as a day count.
+double UnixTimeToDayCount(long long seconds);
 
 // "m/d/yyyy h:nn:ss AM" (date alone at midnight), the form document files use.
 std::string DateTimeToText(double dayCount);

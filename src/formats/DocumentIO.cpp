@@ -1,7 +1,14 @@
 #include "formats/DocumentIO.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "core/DateTime.h"
 #include "core/DocFile.h"
 #include "core/Excption.h"
+#include "core/ReflectionExcess.h"
 #include "core/SAFileStream.h"
 #include "formats/LXZTTraceFile.h"
 #include "formats/Touchstone.h"
@@ -26,20 +33,47 @@ std::string Extension(const std::string &fileName) {
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
   return fileName.substr(dot);
 }
-bool IsTouchstoneName(const std::string &ext) {
+std::string Lower(const std::string &ext) {
   std::string e;
   for (char c : ext)
     e += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return e == ".s1p";
+  return e;
+}
+bool IsTouchstoneName(const std::string &ext) { return Lower(ext) == ".s1p"; }
+// ".s2p", ".s3p" ...: Touchstone files this program reads (two ports) or
+// refuses by their port count, never as some other format.
+bool IsOtherTouchstoneName(const std::string &ext) {
+  const std::string e = Lower(ext);
+  return e.size() >= 4 && e[1] == 's' && e.back() == 'p' && e != ".s1p" &&
+         e.substr(2, e.size() - 3).find_first_not_of("0123456789") == std::string::npos;
+}
+double ModificationTime(const std::string &fileName) {
+  std::error_code ec;
+  const auto t = std::filesystem::last_write_time(fileName, ec);
+  if (ec) return 0.0;
+  const auto sys = std::chrono::file_clock::to_sys(t);
+  return UnixTimeToDayCount(std::chrono::duration_cast<std::chrono::seconds>(sys.time_since_epoch()).count());
 }
 } // namespace
 
-TOpenResult OpenDocument(const std::string &fileName) {
+TOpenResult OpenDocument(const std::string &fileName, const TOpenOptions &options) {
   std::vector<std::uint8_t> bytes = ReadWholeFile(fileName);
-  return OpenDocumentBytes(bytes, fileName);
+  TOpenOptions o = options;
+  if (o.FileTime == 0.0) o.FileTime = ModificationTime(fileName);
+  return OpenDocumentBytes(bytes, fileName, o);
 }
 
-TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std::string &fileName) {
+int TouchstonePortCount(const std::vector<std::uint8_t> &bytes, const std::string &fileName) {
+  const std::string ext = Extension(fileName);
+  if (!IsTouchstoneName(ext) && !IsOtherTouchstoneName(ext) && !LooksLikeTouchstone(bytes)) return 0;
+  TTextFile probe(bytes);
+  const std::string first = probe.Eof() ? std::string() : probe.ReadLine();
+  if (ClassifyFirstLine(first) != TFirstLineKind::Other) return 0;
+  return TouchstonePorts(bytes, fileName);
+}
+
+TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std::string &fileName,
+                              const TOpenOptions &options) {
   TOpenResult r;
   r.Document = std::make_unique<TmoxDocument>(TmoxDocument::EmptyTag{});
   TmoxDocument &doc = *r.Document;
@@ -59,20 +93,34 @@ TOpenResult OpenDocumentBytes(const std::vector<std::uint8_t> &bytes, const std:
     // A CRC mismatch is reported, and the file is loaded all the same.
     if (csv.CrcResidual() != 0) r.Warning = CsvCrcMessage(csv.CrcResidual());
     csv.FillDocument(doc);
+    // Reflection above 1 shows as a perfect open in return loss: say so.
+    TReflectionExcess excess;
+    const std::size_t n = std::min(csv.Points.size(), static_cast<std::size_t>(std::max(csv.NumPoints, 0)));
+    for (std::size_t i = 0; i < n; ++i)
+      excess.Add(csv.Points[i].Mag);
+    r.Warning = JoinWarnings(r.Warning, excess.Message());
     r.Format = TDocFormat::Csv;
     return r;
   }
   // Touchstone files are told by their name or by their option line; a
   // handheld file starts with its version number, and its reader refuses
   // anything else as an invalid file.
-  if (IsTouchstoneName(Extension(fileName)) || LooksLikeTouchstone(bytes)) {
-    ReadTouchstone(bytes, fileName, doc);
+  if (IsTouchstoneName(Extension(fileName)) || IsOtherTouchstoneName(Extension(fileName)) ||
+      LooksLikeTouchstone(bytes)) {
+    TTouchstoneOptions to;
+    to.Parameter = options.TouchstoneParameter;
+    to.FileTime = options.FileTime;
+    r.Warning = ReadTouchstone(bytes, fileName, doc, to);
     r.Format = TDocFormat::S1p;
     return r;
   }
   TTextFile text(bytes);
   CKP418_TraceFile vnf;
   vnf.LoadFromText(text, doc);
+  TReflectionExcess excess;
+  for (const auto &p : vnf.Points)
+    excess.Add(std::pow(10.0, p.first / 20.0)); // the points are S11 in dB
+  r.Warning = excess.Message();
   r.Format = TDocFormat::Vnf;
   return r;
 }
@@ -134,6 +182,9 @@ void CheckReadsBack(const std::vector<std::uint8_t> &bytes, const std::string &f
 bool SaveDocument(TmoxDocument &doc, const std::string &fileName, const std::function<bool()> &confirmOlder,
                   int traceIndex) {
   const TDocFormat fmt = SaveFormatFor(fileName);
+  // A document under a two-port Touchstone name would be no Touchstone file.
+  if (IsOtherTouchstoneName(Extension(fileName)))
+    throw EmoxFormatError("Touchstone files of more than one port are read, not written: save as .s1p.");
   // Only the document format is updated to the current version; the other
   // formats are written as they are, so there is nothing to confirm.
   if (fmt == TDocFormat::Kdt && doc.Doc.FileVersion != kCurrentFileVersion) {

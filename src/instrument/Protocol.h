@@ -44,6 +44,23 @@ inline constexpr int kSmIdentifyBytes = 13;
 inline constexpr unsigned kSmTraceLength = 602;
 inline constexpr unsigned kSmNoTraceLength = 9;
 
+// NanoVNA-family analyzers: a text shell over USB serial. A command is a
+// line ended by CR; the analyzer echoes it with CR LF, sends its reply lines
+// (CR LF each) and then the prompt. An unknown command NAME is answered by
+// the line "NAME?".
+inline constexpr std::string_view kNanoPrompt = "ch> ";
+inline constexpr char kNanoCommandEnd = '\r';
+inline constexpr std::string_view kNanoLineEnd = "\r\n";
+// The USB id most units enumerate with (a CDC serial port).
+inline constexpr std::uint16_t kNanoUsbVendor = 0x0483;
+inline constexpr std::uint16_t kNanoUsbProduct = 0x5740;
+// scan output mask bits: frequency, S11 (re im), S21 (re im).
+inline constexpr int kNanoScanFrequency = 1;
+inline constexpr int kNanoScanS11 = 2;
+inline constexpr int kNanoScanS21 = 4;
+// Points one scan takes when the analyzer does not say: the original unit.
+inline constexpr int kNanoDefaultScanPoints = 101;
+
 // Analyzer date text: ddMmmyy, ddMmmyyyy or dd-Mmm-yyyy, optionally with a
 // "hh:mm" time. Throws Exception ("Invalid month name: ..." and others).
 double ParseAnalyzerDate(std::string_view text);

@@ -85,4 +85,24 @@ std::string QtSerialLink::ResolvePort(int commPort, const std::string &commDevic
   return ports[commPort - 1].systemLocation().toStdString();
 }
 
+std::string QtSerialLink::FindUsbDevice(std::uint16_t vendor, std::uint16_t product) {
+  for (const QSerialPortInfo &p : QSerialPortInfo::availablePorts())
+    if (p.hasVendorIdentifier() && p.hasProductIdentifier() && p.vendorIdentifier() == vendor &&
+        p.productIdentifier() == product)
+      return p.systemLocation().toStdString();
+  return {};
+}
+
+std::vector<std::pair<std::string, std::string>> QtSerialLink::ListDevices() {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const QSerialPortInfo &p : QSerialPortInfo::availablePorts()) {
+    std::string text = p.description().toStdString();
+    if (p.hasVendorIdentifier() && p.hasProductIdentifier())
+      text += (text.empty() ? "" : ", ") +
+              QString::asprintf("USB %04x:%04x", p.vendorIdentifier(), p.productIdentifier()).toStdString();
+    out.emplace_back(p.systemLocation().toStdString(), text);
+  }
+  return out;
+}
+
 } // namespace korv

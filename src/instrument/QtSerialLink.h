@@ -2,8 +2,11 @@
 // SerialLink over QSerialPort. Used from one thread (the worker that runs
 // the instrument operation); reads block with waitForReadyRead, so no event
 // loop is needed.
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "instrument/SerialLink.h"
 
@@ -33,6 +36,11 @@ public:
   // A CommDevice that is no serial device throws EmoxIODeviceErr naming the
   // setting.
   static std::string ResolvePort(int commPort, const std::string &commDevice);
+
+  // The first serial device with this USB id ("" when none is attached).
+  static std::string FindUsbDevice(std::uint16_t vendor, std::uint16_t product);
+  // Every serial device found, as "path (description)" pairs for a list.
+  static std::vector<std::pair<std::string, std::string>> ListDevices();
 
 private:
   static constexpr std::size_t kOutputBuffer = 4096;

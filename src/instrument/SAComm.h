@@ -67,6 +67,8 @@ public:
   // several exchanges stop before the next one.
   void SetCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
   bool CancelRequested() const { return m_cancel && m_cancel->load(); }
+  // The flag given (null when none), for other protocols over the same link.
+  const std::atomic<bool> *CancelFlag() const { return m_cancel; }
   // A flag that also ends a read in progress (within a second) with
   // EmoxIOCancelled. Only for exchanges that may stop anywhere: never while
   // a trace is being sent, which would leave the analyzer mid-download.

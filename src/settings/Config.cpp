@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/FileIO.h"
+#include "core/TextUtil.h"
 
 namespace korv {
 
@@ -187,6 +188,16 @@ void TKorvSettings::ReadOptions(const TIniFile &ini) {
   o.DefaultImageFmt = ini.ReadInteger(kOptions, "DefaultImageFmt", d.DefaultImageFmt);
   o.HandheldRoot = path("HandheldRoot", d.HandheldRoot);
   if (o.HandheldRoot.size() > kMaxPathLength) o.HandheldRoot.clear();
+  o.VnaDevice = ini.ReadString(kOptions, "VnaDevice", d.VnaDevice);
+  // A sweep that no analyzer takes falls back to the defaults as a whole.
+  double start = 0;
+  double stop = 0;
+  if (ParseDouble(ini.ReadString(kOptions, "VnaStartMHz", ""), start) &&
+      ParseDouble(ini.ReadString(kOptions, "VnaStopMHz", ""), stop) && start > 0 && stop > start && stop <= 1e6) {
+    o.VnaStartMHz = start;
+    o.VnaStopMHz = stop;
+  }
+  o.VnaPoints = std::clamp(ini.ReadInteger(kOptions, "VnaPoints", d.VnaPoints), 2, 16383);
 }
 
 void TKorvSettings::ReadMainWindow(const TIniFile &ini) {
@@ -278,6 +289,10 @@ void TKorvSettings::WriteOptions(TIniFile &ini) const {
   ini.WriteBool(kOptions, "LblFieldCustom", o.LblFieldCustom);
   ini.WriteInteger(kOptions, "DefaultImageFmt", o.DefaultImageFmt);
   writePath("HandheldRoot", o.HandheldRoot);
+  ini.WriteString(kOptions, "VnaDevice", o.VnaDevice);
+  ini.WriteString(kOptions, "VnaStartMHz", Format("%.10g", o.VnaStartMHz));
+  ini.WriteString(kOptions, "VnaStopMHz", Format("%.10g", o.VnaStopMHz));
+  ini.WriteInteger(kOptions, "VnaPoints", o.VnaPoints);
 }
 
 void TKorvSettings::WriteRecentFiles(TIniFile &ini) const {

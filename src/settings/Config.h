@@ -53,6 +53,11 @@ struct TOptions {
   // Folder of the handheld (a mounted device, or a folder kept in step
   // with it); empty: none set up.
   std::string HandheldRoot;
+  // The last sweep from a NanoVNA-family analyzer.
+  std::string VnaDevice;
+  double VnaStartMHz = 1.0;
+  double VnaStopMHz = 900.0;
+  int VnaPoints = 101;
 
   // The defaults that depend on folders.
   static TOptions Defaults(const TSettingsContext &context);

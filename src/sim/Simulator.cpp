@@ -2,6 +2,7 @@
 
 #include "core/Excption.h"
 #include "sim/SimulatorLx.h"
+#include "sim/SimulatorNanoVna.h"
 #include "sim/SimulatorRt.h"
 #include "sim/SimulatorSiteMaster.h"
 
@@ -17,6 +18,8 @@ std::unique_ptr<TSimulator> MakeSimulator(TSimOptions options) {
     const char digit = options.Model.size() >= 4 && options.Model.compare(0, 3, "RT-") == 0 ? options.Model[3] : '5';
     return std::make_unique<TRtSimulator>(digit, options.Traces);
   }
+  if (options.Instrument == "nanovna")
+    return std::make_unique<TNanoVnaSimulator>(options.Model, options.Firmware, options.Traces);
   if (options.Instrument == "sitemaster") return std::make_unique<TSiteMasterSimulator>(options.Traces);
   throw Exception("Unknown instrument: " + options.Instrument);
 }

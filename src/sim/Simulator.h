@@ -27,9 +27,9 @@ public:
 };
 
 struct TSimOptions {
-  std::string Instrument = "lx";    // lx, rt, sitemaster
-  std::string Model;                // LX-x000QE model text (default LX-3400QE)
-  std::string Firmware;             // analyzer firmware date DDMmmYY (default 15Mar03)
+  std::string Instrument = "lx";    // lx, rt, sitemaster, nanovna
+  std::string Model;                // LX-x000QE model text (default LX-3400QE); nanovna: nanovna, h4, d
+  std::string Firmware;             // analyzer firmware date DDMmmYY (default 15Mar03); nanovna: version or "old"
   std::vector<TmoxDocument> Traces; // one-trace documents; empty: synthetic ones
   bool MissFirstSetupSync = false;  // LX-x000QE: the first bare SGET goes unanswered
 };

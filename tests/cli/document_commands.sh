@@ -22,6 +22,20 @@ check "wrong usage exits 2" bash -c "'$KORVTOOL' dump >/dev/null 2>&1; [ \$? -eq
 check "command help exits 0" bash -c "'$KORVTOOL' convert --help | grep -q \"usage: korvtool convert\""
 check "unknown option exits 2" bash -c "'$KORVTOOL' convert a b --bogus >/dev/null 2>&1; [ \$? -eq 2 ]"
 
+# Touchstone: S22 of a two-port file, and points above total reflection told on stderr.
+check "convert --parameter s22 takes port 2 of a two-port file" bash -c "
+  '$KORVTOOL' convert '$DATA/s2p/ma_r50.s2p' '$tmp/s22.s1p' --parameter s22 &&
+  sed -n 5p '$tmp/s22.s1p' | grep -Eq '^100000000 0\.(35|349999+) -100'"
+check "convert --parameter refuses other parameters" bash -c "
+  '$KORVTOOL' convert '$DATA/s2p/ma_r50.s2p' '$tmp/x.s1p' --parameter s21 >/dev/null 2>&1; [ \$? -eq 2 ]"
+printf '# MHz S MA R 50\n100 1.19 0\n101 1.05 0\n102 0.5 0\n' > "$tmp/uncal.s1p"
+check "points above total reflection are counted on stderr" bash -c "
+  '$KORVTOOL' convert '$tmp/uncal.s1p' '$tmp/uncal.kdt' 2>'$tmp/err' &&
+  grep -qx '2 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration' '$tmp/err'"
+check "a negative frequency is refused naming its line" bash -c "
+  printf '# MHz S MA R 50\n-1002 .1 0\n-1001 .1 0\n' > '$tmp/neg.s1p';
+  ! '$KORVTOOL' info '$tmp/neg.s1p' >/dev/null 2>'$tmp/err' && grep -q 'line 2: the frequency -1002 is negative' '$tmp/err'"
+
 # The previous file survives a failed save into a folder we cannot write.
 if [ "$(id -u)" -ne 0 ]; then
   mkdir "$tmp/ro" && cp "$DATA/kdt/golden_v7.kdt" "$tmp/ro/keep.kdt" && chmod 555 "$tmp/ro"

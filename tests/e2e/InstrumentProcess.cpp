@@ -28,6 +28,16 @@ std::string Slurp(int fd) {
   return s;
 }
 
+// Reads without moving the offset the child writes at.
+std::string Peek(int fd) {
+  std::string s;
+  char buf[4096];
+  off_t at = 0;
+  for (ssize_t n; (n = ::pread(fd, buf, sizeof buf, at)) > 0; at += n)
+    s.append(buf, static_cast<std::size_t>(n));
+  return s;
+}
+
 int TempFile() {
   char name[] = "/tmp/korve2e.XXXXXX";
   const int fd = ::mkstemp(name);
@@ -37,7 +47,23 @@ int TempFile() {
 
 } // namespace
 
+namespace {
+
+TRunResult Run(const std::vector<std::string> &args, double limitSeconds, const std::string &interruptAt);
+
+} // namespace
+
 TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds) {
+  return Run(args, limitSeconds, {});
+}
+
+TRunResult RunKorvtoolInterrupted(const std::vector<std::string> &args, const std::string &text, double limitSeconds) {
+  return Run(args, limitSeconds, text);
+}
+
+namespace {
+
+TRunResult Run(const std::vector<std::string> &args, double limitSeconds, const std::string &interruptAt) {
   std::vector<std::string> all{KORVTOOL};
   all.insert(all.end(), args.begin(), args.end());
   const int out = TempFile();
@@ -53,10 +79,15 @@ TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds
   }
   TRunResult r;
   int status = 0;
+  bool interrupted = false;
   for (;;) {
     const pid_t w = ::waitpid(pid, &status, WNOHANG);
     r.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (w == pid) break;
+    if (!interrupted && !interruptAt.empty() && Peek(err).find(interruptAt) != std::string::npos) {
+      ::kill(pid, SIGINT);
+      interrupted = true;
+    }
     if (r.Seconds > limitSeconds) {
       ::kill(pid, SIGKILL);
       ::waitpid(pid, &status, 0);
@@ -72,6 +103,8 @@ TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds
   ::close(err);
   return r;
 }
+
+} // namespace
 
 TSimProcess::TSimProcess(const std::vector<std::string> &args) {
   std::vector<std::string> all{KORVTOOL, "simulate"};

@@ -17,6 +17,11 @@ struct TRunResult {
 // Runs korvtool with args, killing it after limitSeconds.
 TRunResult RunKorvtool(const std::vector<std::string> &args, double limitSeconds = 60.0);
 
+// Runs korvtool with args and sends it SIGINT once its standard error holds
+// text (a progress line), as a user's Ctrl-C would.
+TRunResult RunKorvtoolInterrupted(const std::vector<std::string> &args, const std::string &text,
+                                  double limitSeconds = 60.0);
+
 // `korvtool simulate ...` in the background; Port() is the device it serves.
 class TSimProcess {
 public:

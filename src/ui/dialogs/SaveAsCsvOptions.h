@@ -1,6 +1,7 @@
 #pragma once
 // The trace chooser shown when a document of several traces is saved in a
-// format that holds one trace (CSV, Touchstone).
+// format that holds one trace (CSV, Touchstone), and the S11/S22 choice
+// when a two-port Touchstone file is opened.
 #include <QDialog>
 #include <functional>
 #include <string>

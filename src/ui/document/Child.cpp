@@ -15,6 +15,7 @@
 #include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/FileIO.h"
+#include "core/SAFileStream.h"
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "formats/DocumentIO.h"
@@ -64,7 +65,16 @@ TfrmDoc::~TfrmDoc() { RegisterDocumentWindow(this, false); }
 
 bool TfrmDoc::OpenFileW(const QString &fileName) {
   try {
-    TOpenResult r = OpenDocument(FileNameBytes(fileName));
+    TOpenOptions options;
+    // A two-port Touchstone file holds two reflections: the user picks one.
+    if (TouchstonePortCount(ReadWholeFile(FileNameBytes(fileName)), FileNameBytes(fileName)) == 2) {
+      const int port = ChooseTraceToSave(
+          this, QStringLiteral("This Touchstone file holds a two-port network. Which reflection do you wish to open?"),
+          {"S11 (port 1)", "S22 (port 2)"}, 0, QStringLiteral("Open Two-Port Touchstone File"));
+      if (port < 0) return false;
+      options.TouchstoneParameter = port == 1 ? 22 : 11;
+    }
+    TOpenResult r = OpenDocument(FileNameBytes(fileName), options);
     const bool imported = r.Format != TDocFormat::Kdt;
     if (!r.Warning.empty()) {
       // A damaged CSV still loads, but the user must know its data may be wrong.

@@ -189,6 +189,11 @@ public:
   // document, a data kind that does not fit, values this unit cannot take)
   // throw and leave the window as it was.
   void AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
+  // Replaces the points of trace index (0-based) with those of src's first
+  // trace (a repeated sweep), in this document's unit; the trace keeps its
+  // title, label, markers and cable, and the views are redrawn. Refusals
+  // (no such trace, values this unit cannot take) throw and change nothing.
+  void ReplaceTracePoints(int index, const TmoxDocument &src);
   // A trace dropped from another document window; refusals are shown.
   bool AcceptDroppedTrace(const TfrmDoc &source, int trace);
   // The mime type of a dragged trace.

@@ -7,6 +7,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <algorithm>
 #include <set>
 
 #include "core/Excption.h"
@@ -62,6 +63,42 @@ void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(cons
   RebuildView();
   SetActiveTrace(added);
   show();
+}
+
+void TfrmDoc::ReplaceTracePoints(int index, const TmoxDocument &src) {
+  TTraceDoc &d = m_doc->Doc;
+  if (index < 0 || index >= d.TraceCount() || src.Doc.TraceCount() == 0)
+    throw EmoxException("The trace to update is no longer in the window.");
+  if (d.DataKind == 2) throw EmoxIOTraceFormatErr(kMsgTraceFormatIncompatible);
+  // Converted in a copy first: a refusal leaves the window as it was.
+  TTraceDoc scratch = d;
+  while (scratch.TraceCount() > 0)
+    scratch.Traces.Delete(scratch.TraceCount() - 1);
+  const int added = AppendTrace(scratch, src.Doc.Traces[0], src.Doc.ScaleUnit);
+  const TTraceData &fresh = scratch.Traces[added];
+  TTraceData &t = d.Traces[index];
+  t.Freq = fresh.Freq;
+  t.Mag = fresh.Mag;
+  t.Angle = fresh.Angle;
+  t.NumPoints = fresh.NumPoints;
+  t.DateTime = fresh.DateTime;
+  t.SetupDateTime = fresh.SetupDateTime;
+  t.Model = fresh.Model;
+  t.Revision = fresh.Revision;
+  d.MaxPoints = 0;
+  for (int i = 0; i < d.TraceCount(); ++i)
+    d.MaxPoints = std::max(d.MaxPoints, d.Traces[i].NumPoints);
+  m_doc->UpdateTraceDerived(t);
+  if (t.StopDist > t.MaxDist) t.StopDist = t.MaxDist;
+  // Markers stay on their points; a sweep of fewer points holds them at its end.
+  for (TMarkerSlot &m : t.FreqMarks)
+    m.Point = std::min(m.Point, t.NumPoints - 1);
+  if (d.PlotMode != pmDistance)
+    for (TMarkerSlot &m : t.ActiveMarks)
+      m.Point = std::min(m.Point, t.NumPoints - 1);
+  if (d.PlotMode == pmDistance) ApplyFaultSettings(index + 1);
+  MarkModified();
+  RebuildView();
 }
 
 const TfrmDoc *TfrmDoc::DragSource(const QMimeData *mime, int &trace) const {

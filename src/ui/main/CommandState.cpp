@@ -7,34 +7,32 @@ namespace korv {
 
 namespace {
 constexpr std::array<std::string_view, kCommandCount> kNames = {
-    "mnuFileOpen",       "mnuFileClose",      "mnuFileCloseAll",
-    "mnuFileSave",       "mnuFileSaveAll",    "mnuFileSaveAs",
-    "mnuFileSaveAsMeta", "mnuFilePrint",      "mnuFilePrintMultiple",
-    "mnuFileExit",       "mnuEditCut",        "mnuEditCopy",
-    "mnuEditCopyMeta",   "mnuEditCopyBitmap", "mnuEditPaste",
-    "mnuEditDelete",     "mnuViewToolbar",    "mnuViewStatus",
-    "mnuViewXYGraph",    "mnuViewSmithChart", "mnuViewDTF",
-    "mnuViewArrow",      "mnuViewZoomIn",     "mnuViewZoomOut",
-    "mnuViewMarker1",    "mnuViewMarkerHide", "mnuViewLimitLine",
-    "mnuViewAutoScale",  "mnuViewOptions",    "mnuToolsCalcDTF",
-    "mnuToolsPwrSetup",  "mnuToolsQuickText",
-    "mnuMOXUpLoad",      "mnuMOXDnload",
-    "mnuWindowTile",     "mnuWindowCascade",  "mnuWindowArrangeAll",
-    "mnuWindowCloseAll", "mnuWindowHide",     "mnuHelpContents",
-    "mnuHelpSearch",     "mnuHelpHow",        "mnuHelpAbout",
-    "actHelpContext",    "tlbtnOpen",         "tlbtnSave",
-    "tlbtnCut",          "tlbtnCopy",         "tlbtnCopyImage",
-    "tlbtnPaste",        "tlbtnDelete",       "tlbtnXYGraph",
-    "tlbtnSmithChart",   "tlbtnDTF",          "tlbtnCalcDTF",
-    "tlbtnMeasCalc",     "tlbtnArrow",        "tlbtnZoomIn",
-    "tlbtnZoomOut",      "tlbtnMarker1",      "tlbtnMarkerHide",
-    "tlbtnLimitLine",    "tlbtnAutoScale",    "tlbtnOptions",
-    "tlbtnHelp",         "pmnuDTFWizard",     "pmnuCutTrace",
-    "pmnuCopyTrace",     "pmnuPasteTrace",    "pmnuDeleteTrace",
-    "pmnuOptMarkers",    "pmnuOptGraph",      "pmnuOptPlot",
-    "mnuToolsMeasCalc",
-    "mnuTransferVantorFiles", "mnuViewKP418Info",
-    "mnuFileSiteReport"};
+    "mnuFileOpen",         "mnuFileClose",      "mnuFileCloseAll",
+    "mnuFileSave",         "mnuFileSaveAll",    "mnuFileSaveAs",
+    "mnuFileSaveAsMeta",   "mnuFilePrint",      "mnuFilePrintMultiple",
+    "mnuFileExit",         "mnuEditCut",        "mnuEditCopy",
+    "mnuEditCopyMeta",     "mnuEditCopyBitmap", "mnuEditPaste",
+    "mnuEditDelete",       "mnuViewToolbar",    "mnuViewStatus",
+    "mnuViewXYGraph",      "mnuViewSmithChart", "mnuViewDTF",
+    "mnuViewArrow",        "mnuViewZoomIn",     "mnuViewZoomOut",
+    "mnuViewMarker1",      "mnuViewMarkerHide", "mnuViewLimitLine",
+    "mnuViewAutoScale",    "mnuViewOptions",    "mnuToolsCalcDTF",
+    "mnuToolsPwrSetup",    "mnuToolsQuickText", "mnuMOXUpLoad",
+    "mnuMOXDnload",        "mnuWindowTile",     "mnuWindowCascade",
+    "mnuWindowArrangeAll", "mnuWindowCloseAll", "mnuWindowHide",
+    "mnuHelpContents",     "mnuHelpSearch",     "mnuHelpHow",
+    "mnuHelpAbout",        "actHelpContext",    "tlbtnOpen",
+    "tlbtnSave",           "tlbtnCut",          "tlbtnCopy",
+    "tlbtnCopyImage",      "tlbtnPaste",        "tlbtnDelete",
+    "tlbtnXYGraph",        "tlbtnSmithChart",   "tlbtnDTF",
+    "tlbtnCalcDTF",        "tlbtnMeasCalc",     "tlbtnArrow",
+    "tlbtnZoomIn",         "tlbtnZoomOut",      "tlbtnMarker1",
+    "tlbtnMarkerHide",     "tlbtnLimitLine",    "tlbtnAutoScale",
+    "tlbtnOptions",        "tlbtnHelp",         "pmnuDTFWizard",
+    "pmnuCutTrace",        "pmnuCopyTrace",     "pmnuPasteTrace",
+    "pmnuDeleteTrace",     "pmnuOptMarkers",    "pmnuOptGraph",
+    "pmnuOptPlot",         "mnuToolsMeasCalc",  "mnuTransferVantorFiles",
+    "mnuViewKP418Info",    "mnuFileSiteReport", "mnuToolsSweepVna"};
 } // namespace
 
 std::string_view CommandName(TCommand command) {
@@ -60,8 +58,8 @@ TCommandSet EnabledCommands(const TCommandState &s) {
   using C = TCommand;
   const bool D = s.Document, S = s.Smith, T = s.Trace, R = s.Restricted;
   set({C::FileClose, C::FileCloseAll, C::FileSave, C::BtnSave, C::FileSaveAll, C::FileSaveAs, C::FileSaveAsMeta,
-       C::FilePrint, C::FilePrintMultiple, C::FileSiteReport, C::EditCopyMeta, C::EditCopyBitmap, C::WindowTile, C::WindowCascade,
-       C::WindowArrangeAll, C::WindowCloseAll, C::WindowHide},
+       C::FilePrint, C::FilePrintMultiple, C::FileSiteReport, C::EditCopyMeta, C::EditCopyBitmap, C::WindowTile,
+       C::WindowCascade, C::WindowArrangeAll, C::WindowCloseAll, C::WindowHide},
       D);
   set({C::EditCut, C::BtnCut}, D && !S && T && !R);
   set({C::EditCopy, C::BtnCopy, C::BtnCopyImage}, D && !R);

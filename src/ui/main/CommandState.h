@@ -92,6 +92,7 @@ enum class TCommand : int {
   ToolsTransferVantorFiles,
   ToolsViewKP418Info,
   FileSiteReport,
+  ToolsSweepVna,
   Count
 };
 inline constexpr int kCommandCount = static_cast<int>(TCommand::Count);

@@ -261,6 +261,7 @@ private:
   void CloseToolWindows();
   void mnuMOXUpLoadClick();
   void mnuMOXDnloadClick();
+  void mnuToolsSweepVnaClick();
   // What the instrument windows may use of this window.
   TInstrumentHost InstrumentHost();
   void mnuWindowTileClick();

@@ -270,8 +270,10 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsMOXUpLoad, tr("Receive Traces from LX-x000QE ..."),
              tr("Receive Traces|Receive stored traces from the analyzer."), &TfrmMain::mnuMOXUpLoadClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."),
-             tr("Send Traces|Send traces to the analyzer."), &TfrmMain::mnuMOXDnloadClick)
+  MakeAction(C::ToolsSweepVna, tr("Sweep from VNA..."), tr("Sweep from VNA|Sweep with a NanoVNA-family analyzer."),
+             &TfrmMain::mnuToolsSweepVnaClick);
+  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."), tr("Send Traces|Send traces to the analyzer."),
+             &TfrmMain::mnuMOXDnloadClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
 
   // Window
@@ -404,6 +406,7 @@ void TfrmMain::CreateMenus() {
   QMenu *lxqe = tools->addMenu(tr("LXQE Tools"));
   lxqe->setObjectName(QStringLiteral("mnuLXQETools"));
   AddActions(lxqe, {C::ToolsMOXUpLoad, C::ToolsMOXDnload});
+  AddActions(tools, {C::ToolsSweepVna});
   tools->addSeparator();
   AddActions(tools, {C::ToolsPwrSetup, C::ToolsQuickText});
   tools->addSeparator();

@@ -46,6 +46,7 @@
 #include "ui/document/Child.h"
 #include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/KP418Info.h"
+#include "ui/instrument/SweepDialog.h"
 #include "ui/instrument/TransferKP418Files.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
@@ -232,6 +233,12 @@ TInstrumentHost TfrmMain::InstrumentHost() {
 
 void TfrmMain::mnuMOXUpLoadClick() {
   TdlgUpload dialog(InstrumentHost(), this);
+  dialog.exec();
+  UpdateMenuItems(false);
+}
+
+void TfrmMain::mnuToolsSweepVnaClick() {
+  TdlgSweepVna dialog(InstrumentHost(), this);
   dialog.exec();
   UpdateMenuItems(false);
 }

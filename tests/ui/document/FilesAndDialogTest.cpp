@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <cmath>
 #include <fstream>
 
 #include "core/TestHelpers.h"
@@ -90,6 +91,40 @@ TEST(DocumentFiles, DamagedCsvLoadsAfterItsCrcWarning) {
   EXPECT_TRUE(boxes.Texts[0].startsWith(QLatin1String("CRC Error: "))) << boxes.Texts[0].toStdString();
   EXPECT_NE(boxes.Texts[0], QLatin1String("CRC Error: 0"));
   EXPECT_EQ(w.Document().Doc.TraceCount(), 1);
+}
+
+TEST(DocumentFiles, TwoPortTouchstoneAsksForS11OrS22AndPointsAboveOneAreToldOnce) {
+  MessageRecorder boxes;
+  std::vector<std::string> offered;
+  int answer = 1;
+  const auto old = SetTraceChooserHook([&](const std::vector<std::string> &d, int) {
+    offered = d;
+    return answer;
+  });
+  const QString s2p = QStringLiteral(KORV_TEST_DATA "/s2p/ma_r50.s2p");
+  TfrmDoc w;
+  ASSERT_TRUE(w.OpenFileW(s2p));
+  EXPECT_EQ(offered, (std::vector<std::string>{"S11 (port 1)", "S22 (port 2)"}));
+  // S22 of make_s2p.py at the first point: 0.35 at -100 degrees.
+  EXPECT_NEAR(w.Document().Doc.Traces[0].Mag[0], 20 * std::log10(0.35), 1e-9);
+  EXPECT_NEAR(w.Document().Doc.Traces[0].Angle[0], -100, 1e-9);
+  answer = -1;
+  TfrmDoc cancelled;
+  EXPECT_FALSE(cancelled.OpenFileW(s2p));
+  EXPECT_EQ(cancelled.Document().Doc.TraceCount(), 0);
+  // A one-port file is not asked about.
+  offered.clear();
+  TempDir dir;
+  const std::string s1p = dir.File("uncal.s1p");
+  std::ofstream(s1p) << "# MHz S MA R 50\n100 1.19 0\n101 1.05 0\n102 1.01 0\n";
+  TfrmDoc u;
+  ASSERT_TRUE(u.OpenFileW(QString::fromStdString(s1p)));
+  EXPECT_TRUE(offered.empty());
+  ASSERT_EQ(boxes.Texts.size(), 1);
+  EXPECT_EQ(
+      boxes.Texts[0],
+      QStringLiteral("3 of 3 points above total reflection (largest |S11| 1.19): the sweep may lack calibration"));
+  SetTraceChooserHook(old);
 }
 
 TEST(DocumentFiles, OneTraceFormatsAskWhichTraceToKeep) {

@@ -305,7 +305,6 @@ int main(int argc, char **argv) {
   TfrmMain main(context, QDir(work).filePath(QStringLiteral("Korv-MOX.ini")));
   main.resize(1200, 800);
   main.show();
-  main.OpenFiles(files);
 
   g_heartbeat = NowMs();
   std::atomic<bool> done{false};
@@ -322,6 +321,9 @@ int main(int argc, char **argv) {
   });
 
   Monkey monkey(main, files, work, seed);
+  // Opened from the event loop, as a handed-over command line is: a file
+  // that warns on opening shows a box the monkey must be running to answer.
+  QTimer::singleShot(0, &main, [&] { main.OpenFiles(files); });
   QTimer::singleShot(seconds * 1000, &app, [&] {
     // The end: every question answered No, the main window closed as on Exit.
     main.SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
