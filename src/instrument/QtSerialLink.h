@@ -35,6 +35,9 @@ public:
   static std::string ResolvePort(int commPort, const std::string &commDevice);
 
 private:
+  // Throws EmoxIODisconnected when the device went away; otherwise clears
+  // the error a time-out leaves.
+  void ThrowIfGone();
   static constexpr std::size_t kOutputBuffer = 4096;
   std::string m_device;
   std::unique_ptr<QSerialPort> m_port;

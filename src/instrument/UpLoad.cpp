@@ -66,6 +66,15 @@ std::string FolderDate(double when) {
   return Format("%.4d", c.Year) + MonthNumberToName(c.Month) + TwoDigits(c.Day);
 }
 
+std::string CutOffMessage(const TSelectedTrace &sel, const std::string &name, int got, int expected,
+                          const char *unit, int delivered) {
+  const std::string shown = name.empty() ? sel.Name : name;
+  std::string m = std::string(kMsgTimeOut) + "\r\n" +
+                  Format(kMsgReplyStopped, shown.c_str(), sel.Location, got, std::max(got, expected), unit) + " ";
+  if (delivered == 0) return m + kMsgNoneKept;
+  return m + (delivered == 1 ? std::string(kMsgKeptOneBefore) : Format(kMsgKeptBefore, delivered));
+}
+
 void Step(const TProgressFn &progress, int &position, int maximum) {
   ++position;
   if (progress) progress(position, maximum);
@@ -123,6 +132,8 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
   return id;
 }
 
+bool CanDelete(TInstrumentKind kind) { return kind == ikAnalyzer; }
+
 int HighestLocation(TInstrumentKind kind) {
   switch (kind) {
   case ikSiteMaster: return 40;
@@ -156,7 +167,7 @@ std::string FirstGenerationEntryName(long long site, long long sector, long long
 TmoxDirList BuildDirectoryList(const TInstrumentIdentity &id, std::vector<std::string> lines, double now) {
   TmoxDirList list;
   if (id.Kind == ikAnalyzer) lines.resize(lines.size() >= 2 ? lines.size() - 2 : 0);
-  if (id.Kind != ikRtTester) list.Add("Current Trace", kCurrentTraceLocation, now);
+  if (id.Kind == ikAnalyzer) list.Add("Current Trace", kCurrentTraceLocation, now);
   for (const std::string &line : lines) {
     if (list.Count() >= TmoxDirList::kCapacity) break;
     int location = 0;
@@ -270,6 +281,9 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
   ctx.CurrentDistUnit = options.CurrentDistUnit;
   const int highest = HighestLocation(id.Kind);
   int failed = 0;
+  int delivered = 0;
+  if (options.Lines)
+    comm.SetLineProgress([&](int lines) { options.Lines(lines, std::max(lines, comm.ExpectedReplyLines())); });
   auto fail = [&](const TSelectedTrace &sel, const std::string &message) {
     ++failed;
     if (options.TraceFailed)
@@ -291,17 +305,33 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
       switch (id.Kind) {
       case ikAnalyzer:
         comm.WakeAnalyzer();
-        comm.ReadTrace(sel.Location, id.FirmwareDate);
+        try {
+          comm.ReadTrace(sel.Location, id.FirmwareDate);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(CutOffMessage(sel, name, static_cast<int>(comm.ReplyLines.size()),
+                                               comm.ExpectedReplyLines(), "lines", delivered));
+        }
         BuildFromAnalyzerReply(*doc, name, comm.ReplyLines, ctx);
         break;
       case ikSiteMaster:
-        comm.SiteMasterReadTrace(sel.Location);
+        try {
+          comm.SiteMasterReadTrace(sel.Location);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(
+              CutOffMessage(sel, name, comm.ReplyLength, 2 + static_cast<int>(kSmTraceLength), "bytes", delivered));
+        }
         // Only the full block is a trace; the short answer means none is stored.
         if (comm.ReplyLength != 604) throw EmoxIONoTraceErr(kMsgNoTraceStored);
         BuildFromSiteMasterReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
+        // The instrument's own texts name the trace, in windows and in file names.
+        if (TTraceData &t = doc->Doc.Traces[0]; t.Label.str().empty()) t.Label = t.Title.str().substr(0, 50);
         break;
       case ikRtTester:
-        comm.RtReadTrace(sel.Location);
+        try {
+          comm.RtReadTrace(sel.Location);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(CutOffMessage(sel, name, comm.ReplyLength, kRtTraceBytes, "bytes", delivered));
+        }
         BuildFromRtReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
         break;
       }
@@ -317,7 +347,9 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
     }
     Step(options.Progress, position, maximum);
     sink(sel, std::move(doc));
+    ++delivered;
   }
+  comm.SetLineProgress({});
   if (id.Kind == ikSiteMaster)
     comm.SiteMasterRelease();
   else if (id.Kind == ikRtTester)
@@ -326,9 +358,11 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
   return failed;
 }
 
-void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
-                  const TProgressFn &progress, const TWarningFn &warning) {
-  const int highest = id.Kind == ikAnalyzer ? kCurrentTraceLocation : 0;
+int DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
+                 const TProgressFn &progress, const TWarningFn &warning) {
+  // The current trace is the analyzer's sweep, not a stored location.
+  const int highest = CanDelete(id.Kind) ? kCurrentTraceLocation - 1 : 0;
+  int refused = 0;
   comm.ReplyLines.clear();
   TPortGuard port(comm);
   const int maximum = 2 * static_cast<int>(selection.size());
@@ -340,6 +374,7 @@ void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vecto
     Step(progress, position, maximum);
     comm.ReplyLines.clear();
     if (sel.Location < 1 || sel.Location > highest) {
+      ++refused;
       if (warning) warning(kMsgInvalidLocation);
       continue;
     }
@@ -347,6 +382,7 @@ void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vecto
     comm.DeleteStoredTrace(sel.Location);
     Step(progress, position, maximum);
   }
+  return refused;
 }
 
 std::string ReceivedTraceBaseName(const TTraceData &trace, int location) {

@@ -160,8 +160,9 @@ TEST(SendE2E, FullSaveBuffersAndSilence) {
     TSimProcess sim({"--instrument", "lx", "--model", "LX-3200", "--firmware", "20Nov01", "--traces", stored.string()});
     const TRunResult tx = RunKorvtool({"send", "--port", sim.Port(), file});
     EXPECT_EQ(tx.ExitCode, 1);
-    EXPECT_TRUE(Has(tx.Err, "An Error Occurred while trying to send the trace data.The SA Save buffers may be full."))
-        << tx.Err;
+    // Its directory says it is full: refused before the first TD.
+    EXPECT_TRUE(Has(tx.Err, "The analyzer has room for 0 more traces: 60 of its 60 locations are in use")) << tx.Err;
+    EXPECT_EQ(StoredCount(sim.Port()), 60);
   }
   {
     TSimProcess sim({"--instrument", "lx", "--fault", "silence"});
@@ -182,4 +183,22 @@ TEST(SendE2E, Usage) {
   EXPECT_TRUE(Has(beyond.Err, "there is no trace 2 (the file holds 1)")) << beyond.Err;
   const TRunResult missing = RunKorvtool({"send", "--port", "/dev/null", dir.File("none.kdt")});
   EXPECT_EQ(missing.ExitCode, 1);
+}
+
+TEST(SendE2E, TracesAlreadyStoredAreNotStoredTwiceUnasked) {
+  TempDir dir;
+  const std::string one = Synth(dir, "one.kdt", 238, 900, 1900);
+  const std::string two = Synth(dir, "two.kdt", 238, 900, 1900);
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3400", "--firmware", "15Mar03"});
+  ASSERT_EQ(RunKorvtool({"send", "--port", sim.Port(), one}).ExitCode, 0);
+  ASSERT_EQ(StoredCount(sim.Port()), 6);
+  // OK again after a partial send: the one already there is named and not sent twice.
+  const TRunResult again = RunKorvtool({"send", "--port", sim.Port(), one, two});
+  EXPECT_EQ(again.ExitCode, 0) << again.Err;
+  EXPECT_TRUE(Has(again.Err, "Already stored in the analyzer:\r\n\"SENT one.kdt\" (location 6)")) << again.Err;
+  EXPECT_TRUE(Has(again.Out, "sent 1 trace")) << again.Out;
+  EXPECT_EQ(StoredCount(sim.Port()), 7);
+  const TRunResult forced = RunKorvtool({"send", "--port", sim.Port(), "--again", one});
+  EXPECT_EQ(forced.ExitCode, 0) << forced.Err;
+  EXPECT_EQ(StoredCount(sim.Port()), 8);
 }

@@ -125,6 +125,15 @@ TEST(SendCompatibility, BandEdgesByModelAndFirmware) {
   const TmoxDocument good = MakeDoc(238, 900, 1900);
   const TmoxDocument bad = MakeDoc(238, 900, 2100);
   EXPECT_THROW(EncodeSelection(lx3200, {{&good, 0}, {&bad, 0}}), EmoxIOCompatibilityError);
+  // The refusal names the trace, its band and the analyzer.
+  try {
+    EncodeSelection(lx3200, {{&good, 0}, {&bad, 0}});
+    FAIL();
+  } catch (const EmoxIOCompatibilityError &e) {
+    EXPECT_EQ(std::string(e.what()), std::string(kMsgNotCompatible) + "\r\nTrace \"MAIN FEED\" (900.000 to 2100.000 "
+                                                                      "MHz) does not suit the LX-3200 (firmware " +
+                                         lx3200.FirmwareText + ").");
+  }
   std::vector<TSendTrace> many(121, TSendTrace{&good, 0});
   try {
     EncodeSelection(Target("LX-3200", "15Mar03"), many);
