@@ -391,9 +391,9 @@ const Registrar kList("list", "list [--port DEV] [--json]", "list the traces sto
 const Registrar kReceive("receive", "receive [--port DEV] LOCATION... (--out FILE.kdt | --out-dir DIR [--style 0-3])",
                          "receive stored traces into one document or into files", RunReceive);
 const Registrar kSend("send", "send [--port DEV] [--again] FILE[:N]...",
-                       "send traces of document files (trace N, or all) to an LX-x000QE analyzer; traces it "
-                       "already holds are sent again only with --again",
-                       RunSend);
+                      "send traces of document files (trace N, or all) to an LX-x000QE analyzer; traces it "
+                      "already holds are sent again only with --again",
+                      RunSend);
 const Registrar kDelete("delete", "delete [--port DEV] LOCATION...", "delete stored traces from an LX-x000QE analyzer",
                         RunDelete);
 

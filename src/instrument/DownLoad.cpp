@@ -296,7 +296,12 @@ TAnalyzerTarget IdentifyAnalyzer(TSAComm &comm) {
     }
   }
   comm.ReplyLines.clear();
-  TAnalyzerTarget target = TargetFromModelLine(model);
+  TAnalyzerTarget target;
+  try {
+    target = TargetFromModelLine(model);
+  } catch (const EmoxIODeviceErr &e) {
+    throw EmoxIODeviceErr(e.Message() + "\r\n" + Format(kMsgNoAnswerOn, comm.Link().Name().c_str()));
+  }
   if (listed) {
     TInstrumentIdentity id;
     id.Kind = ikAnalyzer;
@@ -370,8 +375,8 @@ std::string AlreadyStoredText(const std::vector<TAlreadyStored> &found) {
   return text;
 }
 
-std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex,
-                                                const TAnalyzerTarget &target, int dielectricFormat) {
+std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex, const TAnalyzerTarget &target,
+                                                int dielectricFormat) {
   if (traceIndex < 0 || traceIndex >= doc.Doc.TraceCount()) throw EmoxIOCompatibilityError(kMsgNotCompatible);
   const TTraceData &t = doc.Doc.Traces[traceIndex];
   CheckTraceCompatibility(target, t);
@@ -383,8 +388,7 @@ std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int tra
 }
 
 std::vector<std::vector<std::string>> EncodeSelection(const TAnalyzerTarget &target,
-                                                      const std::vector<TSendTrace> &selection,
-                                                      int dielectricFormat) {
+                                                      const std::vector<TSendTrace> &selection, int dielectricFormat) {
   if (const std::string m = CheckAnalyzerCapacity(target, static_cast<int>(selection.size())); !m.empty())
     throw EmoxTooManyTracesError(m);
   std::vector<std::vector<std::string>> out;
@@ -449,15 +453,17 @@ std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const Tmox
   return out;
 }
 
-std::vector<TSendCandidate> CandidatesFromFolder(
-    const std::string &folder, const std::function<void(const std::string &, const std::string &)> &skipped) {
+std::vector<TSendCandidate>
+CandidatesFromFolder(const std::string &folder,
+                     const std::function<void(const std::string &, const std::string &)> &skipped) {
   namespace fs = std::filesystem;
   std::vector<std::string> files;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path &p = it->path();
     std::string ext = p.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::error_code typeError;
     if (ext == ".kdt" && it->is_regular_file(typeError)) files.push_back(p.string());
   }

@@ -84,8 +84,8 @@ void CheckTraceCompatibility(const TAnalyzerTarget &target, const TTraceData &tr
 // factor where the first generation takes the cable's dielectric figure,
 // 0 the dielectric constant. Throws EmoxIOCompatibilityError, and the
 // conversion errors of a magnitude that is no reflection.
-std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex,
-                                                const TAnalyzerTarget &target, int dielectricFormat = 1);
+std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex, const TAnalyzerTarget &target,
+                                                int dielectricFormat = 1);
 
 // One trace to send: a document and the index of one of its traces.
 struct TSendTrace {
@@ -96,9 +96,8 @@ struct TSendTrace {
 // The whole selection checked and encoded before anything goes out: the
 // capacity (EmoxTooManyTracesError with the capacity message), then every
 // trace's compatibility.
-std::vector<std::vector<std::string>> EncodeSelection(const TAnalyzerTarget &target,
-                                                      const std::vector<TSendTrace> &selection,
-                                                      int dielectricFormat = 1);
+std::vector<std::vector<std::string>>
+EncodeSelection(const TAnalyzerTarget &target, const std::vector<TSendTrace> &selection, int dielectricFormat = 1);
 
 // A trace of a selection that the analyzer already holds: the same name
 // and time (to the minute, as the analyzer keeps it) as a stored trace.
@@ -152,8 +151,8 @@ std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const Tmox
 // One row per trace of each .kdt file of folder (by file name, then trace
 // order), at most kMaxSendCandidates. A file that does not open as a
 // document is left out and reported through skipped when given.
-std::vector<TSendCandidate> CandidatesFromFolder(const std::string &folder,
-                                                 const std::function<void(const std::string &file,
-                                                                          const std::string &why)> &skipped = {});
+std::vector<TSendCandidate>
+CandidatesFromFolder(const std::string &folder,
+                     const std::function<void(const std::string &file, const std::string &why)> &skipped = {});
 
 } // namespace korv

@@ -151,11 +151,10 @@ const TSetupNumberLimit &SetupNumberLimit(TSetupNumber which) { return kLimits[s
 std::string ReadSetupNumber(TSetupNumber which, std::string_view text, double &value) {
   const TSetupNumberLimit &l = SetupNumberLimit(which);
   double v = 0.0;
-  const std::string range = std::isinf(l.Min) ? Format("not above %s", NumberText(l.Max).c_str())
-                                              : Format("from %s to %s", NumberText(l.Min).c_str(),
-                                                       NumberText(l.Max).c_str());
-  if (!ParseDouble(text, v) || v < l.Min || v > l.Max)
-    return std::string(l.Label) + " must be a number " + range + ".";
+  const std::string range = std::isinf(l.Min)
+                                ? Format("not above %s", NumberText(l.Max).c_str())
+                                : Format("from %s to %s", NumberText(l.Min).c_str(), NumberText(l.Max).c_str());
+  if (!ParseDouble(text, v) || v < l.Min || v > l.Max) return std::string(l.Label) + " must be a number " + range + ".";
   value = v;
   return {};
 }
@@ -185,10 +184,9 @@ std::string WriteSetupCsv(const TPowerSetupList &list) {
   std::string out = std::string(kSetupCsvHeader) + "\r\n";
   for (const TPowerSetupRecord &r : list) {
     const std::array<std::string, kSetupFieldCount> f = {
-        r.Version.str(),        r.Name.str(),           r.Protect ? "1" : "0",     NumberText(r.Cable),
-        NumberText(r.Atten),    NumberText(r.Connector), NumberText(r.Coupler),    r.FreqRange.str(),
-        r.SensorType.str(),     r.ElementType.str(),    NumberText(r.FullScale), r.Comment.str(),
-        r.Password.str()};
+        r.Version.str(),         r.Name.str(),          r.Protect ? "1" : "0", NumberText(r.Cable), NumberText(r.Atten),
+        NumberText(r.Connector), NumberText(r.Coupler), r.FreqRange.str(),     r.SensorType.str(),  r.ElementType.str(),
+        NumberText(r.FullScale), r.Comment.str(),       r.Password.str()};
     std::string line;
     for (std::size_t i = 0; i < f.size(); ++i)
       line += (i == 0 ? "" : ",") + f[i];

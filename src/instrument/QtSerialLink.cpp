@@ -111,3 +111,17 @@ std::string QtSerialLink::ResolvePort(int commPort, const std::string &commDevic
 }
 
 } // namespace korv
+
+namespace korv {
+
+std::vector<std::pair<std::string, std::string>> QtSerialLink::Devices() {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    QString what = info.description();
+    if (what.isEmpty()) what = (info.manufacturer() + QLatin1Char(' ') + info.serialNumber()).trimmed();
+    out.emplace_back(info.systemLocation().toStdString(), what.toStdString());
+  }
+  return out;
+}
+
+} // namespace korv

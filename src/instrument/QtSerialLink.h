@@ -4,12 +4,18 @@
 // loop is needed.
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "instrument/SerialLink.h"
 
 class QSerialPort;
 
 namespace korv {
+
+inline constexpr const char *kMsgNoSerialDevice =
+    "No serial device is set up for the instrument: Comm %d names none (this computer has %d).\r\nChoose the "
+    "instrument's port in Options > General.";
 
 class QtSerialLink : public SerialLink {
 public:
@@ -33,6 +39,9 @@ public:
   // A CommDevice that is no serial device throws EmoxIODeviceErr naming the
   // setting.
   static std::string ResolvePort(int commPort, const std::string &commDevice);
+  // The serial devices of this computer, in CommPort order: path and the
+  // library's description (maker and product when it has none).
+  static std::vector<std::pair<std::string, std::string>> Devices();
 
 private:
   // Throws EmoxIODisconnected when the device went away; otherwise clears

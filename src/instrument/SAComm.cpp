@@ -148,7 +148,8 @@ void TSAComm::ReadListing(int deadlineMs) {
   while (!EndsWith(current, kLxPrompt)) {
     const std::uint8_t byte = TakeByte(deadline);
     const char b = static_cast<char>(byte);
-    if (++total > static_cast<std::size_t>(kMaxReplyText)) throw EmoxIOTraceFormatErr(Format(kMsgReplyRunsOn, kMaxReplyText));
+    if (++total > static_cast<std::size_t>(kMaxReplyText))
+      throw EmoxIOTraceFormatErr(Format(kMsgReplyRunsOn, kMaxReplyText));
     w0 = w1;
     w1 = b;
     const bool pair = (w0 == '\r' && w1 == '\n') || (w0 == '\n' && w1 == '\r');

@@ -39,7 +39,8 @@ inline constexpr const char *kMsgNotResponding =
 inline constexpr const char *kMsgCancelled = "The transfer was cancelled.";
 inline constexpr const char *kMsgReplyRunsOn =
     "The instrument's reply does not end: more than %d characters arrived without the end of a line or reply.";
-inline constexpr const char *kMsgKeepsSending = "The instrument on %s keeps sending: the line was not quiet for %d seconds.";
+inline constexpr const char *kMsgKeepsSending =
+    "The instrument on %s keeps sending: the line was not quiet for %d seconds.";
 
 // A line without its end gives up after this many characters, a whole reply
 // after kMaxReplyText: a device that babbles forever cannot hold a read open.

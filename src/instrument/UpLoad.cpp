@@ -66,13 +66,17 @@ std::string FolderDate(double when) {
   return Format("%.4d", c.Year) + MonthNumberToName(c.Month) + TwoDigits(c.Day);
 }
 
-std::string CutOffMessage(const TSelectedTrace &sel, const std::string &name, int got, int expected,
-                          const char *unit, int delivered) {
+std::string CutOffMessage(const TSelectedTrace &sel, const std::string &name, int got, int expected, const char *unit,
+                          int delivered) {
   const std::string shown = name.empty() ? sel.Name : name;
   std::string m = std::string(kMsgTimeOut) + "\r\n" +
                   Format(kMsgReplyStopped, shown.c_str(), sel.Location, got, std::max(got, expected), unit) + " ";
   if (delivered == 0) return m + kMsgNoneKept;
   return m + (delivered == 1 ? std::string(kMsgKeptOneBefore) : Format(kMsgKeptBefore, delivered));
+}
+
+std::string NotResponding(TSAComm &comm) {
+  return std::string(kMsgNotResponding) + "\r\n" + Format(kMsgNoAnswerOn, comm.Link().Name().c_str());
 }
 
 void Step(const TProgressFn &progress, int &position, int maximum) {
@@ -110,7 +114,7 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
       ident = comm.SiteMasterIdentify();
     } catch (const EmoxIOTimeOutErr &) {
     }
-    if (ident != "S331") throw EmoxIODeviceErr(kMsgNotResponding);
+    if (ident != "S331") throw EmoxIODeviceErr(NotResponding(comm));
     id.Kind = ikSiteMaster;
     id.ModelLine = ident;
     return id;
@@ -127,7 +131,7 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
     id.ModelLine = first;
     if (rt + 3 < first.size()) id.RtModelDigit = first[rt + 3];
   } else {
-    throw EmoxIODeviceErr(kMsgNotResponding);
+    throw EmoxIODeviceErr(NotResponding(comm));
   }
   return id;
 }
@@ -313,9 +317,7 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
         }
         BuildFromAnalyzerReply(*doc, name, comm.ReplyLines, ctx);
         break;
-      case ikSiteMaster:
-        try {
-          comm.SiteMasterReadTrace(sel.Location);
+      case ikSiteMaster: try { comm.SiteMasterReadTrace(sel.Location);
         } catch (const EmoxIOTimeOutErr &) {
           throw EmoxIOTimeOutErr(
               CutOffMessage(sel, name, comm.ReplyLength, 2 + static_cast<int>(kSmTraceLength), "bytes", delivered));
@@ -326,9 +328,7 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
         // The instrument's own texts name the trace, in windows and in file names.
         if (TTraceData &t = doc->Doc.Traces[0]; t.Label.str().empty()) t.Label = t.Title.str().substr(0, 50);
         break;
-      case ikRtTester:
-        try {
-          comm.RtReadTrace(sel.Location);
+      case ikRtTester: try { comm.RtReadTrace(sel.Location);
         } catch (const EmoxIOTimeOutErr &) {
           throw EmoxIOTimeOutErr(CutOffMessage(sel, name, comm.ReplyLength, kRtTraceBytes, "bytes", delivered));
         }
@@ -339,8 +339,8 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
       // Nothing at this location, or nothing usable (a damaged block, a
       // field that is no number, a failed check sum): the other locations
       // may hold good traces. A link that stopped answering ends the run.
-      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr || dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr ||
-          dynamic_cast<const EmoxIOCancelled *>(&e) != nullptr)
+      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr ||
+          dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr || dynamic_cast<const EmoxIOCancelled *>(&e) != nullptr)
         throw;
       fail(sel, e.Message());
       continue;

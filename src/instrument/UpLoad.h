@@ -29,6 +29,8 @@ inline constexpr const char *kMsgNoTracesToDelete = "There are no traces to dele
 inline constexpr const char *kMsgConfirmDelete =
     "You are about to delete one or more stored traces? Do you want to continue?";
 inline constexpr const char *kMsgDeleteFailed = "Error while deleting traces:  ";
+// Follows the "not responding" messages: which port was asked.
+inline constexpr const char *kMsgNoAnswerOn = "No answer on %s.";
 inline constexpr const char *kMsgReplyStopped = "The reply of trace \"%s\" (location %d) stopped after %d of %d %s.";
 inline constexpr const char *kMsgKeptBefore = "The %d traces received before it were kept.";
 inline constexpr const char *kMsgKeptOneBefore = "The trace received before it was kept.";
@@ -50,8 +52,8 @@ using TProgressFn = std::function<void(int position, int maximum)>;
 using TWarningFn = std::function<void(const std::string &message)>;
 
 // Opens the link, finds out what is connected and closes it again (also on
-// failure). Throws EmoxIODeviceErr with kMsgNotResponding when nothing
-// known answers, or with the port's message when it cannot be opened.
+// failure). Throws EmoxIODeviceErr with kMsgNotResponding and a line
+// naming the port (kMsgNoAnswerOn) when nothing known answers, or with the port's message when it cannot be opened.
 TInstrumentIdentity IdentifyInstrument(TSAComm &comm);
 
 // Highest location the kind stores: 500, 40 or 12.
@@ -120,7 +122,7 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<
 // location). Device errors and time-outs end the loop and pass on.
 // Returns the number of locations refused.
 int DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
-                  const TProgressFn &progress, const TWarningFn &warning);
+                 const TProgressFn &progress, const TWarningFn &warning);
 
 // File naming for traces received to disk.
 // Label without the characters " * . / : < > ? \ |, cut to 50; when that is

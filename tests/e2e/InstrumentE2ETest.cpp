@@ -227,8 +227,9 @@ TEST(LinkE2E, SlowLinkStillArrives) {
 TEST(LinkE2E, LongestTraceAtLineSpeed) {
   TempDir dir;
   const std::string src = dir.File("long.kdt");
-  ASSERT_EQ(RunKorvtool({"synth", src, "--points", "4001", "--start", "900", "--stop", "1900", "--label", "LONG"}).ExitCode,
-            0);
+  ASSERT_EQ(
+      RunKorvtool({"synth", src, "--points", "4001", "--start", "900", "--stop", "1900", "--label", "LONG"}).ExitCode,
+      0);
   TSimProcess sim({"--instrument", "lx", "--model", "LX-3600QE", "--firmware", "15Mar03", "--traces", src, "--pace"});
   const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("got.kdt")}, 170);
   ASSERT_EQ(rx.ExitCode, 0) << rx.Err;

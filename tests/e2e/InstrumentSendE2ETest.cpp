@@ -50,7 +50,8 @@ int StoredCount(const std::string &port) {
   const TRunResult list = RunKorvtool({"list", "--port", port, "--json"});
   EXPECT_EQ(list.ExitCode, 0) << list.Err;
   int n = 0;
-  for (std::size_t p = list.Out.find("\"location\":"); p != std::string::npos; p = list.Out.find("\"location\":", p + 1))
+  for (std::size_t p = list.Out.find("\"location\":"); p != std::string::npos;
+       p = list.Out.find("\"location\":", p + 1))
     ++n;
   return n - 1; // the current trace
 }
@@ -105,13 +106,11 @@ TEST_P(SendE2E, SentTraceReadsBack) {
   EXPECT_TRUE(Has(b.Out, "\"label\":\"SENT one.kdt\"") || std::string(c.Firmware) == "15Mar01") << b.Out.substr(0, 900);
 }
 
-INSTANTIATE_TEST_SUITE_P(Firmware, SendE2E,
-                         ::testing::Values(SendCase{"LX-3200", "15Mar01", 238, "rl"},
-                                           SendCase{"LX-3250A", "15Jan02", 238, "rl"},
-                                           SendCase{"LX-3400", "10Oct02", 238, "vswr"},
-                                           SendCase{"LX-3400", "15Mar03", 238, "rl"},
-                                           SendCase{"LX-3600QE", "10Oct02", 517, "rl"},
-                                           SendCase{"LX-3600QE", "15Mar03", 949, "vswr"}));
+INSTANTIATE_TEST_SUITE_P(
+    Firmware, SendE2E,
+    ::testing::Values(SendCase{"LX-3200", "15Mar01", 238, "rl"}, SendCase{"LX-3250A", "15Jan02", 238, "rl"},
+                      SendCase{"LX-3400", "10Oct02", 238, "vswr"}, SendCase{"LX-3400", "15Mar03", 238, "rl"},
+                      SendCase{"LX-3600QE", "10Oct02", 517, "rl"}, SendCase{"LX-3600QE", "15Mar03", 949, "vswr"}));
 
 TEST(SendE2E, CapacityRefusalsSendNothing) {
   TempDir dir;
@@ -158,7 +157,9 @@ TEST(SendE2E, FullSaveBuffersAndSilence) {
     fs::copy_file(file, stored / ("t" + std::to_string(100 + i) + ".kdt"));
   {
     TSimProcess sim({"--instrument", "lx", "--model", "LX-3200", "--firmware", "20Nov01", "--traces", stored.string()});
-    const TRunResult tx = RunKorvtool({"send", "--port", sim.Port(), file});
+    // A trace it does not hold yet (the 60 are copies of file).
+    const std::string other = Synth(dir, "other.kdt", 238, 900, 1900);
+    const TRunResult tx = RunKorvtool({"send", "--port", sim.Port(), other});
     EXPECT_EQ(tx.ExitCode, 1);
     // Its directory says it is full: refused before the first TD.
     EXPECT_TRUE(Has(tx.Err, "The analyzer has room for 0 more traces: 60 of its 60 locations are in use")) << tx.Err;

@@ -241,7 +241,7 @@ TEST(Simulators, FaultsEndInTheirMessages) {
       IdentifyInstrument(b.comm);
       FAIL();
     } catch (const EmoxIODeviceErr &e) {
-      EXPECT_STREQ(e.what(), kMsgNotResponding);
+      EXPECT_EQ(std::string(e.what()), std::string(kMsgNotResponding) + "\r\nNo answer on fake.");
     }
   }
 }
@@ -520,8 +520,9 @@ TEST(Transfers, SendKnowsTheRoomLeftAndWhatIsAlreadyStored) {
   EXPECT_EQ(target.Used, 3);
   EXPECT_EQ(FreeLocations(target), 117);
   EXPECT_EQ(CheckAnalyzerCapacity(target, 117), "");
-  EXPECT_EQ(CheckAnalyzerCapacity(target, 118),
-            "The analyzer has room for 117 more traces: 3 of its 120 locations are in use, and 118 traces are selected.");
+  EXPECT_EQ(
+      CheckAnalyzerCapacity(target, 118),
+      "The analyzer has room for 117 more traces: 3 of its 120 locations are in use, and 118 traces are selected.");
   EXPECT_TRUE(FindAlreadyStored(target, {{&doc, 0}}).empty());
   EXPECT_EQ(SendEncodedTraces(b.comm, EncodeSelection(target, {{&doc, 0}})), 1);
   // Asked again, the analyzer's directory shows the trace already there.

@@ -14,8 +14,8 @@
 #include "measure/PlotOptions.h"
 #include "settings/Config.h"
 #include "ui/document/Child.h"
-#include "ui/instrument/InstrumentRunner.h"
 #include "ui/instrument/InstrumentHost.h"
+#include "ui/instrument/InstrumentRunner.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
@@ -257,6 +257,9 @@ private:
   // The link the instrument windows use: the CommDevice setting, else the
   // CommPort-th serial device.
   TLinkFactory InstrumentLinkFactory() const;
+  // The device the instrument windows use; throws EmoxIODeviceErr
+  // (kMsgNoSerialDevice) when the settings name none that exists.
+  std::string InstrumentPort() const;
   // At exit: a running transfer is cancelled and the window goes with it.
   void CloseToolWindows();
   void mnuMOXUpLoadClick();

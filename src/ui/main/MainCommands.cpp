@@ -38,15 +38,15 @@
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "formats/VantorFile.h"
+#include "instrument/QtSerialLink.h"
 #include "instrument/RemoteFolder.h"
+#include "settings/IniFile.h"
 #include "ui/chart/Graph.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"
-#include "instrument/QtSerialLink.h"
-#include "settings/IniFile.h"
-#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
@@ -209,19 +209,7 @@ TInstrumentHost TfrmMain::InstrumentHost() {
     SubWindowOf(doc)->show();
     return doc;
   };
-  h.PortName = [this] {
-    // CommDevice (a device path) wins over the CommPort number.
-    std::string device;
-    if (!m_settingsPath.isEmpty()) {
-      try {
-        device = TIniFile::Load(m_settingsPath.toStdString()).ReadString("OPTIONS", "CommDevice", "");
-      } catch (const Exception &) { // NOLINT(bugprone-empty-catch): an unreadable file names no device
-      }
-    }
-    std::string port = QtSerialLink::ResolvePort(m_settings.Options.CommPort, device);
-    if (port.empty()) throw EmoxIODeviceErr("No serial port is available (setting CommPort).");
-    return port;
-  };
+  h.PortName = [this] { return InstrumentPort(); };
   h.Settings = &m_settings;
   return h;
 }
