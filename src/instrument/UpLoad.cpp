@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "core/DateTime.h"
 #include "core/Excption.h"
@@ -442,6 +443,41 @@ std::string SaveReceivedTrace(TmoxDocument &doc, const std::string &root, int st
   std::string path = UniqueTracePath(folder, ReceivedTraceBaseName(t, location), isOpen);
   SaveDocument(doc, path, [] { return true; });
   return path;
+}
+
+} // namespace korv
+
+namespace korv {
+
+std::string RootFolderProblem(const std::string &root) {
+  namespace fs = std::filesystem;
+  const std::string shown = "The Root Folder \"" + root + "\" ";
+  for (char c : root)
+    if (static_cast<unsigned char>(c) < 0x20) return shown + "holds control characters.";
+  if (root.empty() || root == "/") return shown + "cannot take received traces: give a folder.";
+  std::error_code ec;
+  fs::path p = fs::path(root).lexically_normal();
+  if (p.has_filename() == false) p = p.parent_path();
+  // The nearest part that exists must be a folder this user may write in.
+  while (!p.empty() && !fs::exists(p, ec))
+    p = p.parent_path();
+  if (p.empty()) p = fs::current_path(ec);
+  if (!fs::is_directory(p, ec)) return shown + "cannot be used: " + p.string() + " is no folder.";
+  if (::access(p.c_str(), W_OK | X_OK) != 0) return shown + "cannot be used: " + p.string() + " may not be written.";
+  return {};
+}
+
+std::string TReceiveSummary::Text() const {
+  std::string t = Format("Received %d of %d traces", Received, Selected);
+  t += Folder.empty() ? std::string(".") : " into files under " + Folder + ".";
+  if (Cancelled) t += "\r\nCancelled: the rest were not asked for.";
+  if (!Failed.empty()) {
+    t += "\r\nNot received:";
+    for (const std::string &f : Failed)
+      t += "\r\n" + f;
+  }
+  if (!Error.empty()) t += "\r\n" + Error;
+  return t;
 }
 
 } // namespace korv

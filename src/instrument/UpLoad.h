@@ -137,6 +137,22 @@ void ForceFolders(const std::string &folder);
 // or isOpen says a document window already uses the name.
 std::string UniqueTracePath(const std::string &folder, const std::string &base,
                             const std::function<bool(const std::string &)> &isOpen = {});
+// Why root cannot take received traces, or empty when it can: it must be a
+// folder (or one that can be made inside an existing folder) that may be
+// written. Checked before the first trace is fetched.
+std::string RootFolderProblem(const std::string &root);
+
+// What one receive did, said once at its end.
+struct TReceiveSummary {
+  int Selected = 0;
+  int Received = 0;
+  std::vector<std::string> Failed; // "location n "name": reason"
+  std::string Folder;              // files went under it; empty: into windows
+  bool Cancelled = false;
+  std::string Error; // what ended the run early
+  std::string Text() const;
+};
+
 // Folders, unique name and an atomic save: the path written.
 std::string SaveReceivedTrace(TmoxDocument &doc, const std::string &root, int style, int location,
                               const std::function<bool(const std::string &)> &isOpen = {});

@@ -17,6 +17,7 @@
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "formats/DocumentIO.h"
+#include "instrument/DownLoad.h"
 #include "instrument/UpLoad.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
@@ -169,19 +170,8 @@ void TdlgDownload::btnOKClick() {
                 QMessageBox::Ok | QMessageBox::Help, kHelpContext);
     return;
   }
-  std::string port;
-  try {
-    port = m_host.PortName ? m_host.PortName() : std::string();
-  } catch (const Exception &e) {
-    ShowDocMessage(this, TMsgKind::Error, Q(e.Message()));
-    return;
-  }
   // The worker gets copies: the windows may change while it runs.
-  struct TJob {
-    std::map<int, TmoxDocument> Open;          // by window index
-    std::vector<TSendCandidate> Rows;
-  };
-  auto job = std::make_shared<TJob>();
+  auto job = std::make_shared<TSendJob>();
   const QList<TfrmDoc *> windows = m_host.Documents ? m_host.Documents() : QList<TfrmDoc *>();
   for (std::size_t i : chosen) {
     const TSendCandidate &c = m_rows[i];
@@ -189,17 +179,33 @@ void TdlgDownload::btnOKClick() {
     if (c.File.empty() && c.Document < windows.size() && job->Open.count(c.Document) == 0)
       job->Open.emplace(c.Document, windows[c.Document]->Document());
   }
+  StartSend(job, false);
+}
+
+void TdlgDownload::StartSend(const std::shared_ptr<TSendJob> &job, bool again) {
+  std::string port;
+  try {
+    port = m_host.PortName ? m_host.PortName() : std::string();
+  } catch (const Exception &e) {
+    ShowDocMessage(this, TMsgKind::Error, Q(e.Message()));
+    return;
+  }
   const int dielectricFormat =
       m_host.Settings != nullptr ? (m_host.Settings->Options.DielectricFormat != 0 ? 1 : 0) : 1;
+  struct TOutcome {
+    int Sent = 0;
+    std::vector<TAlreadyStored> Stored; // asked about before anything is sent
+  };
+  auto outcome = std::make_shared<TOutcome>();
 
   SetControls(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  m_prgrsDnLdDoc->setRange(0, static_cast<int>(chosen.size()));
+  m_prgrsDnLdDoc->setRange(0, static_cast<int>(job->Rows.size()));
   m_prgrsDnLdDoc->setValue(0);
   m_prgrsDnLdTrace->reset();
   TTransfer *transfer = m_transfer.get();
   m_transfer->Start(
-      [port, job, dielectricFormat, transfer, this] {
+      [port, job, dielectricFormat, transfer, this, again, outcome] {
         // Files are read once each, before the analyzer is asked anything.
         std::map<std::string, std::unique_ptr<TmoxDocument>> files;
         std::vector<TSendTrace> selection;
@@ -219,6 +225,12 @@ void TdlgDownload::btnOKClick() {
         s.Comm.SetReadCancel(&transfer->CancelFlag());
         const TAnalyzerTarget target = IdentifyAnalyzer(s.Comm);
         s.Comm.SetReadCancel(nullptr);
+        if (!again) {
+          // Refusals first: a question about a selection that cannot go is no use.
+          EncodeSelection(target, selection, dielectricFormat);
+          outcome->Stored = FindAlreadyStored(target, selection);
+          if (!outcome->Stored.empty()) return;
+        }
         const auto encoded = EncodeSelection(target, selection, dielectricFormat);
         TSendProgress p;
         p.Cancel = &transfer->CancelFlag();
@@ -234,27 +246,62 @@ void TdlgDownload::btnOKClick() {
             m_prgrsDnLdTrace->setValue(pos);
           });
         };
-        SendEncodedTraces(s.Comm, encoded, p);
+        outcome->Sent = SendEncodedTraces(s.Comm, encoded, p);
       },
-      [this](const std::exception_ptr &error) {
+      [this, job, outcome](const std::exception_ptr &error) {
         QCoreApplication::sendPostedEvents(m_transfer.get());
         SetControls(true);
         if (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
         if (CloseIfAsked()) return;
+        const int total = static_cast<int>(job->Rows.size());
         try {
           if (error) std::rethrow_exception(error);
         } catch (const EmoxIOCancelled &) {
           ResetProgress(); // stopped before anything was sent
+          ShowDocMessage(this, TMsgKind::Information, tr("Cancelled: no trace was sent."));
           return;
         } catch (const std::exception &e) {
           ResetProgress();
-          ShowDocMessage(this, TMsgKind::Error, Q(e.what()));
+          // Traces already sent stay in the analyzer: say how many.
+          ShowDocMessage(this, TMsgKind::Error,
+                         outcome->Sent == 0
+                             ? Q(e.what())
+                             : Q(e.what()) + tr("\n%1 of %2 traces were sent before.").arg(outcome->Sent).arg(total));
           return;
         } catch (...) {
           ResetProgress();
           ShowDocMessage(this, TMsgKind::Error, tr("The traces could not be sent."));
           return;
         }
+        if (!outcome->Stored.empty()) {
+          // Stored twice only when the user says so; No sends the others.
+          const auto answer =
+              AskWithHelp(this, QMessageBox::Question, windowTitle(),
+                          Q(AlreadyStoredText(outcome->Stored)) + tr("\nSend them again?"),
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Help, kHelpContext);
+          if (answer == QMessageBox::Yes) {
+            StartSend(job, true);
+          } else if (answer == QMessageBox::No) {
+            auto rest = std::make_shared<TSendJob>();
+            rest->Open = job->Open;
+            for (std::size_t i = 0, k = 0; i < job->Rows.size(); ++i) {
+              if (k < outcome->Stored.size() && outcome->Stored[k].Index == i) {
+                ++k;
+                continue;
+              }
+              rest->Rows.push_back(job->Rows[i]);
+            }
+            if (rest->Rows.empty())
+              ShowDocMessage(this, TMsgKind::Information, tr("Nothing was sent: the analyzer holds every trace."));
+            else
+              StartSend(rest, true);
+          }
+          return;
+        }
+        // One summary of every send; a Cancel between traces says what went.
+        ShowDocMessage(this, TMsgKind::Information,
+                       outcome->Sent < total ? tr("Cancelled: %1 of %2 traces were sent.").arg(outcome->Sent).arg(total)
+                                             : tr("%1 of %2 traces were sent.").arg(outcome->Sent).arg(total));
         accept();
       });
 }

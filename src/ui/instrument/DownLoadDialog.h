@@ -3,6 +3,7 @@
 // document windows or of the .kdt files of a folder and sends a selection
 // to the analyzer. The exchanges run on a worker thread (TTransfer); the
 // rules are those of instrument/DownLoad.
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -37,6 +38,15 @@ private:
   void FormActivate() override;
   void ListCandidates();
   void btnOKClick();
+  // The worker's copy of what to send: the open documents by window index
+  // and the rows chosen.
+  struct TSendJob {
+    std::map<int, TmoxDocument> Open;
+    std::vector<TSendCandidate> Rows;
+  };
+  // Sends job; unless again, traces the analyzer already holds are asked
+  // about first.
+  void StartSend(const std::shared_ptr<TSendJob> &job, bool again);
   void btnCancelClick() override;
   void ListBox1Click();
   void SetControls(bool enabled);

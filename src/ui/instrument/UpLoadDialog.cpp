@@ -52,7 +52,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
       [this](int row) -> std::vector<std::pair<int, QString>> {
         if (row < 0 || row >= m_list.Count()) return {};
         if (m_id.Kind != ikAnalyzer) return {{2, Q(m_list.Text(row))}};
-        return {{2, QString::number(m_list.Number(row))}, {28, ShortDateText(m_list.Time(row))},
+        return {{2, QString::number(m_list.Number(row))},
+                {28, ShortDateText(m_list.Time(row))},
                 {142, Q(m_list.Text(row))}};
       },
       m_lstbxTraces));
@@ -217,7 +218,7 @@ void TdlgUpload::FormActivate() {
         }
         m_btnOK->setEnabled(true);
         m_btnCancel->setEnabled(true);
-        m_btnDelete->setEnabled(m_lstbxTraces->count() > 1);
+        m_btnDelete->setEnabled(m_lstbxTraces->count() > 1 && CanDelete(m_id.Kind));
       });
 }
 
@@ -293,6 +294,8 @@ void TdlgUpload::chkbxLoadToFileClick(bool checked) {
 void TdlgUpload::diredUploadPathChange() {
   const std::string root = RootFolder();
   m_diredUploadPath->setText(QString::fromStdString(root));
+  // Only a folder that can take the traces is remembered.
+  if (!RootFolderProblem(root).empty()) return;
   if (m_host.Settings != nullptr) m_host.Settings->Options.UploadRoot = root;
 }
 
@@ -309,7 +312,7 @@ void TdlgUpload::rdgrpDirStyleClick(int index) {
 
 void TdlgUpload::SetTransferControls(bool enabled) {
   m_btnOK->setEnabled(enabled);
-  m_btnDelete->setEnabled(enabled && m_lstbxTraces->count() > 1);
+  m_btnDelete->setEnabled(enabled && m_lstbxTraces->count() > 1 && CanDelete(m_id.Kind));
   m_grpDestination->setEnabled(enabled);
   m_lstbxTraces->setEnabled(enabled);
   m_btnCancel->setEnabled(true);
@@ -337,12 +340,17 @@ void TdlgUpload::btnOKClick() {
                 QMessageBox::Ok | QMessageBox::Help, kHelpContext);
     return;
   }
-  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces);
-      !m.empty()) {
+  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces); !m.empty()) {
     Warn(Q(m), kMessageHelpContext);
     return;
   }
   if (dest == TReceiveDestination::ActiveDocument && active == nullptr) return;
+  if (dest == TReceiveDestination::Files) {
+    if (const std::string problem = RootFolderProblem(RootFolder()); !problem.empty()) {
+      ShowError(Q(problem));
+      return;
+    }
+  }
   std::string port;
   try {
     port = m_host.PortName ? m_host.PortName() : std::string();
@@ -371,31 +379,41 @@ void TdlgUpload::btnOKClick() {
     fo.CurrentDistUnit = static_cast<std::uint8_t>(std::clamp(m_host.Settings->Options.DefaultDistanceUnit, 0, 1));
   }
   TTransfer *transfer = m_transfer.get();
-  fo.Progress = [transfer, this](int pos, int max) {
-    transfer->Post([this, pos, max] {
-      m_progUploadProgress->setMaximum(max);
-      m_progUploadProgress->setValue(pos);
+  // One summary at the end instead of a box per location.
+  auto summary = std::make_shared<TReceiveSummary>();
+  summary->Selected = static_cast<int>(selection.size());
+  if (dest == TReceiveDestination::Files) summary->Folder = root;
+  // The bar moves per line of a trace: each of the two steps of a trace is 100 units.
+  auto step = std::make_shared<int>(0);
+  fo.Progress = [transfer, this, step](int pos, int max) {
+    transfer->Post([this, pos, max, step] {
+      *step = pos;
+      m_progUploadProgress->setMaximum(max * 100);
+      m_progUploadProgress->setValue(pos * 100);
     });
   };
-  fo.Warning = [transfer, this](const std::string &m) {
-    transfer->Post([this, m] { Warn(Q(m), kHelpContext); });
-  };
-  fo.TraceFailed = [transfer, this](const TSelectedTrace &sel, const std::string &m) {
-    transfer->Post([this, sel, m] {
-      Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext);
+  fo.Lines = [transfer, this, step](int done, int total) {
+    transfer->Post([this, done, total, step] {
+      if (total > 0) m_progUploadProgress->setValue(*step * 100 + std::min(100, done * 100 / total));
     });
+  };
+  fo.TraceFailed = [transfer, summary](const TSelectedTrace &sel, const std::string &m) {
+    const std::string where =
+        "location " + std::to_string(sel.Location) + (sel.Name.empty() ? std::string() : " \"" + sel.Name + "\"");
+    transfer->Post([summary, where, m] { summary->Failed.push_back(where + ": " + m); });
   };
   // Documents go into windows on this thread; files are written by the worker.
   auto windowError = std::make_shared<std::string>();
-  auto sink = [transfer, this, dest, root, style, openNames, windowError](const TSelectedTrace &sel,
-                                                                            std::unique_ptr<TmoxDocument> doc) {
+  auto sink = [transfer, this, dest, root, style, openNames, windowError, summary](const TSelectedTrace &sel,
+                                                                                   std::unique_ptr<TmoxDocument> doc) {
     if (dest == TReceiveDestination::Files) {
       SaveReceivedTrace(*doc, root, style, sel.Location,
                         [&](const std::string &path) { return openNames->count(path) != 0; });
+      transfer->Post([summary] { ++summary->Received; });
       return;
     }
     std::shared_ptr<TmoxDocument> shared(std::move(doc));
-    transfer->Post([this, shared, dest, transfer, windowError] {
+    transfer->Post([this, shared, dest, transfer, windowError, summary] {
       if (!windowError->empty()) return;
       auto taken = [this](const std::string &name) {
         if (!m_host.Documents) return false;
@@ -413,14 +431,17 @@ void TdlgUpload::btnOKClick() {
           const int open = m_host.Documents ? static_cast<int>(m_host.Documents().size()) : 0;
           target = open < kMaxDocumentWindows && m_host.NewWindow ? m_host.NewWindow() : nullptr;
           if (target == nullptr) {
-            *windowError = Format("Too many child windows open! Limit the number of open documents to %d.",
-                                  kMaxDocumentWindows);
+            *windowError =
+                Format("Too many child windows open! Limit the number of open documents to %d.", kMaxDocumentWindows);
             transfer->RequestCancel();
             return;
           }
           if (dest == TReceiveDestination::OneNewDocument) m_oneWindow = target;
         }
-        if (target != nullptr) target->AddDocument(*shared, taken);
+        if (target != nullptr) {
+          target->AddDocument(*shared, taken);
+          ++summary->Received;
+        }
       } catch (const std::exception &e) {
         *windowError = std::string(kMsgChildDocError) + e.what();
         transfer->RequestCancel();
@@ -435,23 +456,27 @@ void TdlgUpload::btnOKClick() {
         s.Comm.SetReadCancel(&transfer->CancelFlag());
         FetchTraces(s.Comm, id, selection, fo, sink);
       },
-      [this, windowError](const std::exception_ptr &error) {
+      [this, windowError, summary, transfer](const std::exception_ptr &error) {
         // Documents still queued for windows go in before the outcome is judged.
         QCoreApplication::sendPostedEvents(m_transfer.get());
         FinishTransfer();
         if (CloseIfAsked()) return;
+        summary->Cancelled = transfer->CancelRequested();
         try {
           if (error) std::rethrow_exception(error);
         } catch (const EmoxIOCancelled &) {
           // Asked for: what arrived before stays where it went.
         } catch (const std::exception &e) {
-          ShowError(QString::fromUtf8(kMsgChildDocError) + Q(e.what()));
+          summary->Error = std::string(kMsgChildDocError) + e.what();
+          ShowError(Q(summary->Text()));
           return;
         }
         if (!windowError->empty()) {
-          ShowError(Q(*windowError));
+          summary->Error = *windowError;
+          ShowError(Q(summary->Text()));
           return;
         }
+        ShowDocMessage(this, TMsgKind::Information, Q(summary->Text()));
         accept();
       });
 }
