@@ -570,12 +570,20 @@ void FinishLoadedDocument(TmoxDocument &doc) {
     TTraceData &t = d.Traces[i];
     // Views, distance transform and writers all assume rising frequencies.
     RepairOrRefuseFrequencyOrder(t);
+    // A negative point is a marker never placed: it stays so (Add Marker
+    // then waits for a click), and a save writes it back as it was read.
     for (TMarkerSet *set : {&t.FreqMarks, &t.DistMarks}) {
       for (auto &s : *set) {
-        if (s.Point < 0) s.Point = 0;
         if (s.Reference < 0) s.Reference = 0;
       }
     }
+  }
+  // A manual axis whose range holds nothing (0 to 0, reversed, not a
+  // number) would show no trace: such an axis fits the data instead.
+  for (TScaleGroup *g : {&d.FreqScale, &d.DistScale}) {
+    const auto empty = [](double lo, double hi) { return !std::isfinite(lo) || !std::isfinite(hi) || !(lo < hi); };
+    if (g->Flag1 != 0 && empty(g->XMin, g->XMax)) g->Flag1 = 0;
+    if (g->Flag2 != 0 && empty(g->YMin, g->YMax)) g->Flag2 = 0;
   }
   doc.LoadActiveMarks();
   doc.SelectScale();

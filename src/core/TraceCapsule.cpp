@@ -23,6 +23,7 @@ bool TTraceCapsule::CopyFrom(TmoxDocument &doc, int index) {
   doc.StoreActiveMarks();
   Store(doc.Doc.Traces[index]);
   m_scaleUnit = doc.Doc.ScaleUnit;
+  m_distUnit = doc.Doc.DistUnit;
   return true;
 }
 

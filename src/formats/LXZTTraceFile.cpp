@@ -10,6 +10,7 @@
 #include "core/Excption.h"
 #include "core/TraceArrayQueries.h"
 #include "measure/Convert.h"
+#include "measure/ViewMath.h"
 
 namespace korv {
 
@@ -168,10 +169,14 @@ void CLXZT_TraceFile::FillFromDocument(const TmoxDocument &doc, int traceIndex) 
   Setup.StopFreq = n > 0 ? static_cast<long double>(t.Freq[n - 1]) * 1000.0L : 0.0L;
   Setup.ScaleUnit = d.ScaleUnit == suVSWR ? 0 : d.ScaleUnit == suCableLoss ? 2 : 1;
   DTF.ScaleUnit = Setup.ScaleUnit;
-  Setup.ScaleMin = d.FreqScale.YMin;
-  Setup.ScaleMax = d.FreqScale.YMax;
-  DTF.ScaleMin = d.DistScale.YMin;
-  DTF.ScaleMax = d.DistScale.YMax;
+  // The analyzer's file always holds a Y scale: an automatic axis records
+  // the range it shows.
+  const TRange freqY = RecordedYRange(d, false).value_or(TRange{d.FreqScale.YMin, d.FreqScale.YMax});
+  const TRange distY = RecordedYRange(d, true).value_or(TRange{d.DistScale.YMin, d.DistScale.YMax});
+  Setup.ScaleMin = freqY.Min;
+  Setup.ScaleMax = freqY.Max;
+  DTF.ScaleMin = distY.Min;
+  DTF.ScaleMax = distY.Max;
   Setup.FreqLimitMode = d.FreqLimitMode != 0 ? 1 : 2;
   Setup.FreqLimitValue = d.FreqLimitValue;
   DTF.DistLimitMode = d.DistLimitMode != 0 ? 1 : 2;

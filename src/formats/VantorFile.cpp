@@ -10,6 +10,7 @@
 #include "core/Excption.h"
 #include "core/TextUtil.h"
 #include "measure/Convert.h"
+#include "measure/ViewMath.h"
 
 namespace korv {
 
@@ -422,8 +423,11 @@ void CKP418_TraceFile::FillFromDocument(const TmoxDocument &doc) {
   default: Unit = 3; break;
   }
   const TScaleGroup &g = Mode == 2 ? d.DistScale : d.FreqScale;
-  ScaleMin = DbToUnit(g.YMin, Unit);
-  ScaleMax = DbToUnit(g.YMax, Unit);
+  // The file holds one Y scale: an automatic axis records the range it shows.
+  TRange y = RecordedYRange(d, Mode == 2).value_or(TRange{g.YMin, g.YMax});
+  if (d.ScaleUnit == suMRho) y.Min *= 0.001, y.Max *= 0.001; // written as Rho
+  ScaleMin = DbToUnit(y.Min, Unit);
+  ScaleMax = DbToUnit(y.Max, Unit);
   Limit1On = false;
   Limit2On = false;
   Limit1 = 0;

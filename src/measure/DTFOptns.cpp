@@ -251,7 +251,16 @@ void TDtfParameterEditor::ShowEntry() {
   ApplyButtonRule();
   TDistanceParams &e = Current();
   const int listed = FindCable(e.CableType.str());
-  if (listed >= 0) {
+  if (listed >= 0 && !(e.Dielectric < 0.0F && e.Loss < 0.0F)) {
+    // The trace keeps the values it was measured with; the list's values
+    // for that name apply only when the user picks the cable.
+    m_selected = listed;
+    m_cableText = m_cables[static_cast<std::size_t>(listed)].Name.str();
+    m_loss = e.Loss;
+    m_dielectric = FieldFromDielectric(e.Dielectric);
+    ComputeMaxDist();
+    ApplyDistanceLimits();
+  } else if (listed >= 0) {
     PickCable(listed);
   } else if (e.Dielectric < 0.0F && e.Loss < 0.0F) {
     // Never set: start from the first cable and the whole range.
@@ -294,6 +303,8 @@ void TDtfParameterEditor::PickCable(int index) {
 
 void TDtfParameterEditor::LeaveCable() {
   const int listed = FindCable(m_cableText);
+  // Leaving the drop-down on the trace's own cable picks nothing new.
+  if (listed >= 0 && !m_entries.empty() && listed == m_selected && m_cableText == Current().CableType.str()) return;
   if (listed >= 0) {
     PickCable(listed);
     return;

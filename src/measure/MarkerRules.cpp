@@ -97,14 +97,15 @@ std::string MarkerReadout(const TPlotted &t, const TMarkerSet &marks, int slot, 
   const double x = t.X[static_cast<std::size_t>(m.Point)], y = t.Y[static_cast<std::size_t>(m.Point)];
   std::string text = Format("M%1d:(%6.2f,%6.2f)", slot + 1, x, y);
   if (!m.DeltaOn) return text;
+  // Deltas keep their sign: which side of the reference the marker lies
+  // on (below or above the limit: fail or pass) is the reading.
   if (m.Reference == kRefLimitLine) {
-    text += Format("  M%1d - Lim:(%6.2f,%6.2f)", slot + 1, x, std::abs(y - limit));
+    text += Format("  M%1d - Lim:(%6.2f,%+6.2f)", slot + 1, x, y - limit);
   } else if (m.Reference >= 0 && m.Reference < kMarkersPerTrace) {
     const TMarkerSlot &r = marks[static_cast<std::size_t>(m.Reference)];
     if (r.Point >= 0 && r.Point < n)
-      text += Format("  M%1d - M%1d:(%6.2f,%6.2f)", slot + 1, m.Reference + 1,
-                     std::abs(x - t.X[static_cast<std::size_t>(r.Point)]),
-                     std::abs(y - t.Y[static_cast<std::size_t>(r.Point)]));
+      text += Format("  M%1d - M%1d:(%+6.2f,%+6.2f)", slot + 1, m.Reference + 1,
+                     x - t.X[static_cast<std::size_t>(r.Point)], y - t.Y[static_cast<std::size_t>(r.Point)]);
   }
   return text;
 }

@@ -108,6 +108,7 @@ void TPlotOptions::Activate(const TTraceDoc *doc, int activeTrace,
   m_distanceUnit = m_startDistanceUnit = doc->DistUnit;
   m_x = xScale;
   m_y = yScale;
+  m_scaleTyped = {};
   m_x.Changed = m_y.Changed = false;
 }
 
@@ -188,6 +189,22 @@ void TPlotOptions::EditScale(bool xAxis, bool manual, double min, double max) {
   s = {manual, min, max, true};
 }
 
+void TPlotOptions::EditScaleText(bool xAxis, bool manual, const std::string &minText, const std::string &maxText) {
+  TScaleEntry &s = xAxis ? m_x : m_y;
+  const std::size_t a = xAxis ? 0 : 1;
+  // Numbers that read are taken at once; the others wait for Validate.
+  double lo = s.Min, hi = s.Max;
+  if (ReadNumber(minText, lo)) s.Min = lo;
+  if (ReadNumber(maxText, hi)) s.Max = hi;
+  s.Manual = manual;
+  s.Changed = true;
+  m_scaleText[2 * a] = minText;
+  m_scaleText[2 * a + 1] = maxText;
+  m_scaleTyped[a] = true;
+}
+
+std::string TOptionsFailure::Message() const { return Field + ": \"" + Text + "\" is not a number."; }
+
 void TPlotOptions::EditTitle(bool sub, const std::string &text) {
   TTitleEntry &t = sub ? m_subTitle : m_title;
   t.Text = text;
@@ -213,10 +230,21 @@ std::optional<TOptionsFailure> TPlotOptions::Validate() const {
     for (int j = 0; j < kMarkersPerTrace; ++j) {
       const TMarkerEntry &e = m_markers[i][static_cast<std::size_t>(j)];
       if (e.LocationChanged && !e.Location.empty() && !ReadNumber(e.Location, value))
-        return TOptionsFailure{static_cast<int>(i), j};
+        return TOptionsFailure{static_cast<int>(i), j, -1, "M" + std::to_string(j + 1) + " location", e.Location};
     }
   if (m_limitChanged && !m_limitText.empty() && !ReadNumber(m_limitText, value))
-    return TOptionsFailure{m_selected, TOptionsFailure::kLimitField};
+    return TOptionsFailure{m_selected, TOptionsFailure::kLimitField, -1, "Limit line Y", m_limitText};
+  // A manual axis takes only whole numbers: "-4O" is no -4, "1e400" no 1400.
+  for (std::size_t a = 0; a < 2; ++a) {
+    const TScaleEntry &s = a == 0 ? m_x : m_y;
+    if (!m_scaleTyped[a] || !s.Manual) continue;
+    for (std::size_t f = 0; f < 2; ++f) {
+      const std::string &text = m_scaleText[2 * a + f];
+      if (!ReadNumber(text, value))
+        return TOptionsFailure{-1, -1, static_cast<int>(2 * a + f),
+                               std::string(a == 0 ? "X Axis" : "Y Axis") + (f == 0 ? " Min" : " Max"), text};
+    }
+  }
   return std::nullopt;
 }
 

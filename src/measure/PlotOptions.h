@@ -70,8 +70,13 @@ inline constexpr int kMatchUnitItems = 5;
 // The offending field of a failed OK.
 struct TOptionsFailure {
   int Trace = -1;
-  int Marker = -1; // 0..5, or kLimitField
+  int Marker = -1; // 0..5, or kLimitField; -1 for a scale field
   static constexpr int kLimitField = kMarkersPerTrace;
+  int Scale = -1;    // 0 X Min, 1 X Max, 2 Y Min, 3 Y Max; -1 for a marker page field
+  std::string Field; // the field's name as the dialog labels it
+  std::string Text;  // what was typed there
+  // "X Axis Min: "-4O" is not a number."
+  std::string Message() const;
 };
 
 // What the document window does after a successful MakeChanges (the
@@ -131,6 +136,9 @@ public:
   const TScaleEntry &XScale() const { return m_x; }
   const TScaleEntry &YScale() const { return m_y; }
   void EditScale(bool xAxis, bool manual, double min, double max);
+  // The axis fields as typed: read on OK, where a text that is not wholly
+  // a number refuses OK and is named (Validate).
+  void EditScaleText(bool xAxis, bool manual, const std::string &minText, const std::string &maxText);
 
   const TTitleEntry &Title() const { return m_title; }
   const TTitleEntry &SubTitle() const { return m_subTitle; }
@@ -170,6 +178,9 @@ private:
   int m_docUnit = 0;
   TScaleEntry m_x;
   TScaleEntry m_y;
+  // The axis fields as typed (EditScaleText): X min, X max, Y min, Y max.
+  std::array<std::string, 4> m_scaleText;
+  std::array<bool, 2> m_scaleTyped{};
   TTitleEntry m_title;
   TTitleEntry m_subTitle;
   bool m_titleStartChecked = false;

@@ -75,8 +75,12 @@ std::optional<double> LimitFor(std::optional<double> own, const TTraceDoc &doc, 
 TTraceVerdict JudgeTraceFrequency(const TTraceDoc &doc, const TTraceData &trace, std::optional<double> fallbackDb) {
   const std::size_t n = std::min<std::size_t>({trace.Freq.size(), trace.Mag.size(),
                                                static_cast<std::size_t>(std::max(trace.NumPoints, 0))});
+  std::optional<double> own = DocumentFreqLimit(doc);
+  // A line placed in the cable-loss view stands at half the return loss
+  // it judges (the view shows the loss one way down the cable).
+  if (own && doc.ScaleUnit == suCableLoss) *own *= 2.0;
   return JudgeValues(std::span(trace.Freq).first(n), std::span(trace.Mag).first(n), doc.ScaleUnit,
-                     LimitFor(DocumentFreqLimit(doc), doc, fallbackDb));
+                     LimitFor(own, doc, fallbackDb));
 }
 
 TTraceVerdict JudgeTraceDistance(const TTraceDoc &doc, const TTraceData &trace, std::optional<double> fallbackDb) {

@@ -100,9 +100,31 @@ std::optional<TRange> AutoScaleXRange(const TTraceDoc &doc) {
   return TRange{r->Min - m, r->Max + m};
 }
 
-std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc) {
-  const bool dist = doc.PlotMode == pmDistance;
-  auto r = RangeOf(doc, [dist](const TTraceData &t) -> const TrsDynDouble & { return dist ? t.DistMag : t.Mag; });
+std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc) { return AutoScaleYRange(doc, doc.PlotMode == pmDistance); }
+
+std::optional<TRange> RecordedYRange(const TTraceDoc &doc, bool dist) {
+  const TScaleGroup &g = dist ? doc.DistScale : doc.FreqScale;
+  if (g.Flag2 != 0 && std::isfinite(g.YMin) && std::isfinite(g.YMax) && g.YMin < g.YMax) return TRange{g.YMin, g.YMax};
+  return AutoScaleYRange(doc, dist);
+}
+
+std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc, bool dist) {
+  std::optional<TRange> r;
+  if (!dist && doc.ScaleUnit == suCableLoss) {
+    // Fit what is drawn: the cable-loss series, not the stored return loss.
+    double lo = std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::lowest();
+    for (int i = 0; i < doc.TraceCount(); ++i) {
+      const TTraceData &t = doc.Traces[i];
+      for (const float v : CableLossSeries(t.Mag, UsablePoints(t, t.Freq, t.Mag))) {
+        if (!std::isfinite(v)) continue;
+        lo = std::min(lo, static_cast<double>(v));
+        hi = std::max(hi, static_cast<double>(v));
+      }
+    }
+    if (lo <= hi) r = TRange{lo, hi};
+  } else {
+    r = RangeOf(doc, [dist](const TTraceData &t) -> const TrsDynDouble & { return dist ? t.DistMag : t.Mag; });
+  }
   if (!r) return r;
   double lo = r->Min, hi = r->Max;
   if (doc.ScaleUnit == suVSWR) {
@@ -121,23 +143,37 @@ std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc) {
   return TRange{bottom, top};
 }
 
+void ConvertShownValue(double &value, int fromUnit, int toUnit, bool distanceView) {
+  if (fromUnit == toUnit) return;
+  double v = value;
+  int from = fromUnit;
+  if (!distanceView && from == suCableLoss) v *= 2.0, from = suReturnLoss;
+  const bool toCableLoss = !distanceView && toUnit == suCableLoss;
+  ConvertValue(v, from, toCableLoss ? suReturnLoss : toUnit);
+  if (toCableLoss) v *= 0.5;
+  value = v;
+}
+
 void ConvertDocumentUnit(TTraceDoc &d, int unit) {
   const int from = d.ScaleUnit;
   // Copies first: a value out of range refuses the whole change.
   std::vector<TrsDynDouble> mags, dists;
-  double limit = d.PlotMode == pmDistance ? d.DistLimitValue : d.FreqLimitValue;
+  double freqLimit = d.FreqLimitValue, distLimit = d.DistLimitValue;
   for (int i = 0; i < d.TraceCount(); ++i) {
     mags.push_back(d.Traces[i].Mag);
     ConvertArray(mags.back(), from, unit);
     dists.push_back(d.Traces[i].DistMag);
     ConvertArray(dists.back(), from, unit);
   }
-  if (limit < kUnplacedLimit) ConvertValue(limit, from, unit);
+  // Both views' lines: the one not shown is shown again after a view change.
+  if (freqLimit < kUnplacedLimit) ConvertShownValue(freqLimit, from, unit, false);
+  if (distLimit < kUnplacedLimit) ConvertShownValue(distLimit, from, unit, true);
   for (int i = 0; i < d.TraceCount(); ++i) {
     d.Traces[i].Mag.swap(mags[static_cast<std::size_t>(i)]);
     d.Traces[i].DistMag.swap(dists[static_cast<std::size_t>(i)]);
   }
-  (d.PlotMode == pmDistance ? d.DistLimitValue : d.FreqLimitValue) = limit;
+  d.FreqLimitValue = freqLimit;
+  d.DistLimitValue = distLimit;
   d.ScaleUnit = static_cast<std::uint8_t>(unit);
   if (from != unit) {
     d.CurScale.Flag1 = 0;

@@ -40,9 +40,22 @@ std::optional<TRange> AutoScaleXRange(const TTraceDoc &doc);
 // The automatic Y range: 10 % room on each side, a VSWR axis never below 1,
 // and room for the limit line when it is shown.
 std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc);
+// The same for one domain, whatever the view shown.
+std::optional<TRange> AutoScaleYRange(const TTraceDoc &doc, bool distanceView);
+// The Y range a file should record for a domain: its manual range when
+// that is a real range, else the automatic one (a file that records an
+// axis holds a range, and 0 to 0 shows nothing). Empty without data.
+std::optional<TRange> RecordedYRange(const TTraceDoc &doc, bool distanceView);
 
-// Converts every trace's values (both domains) and the current domain's
-// limit line from the document's display unit to `unit`, all or nothing:
+// A value as a view shows it (a limit line, an axis bound) in another
+// display unit. The frequency view shows cable loss as half the return
+// loss (the loss one way down the cable); the distance view shows return
+// loss for that unit. Throws the conversion's EmoxException when the new
+// unit cannot take the value (value unchanged).
+void ConvertShownValue(double &value, int fromUnit, int toUnit, bool distanceView);
+
+// Converts every trace's values (both domains) and both placed limit lines
+// from the document's display unit to `unit`, all or nothing:
 // a value the new unit cannot take throws (the EmoxException of the
 // conversion) and leaves the document as it was. A real change of unit
 // returns the Y axes to automatic scaling (a manual range in dB is no

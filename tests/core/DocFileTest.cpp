@@ -299,7 +299,7 @@ TEST(DocFile, HandWrittenVersion7) {
   EXPECT_EQ(t.FreqMarks[2].Reference, 0); // 6 while the limit line is off
   EXPECT_EQ(t.FreqMarks[5].Reference, 0); // above 6
   EXPECT_EQ(t.FreqMarks[1].Style, 1);
-  EXPECT_EQ(t.DistMarks[0].Point, 0); // negative index
+  EXPECT_EQ(t.DistMarks[0].Point, -3); // never placed: stays so, as stored
   EXPECT_EQ(t.ActiveMarks, t.FreqMarks);
   EXPECT_EQ(t.CableType, "RG-213");
   EXPECT_NEAR(t.Dielectric, 1.2913, 1e-6);

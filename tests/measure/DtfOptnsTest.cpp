@@ -231,12 +231,14 @@ TEST(DtfEditor, CablesFromFilesJoinTheListInOrder) {
 TEST(DtfEditor, FeetShowLossPerFoot) {
   TDtfParameterEditor ed({Cable("X", "1.29", 0.1)}, true);
   ed.Open(Traces(1, 1.0F, 0.0F, "X"), 1, duFeet);
+  ed.PickCable(0); // the list's loss per metre, shown per foot
   EXPECT_NEAR(ed.FieldValue(TDtfField::Loss), 0.03048, 1e-12);
   EXPECT_EQ(ed.LossLabel(), "Loss (dB/Foot)");
   EXPECT_EQ(ed.StopDistLabel(), "Stop Distance (Feet)");
   EXPECT_EQ(ed.MaxDistLabel(), "Maximum Distance (Feet)");
   EXPECT_EQ(ed.DielectricLabel(), "Velocity of Propogation");
   ed.Open(Traces(1, 1.0F, 0.0F, "X"), 1, duMeters);
+  ed.PickCable(0);
   EXPECT_NEAR(ed.FieldValue(TDtfField::Loss), 0.1, 1e-12);
   EXPECT_EQ(ed.StartDistLabel(), "Start Distance (Meters)");
 }
@@ -371,6 +373,30 @@ TEST(DtfEditor, DropDownTextIsCheckedOnLeaving) {
   EXPECT_EQ(ed.SelectedCable(), -1);
   EXPECT_EQ(ed.Entry(0).CableType, "Custom");
   EXPECT_NEAR(ed.Entry(0).Loss, 0.144F, 1e-7); // the fields are taken over as they are
+}
+
+TEST(DtfEditor, ListedCableOpensOnTheTracesOwnValues) {
+  // A trace measured on LMR-400 at 0.070 dB/m keeps that loss (and its
+  // dielectric) when the dialog opens, though the list says 0.216.
+  TDtfParameterEditor ed({Cable("LMR-400", "1.3841", 0.216), Cable("LMR-600", "1.3212", 0.144)}, true);
+  TTraceArray traces = Traces(1, 1.5F, 0.070F, "LMR-400");
+  ed.Open(traces, 1, duMeters);
+  EXPECT_EQ(ed.SelectedCable(), 0);
+  EXPECT_EQ(ed.CableText(), "LMR-400");
+  EXPECT_NEAR(ed.FieldValue(TDtfField::Loss), 0.070, 1e-6);
+  EXPECT_NEAR(ed.FieldValue(TDtfField::Dielectric), 1.0 / std::sqrt(1.5), 1e-6);
+  // Passing through the drop-down without choosing changes nothing.
+  ed.SetCableText("LMR-400");
+  ed.LeaveCable();
+  ASSERT_EQ(ed.Finish(traces), 1);
+  EXPECT_FLOAT_EQ(traces[0].Loss, 0.070F);
+  EXPECT_FLOAT_EQ(traces[0].Dielectric, 1.5F);
+  // Picking the cable takes the list's values.
+  ed.Open(traces, 1, duMeters);
+  ed.PickCable(0);
+  ed.Finish(traces);
+  EXPECT_FLOAT_EQ(traces[0].Loss, 0.216F);
+  EXPECT_NEAR(traces[0].Dielectric, 1.3841F, 1e-5);
 }
 
 } // namespace

@@ -78,14 +78,22 @@ TEST(MarkerReadout, ValuesAndDeltasToMarkersAndTheLimit) {
   EXPECT_EQ(MarkerReadout(t, m, 1, 0.0), ""); // hidden
   m[2].DeltaOn = true;
   m[2].Reference = 0;
-  EXPECT_EQ(MarkerReadout(t, m, 2, 0.0), "M3:(1770.00,-27.00)  M3 - M1:( 50.00,  5.00)");
+  EXPECT_EQ(MarkerReadout(t, m, 2, 0.0), "M3:(1770.00,-27.00)  M3 - M1:(+50.00, -5.00)");
   m[0].Visible = 0; // a hidden reference still measures from its point
-  EXPECT_EQ(MarkerReadout(t, m, 2, 0.0), "M3:(1770.00,-27.00)  M3 - M1:( 50.00,  5.00)");
+  EXPECT_EQ(MarkerReadout(t, m, 2, 0.0), "M3:(1770.00,-27.00)  M3 - M1:(+50.00, -5.00)");
   m[2].Reference = kRefLimitLine;
-  EXPECT_EQ(MarkerReadout(t, m, 2, -15.0), "M3:(1770.00,-27.00)  M3 - Lim:(1770.00, 12.00)");
+  EXPECT_EQ(MarkerReadout(t, m, 2, -15.0), "M3:(1770.00,-27.00)  M3 - Lim:(1770.00,-12.00)");
   const auto lines = ReadoutLines(t, m, -15.0);
-  EXPECT_EQ(lines[0], "M3:(1770.00,-27.00)  M3 - Lim:(1770.00, 12.00)||");
+  EXPECT_EQ(lines[0], "M3:(1770.00,-27.00)  M3 - Lim:(1770.00,-12.00)||");
   EXPECT_EQ(lines[2], "||");
+  // A marker left of and above its reference reads negative X, positive Y;
+  // above the limit reads positive.
+  m[0].Visible = 1;
+  m[0].DeltaOn = true;
+  m[0].Reference = 2;
+  EXPECT_EQ(MarkerReadout(t, m, 0, 0.0), "M1:(1720.00,-22.00)  M1 - M3:(-50.00, +5.00)");
+  m[0].Reference = kRefLimitLine;
+  EXPECT_EQ(MarkerReadout(t, m, 0, -25.0), "M1:(1720.00,-22.00)  M1 - Lim:(1720.00, +3.00)");
 }
 
 TEST(MarkerKeys, SpaceCyclesThroughVisibleMarkersThenNone) {

@@ -204,6 +204,33 @@ TEST(PlotOptions, ABadNumberRefusesOkAndChangesNothing) {
   const auto limit = o.Validate();
   ASSERT_TRUE(limit.has_value());
   EXPECT_EQ(limit->Marker, TOptionsFailure::kLimitField);
+  EXPECT_EQ(limit->Message(), "Limit line Y: \"-2O\" is not a number.");
+}
+
+TEST(PlotOptions, AxisFieldsMustBeWholeNumbers) {
+  TTraceDoc d = TwoTraces();
+  TPlotOptions o = Open(d);
+  // A letter O for a zero, an exponent beyond any double: refused, named.
+  o.EditScaleText(false, true, "-4O", "0");
+  auto failure = o.Validate();
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->Scale, 2);
+  EXPECT_EQ(failure->Message(), "Y Axis Min: \"-4O\" is not a number.");
+  o.EditScaleText(false, true, "-40", "1e400");
+  failure = o.Validate();
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->Field, "Y Axis Max");
+  // An automatic axis does not read its fields.
+  o.EditScaleText(false, false, "-40", "1e400");
+  EXPECT_FALSE(o.Validate().has_value());
+  o.EditScaleText(false, true, " -40 ", "-1e1");
+  EXPECT_FALSE(o.Validate().has_value());
+  int active = -1;
+  const TOptionsOutcome out = o.MakeChanges(d, 0, active, FreqOf(d));
+  ASSERT_TRUE(out.Y.has_value());
+  EXPECT_TRUE(out.Y->Manual);
+  EXPECT_DOUBLE_EQ(out.Y->Min, -40.0);
+  EXPECT_DOUBLE_EQ(out.Y->Max, -10.0);
 }
 
 TEST(PlotOptions, PointForXTakesTheNearerNeighbour) {

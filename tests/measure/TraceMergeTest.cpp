@@ -24,18 +24,18 @@ TTraceData Trace(double f0, double f1, double value) {
 TEST(TraceMerge, AppendConvertsAndRefusesTheFifteenth) {
   TTraceDoc d;
   d.ScaleUnit = suVSWR;
-  const int i = AppendTrace(d, Trace(100.0, 200.0, -20.0), suReturnLoss);
+  const int i = AppendTrace(d, Trace(100.0, 200.0, -20.0), suReturnLoss, duMeters);
   EXPECT_EQ(i, 0);
   EXPECT_NEAR(d.Traces[0].Mag[3], RhoToVswr(0.1), 1e-9);
   EXPECT_EQ(d.MaxPoints, 11);
   for (int k = 1; k < kMaxTraces; ++k)
-    AppendTrace(d, Trace(100.0, 200.0, 1.5), suVSWR);
+    AppendTrace(d, Trace(100.0, 200.0, 1.5), suVSWR, duMeters);
   EXPECT_EQ(d.TraceCount(), kMaxTraces);
-  EXPECT_THROW(AppendTrace(d, Trace(100.0, 200.0, 1.5), suVSWR), EmoxTooManyTracesError);
+  EXPECT_THROW(AppendTrace(d, Trace(100.0, 200.0, 1.5), suVSWR, duMeters), EmoxTooManyTracesError);
   // A value the unit cannot take leaves the document as it was.
   TTraceDoc rl;
   rl.ScaleUnit = suVSWR;
-  EXPECT_THROW(AppendTrace(rl, Trace(100.0, 200.0, 3.0), suReturnLoss), Exception);
+  EXPECT_THROW(AppendTrace(rl, Trace(100.0, 200.0, 3.0), suReturnLoss, duMeters), Exception);
   EXPECT_EQ(rl.TraceCount(), 0);
 }
 

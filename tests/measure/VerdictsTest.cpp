@@ -76,6 +76,16 @@ TEST(Verdicts, DocumentLimitOnlyWhenOnAndPlaced) {
   EXPECT_EQ(JudgeTraceFrequency(doc, doc.Traces[0], -16.0).Verdict, TVerdict::Pass);
 }
 
+TEST(Verdicts, ACableLossLimitJudgesTheReturnLossItStandsFor) {
+  // Placed at -8 in the cable-loss view: the line of a -16 dB return loss.
+  TTraceDoc doc = DocWith(suCableLoss, {-20.0, -17.0});
+  doc.FreqLimitMode = 1;
+  doc.FreqLimitValue = -8.0;
+  EXPECT_EQ(JudgeTraceFrequency(doc, doc.Traces[0], std::nullopt).Verdict, TVerdict::Pass);
+  doc.FreqLimitValue = -9.0;
+  EXPECT_EQ(JudgeTraceFrequency(doc, doc.Traces[0], std::nullopt).Verdict, TVerdict::Fail);
+}
+
 TEST(Verdicts, DistanceDomainAgainstTheDistanceLimit) {
   TTraceDoc doc = DocWith(suVSWR, {-20.0});
   TTraceData &t = doc.Traces[0];

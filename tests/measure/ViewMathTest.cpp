@@ -119,3 +119,46 @@ TEST(ConvertDocumentUnit, AllOrNothing) {
   EXPECT_EQ(bad.Doc.ScaleUnit, suReturnLoss);
   EXPECT_DOUBLE_EQ(bad.Doc.Traces[0].Mag[0], -10.0);
 }
+
+TEST(ConvertDocumentUnit, BothLimitLinesAndTheCableLossView) {
+  TmoxDocument d = Doc({Trace(20, 1.0, 2.0, [](int j) { return -30.0 + 0.5 * j; })}, suReturnLoss);
+  d.Doc.PlotMode = pmFrequency;
+  d.Doc.FreqLimitMode = 1;
+  d.Doc.FreqLimitValue = -14.0;
+  d.Doc.DistLimitMode = 0; // hidden but placed: shown again later
+  d.Doc.DistLimitValue = -20.0;
+  ConvertDocumentUnit(d.Doc, suVSWR);
+  EXPECT_NEAR(d.Doc.FreqLimitValue, RhoToVswr(ReturnLossToRho(-14.0)), 1e-9);
+  EXPECT_NEAR(d.Doc.DistLimitValue, RhoToVswr(ReturnLossToRho(-20.0)), 1e-9);
+  // The cable-loss view shows half the return loss: its limit line and its
+  // automatic range are in that unit; the distance view stays return loss.
+  ConvertDocumentUnit(d.Doc, suCableLoss);
+  EXPECT_NEAR(d.Doc.FreqLimitValue, -7.0, 1e-9);
+  EXPECT_NEAR(d.Doc.DistLimitValue, -20.0, 1e-9);
+  d.Doc.FreqLimitMode = 0;
+  const auto y = AutoScaleYRange(d.Doc);
+  ASSERT_TRUE(y);
+  // The loss series runs from -13.875 to -11.375 (return loss -30 to -20.5).
+  EXPECT_NEAR(y->Min, -13.875 - 0.25, 1e-5);
+  EXPECT_NEAR(y->Max, -11.375 + 0.25, 1e-5);
+  // An unplaced line stays unplaced.
+  d.Doc.FreqLimitValue = kUnplacedLimit;
+  ConvertDocumentUnit(d.Doc, suReturnLoss);
+  EXPECT_EQ(d.Doc.FreqLimitValue, kUnplacedLimit);
+  EXPECT_NEAR(d.Doc.DistLimitValue, -20.0, 1e-9);
+}
+
+TEST(RecordedYRange, AnAutomaticAxisRecordsWhatItShows) {
+  TmoxDocument d = Doc({Trace(11, 100.0, 200.0, [](int j) { return -30.0 + 2.0 * j; })}, suReturnLoss);
+  d.Doc.FreqScale = TScaleGroup{0, 0, 0.0, 0.0, 0.0, 0.0};
+  auto r = RecordedYRange(d.Doc, false);
+  ASSERT_TRUE(r);
+  EXPECT_DOUBLE_EQ(r->Min, -32.0);
+  EXPECT_DOUBLE_EQ(r->Max, -8.0);
+  d.Doc.FreqScale = TScaleGroup{0, 1, 0.0, 0.0, -50.0, 0.0};
+  r = RecordedYRange(d.Doc, false);
+  EXPECT_DOUBLE_EQ(r->Min, -50.0);
+  d.Doc.FreqScale.YMax = -50.0; // manual but empty
+  EXPECT_DOUBLE_EQ(RecordedYRange(d.Doc, false)->Max, -8.0);
+  EXPECT_FALSE(RecordedYRange(d.Doc, true)); // no distance data
+}

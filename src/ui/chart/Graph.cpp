@@ -416,8 +416,10 @@ bool TGraph::SaveImage(const QString &fileName, const QSize &size) {
 void TGraph::mousePressEvent(QMouseEvent *event) {
   m_lastMouse = event->position().toPoint();
   setFocus();
-  emit mousePressed(m_lastMouse, event->button());
+  // Hot spots first: a click on a mark acts on the mark, and the press
+  // that follows knows it was taken.
   if (event->button() == Qt::LeftButton) EmitHotSpots(event->position());
+  emit mousePressed(m_lastMouse, event->button());
 }
 
 void TGraph::mouseMoveEvent(QMouseEvent *event) {

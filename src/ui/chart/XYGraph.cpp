@@ -118,8 +118,10 @@ TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(thi
   connect(m_plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *e) {
     SetLastMousePos(e->position().toPoint());
     setFocus();
-    emit mousePressed(e->position().toPoint(), e->button());
+    // Hot spots first: a click on a mark acts on the mark, and the press
+    // that follows knows it was taken.
     if (e->button() == Qt::LeftButton) EmitHotSpots(e->position());
+    emit mousePressed(e->position().toPoint(), e->button());
   });
   connect(m_plot, &QCustomPlot::mouseRelease, this,
           [this](QMouseEvent *e) { emit mouseReleased(e->position().toPoint(), e->button()); });

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -28,6 +27,8 @@ namespace {
 
 QString Q(const std::string &s) { return QString::fromStdString(s); }
 std::string S(const QString &s) { return s.toStdString(); }
+// An axis bound as the field shows it: enough digits for any unit's range.
+QString ScaleText(double v) { return QString::number(v, 'g', 8); }
 
 template <typename T> T *Named(T *w, const QString &name) {
   w->setObjectName(name);
@@ -187,17 +188,15 @@ QWidget *TdlgOptions::BuildGraphPage() {
     m_scaleGroup[a] =
         Named(new QGroupBox(axis + QStringLiteral(" Axis Manual Scale"), page), QStringLiteral("grp%1Scale").arg(axis));
     auto *g = new QGridLayout(m_scaleGroup[a]);
-    m_manual[a] =
-        Named(new QCheckBox(QStringLiteral("Manual Scale"), m_scaleGroup[a]), QStringLiteral("cbManual%1").arg(axis));
-    m_min[a] = Named(new QDoubleSpinBox(m_scaleGroup[a]), QStringLiteral("edit%1Min").arg(axis));
-    m_max[a] = Named(new QDoubleSpinBox(m_scaleGroup[a]), QStringLiteral("edit%1Max").arg(axis));
-    for (QDoubleSpinBox *box : {m_min[a], m_max[a]}) {
-      box->setDecimals(2);
-      box->setRange(-1e7, 1e7);
-      box->setButtonSymbols(QAbstractSpinBox::NoButtons);
-      connect(box, &QDoubleSpinBox::valueChanged, this, [this] { ReadScales(); });
-    }
-    connect(m_manual[a], &QCheckBox::toggled, this, [this] { ReadScales(); });
+    m_manual[a] = Named(new QCheckBox(QStringLiteral("Manual Scale"), m_scaleGroup[a]),
+                        QStringLiteral("cbManual%1").arg(axis));
+    // Plain text fields: what is typed is kept whole and checked on OK
+    // (a spin box would drop the characters it cannot take).
+    m_min[a] = Named(new QLineEdit(m_scaleGroup[a]), QStringLiteral("edit%1Min").arg(axis));
+    m_max[a] = Named(new QLineEdit(m_scaleGroup[a]), QStringLiteral("edit%1Max").arg(axis));
+    for (QLineEdit *box : {m_min[a], m_max[a]})
+      connect(box, &QLineEdit::textEdited, this, [this, a] { ReadScale(a); });
+    connect(m_manual[a], &QCheckBox::toggled, this, [this, a] { ReadScale(a); });
     g->addWidget(m_manual[a], 0, 0, 1, 2);
     g->addWidget(new QLabel(QStringLiteral("Min"), m_scaleGroup[a]), 1, 0);
     g->addWidget(m_min[a], 1, 1);
@@ -392,8 +391,8 @@ void TdlgOptions::ShowDocumentPages() {
     const QSignalBlocker b1(m_manual[a]), b2(m_min[a]), b3(m_max[a]);
     m_scaleGroup[a]->setEnabled(full);
     m_manual[a]->setChecked(full && s.Manual);
-    m_min[a]->setValue(full ? s.Min : 0.0);
-    m_max[a]->setValue(full ? s.Max : 0.0);
+    m_min[a]->setText(full ? ScaleText(s.Min) : QString());
+    m_max[a]->setText(full ? ScaleText(s.Max) : QString());
     m_min[a]->setEnabled(full && s.Manual);
     m_max[a]->setEnabled(full && s.Manual);
   }
@@ -481,13 +480,13 @@ void TdlgOptions::ReadSettingsPages() {
   p.DefaultImageFmt = std::max(0, m_imageFormat->checkedId());
 }
 
-void TdlgOptions::ReadScales() {
-  for (int a = 0; a < 2; ++a) {
-    m_min[a]->setEnabled(m_manual[a]->isChecked());
-    m_max[a]->setEnabled(m_manual[a]->isChecked());
-    if (m_rules.Access() == TOptionsAccess::Full)
-      m_rules.EditScale(a == 0, m_manual[a]->isChecked(), m_min[a]->value(), m_max[a]->value());
-  }
+void TdlgOptions::ReadScale(int a) {
+  // Only the axis the user touched: the other keeps what a unit change gives it.
+  const auto i = static_cast<std::size_t>(a);
+  m_min[i]->setEnabled(m_manual[i]->isChecked());
+  m_max[i]->setEnabled(m_manual[i]->isChecked());
+  if (m_rules.Access() == TOptionsAccess::Full)
+    m_rules.EditScaleText(a == 0, m_manual[i]->isChecked(), S(m_min[i]->text()), S(m_max[i]->text()));
 }
 
 void TdlgOptions::OkClick() {
@@ -500,24 +499,33 @@ void TdlgOptions::OkClick() {
     m_rules.SetLabelFields(m_labelDate->isChecked(), m_labelText->isChecked());
   }
   if (const auto failure = m_rules.Validate()) {
-    // The unreadable number is shown selected on the Markers page.
-    m_rules.SelectTrace(failure->Trace);
-    ShowMarkers();
-    m_tabs->setCurrentIndex(static_cast<int>(TOptionsPage::Markers));
-    QLineEdit *edit = failure->Marker == TOptionsFailure::kLimitField ? m_limitValue : m_location[failure->Marker];
+    // The unreadable number is named and shown selected on its page.
+    QLineEdit *edit = nullptr;
+    if (failure->Scale >= 0) {
+      m_tabs->setCurrentIndex(static_cast<int>(TOptionsPage::Graph));
+      const auto axis = static_cast<std::size_t>(failure->Scale / 2);
+      edit = failure->Scale % 2 == 0 ? m_min[axis] : m_max[axis];
+    } else {
+      m_rules.SelectTrace(failure->Trace);
+      ShowMarkers();
+      m_tabs->setCurrentIndex(static_cast<int>(TOptionsPage::Markers));
+      edit = failure->Marker == TOptionsFailure::kLimitField ? m_limitValue : m_location[failure->Marker];
+    }
+    ShowDocMessage(this, TMsgKind::Error, QString::fromStdString(failure->Message()), QMessageBox::Ok);
     edit->setFocus();
     edit->selectAll();
     return;
   }
   ReadSettingsPages();
   // Max below Min shows swapped.
-  for (int a = 0; a < 2; ++a)
-    if (m_max[a]->value() < m_min[a]->value()) {
-      const double lo = m_max[a]->value(), hi = m_min[a]->value();
+  for (int a = 0; a < 2; ++a) {
+    const TScaleEntry &s = a == 0 ? m_rules.XScale() : m_rules.YScale();
+    if (s.Max < s.Min) {
       const QSignalBlocker b1(m_min[a]), b2(m_max[a]);
-      m_min[a]->setValue(lo);
-      m_max[a]->setValue(hi);
+      m_min[a]->setText(ScaleText(s.Max));
+      m_max[a]->setText(ScaleText(s.Min));
     }
+  }
   accept();
 }
 

@@ -14,7 +14,6 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
 class QGroupBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -48,7 +47,7 @@ private:
   void ShowDocumentPages();
   void ShowSettingsPages();
   void ReadSettingsPages();
-  void ReadScales();
+  void ReadScale(int axis);
   void OkClick();
   void PageTurned(int index);
 
@@ -75,8 +74,8 @@ private:
   QButtonGroup *m_distanceUnit = nullptr;
   std::array<QGroupBox *, 2> m_scaleGroup{};
   std::array<QCheckBox *, 2> m_manual{};
-  std::array<QDoubleSpinBox *, 2> m_min{};
-  std::array<QDoubleSpinBox *, 2> m_max{};
+  std::array<QLineEdit *, 2> m_min{};
+  std::array<QLineEdit *, 2> m_max{};
   QButtonGroup *m_cableFormat = nullptr;
   // Plotting.
   QButtonGroup *m_viewStyle = nullptr;

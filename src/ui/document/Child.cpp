@@ -21,6 +21,7 @@
 #include "formats/LXZTTraceFile.h"
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
+#include "measure/TraceMerge.h"
 #include "measure/ViewMath.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
@@ -162,6 +163,8 @@ void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString 
   m_doc->Doc.PlotMode = mode;
   m_doc->SelectScale();
   CreateGraph(mode == pmSmith);
+  // A graph kept from the previous document must not keep its zoom either.
+  m_graph->SetZoomMode(false);
   SetUnitWords();
   if (mode == pmFrequency)
     m_doc->LoadActiveMarks(), BuildFrequencyView();
@@ -494,18 +497,8 @@ bool TfrmDoc::DeleteActiveTrace() {
 
 bool TfrmDoc::PasteTrace(const TTraceCapsule &capsule) {
   TTraceDoc &d = m_doc->Doc;
-  if (!capsule.Filled() && d.TraceCount() <= kMaxTraces - 1) return false;
-  const std::int32_t maxPoints = d.MaxPoints;
-  if (!capsule.PasteInto(*m_doc)) return false;
+  if (!PasteCapsule(*m_doc, capsule)) return false;
   const int added = d.TraceCount() - 1;
-  try {
-    ConvertArray(d.Traces[added].Mag, capsule.ScaleUnit(), d.ScaleUnit);
-  } catch (const Exception &) {
-    // Values this unit cannot show: the document stays as it was.
-    d.Traces.Delete(added);
-    d.MaxPoints = maxPoints;
-    throw;
-  }
   m_activeMarker = -1;
   MarkModified();
   RebuildView();

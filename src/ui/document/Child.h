@@ -314,6 +314,7 @@ private:
   int m_dragMode = 0;
   QPoint m_pressAt;
   bool m_tracePressed = false; // a drag of the trace begins once the pointer moves
+  bool m_clickTaken = false;   // a mark under the press took the click from the tool
   TmoxGraphAnnotationArr m_annotationMap;
   bool m_labelDate = true;
   bool m_labelText = true;

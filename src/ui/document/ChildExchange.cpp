@@ -55,19 +55,9 @@ void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(cons
     SetActiveTrace(0);
     return;
   }
-  const int kind = d.DataKind, srcKind = src.Doc.DataKind;
-  if ((kind == 2) != (srcKind == 2)) throw EmoxIOTraceFormatErr(kMsgTraceFormatIncompatible);
-  TTraceDoc next = d; // all or nothing
-  const int added = AppendTrace(next, src.Doc.Traces[0], src.Doc.ScaleUnit);
-  if (kind == 2) {
-    next.Traces[added].DistMag = next.Traces[added].Mag;
-    next.Traces[added].DistAxis = next.Traces[added].Freq;
-  } else if (kind == 0) {
-    WidenScaleGroups(next, src.Doc);
-  }
-  d = std::move(next);
+  const int added = MergeTrace(d, src.Doc);
   m_activeMarker = -1;
-  if (d.PlotMode == pmDistance && kind != 2) ApplyFaultSettings(added + 1);
+  if (d.PlotMode == pmDistance && d.DataKind != 2) ApplyFaultSettings(added + 1);
   MarkModified();
   RebuildView();
   SetActiveTrace(added);
@@ -98,11 +88,7 @@ bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
   const TTraceDoc &s = source.Document().Doc;
   if (trace < 0 || trace >= s.TraceCount()) return false;
   TmoxDocument one(TmoxDocument::EmptyTag{});
-  one.Doc.ScaleUnit = s.ScaleUnit;
-  one.Doc.DataKind = s.DataKind;
-  one.Doc.FreqScale = s.FreqScale;
-  one.Doc.DistScale = s.DistScale;
-  one.Doc.AddTrace(s.Traces[trace]);
+  one.Doc = TraceAsDocument(s, trace);
   try {
     if (m_doc->Doc.TraceCount() == 0) {
       ShowError(QString::fromLatin1(kMsgTraceFormatIncompatible));

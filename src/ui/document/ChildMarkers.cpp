@@ -69,6 +69,10 @@ void TfrmDoc::PlaceLimitLine(double value) {
 
 void TfrmDoc::ToolClick(QPoint pixel) {
   if (PlotMode() == pmSmith) return;
+  if (m_clickTaken) {
+    m_clickTaken = false;
+    return;
+  }
   switch (m_toolMode) {
   case tmSelect: {
     const int trace = NearestTraceAt(QPointF(pixel));
@@ -101,6 +105,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   if (index < 0 || index >= m_annotationMap.Count() || PlotMode() == pmSmith) return;
   const int trace = m_annotationMap.Trace(index), slot = m_annotationMap.Slot(index);
   if (trace >= m_doc->Doc.TraceCount()) return;
+  m_clickTaken = true;
   switch (m_toolMode) {
   case tmSelect:
     if (trace != m_activeTrace || slot != m_activeMarker) {
@@ -113,11 +118,11 @@ void TfrmDoc::AnnotationHotSpot(int index) {
     RefreshMarkers();
     return;
   case tmAddMarker: {
-    if (m_activeTrace < 0) return;
+    if (m_activeTrace < 0) return void(m_clickTaken = false);
     const TTraceData &t = m_doc->Doc.Traces[trace];
     const TMarkerSlot &m = t.ActiveMarks[static_cast<std::size_t>(slot)];
     const TPlotted p = PlottedTrace(trace);
-    if (m.Point < 0 || m.Point >= static_cast<int>(p.X.size())) return;
+    if (m.Point < 0 || m.Point >= static_cast<int>(p.X.size())) return void(m_clickTaken = false);
     const QPointF at =
         m_graph->GraphToPixel(QPointF(p.X[static_cast<std::size_t>(m.Point)], p.Y[static_cast<std::size_t>(m.Point)]));
     const int place = std::clamp(m_doc->Doc.Traces[m_activeTrace].NextMarkSlot, 0, kMarkersPerTrace - 1);
@@ -132,11 +137,11 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   case tmLimitLine: {
     const TPlotted p = PlottedTrace(trace);
     const int point = m_doc->Doc.Traces[trace].ActiveMarks[static_cast<std::size_t>(slot)].Point;
-    if (point < 0 || point >= static_cast<int>(p.Y.size())) return;
+    if (point < 0 || point >= static_cast<int>(p.Y.size())) return void(m_clickTaken = false);
     PlaceLimitLine(p.Y[static_cast<std::size_t>(point)]);
     break;
   }
-  default: return;
+  default: m_clickTaken = false; return;
   }
   MarkModified();
   RefreshMarkers();
@@ -148,19 +153,20 @@ void TfrmDoc::LimitLineHotSpot() {
   TTraceDoc &d = m_doc->Doc;
   switch (m_toolMode) {
   case tmSelect:
+    m_clickTaken = true;
     m_dragMode = 3;
     m_graph->setCursor(KorvCursor(TCursorId::DragLimitLine));
     m_activeMarker = -1;
     RefreshMarkers();
     return;
   case tmHideMark:
+    m_clickTaken = true;
     (d.PlotMode == pmDistance ? d.DistLimitMode : d.FreqLimitMode) = 0;
     MarkModified();
     RefreshMarkers();
     emit toolRequested(tmSelect);
     return;
-  case tmLimitLine: emit toolRequested(tmSelect); return;
-  default: return;
+  default: return; // the Limit Line tool moves the line to the click
   }
 }
 

@@ -11,8 +11,10 @@ std::function<std::vector<double>(int)> TfrmDoc::ShownXOf() const {
 }
 
 void TfrmDoc::ActivateOptions(TPlotOptions &rules) const {
-  const TAxisRange x = m_graph->ManualX();
-  const TAxisRange y = m_graph->ManualY();
+  // An automatic axis offers the range it shows, so ticking Manual Scale
+  // starts from what is on screen.
+  const TAxisRange x = m_graph->IsManualX() ? m_graph->ManualX() : m_graph->ShownX();
+  const TAxisRange y = m_graph->IsManualY() ? m_graph->ManualY() : m_graph->ShownY();
   rules.Activate(&m_doc->Doc, m_activeTrace, ShownXOf(), {m_graph->IsManualX(), x.Min, x.Max, false},
                  {m_graph->IsManualY(), y.Min, y.Max, false}, m_labelDate, m_labelText);
 }

@@ -71,7 +71,10 @@ void TfrmDoc::CreateGraph(bool smith) {
     const QPointF g = MouseGraphPosition();
     emit mousePosition(g.x(), g.y());
   });
-  connect(m_graph, &TGraph::mousePressed, this, &TfrmDoc::graphMousePressed);
+  connect(m_graph, &TGraph::mousePressed, this, [this](QPoint pixel, Qt::MouseButton button) {
+    emit graphMousePressed(pixel, button);
+    m_clickTaken = false; // the hot spots of the next press decide again
+  });
   connect(m_graph, &TGraph::graphAnnotationHotSpot, this, &TfrmDoc::AnnotationHotSpot);
   connect(m_graph, &TGraph::vertLineHotSpot, this, &TfrmDoc::AnnotationHotSpot);
   connect(m_graph, &TGraph::horzLineHotSpot, this, [this](int) { LimitLineHotSpot(); });
@@ -98,6 +101,8 @@ void TfrmDoc::CreateGraph(bool smith) {
   });
   connect(m_graph, &TGraph::keyPressed, this, [this](int key, Qt::KeyboardModifiers) { MarkerKey(key); });
   connect(m_graph, &TGraph::subsetHotSpot, this, [this](int s) {
+    // Picking a trace is the Select tool's; the other tools act on their click.
+    if (m_toolMode != tmSelect) return;
     if (s != m_activeTrace) {
       m_activeMarker = -1;
       SetActiveTrace(s);

@@ -13,6 +13,7 @@
 
 #include "measure/PlotOptions.h"
 #include "settings/Config.h"
+#include "ui/common/WorkerRunner.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/InstrumentHost.h"
 #include "ui/instrument/InstrumentRunner.h"

@@ -14,10 +14,10 @@
 #include <fstream>
 
 #include "core/TestHelpers.h"
-#include "ui/document/Child.h"
-#include "ui/document/DocTestHelpers.h"
 #include "ui/dialogs/DtfDialog.h"
 #include "ui/dialogs/SaveAsCsvOptions.h"
+#include "ui/document/Child.h"
+#include "ui/document/DocTestHelpers.h"
 
 namespace korv {
 namespace {
@@ -330,6 +330,37 @@ TEST(DtfDialog, PickingACableInFeetShowsItsLossPerFoot) {
   Child<QPushButton>(dlg, "btnCancel")->click();
   EXPECT_EQ(dlg.result(), QDialog::Rejected);
   EXPECT_EQ(doc->Doc.Traces[0].CableType, "Custom");
+}
+
+TEST(DtfDialog, OpensOnTheTracesOwnCableValues) {
+  // Measured on LMR-400 at 0.070 dB/m; the list says 0.1000 for that name.
+  TempDir dir;
+  TTraceData t = Flat();
+  t.CableType = "LMR-400";
+  t.Loss = 0.070F;
+  t.Dielectric = 1.5F;
+  auto doc = MakeDocument({t});
+  TdlgDTF dlg(nullptr, QString::fromStdString(WriteCableList(dir, kCables)), true);
+  dlg.Initialise();
+  dlg.Open(doc->Doc.Traces, 1, duMeters, [](int) {});
+  auto *cable = Child<QComboBox>(dlg, "cmboCable");
+  EXPECT_EQ(cable->currentText(), QStringLiteral("LMR-400"));
+  EXPECT_EQ(Child<QLineEdit>(dlg, "editRLoss")->text(), QStringLiteral("0.070"));
+  // Tabbing through the drop-down picks nothing.
+  QWidget *combo = cable->lineEdit() != nullptr ? static_cast<QWidget *>(cable->lineEdit()) : cable;
+  QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(combo, &in);
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(combo, &out);
+  Child<QPushButton>(dlg, "btnFinish")->click();
+  EXPECT_FLOAT_EQ(doc->Doc.Traces[0].Loss, 0.070F);
+  EXPECT_FLOAT_EQ(doc->Doc.Traces[0].Dielectric, 1.5F);
+  // Choosing the cable in the list takes the list's values.
+  dlg.Open(doc->Doc.Traces, 1, duMeters, [](int) {});
+  cable->setCurrentIndex(0);
+  emit cable->activated(0);
+  Child<QPushButton>(dlg, "btnFinish")->click();
+  EXPECT_FLOAT_EQ(doc->Doc.Traces[0].Loss, 0.1F);
 }
 
 TEST(DtfDialog, MissingCableListAsksAndCanLocateTheFile) {

@@ -88,8 +88,8 @@ TEST_F(OptionsTest, GraphPageConvertsTheUnitAndTakesAManualScale) {
 
   // A manual X range typed the wrong way round is taken swapped.
   answer.Then([&](QWidget *dialog) {
-    Type(Find<QDoubleSpinBox>(dialog, "editXMin"), QStringLiteral("1900"));
-    Type(Find<QDoubleSpinBox>(dialog, "editXMax"), QStringLiteral("1800"));
+    Type(Find<QLineEdit>(dialog, "editXMin"), QStringLiteral("1900"));
+    Type(Find<QLineEdit>(dialog, "editXMax"), QStringLiteral("1800"));
     Ok(dialog);
   });
   PopUp(doc, "pmnuOptGraph");
