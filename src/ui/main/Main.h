@@ -16,7 +16,6 @@
 #include "ui/common/WorkerRunner.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/InstrumentHost.h"
-#include "ui/instrument/InstrumentRunner.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
 
