@@ -304,7 +304,10 @@ TEST_F(InstrumentDialogs, SendRefusalsAreShown) {
   });
   // The refusal names the trace, its band and the analyzer.
   ASSERT_EQ(m_messages.size(), 1);
-  EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("This trace is not compatible with this SA model.\r\nTrace ")))
+  EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("This trace is not compatible with this SA model.")))
+      << m_messages[0].toStdString();
+  EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Trace \"ALPHA TX1\" (900.000 to 2100.000 MHz) does not suit the "
+                                                    "LX-3200 (firmware 15Jan02).")))
       << m_messages[0].toStdString();
   EXPECT_EQ(m_sim->Locations().size(), 5U);
 }
