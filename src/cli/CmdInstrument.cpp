@@ -277,6 +277,11 @@ int RunReceive(const Args &args) {
       }
     });
   } catch (const Exception &e) {
+    // What arrived before the failure is kept, in the file asked for.
+    if (toFile && combined) {
+      SaveOrReport(*combined, o.Value("out"));
+      std::cout << o.Value("out") << "\n";
+    }
     return Fail(std::string(kMsgChildDocError) + e.Message());
   }
   if (toFile) {
@@ -298,12 +303,9 @@ int RunDelete(const Args &args) {
   selection.reserve(locations.size());
   for (int loc : locations)
     selection.push_back({loc, {}});
-  int warnings = 0;
+  int refused = 0;
   try {
-    DeleteTraces(s.Comm, id, selection, {}, [&](const std::string &m) {
-      ++warnings;
-      Warn(m);
-    });
+    refused = DeleteTraces(s.Comm, id, selection, {}, [&](const std::string &m) { Warn(m); });
   } catch (const EmoxIODeviceErr &e) {
     return Fail(e.Message());
   } catch (const EmoxIOTimeOutErr &e) {
@@ -313,7 +315,8 @@ int RunDelete(const Args &args) {
   } catch (const Exception &e) {
     return Fail(std::string(kMsgDeleteFailed) + e.Message());
   }
-  return warnings == static_cast<int>(locations.size()) ? 1 : 0;
+  // A location that could not be deleted fails the run, as in receive.
+  return refused > 0 ? 1 : 0;
 }
 
 // "FILE:N" names trace N (1-based) of FILE, "FILE" all its traces. A name
@@ -335,7 +338,7 @@ TSendArg ParseSendArg(const std::string &arg) {
 }
 
 int RunSend(const Args &args) {
-  const Options o(args, {"port"}, {});
+  const Options o(args, {"port"}, {"again"});
   if (o.Positional().empty()) throw UsageError{"give at least one document file"};
   std::vector<TSendArg> wanted;
   for (const std::string &p : o.Positional())
@@ -366,8 +369,23 @@ int RunSend(const Args &args) {
   const int dielectricFormat = ini.ReadInteger("OPTIONS", "DielectricFormat", 1) != 0 ? 1 : 0;
   TSession s(PortFrom(o));
   int sent = 0;
+  std::size_t wantedCount = selection.size();
   try {
     const TAnalyzerTarget target = IdentifyAnalyzer(s.Comm);
+    // A trace the analyzer already holds is not stored twice unless asked.
+    if (const auto stored = FindAlreadyStored(target, selection); !stored.empty() && !o.Has("again")) {
+      std::cerr << AlreadyStoredText(stored) << "\n(not sent again; --again sends them anyway)\n";
+      std::vector<TSendTrace> rest;
+      for (std::size_t i = 0, k = 0; i < selection.size(); ++i) {
+        if (k < stored.size() && stored[k].Index == i) {
+          ++k;
+          continue;
+        }
+        rest.push_back(selection[i]);
+      }
+      selection = std::move(rest);
+      wantedCount = selection.size();
+    }
     const auto encoded = EncodeSelection(target, selection, dielectricFormat);
     // Ctrl-C stops before the next trace, so no trace is left half sent.
     std::signal(SIGINT, StopServing);
@@ -379,7 +397,7 @@ int RunSend(const Args &args) {
     return Fail(e.Message());
   }
   std::cout << "sent " << sent << (sent == 1 ? " trace" : " traces") << "\n";
-  if (sent < static_cast<int>(selection.size())) return Fail("Cancelled before all traces were sent.");
+  if (sent < static_cast<int>(wantedCount)) return Fail("Cancelled before all traces were sent.");
   return 0;
 }
 
@@ -397,8 +415,10 @@ const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identif
 const Registrar kList("list", "list [--port DEV] [--json]", "list the traces stored in the instrument", RunList);
 const Registrar kReceive("receive", "receive [--port DEV] LOCATION... (--out FILE.kdt | --out-dir DIR [--style 0-3])",
                          "receive stored traces into one document or into files", RunReceive);
-const Registrar kSend("send", "send [--port DEV] FILE[:N]...",
-                      "send traces of document files (trace N, or all) to an LX-x000QE analyzer", RunSend);
+const Registrar kSend("send", "send [--port DEV] [--again] FILE[:N]...",
+                      "send traces of document files (trace N, or all) to an LX-x000QE analyzer; traces it "
+                      "already holds are sent again only with --again",
+                      RunSend);
 const Registrar kDelete("delete", "delete [--port DEV] LOCATION...", "delete stored traces from an LX-x000QE analyzer",
                         RunDelete);
 

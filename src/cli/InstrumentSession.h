@@ -1,6 +1,7 @@
 #pragma once
 // What every instrument command of korvtool shares: the settings file, the
 // port to use and the link with its exchanges for one command.
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -25,7 +26,9 @@ void PrintNanoIdentity(const TNanoIdentity &id, bool json);
 
 // The link and the exchanges over it for one command.
 struct TSession {
-  explicit TSession(const std::string &port) : App(EnsureApp()), Link(port), Comm(Link) {}
+  explicit TSession(const std::string &port) : App(EnsureApp()), Link(port), Comm(Link) {
+    Comm.SetBusyNotice([] { std::cerr << "waiting for the instrument to finish an earlier reply..." << std::endl; });
+  }
   // The serial port wants a Qt thread context even when nothing runs an event loop.
   static std::unique_ptr<QCoreApplication> EnsureApp() {
     if (QCoreApplication::instance() != nullptr) return nullptr;

@@ -12,6 +12,7 @@
 #include "core/TextUtil.h"
 #include "formats/DocumentIO.h"
 #include "instrument/Protocol.h"
+#include "instrument/UpLoad.h"
 #include "measure/Convert.h"
 
 namespace korv {
@@ -270,6 +271,8 @@ TAnalyzerTarget IdentifyAnalyzer(TSAComm &comm) {
   comm.ReplyLines.clear();
   comm.QEModel = false;
   std::string model;
+  std::vector<std::string> directory;
+  bool listed = false;
   {
     TLinkGuard link(comm);
     try {
@@ -279,9 +282,39 @@ TAnalyzerTarget IdentifyAnalyzer(TSAComm &comm) {
       comm.ReplyLines.clear();
       model.clear();
     }
+    if (!model.empty()) {
+      // The room left is the capacity less what is stored; a directory that
+      // cannot be read leaves it unknown, as the capacity alone says.
+      try {
+        comm.WakeAnalyzer();
+        comm.ReadTraceDirectory();
+        directory = comm.ReplyLines;
+        listed = true;
+      } catch (const EmoxIOTimeOutErr &) {
+      } catch (const EmoxIOTraceFormatErr &) { // NOLINT(bugprone-empty-catch): a babbling directory is as good as none
+      }
+    }
   }
   comm.ReplyLines.clear();
-  return TargetFromModelLine(model);
+  TAnalyzerTarget target;
+  try {
+    target = TargetFromModelLine(model);
+  } catch (const EmoxIODeviceErr &e) {
+    throw EmoxIODeviceErr(e.Message() + "\r\n" + Format(kMsgNoAnswerOn, comm.Link().Name().c_str()));
+  }
+  if (listed) {
+    TInstrumentIdentity id;
+    id.Kind = ikAnalyzer;
+    id.FirmwareDate = target.FirmwareDate;
+    const TmoxDirList list = BuildDirectoryList(id, std::move(directory), 0.0);
+    target.Used = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+      if (list.Number(i) == kCurrentTraceLocation) continue;
+      target.Stored.push_back({list.Number(i), list.Text(i), list.Time(i)});
+      ++target.Used;
+    }
+  }
+  return target;
 }
 
 int AnalyzerCapacity(const TAnalyzerTarget &target) {
@@ -291,17 +324,59 @@ int AnalyzerCapacity(const TAnalyzerTarget &target) {
   return 300;
 }
 
+int FreeLocations(const TAnalyzerTarget &target) {
+  const int capacity = AnalyzerCapacity(target);
+  return target.Used < 0 ? capacity : std::max(0, capacity - target.Used);
+}
+
 std::string CheckAnalyzerCapacity(const TAnalyzerTarget &target, int count) {
   const int capacity = AnalyzerCapacity(target);
-  return count > capacity ? Format(kMsgAnalyzerFull, capacity) : std::string();
+  if (count > capacity) return Format(kMsgAnalyzerFull, capacity);
+  if (count > FreeLocations(target))
+    return Format(kMsgAnalyzerRoom, FreeLocations(target), target.Used, capacity, count);
+  return {};
 }
 
 void CheckTraceCompatibility(const TAnalyzerTarget &target, const TTraceData &trace) {
-  if (!Compatible(target, BandOf(trace))) throw EmoxIOCompatibilityError(kMsgNotCompatible);
+  const TBand band = BandOf(trace);
+  if (Compatible(target, band)) return;
+  const std::string name = SendTraceDescription(trace);
+  const double last = target.Generation() == 3 && target.QEModel ? band.FLast : band.F237;
+  throw EmoxIOCompatibilityError(std::string(kMsgNotCompatible) + "\r\n" +
+                                 Format(kMsgNotCompatibleWhy, name.c_str(), Format("%.3f", band.F0).c_str(),
+                                        Format("%.3f", last).c_str(), target.Model.c_str(),
+                                        target.FirmwareText.c_str()));
 }
 
-std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex,
-                                                const TAnalyzerTarget &target, int dielectricFormat) {
+std::vector<TAlreadyStored> FindAlreadyStored(const TAnalyzerTarget &target, const std::vector<TSendTrace> &selection) {
+  std::vector<TAlreadyStored> out;
+  // The analyzer keeps a trace's time to the minute.
+  auto minute = [](double when) { return static_cast<long long>(std::floor(when * 1440.0 + 1e-6)); };
+  for (std::size_t i = 0; i < selection.size(); ++i) {
+    const TSendTrace &s = selection[i];
+    if (s.Doc == nullptr || s.Trace < 0 || s.Trace >= s.Doc->Doc.TraceCount()) continue;
+    const TTraceData &t = s.Doc->Doc.Traces[s.Trace];
+    const std::string name = target.Generation() == 1
+                                 ? FirstGenerationEntryName(t.SiteNumber, t.Sector, t.AntennaKind, t.AntennaNumber)
+                                 : t.Label.str();
+    for (const TStoredTrace &st : target.Stored)
+      if (st.Name == name && minute(st.Date) == minute(t.DateTime)) {
+        out.push_back({i, st.Location, SendTraceDescription(t)});
+        break;
+      }
+  }
+  return out;
+}
+
+std::string AlreadyStoredText(const std::vector<TAlreadyStored> &found) {
+  std::string text = kMsgAlreadyStored;
+  for (const TAlreadyStored &a : found)
+    text += "\r\n\"" + a.Name + "\" (location " + std::to_string(a.Location) + ")";
+  return text;
+}
+
+std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex, const TAnalyzerTarget &target,
+                                                int dielectricFormat) {
   if (traceIndex < 0 || traceIndex >= doc.Doc.TraceCount()) throw EmoxIOCompatibilityError(kMsgNotCompatible);
   const TTraceData &t = doc.Doc.Traces[traceIndex];
   CheckTraceCompatibility(target, t);
@@ -313,8 +388,7 @@ std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int tra
 }
 
 std::vector<std::vector<std::string>> EncodeSelection(const TAnalyzerTarget &target,
-                                                      const std::vector<TSendTrace> &selection,
-                                                      int dielectricFormat) {
+                                                      const std::vector<TSendTrace> &selection, int dielectricFormat) {
   if (const std::string m = CheckAnalyzerCapacity(target, static_cast<int>(selection.size())); !m.empty())
     throw EmoxTooManyTracesError(m);
   std::vector<std::vector<std::string>> out;
@@ -379,15 +453,17 @@ std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const Tmox
   return out;
 }
 
-std::vector<TSendCandidate> CandidatesFromFolder(
-    const std::string &folder, const std::function<void(const std::string &, const std::string &)> &skipped) {
+std::vector<TSendCandidate>
+CandidatesFromFolder(const std::string &folder,
+                     const std::function<void(const std::string &, const std::string &)> &skipped) {
   namespace fs = std::filesystem;
   std::vector<std::string> files;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path &p = it->path();
     std::string ext = p.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     std::error_code typeError;
     if (ext == ".kdt" && it->is_regular_file(typeError)) files.push_back(p.string());
   }

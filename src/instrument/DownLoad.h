@@ -20,7 +20,11 @@ inline constexpr const char *kMsgNoAnalyzerDetected =
     "No LX-x000QE detected..\r\nCheck Port settings and connection.\r\nUse File|Open or File|Save to transfer "
     "Traces to or from an LX-xx00ZT.";
 inline constexpr const char *kMsgAnalyzerFull = "Too many traces. This SA can store up to %d traces.";
+inline constexpr const char *kMsgAnalyzerRoom =
+    "The analyzer has room for %d more traces: %d of its %d locations are in use, and %d traces are selected.";
 inline constexpr const char *kMsgNotCompatible = "This trace is not compatible with this SA model.";
+inline constexpr const char *kMsgNotCompatibleWhy = "Trace \"%s\" (%s to %s MHz) does not suit the %s (firmware %s).";
+inline constexpr const char *kMsgAlreadyStored = "Already stored in the analyzer:";
 inline constexpr const char *kMsgSaveBuffersFull =
     "An Error Occurred while trying to send the trace data.The SA Save buffers may be full.";
 inline constexpr int kMaxSendCandidates = 4096;
@@ -30,15 +34,26 @@ inline constexpr int kTdAnswerMs = 5000;
 inline constexpr int kTdLineMs = 25000;
 inline constexpr int kTdEndMs = 5000;
 
+// A trace the analyzer's directory lists.
+struct TStoredTrace {
+  int Location = 0;
+  std::string Name;
+  double Date = 0.0;
+};
+
 struct TAnalyzerTarget {
   std::string Model;                               // the model line up to its first comma
   std::string FirmwareText = kDefaultFirmwareDate; // as the analyzer says it
   double FirmwareDate = 0.0;
   bool QEModel = false;
+  // What its directory lists; Used is -1 when the directory could not be read.
+  int Used = -1;
+  std::vector<TStoredTrace> Stored;
   int Generation() const { return FirmwareGeneration(FirmwareDate); }
 };
 
-// Opens the link, wakes the analyzer, reads its status and closes the link
+// Opens the link, wakes the analyzer, reads its status and its directory
+// (what is stored, so a send knows the room left) and closes the link
 // again (also on failure). Throws EmoxIODeviceErr kMsgNoAnalyzerDetected
 // when no analyzer answers in form, or with the port's own message when
 // the port cannot be opened.
@@ -52,11 +67,15 @@ TAnalyzerTarget TargetFromModelLine(const std::string &modelLine);
 // 18 December 2001, else by model (LX-3200/LX-3200A 120, LX-3100 250,
 // the others 300).
 int AnalyzerCapacity(const TAnalyzerTarget &target);
-// Empty when count traces fit, else the message to show.
+// Locations still free: the capacity less what the directory lists.
+int FreeLocations(const TAnalyzerTarget &target);
+// Empty when count traces fit, else the message to show: beyond the
+// capacity kMsgAnalyzerFull, beyond the free locations kMsgAnalyzerRoom.
 std::string CheckAnalyzerCapacity(const TAnalyzerTarget &target, int count);
 
-// Throws EmoxIOCompatibilityError kMsgNotCompatible when the trace's band
-// does not suit the model and firmware.
+// Throws EmoxIOCompatibilityError kMsgNotCompatible, followed by a line
+// naming the trace, its band, the model and the firmware, when the trace's
+// band does not suit the model and firmware.
 void CheckTraceCompatibility(const TAnalyzerTarget &target, const TTraceData &trace);
 
 // The lines that describe trace traceIndex of doc to the target, in the
@@ -65,8 +84,8 @@ void CheckTraceCompatibility(const TAnalyzerTarget &target, const TTraceData &tr
 // factor where the first generation takes the cable's dielectric figure,
 // 0 the dielectric constant. Throws EmoxIOCompatibilityError, and the
 // conversion errors of a magnitude that is no reflection.
-std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex,
-                                                const TAnalyzerTarget &target, int dielectricFormat = 1);
+std::vector<std::string> EncodeTraceForAnalyzer(const TmoxDocument &doc, int traceIndex, const TAnalyzerTarget &target,
+                                                int dielectricFormat = 1);
 
 // One trace to send: a document and the index of one of its traces.
 struct TSendTrace {
@@ -77,9 +96,19 @@ struct TSendTrace {
 // The whole selection checked and encoded before anything goes out: the
 // capacity (EmoxTooManyTracesError with the capacity message), then every
 // trace's compatibility.
-std::vector<std::vector<std::string>> EncodeSelection(const TAnalyzerTarget &target,
-                                                      const std::vector<TSendTrace> &selection,
-                                                      int dielectricFormat = 1);
+std::vector<std::vector<std::string>>
+EncodeSelection(const TAnalyzerTarget &target, const std::vector<TSendTrace> &selection, int dielectricFormat = 1);
+
+// A trace of a selection that the analyzer already holds: the same name
+// and time (to the minute, as the analyzer keeps it) as a stored trace.
+struct TAlreadyStored {
+  std::size_t Index = 0; // in the selection
+  int Location = 0;
+  std::string Name;
+};
+std::vector<TAlreadyStored> FindAlreadyStored(const TAnalyzerTarget &target, const std::vector<TSendTrace> &selection);
+// kMsgAlreadyStored and one line per trace: "name" (location n).
+std::string AlreadyStoredText(const std::vector<TAlreadyStored> &found);
 
 struct TSendProgress {
   // Trace position (1-based, as each trace starts) out of the count.
@@ -122,8 +151,8 @@ std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const Tmox
 // One row per trace of each .kdt file of folder (by file name, then trace
 // order), at most kMaxSendCandidates. A file that does not open as a
 // document is left out and reported through skipped when given.
-std::vector<TSendCandidate> CandidatesFromFolder(const std::string &folder,
-                                                 const std::function<void(const std::string &file,
-                                                                          const std::string &why)> &skipped = {});
+std::vector<TSendCandidate>
+CandidatesFromFolder(const std::string &folder,
+                     const std::function<void(const std::string &file, const std::string &why)> &skipped = {});
 
 } // namespace korv

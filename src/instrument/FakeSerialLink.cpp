@@ -1,6 +1,7 @@
 #include "instrument/FakeSerialLink.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/Excption.h"
 
@@ -19,6 +20,7 @@ void FakeSerialLink::Write(std::string_view bytes) {
 
 std::size_t FakeSerialLink::Read(std::uint8_t *buf, std::size_t max, int timeoutMs) {
   if (m_incoming.empty()) {
+    if (m_goneAfterQueued) throw EmoxIODisconnected("fake: gone");
     m_now += std::max(timeoutMs, 1);
     return 0;
   }
@@ -29,6 +31,9 @@ std::size_t FakeSerialLink::Read(std::uint8_t *buf, std::size_t max, int timeout
     m_incoming.pop_front();
   }
   ++m_now; // arrivals take a little time, so clocks move on long replies
+  m_lineDebt += m_byteTime * static_cast<double>(n);
+  m_now += static_cast<std::int64_t>(m_lineDebt);
+  m_lineDebt -= std::floor(m_lineDebt);
   return n;
 }
 

@@ -38,6 +38,10 @@ public:
   // Delivers at most this many bytes per read (0: all), to exercise
   // partial arrivals.
   void SetChunk(std::size_t n) { m_chunk = n; }
+  // Each byte delivered takes this long on the virtual clock (a line's speed).
+  void SetByteTimeMs(double ms) { m_byteTime = ms; }
+  // Once the bytes queued so far are read, the device is gone.
+  void GoneAfterQueued() { m_goneAfterQueued = true; }
 
   const std::string &Written() const { return m_written; }
   int InputFlushes() const { return m_inputFlushes; }
@@ -52,6 +56,9 @@ private:
   Responder m_responder;
   std::string m_openError;
   std::size_t m_chunk = 0;
+  bool m_goneAfterQueued = false;
+  double m_byteTime = 0.0;
+  double m_lineDebt = 0.0; // fractions of a millisecond not yet on the clock
   std::int64_t m_now = 1000000;
   int m_inputFlushes = 0;
   int m_outputFlushes = 0;

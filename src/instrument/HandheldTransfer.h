@@ -18,7 +18,8 @@ inline constexpr const char *kMsgSelectDelete = "Select at least one file to del
 inline constexpr const char *kMsgReplaceFile = "File Exists. Replace the file?";
 inline constexpr const char *kMsgDeleteQuestion =
     "You are about to delete one or more Vantor trace files. Do you want to continue?";
-inline constexpr const char *kMsgRemoteDeleteFailed = "Unable to delete file from Vantor. Check the ActiveSync connection.";
+inline constexpr const char *kMsgRemoteDeleteFailed =
+    "Unable to delete file from Vantor. Check the ActiveSync connection.";
 inline constexpr const char *kMsgNoPCFolder = "No folder of the PC is given.";
 
 enum class TReplaceAnswer { Yes, No, All };

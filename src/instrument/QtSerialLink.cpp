@@ -4,6 +4,7 @@
 #include <QSerialPortInfo>
 
 #include "core/Excption.h"
+#include "core/TextUtil.h"
 
 namespace korv {
 
@@ -51,16 +52,40 @@ std::size_t QtSerialLink::OutputRoom() const {
 
 void QtSerialLink::Write(std::string_view bytes) {
   if (!IsOpen()) return;
-  m_port->write(bytes.data(), static_cast<qint64>(bytes.size()));
+  if (m_port->write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) ThrowIfGone();
   // Push it to the driver now: nobody runs an event loop on this thread.
-  while (m_port->bytesToWrite() > 0)
-    if (!m_port->waitForBytesWritten(1000)) break;
+  while (m_port && m_port->bytesToWrite() > 0)
+    if (!m_port->waitForBytesWritten(1000)) {
+      ThrowIfGone();
+      break;
+    }
+}
+
+void QtSerialLink::ThrowIfGone() {
+  // A vanished device shows as a resource error, or (a pseudo-terminal whose
+  // other side closed) as a read that finds the end of the stream; a plain
+  // time-out is no error.
+  const bool gone = !m_port->isOpen() || m_port->error() == QSerialPort::ResourceError ||
+                    m_port->error() == QSerialPort::ReadError || m_port->error() == QSerialPort::WriteError ||
+                    m_port->error() == QSerialPort::DeviceNotFoundError ||
+                    m_port->error() == QSerialPort::PermissionError;
+  if (!gone) {
+    m_port->clearError();
+    return;
+  }
+  m_port->close();
+  m_port.reset();
+  throw EmoxIODisconnected(Format(kMsgDisconnected, m_device.c_str()));
 }
 
 std::size_t QtSerialLink::Read(std::uint8_t *buf, std::size_t max, int timeoutMs) {
   if (!IsOpen() || max == 0) return 0;
-  if (m_port->bytesAvailable() <= 0 && !m_port->waitForReadyRead(timeoutMs < 0 ? 0 : timeoutMs)) return 0;
+  if (m_port->bytesAvailable() <= 0 && !m_port->waitForReadyRead(timeoutMs < 0 ? 0 : timeoutMs)) {
+    ThrowIfGone();
+    return 0;
+  }
   const qint64 n = m_port->read(reinterpret_cast<char *>(buf), static_cast<qint64>(max));
+  if (n < 0) ThrowIfGone();
   return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
 
@@ -101,6 +126,20 @@ std::vector<std::pair<std::string, std::string>> QtSerialLink::ListDevices() {
       text += (text.empty() ? "" : ", ") +
               QString::asprintf("USB %04x:%04x", p.vendorIdentifier(), p.productIdentifier()).toStdString();
     out.emplace_back(p.systemLocation().toStdString(), text);
+  }
+  return out;
+}
+
+} // namespace korv
+
+namespace korv {
+
+std::vector<std::pair<std::string, std::string>> QtSerialLink::Devices() {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    QString what = info.description();
+    if (what.isEmpty()) what = (info.manufacturer() + QLatin1Char(' ') + info.serialNumber()).trimmed();
+    out.emplace_back(info.systemLocation().toStdString(), what.toStdString());
   }
   return out;
 }

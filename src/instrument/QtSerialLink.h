@@ -14,6 +14,10 @@ class QSerialPort;
 
 namespace korv {
 
+inline constexpr const char *kMsgNoSerialDevice =
+    "No serial device is set up for the instrument: Comm %d names none (this computer has %d).\r\nChoose the "
+    "instrument's port in Options > General.";
+
 class QtSerialLink : public SerialLink {
 public:
   explicit QtSerialLink(std::string device);
@@ -36,6 +40,9 @@ public:
   // A CommDevice that is no serial device throws EmoxIODeviceErr naming the
   // setting.
   static std::string ResolvePort(int commPort, const std::string &commDevice);
+  // The serial devices of this computer, in CommPort order: path and the
+  // library's description (maker and product when it has none).
+  static std::vector<std::pair<std::string, std::string>> Devices();
 
   // The first serial device with this USB id ("" when none is attached).
   static std::string FindUsbDevice(std::uint16_t vendor, std::uint16_t product);
@@ -43,6 +50,9 @@ public:
   static std::vector<std::pair<std::string, std::string>> ListDevices();
 
 private:
+  // Throws EmoxIODisconnected when the device went away; otherwise clears
+  // the error a time-out leaves.
+  void ThrowIfGone();
   static constexpr std::size_t kOutputBuffer = 4096;
   std::string m_device;
   std::unique_ptr<QSerialPort> m_port;

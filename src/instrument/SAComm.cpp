@@ -35,6 +35,26 @@ void TSAComm::Open() {
   if (m_link.IsOpen()) return;
   m_link.Open();
   m_ring->Clear();
+  try {
+    DrainLeftovers();
+  } catch (...) {
+    // The caller's guard never took the port: close it here.
+    m_link.Close();
+    throw;
+  }
+}
+
+void TSAComm::DrainLeftovers() {
+  const std::int64_t start = m_link.NowMs();
+  std::array<std::uint8_t, 4096> chunk{};
+  bool told = false;
+  while (m_link.Read(chunk.data(), chunk.size(), kQuietMs) > 0) {
+    if (!told && m_busyNotice) m_busyNotice();
+    told = true;
+    if (m_readCancel != nullptr && m_readCancel->load()) throw EmoxIOCancelled(kMsgCancelled);
+    if (m_link.NowMs() - start > kDrainLimitMs)
+      throw EmoxIODeviceErr(Format(kMsgKeepsSending, m_link.Name().c_str(), kDrainLimitMs / 1000));
+  }
 }
 
 void TSAComm::Close() {
@@ -51,20 +71,30 @@ void TSAComm::SendCommand(std::string_view text) {
   if (m_link.OutputRoom() >= text.size()) m_link.Write(text);
 }
 
-std::uint8_t TSAComm::TakeByte(std::int64_t deadline) {
+std::uint8_t TSAComm::TakeByte(TSilence &deadline) {
   for (;;) {
     if (m_readCancel != nullptr && m_readCancel->load()) throw EmoxIOCancelled(kMsgCancelled);
-    const std::int64_t now = m_link.NowMs();
-    if (now >= deadline) throw EmoxIOTimeOutErr(kMsgTimeOut);
+    // Bytes already here arrived in time, however slowly they are taken.
     if (m_ring->Count() > 0) return m_ring->Get();
+    const std::int64_t now = m_link.NowMs();
+    if (now >= deadline.Until) throw EmoxIOTimeOutErr(kMsgTimeOut);
     std::array<std::uint8_t, 4096> chunk{};
     const std::size_t room = static_cast<std::size_t>(TBuffer::kSize - m_ring->Count());
     const std::size_t n = m_link.Read(chunk.data(), std::min(room, chunk.size()),
-                                      static_cast<int>(std::min<std::int64_t>(deadline - now, 1000)));
+                                      static_cast<int>(std::min<std::int64_t>(deadline.Until - now, 1000)));
+    if (n > 0) deadline.Until = m_link.NowMs() + deadline.Window;
     for (std::size_t i = 0; i < n; ++i)
       m_ring->Put(chunk[i]);
   }
 }
+
+namespace {
+// Appends b to text; a reply that grows past its limit without its end is no reply.
+void Grow(std::string &text, std::uint8_t b, int limit) {
+  if (static_cast<int>(text.size()) >= limit) throw EmoxIOTraceFormatErr(Format(kMsgReplyRunsOn, limit));
+  text.push_back(static_cast<char>(b));
+}
+} // namespace
 
 void TSAComm::DiscardInput() {
   m_ring->Clear();
@@ -75,20 +105,20 @@ void TSAComm::DiscardInput() {
 
 void TSAComm::ReadBytes(int count, int deadlineMs) {
   if (count < 0 || ReplyLength + count > kReplyBytesSize) throw EmoxIOSizeErr("Reply too long.");
-  const std::int64_t deadline = Deadline(deadlineMs);
+  TSilence deadline = Deadline(deadlineMs);
   for (int i = 0; i < count; ++i)
     ReplyBytes[static_cast<std::size_t>(ReplyLength++)] = TakeByte(deadline);
 }
 
 void TSAComm::ReadLines(int count, int deadlineMs) {
-  const std::int64_t deadline = Deadline(deadlineMs + 1000);
+  TSilence deadline = Deadline(deadlineMs + 1000);
   std::string line;
   bool remembered = false;
   int added = 0;
   while (added < count) {
     const std::uint8_t b = TakeByte(deadline);
     if (!IsTerminator(b)) {
-      line.push_back(static_cast<char>(b));
+      Grow(line, b, kMaxReplyLine);
     } else if (remembered) {
       ReplyLines.push_back(std::move(line));
       line.clear();
@@ -102,25 +132,29 @@ void TSAComm::ReadLines(int count, int deadlineMs) {
 }
 
 void TSAComm::ReadToPrompt(bool keep) {
-  const std::int64_t deadline = Deadline(3000);
+  TSilence deadline = Deadline(3000);
   std::string text;
   while (!EndsWith(text, kLxPrompt))
-    text.push_back(static_cast<char>(TakeByte(deadline)));
+    Grow(text, TakeByte(deadline), kMaxReplyText);
   if (keep) ReplyLines.push_back(std::move(text));
 }
 
 void TSAComm::ReadListing(int deadlineMs) {
-  const std::int64_t deadline = Deadline(deadlineMs);
+  TSilence deadline = Deadline(deadlineMs);
   char w0 = ' ';
   char w1 = ' ';
   std::string current;
+  std::size_t total = 0;
   while (!EndsWith(current, kLxPrompt)) {
-    const char b = static_cast<char>(TakeByte(deadline));
+    const std::uint8_t byte = TakeByte(deadline);
+    const char b = static_cast<char>(byte);
+    if (++total > static_cast<std::size_t>(kMaxReplyText))
+      throw EmoxIOTraceFormatErr(Format(kMsgReplyRunsOn, kMaxReplyText));
     w0 = w1;
     w1 = b;
     const bool pair = (w0 == '\r' && w1 == '\n') || (w0 == '\n' && w1 == '\r');
     if (!pair) {
-      current.push_back(b);
+      Grow(current, byte, kMaxReplyLine);
     } else {
       if (!current.empty()) current.pop_back();
       ReplyLines.push_back(std::move(current));
@@ -132,24 +166,24 @@ void TSAComm::ReadListing(int deadlineMs) {
 }
 
 std::string TSAComm::WaitForTail(std::string_view tail, int deadlineMs) {
-  const std::int64_t deadline = Deadline(deadlineMs);
+  TSilence deadline = Deadline(deadlineMs);
   std::string text;
   while (!EndsWith(text, tail))
-    text.push_back(static_cast<char>(TakeByte(deadline)));
+    Grow(text, TakeByte(deadline), kMaxReplyText);
   return text;
 }
 
 std::string TSAComm::WaitForAny(std::string_view any, int deadlineMs) {
-  const std::int64_t deadline = Deadline(deadlineMs);
+  TSilence deadline = Deadline(deadlineMs);
   std::string text;
   do {
-    text.push_back(static_cast<char>(TakeByte(deadline)));
+    Grow(text, TakeByte(deadline), kMaxReplyText);
   } while (any.find(text.back()) == std::string_view::npos);
   return text;
 }
 
 void TSAComm::WakeAnalyzer() {
-  const std::int64_t deadline = Deadline(3000);
+  TSilence deadline = Deadline(3000);
   SendCommand(Command(""));
   while (TakeByte(deadline) != kLxPrompt.front()) {
   }
@@ -158,7 +192,7 @@ void TSAComm::WakeAnalyzer() {
   const std::string refused = "?" + std::string(kLxLineEnd) + std::string(kLxPrompt);
   std::string text;
   while (!Contains(text, refused))
-    text.push_back(static_cast<char>(TakeByte(deadline)));
+    Grow(text, TakeByte(deadline), kMaxReplyText);
 }
 
 std::string TSAComm::ReadStatus() {
@@ -214,19 +248,30 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
       location == kLxCurrentTraceLocation ? std::string(kLxCurrentTraceName) : std::to_string(location);
   SendCommand(Command(std::string(kLxUpload) + where));
   const std::size_t first = ReplyLines.size();
+  m_expectedLines = 0;
   ReadLines(2, 1000);
   if (ReplyLines[first + 1] == "?") throw EmoxIONoTraceErr(kMsgNoTraceStored);
   switch (FirmwareGeneration(firmwareDate)) {
-  case 1: ReadLines(255, 7000); break;
-  case 2: ReadLines(251, 7000); break;
+  case 1:
+    m_expectedLines = 257;
+    ReadLines(255, 7000);
+    break;
+  case 2:
+    m_expectedLines = 253;
+    ReadLines(251, 7000);
+    break;
   default:
     if (QEModel) {
+      // The point count comes with the header; until then the header is all we know.
+      m_expectedLines = 18;
       ReadLines(16, 7000);
       long long n = 0;
       if (!ParseInt(Trim(ReplyLines[first + 17]), n) || n < 2 || n > kLxMaxReplyPoints)
         throw EmoxIOInvalidTraceError(kMsgInvalidTrace);
+      m_expectedLines = 18 + static_cast<int>(n);
       ReadLines(static_cast<int>(n), 20000);
     } else {
+      m_expectedLines = 255;
       ReadLines(253, 7000);
     }
     ReadToPrompt(true);
@@ -236,7 +281,7 @@ void TSAComm::ReadTrace(int location, double firmwareDate) {
 
 void TSAComm::DeleteStoredTrace(int location) {
   SendCommand(Command(std::string(kLxDelete) + std::to_string(location)));
-  const std::int64_t deadline = Deadline(2000);
+  TSilence deadline = Deadline(2000);
   std::string w = "    ";
   for (;;) {
     w.erase(0, 1);

@@ -37,6 +37,19 @@ inline constexpr const char *kMsgNotResponding =
     "transfer Traces to or from an LX-xx00ZT.";
 
 inline constexpr const char *kMsgCancelled = "The transfer was cancelled.";
+inline constexpr const char *kMsgReplyRunsOn =
+    "The instrument's reply does not end: more than %d characters arrived without the end of a line or reply.";
+inline constexpr const char *kMsgKeepsSending =
+    "The instrument on %s keeps sending: the line was not quiet for %d seconds.";
+
+// A line without its end gives up after this many characters, a whole reply
+// after kMaxReplyText: a device that babbles forever cannot hold a read open.
+inline constexpr int kMaxReplyLine = 4096;
+inline constexpr int kMaxReplyText = 1 << 20;
+// Bytes still arriving from an abandoned exchange are waited out until the
+// line has been quiet this long, at most kDrainLimitMs.
+inline constexpr int kQuietMs = 200;
+inline constexpr int kDrainLimitMs = 90000;
 
 // A read given up because the caller asked to stop (SetReadCancel).
 class EmoxIOCancelled : public EmoxIOError {
@@ -49,7 +62,10 @@ public:
   explicit TSAComm(SerialLink &link);
 
   // Opening discards bytes left over from an earlier operation, so a reply
-  // is never read against a stale tail.
+  // is never read against a stale tail: an instrument still sending the
+  // reply of an exchange that was given up (a Cancel, a program that was
+  // stopped) is waited out until the line is quiet (BusyNotice is told
+  // once). Throws EmoxIODeviceErr kMsgKeepsSending when it never stops.
   void Open();
   void Close();
   bool IsOpen() const { return m_link.IsOpen(); }
@@ -76,9 +92,16 @@ public:
   // Called with the count of reply lines after each line read, so a long
   // trace read can drive a progress bar.
   void SetLineProgress(std::function<void(int lines)> fn) { m_lineProgress = std::move(fn); }
+  // Called once when Open finds the instrument still sending.
+  void SetBusyNotice(std::function<void()> fn) { m_busyNotice = std::move(fn); }
+  // How many lines the trace reply being read has in all (echo included),
+  // as far as known: 0 before ReadTrace knows the firmware's layout.
+  int ExpectedReplyLines() const { return m_expectedLines; }
 
-  // Basic readers. Every deadline covers the whole read; a passed deadline
-  // throws EmoxIOTimeOutErr with kMsgTimeOut.
+  // Basic readers. A deadline is for silence: every byte received renews
+  // it, so a long reply at line speed never times out while it arrives. A
+  // passed deadline throws EmoxIOTimeOutErr with kMsgTimeOut; a link that
+  // went away throws EmoxIODisconnected at once.
   void SendCommand(std::string_view text);
   void ReadBytes(int count, int deadlineMs);
   void ReadLines(int count, int deadlineMs);
@@ -121,9 +144,15 @@ public:
   static float TenthsToSingle(std::uint8_t hi, std::uint8_t lo);
 
 private:
-  std::int64_t Deadline(int ms) const { return m_link.NowMs() + ms; }
-  // Next byte; throws EmoxIOTimeOutErr once the deadline has passed.
-  std::uint8_t TakeByte(std::int64_t deadline);
+  // A deadline that every received byte moves on by Window.
+  struct TSilence {
+    std::int64_t Window = 0;
+    std::int64_t Until = 0;
+  };
+  TSilence Deadline(int ms) const { return TSilence{ms, m_link.NowMs() + ms}; }
+  // Next byte; throws EmoxIOTimeOutErr once the line was silent too long.
+  std::uint8_t TakeByte(TSilence &deadline);
+  void DrainLeftovers();
   // Fixed-block exchanges start from a quiet line: anything still queued
   // would shift the block.
   void DiscardInput();
@@ -134,6 +163,8 @@ private:
   const std::atomic<bool> *m_cancel = nullptr;
   const std::atomic<bool> *m_readCancel = nullptr;
   std::function<void(int)> m_lineProgress;
+  std::function<void()> m_busyNotice;
+  int m_expectedLines = 0;
 };
 
 } // namespace korv

@@ -8,7 +8,19 @@
 #include <string>
 #include <string_view>
 
+#include "core/Excption.h"
+
 namespace korv {
+
+inline constexpr const char *kMsgDisconnected =
+    "The instrument on %s was disconnected.\r\nCheck the cable and the port, then try again.";
+
+// The device went away while in use (a USB adapter pulled, a pseudo-terminal
+// closed): said at once instead of waiting for a deadline.
+class EmoxIODisconnected : public EmoxIODeviceErr {
+public:
+  using EmoxIODeviceErr::EmoxIODeviceErr;
+};
 
 class SerialLink {
 public:
@@ -22,7 +34,8 @@ public:
   virtual std::size_t OutputRoom() const = 0;
   virtual void Write(std::string_view bytes) = 0;
   // Waits at most timeoutMs for bytes and copies up to max of them into buf.
-  // Returns the number copied; 0 means nothing arrived in time.
+  // Returns the number copied; 0 means nothing arrived in time. A device
+  // that went away throws EmoxIODisconnected.
   virtual std::size_t Read(std::uint8_t *buf, std::size_t max, int timeoutMs) = 0;
   virtual void FlushInput() = 0;
   virtual void FlushOutput() = 0;

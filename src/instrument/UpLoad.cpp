@@ -3,6 +3,7 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+#include <unistd.h>
 
 #include "core/DateTime.h"
 #include "core/Excption.h"
@@ -66,6 +67,19 @@ std::string FolderDate(double when) {
   return Format("%.4d", c.Year) + MonthNumberToName(c.Month) + TwoDigits(c.Day);
 }
 
+std::string CutOffMessage(const TSelectedTrace &sel, const std::string &name, int got, int expected, const char *unit,
+                          int delivered) {
+  const std::string shown = name.empty() ? sel.Name : name;
+  std::string m = std::string(kMsgTimeOut) + "\r\n" +
+                  Format(kMsgReplyStopped, shown.c_str(), sel.Location, got, std::max(got, expected), unit) + " ";
+  if (delivered == 0) return m + kMsgNoneKept;
+  return m + (delivered == 1 ? std::string(kMsgKeptOneBefore) : Format(kMsgKeptBefore, delivered));
+}
+
+std::string NotResponding(TSAComm &comm) {
+  return std::string(kMsgNotResponding) + "\r\n" + Format(kMsgNoAnswerOn, comm.Link().Name().c_str());
+}
+
 void Step(const TProgressFn &progress, int &position, int maximum) {
   ++position;
   if (progress) progress(position, maximum);
@@ -101,7 +115,7 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
       ident = comm.SiteMasterIdentify();
     } catch (const EmoxIOTimeOutErr &) {
     }
-    if (ident != "S331") throw EmoxIODeviceErr(kMsgNotResponding);
+    if (ident != "S331") throw EmoxIODeviceErr(NotResponding(comm));
     id.Kind = ikSiteMaster;
     id.ModelLine = ident;
     return id;
@@ -118,10 +132,12 @@ TInstrumentIdentity IdentifyInstrument(TSAComm &comm) {
     id.ModelLine = first;
     if (rt + 3 < first.size()) id.RtModelDigit = first[rt + 3];
   } else {
-    throw EmoxIODeviceErr(kMsgNotResponding);
+    throw EmoxIODeviceErr(NotResponding(comm));
   }
   return id;
 }
+
+bool CanDelete(TInstrumentKind kind) { return kind == ikAnalyzer; }
 
 int HighestLocation(TInstrumentKind kind) {
   switch (kind) {
@@ -156,7 +172,7 @@ std::string FirstGenerationEntryName(long long site, long long sector, long long
 TmoxDirList BuildDirectoryList(const TInstrumentIdentity &id, std::vector<std::string> lines, double now) {
   TmoxDirList list;
   if (id.Kind == ikAnalyzer) lines.resize(lines.size() >= 2 ? lines.size() - 2 : 0);
-  if (id.Kind != ikRtTester) list.Add("Current Trace", kCurrentTraceLocation, now);
+  if (id.Kind == ikAnalyzer) list.Add("Current Trace", kCurrentTraceLocation, now);
   for (const std::string &line : lines) {
     if (list.Count() >= TmoxDirList::kCapacity) break;
     int location = 0;
@@ -270,6 +286,9 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
   ctx.CurrentDistUnit = options.CurrentDistUnit;
   const int highest = HighestLocation(id.Kind);
   int failed = 0;
+  int delivered = 0;
+  if (options.Lines)
+    comm.SetLineProgress([&](int lines) { options.Lines(lines, std::max(lines, comm.ExpectedReplyLines())); });
   auto fail = [&](const TSelectedTrace &sel, const std::string &message) {
     ++failed;
     if (options.TraceFailed)
@@ -291,17 +310,29 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
       switch (id.Kind) {
       case ikAnalyzer:
         comm.WakeAnalyzer();
-        comm.ReadTrace(sel.Location, id.FirmwareDate);
+        try {
+          comm.ReadTrace(sel.Location, id.FirmwareDate);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(CutOffMessage(sel, name, static_cast<int>(comm.ReplyLines.size()),
+                                               comm.ExpectedReplyLines(), "lines", delivered));
+        }
         BuildFromAnalyzerReply(*doc, name, comm.ReplyLines, ctx);
         break;
-      case ikSiteMaster:
-        comm.SiteMasterReadTrace(sel.Location);
+      case ikSiteMaster: try { comm.SiteMasterReadTrace(sel.Location);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(
+              CutOffMessage(sel, name, comm.ReplyLength, 2 + static_cast<int>(kSmTraceLength), "bytes", delivered));
+        }
         // Only the full block is a trace; the short answer means none is stored.
         if (comm.ReplyLength != 604) throw EmoxIONoTraceErr(kMsgNoTraceStored);
         BuildFromSiteMasterReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
+        // The instrument's own texts name the trace, in windows and in file names.
+        if (TTraceData &t = doc->Doc.Traces[0]; t.Label.str().empty()) t.Label = t.Title.str().substr(0, 50);
         break;
-      case ikRtTester:
-        comm.RtReadTrace(sel.Location);
+      case ikRtTester: try { comm.RtReadTrace(sel.Location);
+        } catch (const EmoxIOTimeOutErr &) {
+          throw EmoxIOTimeOutErr(CutOffMessage(sel, name, comm.ReplyLength, kRtTraceBytes, "bytes", delivered));
+        }
         BuildFromRtReply(*doc, name, comm.ReplyBytes.data(), static_cast<std::size_t>(comm.ReplyLength), ctx);
         break;
       }
@@ -309,15 +340,17 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
       // Nothing at this location, or nothing usable (a damaged block, a
       // field that is no number, a failed check sum): the other locations
       // may hold good traces. A link that stopped answering ends the run.
-      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr || dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr ||
-          dynamic_cast<const EmoxIOCancelled *>(&e) != nullptr)
+      if (dynamic_cast<const EmoxIOTimeOutErr *>(&e) != nullptr ||
+          dynamic_cast<const EmoxIODeviceErr *>(&e) != nullptr || dynamic_cast<const EmoxIOCancelled *>(&e) != nullptr)
         throw;
       fail(sel, e.Message());
       continue;
     }
     Step(options.Progress, position, maximum);
     sink(sel, std::move(doc));
+    ++delivered;
   }
+  comm.SetLineProgress({});
   if (id.Kind == ikSiteMaster)
     comm.SiteMasterRelease();
   else if (id.Kind == ikRtTester)
@@ -326,9 +359,11 @@ int FetchTraces(TSAComm &comm, const TInstrumentIdentity &identity, const std::v
   return failed;
 }
 
-void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
-                  const TProgressFn &progress, const TWarningFn &warning) {
-  const int highest = id.Kind == ikAnalyzer ? kCurrentTraceLocation : 0;
+int DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
+                 const TProgressFn &progress, const TWarningFn &warning) {
+  // The current trace is the analyzer's sweep, not a stored location.
+  const int highest = CanDelete(id.Kind) ? kCurrentTraceLocation - 1 : 0;
+  int refused = 0;
   comm.ReplyLines.clear();
   TPortGuard port(comm);
   const int maximum = 2 * static_cast<int>(selection.size());
@@ -340,6 +375,7 @@ void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vecto
     Step(progress, position, maximum);
     comm.ReplyLines.clear();
     if (sel.Location < 1 || sel.Location > highest) {
+      ++refused;
       if (warning) warning(kMsgInvalidLocation);
       continue;
     }
@@ -347,6 +383,7 @@ void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vecto
     comm.DeleteStoredTrace(sel.Location);
     Step(progress, position, maximum);
   }
+  return refused;
 }
 
 std::string ReceivedTraceBaseName(const TTraceData &trace, int location) {
@@ -406,6 +443,41 @@ std::string SaveReceivedTrace(TmoxDocument &doc, const std::string &root, int st
   std::string path = UniqueTracePath(folder, ReceivedTraceBaseName(t, location), isOpen);
   SaveDocument(doc, path, [] { return true; });
   return path;
+}
+
+} // namespace korv
+
+namespace korv {
+
+std::string RootFolderProblem(const std::string &root) {
+  namespace fs = std::filesystem;
+  const std::string shown = "The Root Folder \"" + root + "\" ";
+  for (char c : root)
+    if (static_cast<unsigned char>(c) < 0x20) return shown + "holds control characters.";
+  if (root.empty() || root == "/") return shown + "cannot take received traces: give a folder.";
+  std::error_code ec;
+  fs::path p = fs::path(root).lexically_normal();
+  if (p.has_filename() == false) p = p.parent_path();
+  // The nearest part that exists must be a folder this user may write in.
+  while (!p.empty() && !fs::exists(p, ec))
+    p = p.parent_path();
+  if (p.empty()) p = fs::current_path(ec);
+  if (!fs::is_directory(p, ec)) return shown + "cannot be used: " + p.string() + " is no folder.";
+  if (::access(p.c_str(), W_OK | X_OK) != 0) return shown + "cannot be used: " + p.string() + " may not be written.";
+  return {};
+}
+
+std::string TReceiveSummary::Text() const {
+  std::string t = Format("Received %d of %d traces", Received, Selected);
+  t += Folder.empty() ? std::string(".") : " into files under " + Folder + ".";
+  if (Cancelled) t += "\r\nCancelled: the rest were not asked for.";
+  if (!Failed.empty()) {
+    t += "\r\nNot received:";
+    for (const std::string &f : Failed)
+      t += "\r\n" + f;
+  }
+  if (!Error.empty()) t += "\r\n" + Error;
+  return t;
 }
 
 } // namespace korv

@@ -29,6 +29,12 @@ inline constexpr const char *kMsgNoTracesToDelete = "There are no traces to dele
 inline constexpr const char *kMsgConfirmDelete =
     "You are about to delete one or more stored traces? Do you want to continue?";
 inline constexpr const char *kMsgDeleteFailed = "Error while deleting traces:  ";
+// Follows the "not responding" messages: which port was asked.
+inline constexpr const char *kMsgNoAnswerOn = "No answer on %s.";
+inline constexpr const char *kMsgReplyStopped = "The reply of trace \"%s\" (location %d) stopped after %d of %d %s.";
+inline constexpr const char *kMsgKeptBefore = "The %d traces received before it were kept.";
+inline constexpr const char *kMsgKeptOneBefore = "The trace received before it was kept.";
+inline constexpr const char *kMsgNoneKept = "No trace was received before it.";
 
 struct TInstrumentIdentity {
   TInstrumentKind Kind = ikAnalyzer;
@@ -46,16 +52,19 @@ using TProgressFn = std::function<void(int position, int maximum)>;
 using TWarningFn = std::function<void(const std::string &message)>;
 
 // Opens the link, finds out what is connected and closes it again (also on
-// failure). Throws EmoxIODeviceErr with kMsgNotResponding when nothing
-// known answers, or with the port's message when it cannot be opened.
+// failure). Throws EmoxIODeviceErr with kMsgNotResponding and a line
+// naming the port (kMsgNoAnswerOn) when nothing known answers, or with the port's message when it cannot be opened.
 TInstrumentIdentity IdentifyInstrument(TSAComm &comm);
 
 // Highest location the kind stores: 500, 40 or 12.
 int HighestLocation(TInstrumentKind kind);
+// Whether the kind can delete what it stores (only the LX-x000QE can).
+bool CanDelete(TInstrumentKind kind);
 
 // Reads the directory lines of the connected instrument (port opened and
-// closed here) and returns the entries, "Current Trace" first except for an
-// RT-x00. now is the time given to entries without a date.
+// closed here) and returns the entries, "Current Trace" first for an
+// LX-x000QE (the other kinds cannot send theirs). now is the time given to
+// entries without a date.
 TmoxDirList ReadDirectory(TSAComm &comm, const TInstrumentIdentity &id, double now);
 // The list built from directory lines already read (testable without a link).
 TmoxDirList BuildDirectoryList(const TInstrumentIdentity &id, std::vector<std::string> lines, double now);
@@ -85,6 +94,9 @@ struct TFetchOptions {
   std::uint8_t CurrentScaleUnit = suReturnLoss;
   std::uint8_t CurrentDistUnit = duMeters;
   TProgressFn Progress;
+  // Lines of the trace reply being read (echo included) out of the lines
+  // it has, as far as known, so a long trace moves a bar as it arrives.
+  TProgressFn Lines;
   TWarningFn Warning;
   // Told of each location that gave no trace; without it, Warning is.
   TTraceFailedFn TraceFailed;
@@ -98,17 +110,19 @@ using TTraceSink = std::function<void(const TSelectedTrace &, std::unique_ptr<Tm
 // beyond the kind's range, empty locations and replies refused as invalid,
 // damaged, unreadable or failing their check sum are reported (TraceFailed
 // or Warning) and skipped: the rest go on. Time-outs, device errors and
-// anything else end the run and pass on;
-// the port is closed in every case. Returns the number of locations that
+// anything else end the run and pass on; a reply cut off in the middle of a
+// trace names the trace, what arrived of it and how many traces came before.
+// The port is closed in every case. Returns the number of locations that
 // gave no trace.
 int FetchTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
                 const TFetchOptions &options, const TTraceSink &sink);
 
-// Deletes stored traces of an LX-x000QE analyzer (other kinds: every row
-// is an invalid location). Device errors and time-outs end the loop and
-// pass on.
-void DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
-                  const TProgressFn &progress, const TWarningFn &warning);
+// Deletes stored traces of an LX-x000QE analyzer (other kinds, and the
+// analyzer's current trace, which is no stored location: an invalid
+// location). Device errors and time-outs end the loop and pass on.
+// Returns the number of locations refused.
+int DeleteTraces(TSAComm &comm, const TInstrumentIdentity &id, const std::vector<TSelectedTrace> &selection,
+                 const TProgressFn &progress, const TWarningFn &warning);
 
 // File naming for traces received to disk.
 // Label without the characters " * . / : < > ? \ |, cut to 50; when that is
@@ -123,6 +137,22 @@ void ForceFolders(const std::string &folder);
 // or isOpen says a document window already uses the name.
 std::string UniqueTracePath(const std::string &folder, const std::string &base,
                             const std::function<bool(const std::string &)> &isOpen = {});
+// Why root cannot take received traces, or empty when it can: it must be a
+// folder (or one that can be made inside an existing folder) that may be
+// written. Checked before the first trace is fetched.
+std::string RootFolderProblem(const std::string &root);
+
+// What one receive did, said once at its end.
+struct TReceiveSummary {
+  int Selected = 0;
+  int Received = 0;
+  std::vector<std::string> Failed; // "location n "name": reason"
+  std::string Folder;              // files went under it; empty: into windows
+  bool Cancelled = false;
+  std::string Error; // what ended the run early
+  std::string Text() const;
+};
+
 // Folders, unique name and an atomic save: the path written.
 std::string SaveReceivedTrace(TmoxDocument &doc, const std::string &root, int style, int location,
                               const std::function<bool(const std::string &)> &isOpen = {});

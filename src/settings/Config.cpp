@@ -175,6 +175,7 @@ void TKorvSettings::ReadOptions(const TIniFile &ini) {
   o.Deliminator = ini.ReadInteger(kOptions, "Deliminator", d.Deliminator);
   o.AutoSave = ini.ReadBool(kOptions, "AutoSave", d.AutoSave);
   o.CommPort = ini.ReadInteger(kOptions, "CommPort", d.CommPort);
+  o.CommDevice = ini.ReadString(kOptions, "CommDevice", d.CommDevice);
   o.DielectricFormat = ini.ReadInteger(kOptions, "DielectricFormat", d.DielectricFormat);
   o.UploadRoot = path("UploadRoot", d.UploadRoot);
   o.UploadStyle = ini.ReadInteger(kOptions, "UploadStyle", d.UploadStyle);
@@ -277,6 +278,11 @@ void TKorvSettings::WriteOptions(TIniFile &ini) const {
   ini.WriteInteger(kOptions, "Deliminator", o.Deliminator);
   ini.WriteBool(kOptions, "AutoSave", o.AutoSave);
   ini.WriteInteger(kOptions, "CommPort", o.CommPort);
+  // Only a chosen device is written: a settings file without one keeps its form.
+  if (o.CommDevice.empty())
+    ini.DeleteKey(kOptions, "CommDevice");
+  else
+    ini.WriteString(kOptions, "CommDevice", o.CommDevice);
   ini.WriteInteger(kOptions, "DielectricFormat", o.DielectricFormat);
   writePath("UploadRoot", o.UploadRoot);
   ini.WriteInteger(kOptions, "UploadStyle", o.UploadStyle);

@@ -39,6 +39,8 @@ struct TOptions {
   int Deliminator = 9;
   bool AutoSave = true;
   int CommPort = 1;
+  // A serial device path chosen by name; when set it wins over CommPort.
+  std::string CommDevice;
   int DielectricFormat = 1;
   std::string UploadRoot;
   int UploadStyle = 0;

@@ -25,6 +25,7 @@ TSettingsPages PagesFromSettings(const TKorvSettings &settings) {
   p.DelimiterItem = o.Deliminator == kBlank ? 1 : 0;
   p.RecentCount = std::clamp(settings.NumberToShow, 0, kMaxRecentFiles);
   p.CommPortItem = std::clamp(o.CommPort, 1, kCommPorts) - 1;
+  p.CommDevice = o.CommDevice;
   p.DielectricFormat = o.DielectricFormat != 0 ? 1 : 0;
   p.HandheldRoot = o.HandheldRoot;
   p.DefaultLossUnit = std::clamp(o.DefaultLossUnit, 0, 4);
@@ -39,8 +40,8 @@ TStoredPages StorePages(const TSettingsPages &p, TKorvSettings &settings) {
   TOptions &o = settings.Options;
   TStoredPages result;
   const int method = p.PlotMethodItem == 1 ? kSplineMethod : 0;
-  if (o.ViewStyle != p.ViewStyle || o.FontSize != p.FontSize || o.PlotMethod != method ||
-      o.GridLines != p.GridLines || o.MarkPoints != p.MarkPoints) {
+  if (o.ViewStyle != p.ViewStyle || o.FontSize != p.FontSize || o.PlotMethod != method || o.GridLines != p.GridLines ||
+      o.MarkPoints != p.MarkPoints) {
     o.ViewStyle = p.ViewStyle;
     o.FontSize = p.FontSize;
     o.PlotMethod = method;
@@ -57,6 +58,7 @@ TStoredPages StorePages(const TSettingsPages &p, TKorvSettings &settings) {
   settings.NumberToShow = recent;
   o.AutoSave = p.AutoSave;
   o.CommPort = std::clamp(p.CommPortItem, 0, kCommPorts - 1) + 1;
+  o.CommDevice = p.CommDevice;
   o.DielectricFormat = p.DielectricFormat;
   o.HandheldRoot = p.HandheldRoot;
   o.DefaultLossUnit = p.DefaultLossUnit;

@@ -3,6 +3,8 @@
 // Defaults) as the dialog's controls see them, and the rules that store
 // them back into the settings.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "settings/Config.h"
 
@@ -22,6 +24,10 @@ struct TSettingsPages {
   int DelimiterItem = 0;  // 0 tab, 1 blank
   int RecentCount = 5;    // 0..9
   int CommPortItem = 0;   // 0..15: port 1..16
+  std::string CommDevice; // a device chosen by name; wins over CommPortItem
+  // The serial devices the page offers before "Comm 1".."Comm 16": path and
+  // description, as found when the dialog opens (not a setting).
+  std::vector<std::pair<std::string, std::string>> SerialDevices;
   int DielectricFormat = 1; // "Cable Format" on the Graph page
   std::string HandheldRoot; // where the handheld's files are mounted
   // Defaults.

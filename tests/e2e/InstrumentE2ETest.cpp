@@ -1,5 +1,7 @@
+#include <chrono>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -94,7 +96,9 @@ TEST(InstrumentE2E, SiteMaster) {
   EXPECT_TRUE(Has(id.Out, "kind: sitemaster")) << id.Out;
   const TRunResult list = RunKorvtool({"list", "--port", sim.Port()});
   ASSERT_EQ(list.ExitCode, 0) << list.Err;
-  EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 41);
+  // 40 locations; no "Current Trace", which a Site Master cannot send.
+  EXPECT_EQ(std::count(list.Out.begin(), list.Out.end(), '\n'), 40);
+  EXPECT_FALSE(Has(list.Out, "Current Trace")) << list.Out;
   TempDir dir;
   const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "2", "--out", dir.File("sm.kdt")});
   ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
@@ -148,6 +152,12 @@ TEST(InstrumentE2E, DeleteStoredTraces) {
   const TRunResult again = RunKorvtool({"delete", "--port", sim.Port(), "2"});
   EXPECT_EQ(again.ExitCode, 1);
   EXPECT_TRUE(Has(again.Err, "An Error Occurred in the Delete Trace command.")) << again.Err;
+  // The current trace is no stored location: refused, and the run fails.
+  const TRunResult current = RunKorvtool({"delete", "--port", sim.Port(), "3", "500"});
+  EXPECT_EQ(current.ExitCode, 1);
+  EXPECT_TRUE(Has(current.Err, "Invalid trace memory location.")) << current.Err;
+  const TRunResult after = RunKorvtool({"list", "--port", sim.Port(), "--json"});
+  EXPECT_FALSE(Has(after.Out, "\"location\":3,")) << after.Out;
 }
 
 TEST(InstrumentE2E, FolderStylesAndDuplicateLabels) {
@@ -197,9 +207,70 @@ TEST_P(FaultE2E, EndsWithItsMessageAndNoFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultE2E,
-    ::testing::Values(FaultCase{"slow", "LX-3400", "15Mar03", kTimeOut, 20},
-                      FaultCase{"drop", "LX-3200", "15Mar01", kTimeOut, 20},
-                      FaultCase{"cutoff", "LX-3250A", "15Jan02", kTimeOut, 20},
+    ::testing::Values(FaultCase{"drop", "LX-3200", "15Mar01", kTimeOut, 20},
+                      FaultCase{"cutoff", "LX-3250A", "15Jan02", "stopped after", 20},
                       FaultCase{"garbage", "LX-3400", "15Mar03", "The CRC failed in the loaded trace data.", 10},
                       FaultCase{"garbage", "LX-3200", "15Mar01", "is not a valid integer value", 10},
                       FaultCase{"silence", "LX-3400", "15Mar03", "LX-x000QE is not responding.", 25}));
+
+// A slow line whose data keeps arriving is no time-out.
+TEST(LinkE2E, SlowLinkStillArrives) {
+  TSimProcess sim({"--instrument", "sitemaster", "--fault", "slow"});
+  TempDir dir;
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("slow.kdt")}, 90);
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  EXPECT_GT(rx.Seconds, 12.0); // 604 bytes at 40 a second
+  EXPECT_TRUE(Has(RunKorvtool({"info", dir.File("slow.kdt")}).Out, "130 points"));
+}
+
+// 4,001 points at 9600 baud take close to a minute; the deadline is for silence.
+TEST(LinkE2E, LongestTraceAtLineSpeed) {
+  TempDir dir;
+  const std::string src = dir.File("long.kdt");
+  ASSERT_EQ(
+      RunKorvtool({"synth", src, "--points", "4001", "--start", "900", "--stop", "1900", "--label", "LONG"}).ExitCode,
+      0);
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3600QE", "--firmware", "15Mar03", "--traces", src, "--pace"});
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("got.kdt")}, 170);
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  EXPECT_GT(rx.Seconds, 40.0);
+  EXPECT_TRUE(Has(RunKorvtool({"info", dir.File("got.kdt")}).Out, "4001 points"));
+}
+
+TEST(LinkE2E, DisconnectedInstrumentIsSaidAtOnce) {
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3600QE", "--firmware", "15Mar03", "--pace"});
+  TempDir dir;
+  std::thread stopper([&sim] {
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    sim.Stop();
+  });
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("x.kdt")}, 60);
+  stopper.join();
+  EXPECT_EQ(rx.ExitCode, 1);
+  EXPECT_TRUE(Has(rx.Err, "The instrument on " + sim.Port() + " was disconnected.")) << rx.Err;
+  EXPECT_LT(rx.Seconds, 6.0);
+  EXPECT_FALSE(fs::exists(dir.File("x.kdt")));
+}
+
+// A receive stopped halfway leaves the analyzer sending; the next one waits
+// for the line to be quiet instead of reading the old reply's tail.
+TEST(LinkE2E, ReceiveRightAfterAnAbandonedOne) {
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3600QE", "--firmware", "15Mar03", "--pace"});
+  TempDir dir;
+  const TRunResult killed = RunKorvtool({"receive", "--port", sim.Port(), "1", "--out", dir.File("a.kdt")}, 3.0);
+  EXPECT_EQ(killed.ExitCode, -1);
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "2", "--out", dir.File("b.kdt")}, 90);
+  ASSERT_EQ(rx.ExitCode, 0) << rx.Err;
+  EXPECT_TRUE(Has(rx.Err, "waiting for the instrument to finish an earlier reply")) << rx.Err;
+  EXPECT_TRUE(Has(RunKorvtool({"info", dir.File("b.kdt")}).Out, "949 points"));
+}
+
+TEST(LinkE2E, CutOffReplyNamesTheTraceAndWhatWasKept) {
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3400", "--firmware", "15Mar03", "--fault", "cutoff"});
+  TempDir dir;
+  const TRunResult rx = RunKorvtool({"receive", "--port", sim.Port(), "2", "3", "--out-dir", dir.Path().string()}, 60);
+  EXPECT_EQ(rx.ExitCode, 1);
+  EXPECT_TRUE(Has(rx.Err, kTimeOut)) << rx.Err;
+  EXPECT_TRUE(Has(rx.Err, "The reply of trace \"ALPHA TX1\" (location 2) stopped after ")) << rx.Err;
+  EXPECT_TRUE(Has(rx.Err, " of 255 lines. No trace was received before it.")) << rx.Err;
+}

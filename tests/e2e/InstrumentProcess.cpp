@@ -137,11 +137,16 @@ TSimProcess::TSimProcess(const std::vector<std::string> &args) {
   m_port = line.substr(6, line.find('\n') - 6);
 }
 
-TSimProcess::~TSimProcess() {
+void TSimProcess::Stop() {
   if (m_pid > 0) {
     ::kill(m_pid, SIGTERM);
     int status = 0;
     ::waitpid(m_pid, &status, 0);
+    m_pid = -1;
   }
+}
+
+TSimProcess::~TSimProcess() {
+  Stop();
   if (m_out >= 0) ::close(m_out);
 }

@@ -30,6 +30,8 @@ public:
   TSimProcess(const TSimProcess &) = delete;
   TSimProcess &operator=(const TSimProcess &) = delete;
   const std::string &Port() const { return m_port; }
+  // Ends the simulator now: its pseudo-terminal goes away.
+  void Stop();
 
 private:
   pid_t m_pid = -1;

@@ -50,7 +50,8 @@ int StoredCount(const std::string &port) {
   const TRunResult list = RunKorvtool({"list", "--port", port, "--json"});
   EXPECT_EQ(list.ExitCode, 0) << list.Err;
   int n = 0;
-  for (std::size_t p = list.Out.find("\"location\":"); p != std::string::npos; p = list.Out.find("\"location\":", p + 1))
+  for (std::size_t p = list.Out.find("\"location\":"); p != std::string::npos;
+       p = list.Out.find("\"location\":", p + 1))
     ++n;
   return n - 1; // the current trace
 }
@@ -105,13 +106,11 @@ TEST_P(SendE2E, SentTraceReadsBack) {
   EXPECT_TRUE(Has(b.Out, "\"label\":\"SENT one.kdt\"") || std::string(c.Firmware) == "15Mar01") << b.Out.substr(0, 900);
 }
 
-INSTANTIATE_TEST_SUITE_P(Firmware, SendE2E,
-                         ::testing::Values(SendCase{"LX-3200", "15Mar01", 238, "rl"},
-                                           SendCase{"LX-3250A", "15Jan02", 238, "rl"},
-                                           SendCase{"LX-3400", "10Oct02", 238, "vswr"},
-                                           SendCase{"LX-3400", "15Mar03", 238, "rl"},
-                                           SendCase{"LX-3600QE", "10Oct02", 517, "rl"},
-                                           SendCase{"LX-3600QE", "15Mar03", 949, "vswr"}));
+INSTANTIATE_TEST_SUITE_P(
+    Firmware, SendE2E,
+    ::testing::Values(SendCase{"LX-3200", "15Mar01", 238, "rl"}, SendCase{"LX-3250A", "15Jan02", 238, "rl"},
+                      SendCase{"LX-3400", "10Oct02", 238, "vswr"}, SendCase{"LX-3400", "15Mar03", 238, "rl"},
+                      SendCase{"LX-3600QE", "10Oct02", 517, "rl"}, SendCase{"LX-3600QE", "15Mar03", 949, "vswr"}));
 
 TEST(SendE2E, CapacityRefusalsSendNothing) {
   TempDir dir;
@@ -158,10 +157,13 @@ TEST(SendE2E, FullSaveBuffersAndSilence) {
     fs::copy_file(file, stored / ("t" + std::to_string(100 + i) + ".kdt"));
   {
     TSimProcess sim({"--instrument", "lx", "--model", "LX-3200", "--firmware", "20Nov01", "--traces", stored.string()});
-    const TRunResult tx = RunKorvtool({"send", "--port", sim.Port(), file});
+    // A trace it does not hold yet (the 60 are copies of file).
+    const std::string other = Synth(dir, "other.kdt", 238, 900, 1900);
+    const TRunResult tx = RunKorvtool({"send", "--port", sim.Port(), other});
     EXPECT_EQ(tx.ExitCode, 1);
-    EXPECT_TRUE(Has(tx.Err, "An Error Occurred while trying to send the trace data.The SA Save buffers may be full."))
-        << tx.Err;
+    // Its directory says it is full: refused before the first TD.
+    EXPECT_TRUE(Has(tx.Err, "The analyzer has room for 0 more traces: 60 of its 60 locations are in use")) << tx.Err;
+    EXPECT_EQ(StoredCount(sim.Port()), 60);
   }
   {
     TSimProcess sim({"--instrument", "lx", "--fault", "silence"});
@@ -182,4 +184,22 @@ TEST(SendE2E, Usage) {
   EXPECT_TRUE(Has(beyond.Err, "there is no trace 2 (the file holds 1)")) << beyond.Err;
   const TRunResult missing = RunKorvtool({"send", "--port", "/dev/null", dir.File("none.kdt")});
   EXPECT_EQ(missing.ExitCode, 1);
+}
+
+TEST(SendE2E, TracesAlreadyStoredAreNotStoredTwiceUnasked) {
+  TempDir dir;
+  const std::string one = Synth(dir, "one.kdt", 238, 900, 1900);
+  const std::string two = Synth(dir, "two.kdt", 238, 900, 1900);
+  TSimProcess sim({"--instrument", "lx", "--model", "LX-3400", "--firmware", "15Mar03"});
+  ASSERT_EQ(RunKorvtool({"send", "--port", sim.Port(), one}).ExitCode, 0);
+  ASSERT_EQ(StoredCount(sim.Port()), 6);
+  // OK again after a partial send: the one already there is named and not sent twice.
+  const TRunResult again = RunKorvtool({"send", "--port", sim.Port(), one, two});
+  EXPECT_EQ(again.ExitCode, 0) << again.Err;
+  EXPECT_TRUE(Has(again.Err, "Already stored in the analyzer:\r\n\"SENT one.kdt\" (location 6)")) << again.Err;
+  EXPECT_TRUE(Has(again.Out, "sent 1 trace")) << again.Out;
+  EXPECT_EQ(StoredCount(sim.Port()), 7);
+  const TRunResult forced = RunKorvtool({"send", "--port", sim.Port(), "--again", one});
+  EXPECT_EQ(forced.ExitCode, 0) << forced.Err;
+  EXPECT_EQ(StoredCount(sim.Port()), 8);
 }

@@ -40,7 +40,8 @@ std::string TwentyRecords() {
       text += "SITE 10,Y,1.25,-3.50,0.10,30.00,\"800-2500 MHz\",\"PS-1\",\"E100\",1500.00,\"north face feeder 21c\","
               "\"secret\"\r\n";
     else
-      text += "REC " + std::to_string(n) + ",N," + std::to_string(n) + ".00,0.00,0.00,0.00,\"\",\"\",\"\",100.00,"
+      text += "REC " + std::to_string(n) + ",N," + std::to_string(n) +
+              ".00,0.00,0.00,0.00,\"\",\"\",\"\",100.00,"
               "\"\",\"\"\r\n";
   }
   return text;
@@ -63,7 +64,8 @@ TEST(SetupE2E, PowerSetupsRoundTripInBothForms) {
   ASSERT_EQ(csv.ExitCode, 0) << csv.Err;
   const std::string text = ReadText(dir.File("out.pwrsetup"));
   EXPECT_EQ(text.rfind(kHeader, 0), 0U) << text;
-  EXPECT_TRUE(Has(text, "\r\n0,SITE 10,1,1.25,-3.5,0.1,30,800-2500 MHz,PS-1,E100,1500,north face feeder 21c,secret\r\n"))
+  EXPECT_TRUE(
+      Has(text, "\r\n0,SITE 10,1,1.25,-3.5,0.1,30,800-2500 MHz,PS-1,E100,1500,north face feeder 21c,secret\r\n"))
       << text;
 
   // The CSV goes back as it came.
@@ -144,10 +146,12 @@ TEST(SetupE2E, SilentAnalyzerTimesOutWithinTheDeadlines) {
     double Limit;
   };
   const std::vector<Case> cases = {
-      {{"power-setup", "get", "--port", sim.Port(), dir.File("p.txt")}, "Timeout while waiting for response from LX-x000QE.",
+      {{"power-setup", "get", "--port", sim.Port(), dir.File("p.txt")},
+       "Timeout while waiting for response from LX-x000QE.",
        2 * (1 + 5) + 2},
       {{"power-setup", "put", "--port", sim.Port(), dir.File("rec.txt")},
-       "Timeout while waiting for response from LX-x000QE.", 2 * (1 + 5) + 2},
+       "Timeout while waiting for response from LX-x000QE.",
+       2 * (1 + 5) + 2},
       {{"quick-text", "get", "--port", sim.Port(), dir.File("q.txt")}, "LX-x000QE is not responding.", 3 + 2},
       {{"quick-text", "put", "--port", sim.Port(), dir.File("rows.txt")}, "LX-x000QE is not responding.", 3 + 2}};
   for (const Case &c : cases) {

@@ -89,7 +89,7 @@ TEST(SendIdentity, ModelLineCapacityAndSilence) {
     IdentifyAnalyzer(comm);
     FAIL();
   } catch (const EmoxIODeviceErr &e) {
-    EXPECT_STREQ(e.what(), kMsgNoAnalyzerDetected);
+    EXPECT_EQ(std::string(e.what()), std::string(kMsgNoAnalyzerDetected) + "\r\nNo answer on fake.");
   }
   EXPECT_FALSE(link.IsOpen());
 }
@@ -108,8 +108,7 @@ TEST(SendCompatibility, BandEdgesByModelAndFirmware) {
   // Third generation: non-QE models look at point 237, QE models at the last point.
   TmoxDocument longer = MakeDoc(500, 1000, 4500); // point 237 lies near 2660 MHz
   EXPECT_NO_THROW(CheckTraceCompatibility(Target("LX-3400", "15Mar03"), longer.Doc.Traces[0]));
-  EXPECT_THROW(CheckTraceCompatibility(Target("LX-3400QE", "15Mar03"), longer.Doc.Traces[0]),
-               EmoxIOCompatibilityError);
+  EXPECT_THROW(CheckTraceCompatibility(Target("LX-3400QE", "15Mar03"), longer.Doc.Traces[0]), EmoxIOCompatibilityError);
   EXPECT_NO_THROW(CheckTraceCompatibility(Target("LX-3600QE", "15Mar03"), longer.Doc.Traces[0]));
   EXPECT_THROW(CheckTraceCompatibility(Target("LX-3600QE", "15Mar03"), MakeDoc(238, 20, 900).Doc.Traces[0]),
                EmoxIOCompatibilityError);
@@ -125,6 +124,16 @@ TEST(SendCompatibility, BandEdgesByModelAndFirmware) {
   const TmoxDocument good = MakeDoc(238, 900, 1900);
   const TmoxDocument bad = MakeDoc(238, 900, 2100);
   EXPECT_THROW(EncodeSelection(lx3200, {{&good, 0}, {&bad, 0}}), EmoxIOCompatibilityError);
+  // The refusal names the trace, its band and the analyzer.
+  try {
+    EncodeSelection(lx3200, {{&good, 0}, {&bad, 0}});
+    FAIL();
+  } catch (const EmoxIOCompatibilityError &e) {
+    EXPECT_EQ(std::string(e.what()), std::string(kMsgNotCompatible) +
+                                         "\r\nTrace \"MAIN FEED\" (900.000 to 2100.000 "
+                                         "MHz) does not suit the LX-3200 (firmware " +
+                                         lx3200.FirmwareText + ").");
+  }
   std::vector<TSendTrace> many(121, TSendTrace{&good, 0});
   try {
     EncodeSelection(Target("LX-3200", "15Mar03"), many);
@@ -164,7 +173,7 @@ TEST(SendEncoding, FirstGenerationLines) {
   EXPECT_EQ(L[4], "0,0");
   EXPECT_EQ(L[5], "0,0");
   EXPECT_EQ(L[10], "1,-14500");
-  EXPECT_EQ(L[11], "0,0"); // a limit beyond 10000 goes out as 0
+  EXPECT_EQ(L[11], "0,0");     // a limit beyond 10000 goes out as 0
   EXPECT_EQ(L[12], "50,8000"); // velocity factor with the default setting
   EXPECT_EQ(L[13], "1");       // return loss
   EXPECT_EQ(L[14], "0,4250");

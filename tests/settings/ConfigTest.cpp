@@ -49,6 +49,7 @@ TEST(Settings, EveryOptionRoundTrips) {
   o.DocDirectory = "/d/";
   o.Deliminator = 44;
   o.CommPort = 3;
+  o.CommDevice = "/dev/ttyUSB1";
   o.DielectricFormat = 0;
   o.UploadRoot = "/u/";
   o.UploadStyle = 2;
@@ -73,6 +74,11 @@ TEST(Settings, EveryOptionRoundTrips) {
   EXPECT_EQ(b.DocDirectory, "/d/");
   EXPECT_EQ(b.Deliminator, 44);
   EXPECT_EQ(b.CommPort, 3);
+  EXPECT_EQ(b.CommDevice, "/dev/ttyUSB1");
+  // Back to a Comm number: the device key goes, so it cannot win again.
+  back.Options.CommDevice.clear();
+  back.WriteAll(ini, {});
+  EXPECT_FALSE(ini.ValueExists("OPTIONS", "CommDevice"));
   EXPECT_EQ(b.DielectricFormat, 0);
   EXPECT_EQ(b.UploadRoot, "/u/");
   EXPECT_EQ(b.UploadStyle, 2);

@@ -34,4 +34,9 @@ TEST(OptionsPages, RoundTripAndStoringRules) {
   EXPECT_EQ(s.Options.PlotMethod, 6);
   EXPECT_EQ(s.NumberToShow, 2);
   EXPECT_EQ(s.Options.HandheldRoot, "/media/eng/KP418");
+  // A device chosen by name is stored as CommDevice and comes back to the page.
+  p.CommDevice = "/dev/ttyACM0";
+  StorePages(p, s);
+  EXPECT_EQ(s.Options.CommDevice, "/dev/ttyACM0");
+  EXPECT_EQ(PagesFromSettings(s).CommDevice, "/dev/ttyACM0");
 }

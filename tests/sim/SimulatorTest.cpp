@@ -20,8 +20,8 @@ namespace {
 
 // An in-memory line with a simulator at the far end.
 struct Bench {
-  explicit Bench(std::unique_ptr<TSimulator> s, TSimFault fault = TSimFault::None) : sim(std::move(s)) {
-    link.SetResponder([this, fault](std::string_view w) {
+  explicit Bench(std::unique_ptr<TSimulator> s, TSimFault f = TSimFault::None) : sim(std::move(s)), fault(f) {
+    link.SetResponder([this](std::string_view w) {
       std::string out;
       if (fault == TSimFault::Silence) return out;
       for (const auto &seg : sim->Receive(w))
@@ -30,6 +30,7 @@ struct Bench {
     });
   }
   std::unique_ptr<TSimulator> sim;
+  TSimFault fault; // may change between exchanges
   FakeSerialLink link;
   TSAComm comm{link};
 
@@ -131,8 +132,12 @@ TEST(Simulators, DeleteAndEmptyLocations) {
   Bench b(std::make_unique<TLxSimulator>("LX-3400QE", "15Mar03", Originals(101)));
   const TInstrumentIdentity id = IdentifyInstrument(b.comm);
   std::vector<std::string> warnings;
-  DeleteTraces(b.comm, id, {{2, ""}, {501, ""}}, {}, [&](const std::string &m) { warnings.push_back(m); });
-  EXPECT_EQ(warnings, (std::vector<std::string>{kMsgInvalidLocation}));
+  // The current trace (500) is no stored location: refused like 501, never sent as TE,500.
+  EXPECT_EQ(DeleteTraces(b.comm, id, {{2, ""}, {500, ""}, {501, ""}}, {},
+                         [&](const std::string &m) { warnings.push_back(m); }),
+            2);
+  EXPECT_EQ(warnings, (std::vector<std::string>{kMsgInvalidLocation, kMsgInvalidLocation}));
+  EXPECT_EQ(b.link.Written().find("TE,500"), std::string::npos);
   EXPECT_EQ(ReadDirectory(b.comm, id, 0).Count(), 3);
   EXPECT_THROW(DeleteTraces(b.comm, id, {{2, ""}}, {}, {}), EmoxIODeviceErr);
   // An empty location is reported, and the next one is still read.
@@ -173,7 +178,10 @@ TEST(Simulators, SiteMaster) {
   Bench b(std::make_unique<TSiteMasterSimulator>(originals));
   const TInstrumentIdentity id = IdentifyInstrument(b.comm);
   EXPECT_EQ(id.Kind, ikSiteMaster);
-  EXPECT_EQ(ReadDirectory(b.comm, id, 0).Count(), 41);
+  // No "Current Trace" row: the Site Master cannot send it.
+  const TmoxDirList list = ReadDirectory(b.comm, id, 0);
+  EXPECT_EQ(list.Count(), 40);
+  EXPECT_EQ(list.Number(0), 1);
   auto docs = b.Fetch(id, {{1, ""}}, TReceiveDestination::Files);
   ASSERT_EQ(docs.size(), 1U);
   const TTraceData &t = docs[0]->Doc.Traces[0];
@@ -233,7 +241,7 @@ TEST(Simulators, FaultsEndInTheirMessages) {
       IdentifyInstrument(b.comm);
       FAIL();
     } catch (const EmoxIODeviceErr &e) {
-      EXPECT_STREQ(e.what(), kMsgNotResponding);
+      EXPECT_EQ(std::string(e.what()), std::string(kMsgNotResponding) + "\r\nNo answer on fake.");
     }
   }
 }
@@ -384,11 +392,145 @@ TEST(Simulators, AnalyzerRefusesDownloadsWhenFull) {
   const TmoxDocument extra = SyntheticTraces(1, 238, 900.0, 1900.0)[0];
   auto sim = std::make_unique<TLxSimulator>("LX-3200", "20Nov01", std::vector<TmoxDocument>(60, extra));
   Bench b(std::move(sim));
-  const TAnalyzerTarget target = IdentifyAnalyzer(b.comm);
+  TAnalyzerTarget target = IdentifyAnalyzer(b.comm);
+  // The directory says it is full: refused before the first TD, naming the room left.
+  EXPECT_EQ(target.Used, 60);
+  try {
+    EncodeSelection(target, {{&extra, 0}});
+    FAIL();
+  } catch (const EmoxTooManyTracesError &e) {
+    EXPECT_STREQ(e.what(), "The analyzer has room for 0 more traces: 60 of its 60 locations are in use, and 1 traces "
+                           "are selected.");
+  }
+  // Without a directory the analyzer's own refusal of the TD still says so.
+  target.Used = -1;
+  target.Stored.clear();
   try {
     SendEncodedTraces(b.comm, EncodeSelection(target, {{&extra, 0}}));
     FAIL();
   } catch (const EmoxIODeviceErr &e) {
     EXPECT_STREQ(e.what(), kMsgSaveBuffersFull);
   }
+}
+
+// Long replies at line speed, links that go away, replies cut off, and what
+// an abandoned reply leaves on the line.
+TEST(Transfers, LongTraceAtLineSpeedArrivesAndMovesTheBarPerLine) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3600QE", "15Mar03", SyntheticTraces(1, 4001, 900.0, 1900.0)));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  // 9600 baud: about a millisecond a byte, so the reply takes close to a minute.
+  b.link.SetChunk(16);
+  b.link.SetByteTimeMs(1.04);
+  std::vector<std::pair<int, int>> lines;
+  TFetchOptions o;
+  o.Lines = [&](int done, int total) { lines.emplace_back(done, total); };
+  std::vector<std::unique_ptr<TmoxDocument>> docs;
+  const std::int64_t start = b.link.NowMs();
+  FetchTraces(b.comm, id, {{1, "LONG"}}, o,
+              [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument> d) { docs.push_back(std::move(d)); });
+  EXPECT_GT(b.link.NowMs() - start, 40000);
+  ASSERT_EQ(docs.size(), 1U);
+  EXPECT_EQ(docs[0]->Doc.Traces[0].NumPoints, 4001);
+  ASSERT_GT(lines.size(), 4000U);
+  EXPECT_EQ(lines.back(), std::make_pair(4019, 4019));
+  EXPECT_EQ(lines[100], std::make_pair(101, 4019)); // the count is known from the header on
+}
+
+TEST(Transfers, DisconnectedLinkIsSaidAtOnce) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)), TSimFault::Cutoff);
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  b.link.GoneAfterQueued();
+  const std::int64_t start = b.link.NowMs();
+  EXPECT_THROW(b.Fetch(id, {{1, ""}}), EmoxIODisconnected);
+  EXPECT_LT(b.link.NowMs() - start, 1000);
+  EXPECT_FALSE(b.link.IsOpen());
+}
+
+TEST(Transfers, LinkGoneInTheMiddleOfATraceIsSaidAtOnce) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  std::int64_t start = 0;
+  int kept = 0;
+  TFetchOptions o;
+  EXPECT_THROW(FetchTraces(b.comm, id, {{1, ""}, {2, ""}}, o,
+                           [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument>) {
+                             ++kept;
+                             b.fault = TSimFault::Cutoff;
+                             b.link.GoneAfterQueued();
+                             start = b.link.NowMs();
+                           }),
+               EmoxIODisconnected);
+  EXPECT_EQ(kept, 1);
+  EXPECT_LT(b.link.NowMs() - start, 1000);
+  EXPECT_FALSE(b.link.IsOpen());
+}
+
+TEST(Transfers, CutOffReplyNamesTheTraceAndWhatWasKept) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  TFetchOptions o;
+  int kept = 0;
+  try {
+    FetchTraces(b.comm, id, {{1, "FIRST"}, {2, "SECOND"}, {3, "THIRD"}}, o,
+                [&](const TSelectedTrace &, std::unique_ptr<TmoxDocument>) {
+                  ++kept;
+                  b.fault = TSimFault::Cutoff; // the next reply stops halfway
+                });
+    FAIL();
+  } catch (const EmoxIOTimeOutErr &e) {
+    const std::string m = e.what();
+    EXPECT_EQ(m.rfind(kMsgTimeOut, 0), 0U) << m;
+    EXPECT_NE(m.find("The reply of trace \"SECOND\" (location 2) stopped after "), std::string::npos) << m;
+    EXPECT_NE(m.find(" of 255 lines. The trace received before it was kept."), std::string::npos) << m;
+  }
+  EXPECT_EQ(kept, 1);
+}
+
+TEST(Transfers, LeftoversOfAnAbandonedReplyAreWaitedOut) {
+  Bench b(std::make_unique<TLxSimulator>("LX-3400", "15Mar03", Originals(238)));
+  int told = 0;
+  b.comm.SetBusyNotice([&] { ++told; });
+  // The tail of a trace reply nobody reads any more, still on the line.
+  std::string tail;
+  for (int i = 0; i < 200; ++i)
+    tail += "12345,678\n\r";
+  b.link.Feed(tail);
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  EXPECT_EQ(told, 1);
+  EXPECT_EQ(id.Kind, ikAnalyzer);
+  EXPECT_EQ(b.Fetch(id, {{1, ""}}).size(), 1U);
+  EXPECT_EQ(told, 1); // a quiet line costs nothing but the look
+}
+
+TEST(Transfers, SiteMasterTracesAreNamedFromTheInstrument) {
+  Bench b(std::make_unique<TSiteMasterSimulator>(SyntheticTraces(2, 130, 800.0, 1000.0)));
+  const TInstrumentIdentity id = IdentifyInstrument(b.comm);
+  auto docs = b.Fetch(id, {{1, ""}}, TReceiveDestination::Files);
+  ASSERT_EQ(docs.size(), 1U);
+  EXPECT_EQ(docs[0]->Doc.Traces[0].Label, "ALPHA TX");
+  EXPECT_EQ(ReceivedTraceBaseName(docs[0]->Doc.Traces[0], 1), "ALPHA TX");
+}
+
+TEST(Transfers, SendKnowsTheRoomLeftAndWhatIsAlreadyStored) {
+  TmoxDocument doc = SyntheticTraces(1, 238, 900.0, 1900.0)[0];
+  doc.Doc.Traces[0].Label = "SENT ONE";
+  // LX-3200 with 2002 firmware: 120 locations, 5 of them used.
+  Bench b(std::make_unique<TLxSimulator>("LX-3200", "15Mar03", Originals(238)));
+  TAnalyzerTarget target = IdentifyAnalyzer(b.comm);
+  EXPECT_EQ(target.Used, 3);
+  EXPECT_EQ(FreeLocations(target), 117);
+  EXPECT_EQ(CheckAnalyzerCapacity(target, 117), "");
+  EXPECT_EQ(
+      CheckAnalyzerCapacity(target, 118),
+      "The analyzer has room for 117 more traces: 3 of its 120 locations are in use, and 118 traces are selected.");
+  EXPECT_TRUE(FindAlreadyStored(target, {{&doc, 0}}).empty());
+  EXPECT_EQ(SendEncodedTraces(b.comm, EncodeSelection(target, {{&doc, 0}})), 1);
+  // Asked again, the analyzer's directory shows the trace already there.
+  target = IdentifyAnalyzer(b.comm);
+  const auto stored = FindAlreadyStored(target, {{&doc, 0}, {&doc, 0}});
+  ASSERT_EQ(stored.size(), 2U);
+  EXPECT_EQ(stored[1].Index, 1U);
+  EXPECT_EQ(stored[0].Location, 4);
+  EXPECT_EQ(AlreadyStoredText({stored[0]}),
+            std::string(kMsgAlreadyStored) + "\r\n\"" + doc.Doc.Traces[0].Label.str() + "\" (location 4)");
 }

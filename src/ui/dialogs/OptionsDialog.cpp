@@ -174,8 +174,7 @@ QWidget *TdlgOptions::BuildGraphPage() {
   m_distanceGroup = Named(new QGroupBox(QStringLiteral("Distance Unit"), page), QStringLiteral("rgDistanceUnit"));
   m_distanceUnit = Radios(m_distanceGroup, QStringLiteral("rbDistanceUnit"), {"Meters", "Feet"});
   auto *cable = Named(new QGroupBox(QStringLiteral("Cable Format"), page), QStringLiteral("rgCableFormat"));
-  m_cableFormat =
-      Radios(cable, QStringLiteral("rbCableFormat"), {"Dielectric Constant", "Velocity of Propagation"});
+  m_cableFormat = Radios(cable, QStringLiteral("rbCableFormat"), {"Dielectric Constant", "Velocity of Propagation"});
   connect(m_matchUnit, &QButtonGroup::idClicked, this, [this](int id) { m_rules.ChooseMatchUnit(id); });
   connect(m_distanceUnit, &QButtonGroup::idClicked, this, [this](int id) { m_rules.ChooseDistanceUnit(id); });
 
@@ -186,8 +185,8 @@ QWidget *TdlgOptions::BuildGraphPage() {
   const char *const axes[2] = {"X", "Y"};
   for (int a = 0; a < 2; ++a) {
     const QString axis = QString::fromLatin1(axes[a]);
-    m_scaleGroup[a] = Named(new QGroupBox(axis + QStringLiteral(" Axis Manual Scale"), page),
-                            QStringLiteral("grp%1Scale").arg(axis));
+    m_scaleGroup[a] =
+        Named(new QGroupBox(axis + QStringLiteral(" Axis Manual Scale"), page), QStringLiteral("grp%1Scale").arg(axis));
     auto *g = new QGridLayout(m_scaleGroup[a]);
     m_manual[a] = Named(new QCheckBox(QStringLiteral("Manual Scale"), m_scaleGroup[a]),
                         QStringLiteral("cbManual%1").arg(axis));
@@ -259,11 +258,12 @@ QWidget *TdlgOptions::BuildGeneralPage() {
   });
   grid->addWidget(m_handheldRoot, 4, 1);
   grid->addWidget(browseRoot, 4, 2);
-  m_autoSave = Named(new QCheckBox(QStringLiteral("Remember which documents are open \nand the positions of windows on close"),
-                                   page),
-                     QStringLiteral("cbAutoSave"));
+  m_autoSave = Named(
+      new QCheckBox(QStringLiteral("Remember which documents are open \nand the positions of windows on close"), page),
+      QStringLiteral("cbAutoSave"));
   grid->addWidget(m_autoSave, 2, 0, 1, 3);
-  auto *delimiter = Named(new QGroupBox(QStringLiteral("Export Data Deliminator"), page), QStringLiteral("rgDelimiter"));
+  auto *delimiter =
+      Named(new QGroupBox(QStringLiteral("Export Data Deliminator"), page), QStringLiteral("rgDelimiter"));
   m_delimiter = Radios(delimiter, QStringLiteral("rbDelimiter"), {"&Tab", "&Space"});
   grid->addWidget(delimiter, 3, 0);
   auto *side = new QGridLayout;
@@ -273,9 +273,8 @@ QWidget *TdlgOptions::BuildGeneralPage() {
     m_recent->addItem(QString::number(i));
   side->addWidget(m_recent, 0, 1);
   side->addWidget(new QLabel(QStringLiteral("Comm Port"), page), 1, 0);
+  // Filled from the pages: the devices found, then "Comm 1".."Comm 16".
   m_commPort = Named(new QComboBox(page), QStringLiteral("cmboCommPort"));
-  for (int i = 1; i <= 16; ++i)
-    m_commPort->addItem(QStringLiteral("Comm %1").arg(i));
   side->addWidget(m_commPort, 1, 1);
   grid->addLayout(side, 3, 1, 1, 2);
   grid->setRowStretch(5, 1);
@@ -436,7 +435,20 @@ void TdlgOptions::ShowSettingsPages() {
   m_autoSave->setChecked(p.AutoSave);
   Check(m_delimiter, p.DelimiterItem);
   m_recent->setCurrentIndex(p.RecentCount);
-  m_commPort->setCurrentIndex(p.CommPortItem);
+  m_commPort->clear();
+  bool chosenFound = p.CommDevice.empty();
+  for (const auto &[path, description] : p.SerialDevices) {
+    m_commPort->addItem(
+        description.empty() ? Q(path) : Q(path) + QStringLiteral(" (") + Q(description) + QStringLiteral(")"), Q(path));
+    chosenFound = chosenFound || path == p.CommDevice;
+  }
+  // A device chosen before but absent now stays on offer, never silently dropped.
+  if (!chosenFound) m_commPort->insertItem(0, Q(p.CommDevice) + QStringLiteral(" (not found)"), Q(p.CommDevice));
+  m_firstCommItem = m_commPort->count();
+  for (int i = 1; i <= 16; ++i)
+    m_commPort->addItem(QStringLiteral("Comm %1").arg(i), QString());
+  m_commPort->setCurrentIndex(p.CommDevice.empty() ? m_firstCommItem + p.CommPortItem
+                                                   : m_commPort->findData(Q(p.CommDevice)));
   m_lossUnit->setCurrentIndex(p.DefaultLossUnit);
   Check(m_defaultDistance, p.DefaultDistanceUnit);
   m_defaultDate->setChecked(p.LblFieldDate);
@@ -459,7 +471,8 @@ void TdlgOptions::ReadSettingsPages() {
   p.AutoSave = m_autoSave->isChecked();
   p.DelimiterItem = std::max(0, m_delimiter->checkedId());
   p.RecentCount = m_recent->currentIndex();
-  p.CommPortItem = m_commPort->currentIndex();
+  p.CommDevice = S(m_commPort->currentData().toString());
+  if (p.CommDevice.empty()) p.CommPortItem = std::max(0, m_commPort->currentIndex() - m_firstCommItem);
   p.DefaultLossUnit = m_lossUnit->currentIndex();
   p.DefaultDistanceUnit = std::max(0, m_defaultDistance->checkedId());
   p.LblFieldDate = m_defaultDate->isChecked();

@@ -91,6 +91,7 @@ private:
   QButtonGroup *m_delimiter = nullptr;
   QComboBox *m_recent = nullptr;
   QComboBox *m_commPort = nullptr;
+  int m_firstCommItem = 0; // index of "Comm 1"
   // Labels.
   QWidget *m_labelsPage = nullptr;
   QLineEdit *m_title = nullptr;

@@ -74,7 +74,7 @@ void TfrmDoc::ReplaceTracePoints(int index, const TmoxDocument &src) {
   TTraceDoc scratch = d;
   while (scratch.TraceCount() > 0)
     scratch.Traces.Delete(scratch.TraceCount() - 1);
-  const int added = AppendTrace(scratch, src.Doc.Traces[0], src.Doc.ScaleUnit);
+  const int added = AppendTrace(scratch, src.Doc.Traces[0], src.Doc.ScaleUnit, src.Doc.DistUnit);
   const TTraceData &fresh = scratch.Traces[added];
   TTraceData &t = d.Traces[index];
   t.Freq = fresh.Freq;

@@ -257,6 +257,9 @@ private:
   // The link the instrument windows use: the CommDevice setting, else the
   // CommPort-th serial device.
   TLinkFactory InstrumentLinkFactory() const;
+  // The device the instrument windows use; throws EmoxIODeviceErr
+  // (kMsgNoSerialDevice) when the settings name none that exists.
+  std::string InstrumentPort() const;
   // At exit: a running transfer is cancelled and the window goes with it.
   void CloseToolWindows();
   void mnuMOXUpLoadClick();

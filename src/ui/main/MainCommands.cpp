@@ -214,19 +214,7 @@ TInstrumentHost TfrmMain::InstrumentHost() {
     SubWindowOf(doc)->show();
     return doc;
   };
-  h.PortName = [this] {
-    // CommDevice (a device path) wins over the CommPort number.
-    std::string device;
-    if (!m_settingsPath.isEmpty()) {
-      try {
-        device = TIniFile::Load(m_settingsPath.toStdString()).ReadString("OPTIONS", "CommDevice", "");
-      } catch (const Exception &) { // NOLINT(bugprone-empty-catch): an unreadable file names no device
-      }
-    }
-    std::string port = QtSerialLink::ResolvePort(m_settings.Options.CommPort, device);
-    if (port.empty()) throw EmoxIODeviceErr("No serial port is available (setting CommPort).");
-    return port;
-  };
+  h.PortName = [this] { return InstrumentPort(); };
   h.Settings = &m_settings;
   return h;
 }

@@ -3,8 +3,9 @@
 // or hidden by its command, and its menu item is checked while it is open.
 #include <QAction>
 
+#include "core/Excption.h"
+#include "core/TextUtil.h"
 #include "instrument/QtSerialLink.h"
-#include "settings/IniFile.h"
 #include "ui/instrument/PwrSetup.h"
 #include "ui/instrument/QuickList.h"
 #include "ui/main/Main.h"
@@ -28,14 +29,17 @@ template <class TWindow> void ToggleToolWindow(TWindow *window, QAction *item) {
 
 } // namespace
 
+std::string TfrmMain::InstrumentPort() const {
+  // A device chosen by name wins over the CommPort number.
+  const TOptions &o = m_settings.Options;
+  std::string port = QtSerialLink::ResolvePort(o.CommPort, o.CommDevice);
+  if (port.empty())
+    throw EmoxIODeviceErr(Format(kMsgNoSerialDevice, o.CommPort, static_cast<int>(QtSerialLink::Devices().size())));
+  return port;
+}
+
 TLinkFactory TfrmMain::InstrumentLinkFactory() const {
-  return [this]() -> std::unique_ptr<SerialLink> {
-    // CommDevice is read at the start of each transfer, so an edited
-    // settings file counts without a restart.
-    std::string device;
-    if (!m_settingsPath.isEmpty()) device = TIniFile::Load(m_settingsPath.toStdString()).ReadString("OPTIONS", "CommDevice", "");
-    return std::make_unique<QtSerialLink>(QtSerialLink::ResolvePort(m_settings.Options.CommPort, device));
-  };
+  return [this]() -> std::unique_ptr<SerialLink> { return std::make_unique<QtSerialLink>(InstrumentPort()); };
 }
 
 void TfrmMain::CloseToolWindows() {
@@ -46,8 +50,7 @@ void TfrmMain::CloseToolWindows() {
 void TfrmMain::mnuToolsPwrSetupClick() {
   if (m_pwrSetup == nullptr) {
     m_pwrSetup = new TfrmPwrSetup(InstrumentLinkFactory(), this);
-    connect(m_pwrSetup, &TfrmPwrSetup::closed, this,
-            [this] { Action(TCommand::ToolsPwrSetup)->setChecked(false); });
+    connect(m_pwrSetup, &TfrmPwrSetup::closed, this, [this] { Action(TCommand::ToolsPwrSetup)->setChecked(false); });
   }
   ToggleToolWindow(m_pwrSetup.data(), Action(TCommand::ToolsPwrSetup));
 }
@@ -55,8 +58,7 @@ void TfrmMain::mnuToolsPwrSetupClick() {
 void TfrmMain::mnuToolsQuickTextClick() {
   if (m_quickText == nullptr) {
     m_quickText = new TfrmQuickText(InstrumentLinkFactory(), this);
-    connect(m_quickText, &TfrmQuickText::closed, this,
-            [this] { Action(TCommand::ToolsQuickText)->setChecked(false); });
+    connect(m_quickText, &TfrmQuickText::closed, this, [this] { Action(TCommand::ToolsQuickText)->setChecked(false); });
   }
   ToggleToolWindow(m_quickText.data(), Action(TCommand::ToolsQuickText));
 }

@@ -1,6 +1,7 @@
 // The options dialog and the measurement calculator of the main window.
 #include <QPointer>
 
+#include "instrument/QtSerialLink.h"
 #include "settings/OptionsPages.h"
 #include "ui/dialogs/CalcWindow.h"
 #include "ui/dialogs/OptionsDialog.h"
@@ -22,7 +23,9 @@ void TfrmMain::OpenOptions(TOptionsPage page) {
     rules.Activate(nullptr, -1, {}, {}, {}, m_settings.Options.LblFieldDate, m_settings.Options.LblFieldCustom);
   QAction *button = Action(TCommand::BtnOptions);
   button->setChecked(true);
-  TdlgOptions dialog(this, rules, PagesFromSettings(m_settings), page);
+  TSettingsPages pages = PagesFromSettings(m_settings);
+  pages.SerialDevices = QtSerialLink::Devices();
+  TdlgOptions dialog(this, rules, pages, page);
   const bool ok = dialog.exec() == QDialog::Accepted;
   button->setChecked(false);
   if (!ok) return;

@@ -145,6 +145,8 @@ protected:
   // Saves a synthetic trace of the simulator's kind as a document file.
   std::string SaveTrace(const std::string &name, int index) {
     TmoxDocument doc = SyntheticTraces(index + 1, 238, 900.0, 1900.0)[static_cast<std::size_t>(index)];
+    // Not one of the analyzer's own traces, which it would name as already stored.
+    doc.Doc.Traces[0].Label = "SENT " + name + " " + std::to_string(index);
     const std::string path = m_dir.File(name);
     EXPECT_TRUE(SaveDocument(doc, path, [] { return true; }));
     return path;
@@ -304,7 +306,13 @@ TEST_F(InstrumentDialogs, SendRefusalsAreShown) {
     Click(dlg, "btnCancel");
     WaitClosed(dlg);
   });
-  EXPECT_EQ(m_messages, QStringList{QStringLiteral("This trace is not compatible with this SA model.")});
+  // The refusal names the trace, its band and the analyzer.
+  ASSERT_EQ(m_messages.size(), 1);
+  EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("This trace is not compatible with this SA model.")))
+      << m_messages[0].toStdString();
+  EXPECT_TRUE(m_messages[0].contains(QStringLiteral("Trace \"ALPHA TX1\" (900.000 to 2100.000 MHz) does not suit the "
+                                                    "LX-3200 (firmware 15Jan02).")))
+      << m_messages[0].toStdString();
   EXPECT_EQ(m_sim->Locations().size(), 5U);
 }
 

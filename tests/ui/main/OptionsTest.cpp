@@ -6,9 +6,11 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <qcustomplot.h>
 
+#include "instrument/QtSerialLink.h"
 #include "ui/UserDriver.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/dialogs/CalcWindow.h"
@@ -26,9 +28,8 @@ protected:
     m.show();
     TfrmDoc *doc = m.OpenDocumentFile(Doc("o.kdt"));
     if (doc == nullptr) return nullptr;
-    std::vector<TTraceData> traces = {
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -30.0 - 0.05 * j; })};
+    std::vector<TTraceData> traces = {korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
+                                      korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -30.0 - 0.05 * j; })};
     for (auto &t : traces)
       for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
         for (auto &slot : *set)
@@ -53,7 +54,9 @@ protected:
     return dialog->findChild<T *>(QString::fromLatin1(name));
   }
   // A radio button or box takes clicks on its mark and caption only.
-  static void Tick(QAbstractButton *b) { QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2)); }
+  static void Tick(QAbstractButton *b) {
+    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2));
+  }
   static void Ok(QWidget *dialog) { QTest::mouseClick(Find<QAbstractButton>(dialog, "btnOK"), Qt::LeftButton); }
   static void Type(QWidget *w, const QString &text) {
     QTest::mouseClick(w, Qt::LeftButton);
@@ -221,4 +224,38 @@ TEST_F(OptionsTest, DistanceUnitChangeConvertsTheDistanceAxis) {
   EXPECT_NEAR(d.Traces[0].DistAxis.back(), lastMetres / 0.3048, 0.01);
   EXPECT_NEAR(doc->Graph()->ShownX().Max, metres / 0.3048, metres * 0.05);
   EXPECT_EQ(doc->Graph()->XAxisLabel(), "Distance (feet)");
+}
+
+TEST_F(OptionsTest, GeneralPageOffersTheSerialDevicesAndWritesTheChoice) {
+  TfrmMain &m = MakeMain();
+  m.show();
+  // A device chosen earlier that is not plugged in now stays on offer, named so.
+  m.Settings().Options.CommDevice = "/dev/korv-gone";
+  korvtest::ModalAnswerer answer;
+  int items = 0;
+  QString shown;
+  answer.Then([&](QWidget *dialog) {
+    QTabBar *bar = Find<QTabWidget>(dialog, "pgcOptions")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(3).center());
+    auto *combo = Find<QComboBox>(dialog, "cmboCommPort");
+    items = combo->count();
+    shown = combo->currentText();
+    // Down from the current item to "Comm 2" with the keyboard.
+    combo->setFocus();
+    for (int i = combo->currentIndex(), target = combo->findText(QStringLiteral("Comm 2")); i < target; ++i)
+      QTest::keyClick(combo, Qt::Key_Down);
+    Ok(dialog);
+  });
+  ASSERT_TRUE(korvtest::UseMenu(m, "mnuView", "mnuViewOptions"));
+  EXPECT_EQ(shown, QStringLiteral("/dev/korv-gone (not found)"));
+  EXPECT_EQ(items, static_cast<int>(QtSerialLink::Devices().size()) + 1 + 16);
+  EXPECT_EQ(m.Settings().Options.CommDevice, "");
+  EXPECT_EQ(m.Settings().Options.CommPort, 2);
+
+  answer.Then([&](QWidget *dialog) {
+    shown = Find<QComboBox>(dialog, "cmboCommPort")->currentText();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+  ASSERT_TRUE(korvtest::UseMenu(m, "mnuView", "mnuViewOptions"));
+  EXPECT_EQ(shown, QStringLiteral("Comm 2"));
 }
