@@ -96,6 +96,7 @@ TdlgOptions::TdlgOptions(QWidget *parent, TPlotOptions &rules, const TSettingsPa
   ShowDocumentPages();
   ShowSettingsPages();
   m_tabs->setCurrentIndex(static_cast<int>(page));
+  PageTurned(m_tabs->currentIndex());
   connect(m_tabs, &QTabWidget::currentChanged, this, &TdlgOptions::PageTurned);
 }
 
@@ -173,8 +174,7 @@ QWidget *TdlgOptions::BuildGraphPage() {
   m_distanceGroup = Named(new QGroupBox(QStringLiteral("Distance Unit"), page), QStringLiteral("rgDistanceUnit"));
   m_distanceUnit = Radios(m_distanceGroup, QStringLiteral("rbDistanceUnit"), {"Meters", "Feet"});
   auto *cable = Named(new QGroupBox(QStringLiteral("Cable Format"), page), QStringLiteral("rgCableFormat"));
-  m_cableFormat =
-      Radios(cable, QStringLiteral("rbCableFormat"), {"Dielectric Constant", "Velocity of Propagation"});
+  m_cableFormat = Radios(cable, QStringLiteral("rbCableFormat"), {"Dielectric Constant", "Velocity of Propagation"});
   connect(m_matchUnit, &QButtonGroup::idClicked, this, [this](int id) { m_rules.ChooseMatchUnit(id); });
   connect(m_distanceUnit, &QButtonGroup::idClicked, this, [this](int id) { m_rules.ChooseDistanceUnit(id); });
 
@@ -185,11 +185,11 @@ QWidget *TdlgOptions::BuildGraphPage() {
   const char *const axes[2] = {"X", "Y"};
   for (int a = 0; a < 2; ++a) {
     const QString axis = QString::fromLatin1(axes[a]);
-    m_scaleGroup[a] = Named(new QGroupBox(axis + QStringLiteral(" Axis Manual Scale"), page),
-                            QStringLiteral("grp%1Scale").arg(axis));
+    m_scaleGroup[a] =
+        Named(new QGroupBox(axis + QStringLiteral(" Axis Manual Scale"), page), QStringLiteral("grp%1Scale").arg(axis));
     auto *g = new QGridLayout(m_scaleGroup[a]);
-    m_manual[a] = Named(new QCheckBox(QStringLiteral("Manual Scale"), m_scaleGroup[a]),
-                        QStringLiteral("cbManual%1").arg(axis));
+    m_manual[a] =
+        Named(new QCheckBox(QStringLiteral("Manual Scale"), m_scaleGroup[a]), QStringLiteral("cbManual%1").arg(axis));
     m_min[a] = Named(new QDoubleSpinBox(m_scaleGroup[a]), QStringLiteral("edit%1Min").arg(axis));
     m_max[a] = Named(new QDoubleSpinBox(m_scaleGroup[a]), QStringLiteral("edit%1Max").arg(axis));
     for (QDoubleSpinBox *box : {m_min[a], m_max[a]}) {
@@ -260,11 +260,12 @@ QWidget *TdlgOptions::BuildGeneralPage() {
   });
   grid->addWidget(m_handheldRoot, 4, 1);
   grid->addWidget(browseRoot, 4, 2);
-  m_autoSave = Named(new QCheckBox(QStringLiteral("Remember which documents are open \nand the positions of windows on close"),
-                                   page),
-                     QStringLiteral("cbAutoSave"));
+  m_autoSave = Named(
+      new QCheckBox(QStringLiteral("Remember which documents are open \nand the positions of windows on close"), page),
+      QStringLiteral("cbAutoSave"));
   grid->addWidget(m_autoSave, 2, 0, 1, 3);
-  auto *delimiter = Named(new QGroupBox(QStringLiteral("Export Data Deliminator"), page), QStringLiteral("rgDelimiter"));
+  auto *delimiter =
+      Named(new QGroupBox(QStringLiteral("Export Data Deliminator"), page), QStringLiteral("rgDelimiter"));
   m_delimiter = Radios(delimiter, QStringLiteral("rbDelimiter"), {"&Tab", "&Space"});
   grid->addWidget(delimiter, 3, 0);
   auto *side = new QGridLayout;
@@ -491,8 +492,7 @@ void TdlgOptions::OkClick() {
     m_rules.SelectTrace(failure->Trace);
     ShowMarkers();
     m_tabs->setCurrentIndex(static_cast<int>(TOptionsPage::Markers));
-    QLineEdit *edit = failure->Marker == TOptionsFailure::kLimitField ? m_limitValue
-                                                                        : m_location[failure->Marker];
+    QLineEdit *edit = failure->Marker == TOptionsFailure::kLimitField ? m_limitValue : m_location[failure->Marker];
     edit->setFocus();
     edit->selectAll();
     return;
@@ -510,7 +510,7 @@ void TdlgOptions::OkClick() {
 }
 
 void TdlgOptions::PageTurned(int index) {
-  setProperty("helpContext", HelpContextAfterTurn(static_cast<TOptionsPage>(index), property("helpContext").toInt()));
+  setProperty("helpContext", OptionsPageHelpContext(static_cast<TOptionsPage>(index)));
 }
 
 void TdlgOptions::keyPressEvent(QKeyEvent *event) {

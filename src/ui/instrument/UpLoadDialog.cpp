@@ -52,7 +52,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
       [this](int row) -> std::vector<std::pair<int, QString>> {
         if (row < 0 || row >= m_list.Count()) return {};
         if (m_id.Kind != ikAnalyzer) return {{2, Q(m_list.Text(row))}};
-        return {{2, QString::number(m_list.Number(row))}, {28, ShortDateText(m_list.Time(row))},
+        return {{2, QString::number(m_list.Number(row))},
+                {28, ShortDateText(m_list.Time(row))},
                 {142, Q(m_list.Text(row))}};
       },
       m_lstbxTraces));
@@ -337,8 +338,7 @@ void TdlgUpload::btnOKClick() {
                 QMessageBox::Ok | QMessageBox::Help, kHelpContext);
     return;
   }
-  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces);
-      !m.empty()) {
+  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces); !m.empty()) {
     Warn(Q(m), kMessageHelpContext);
     return;
   }
@@ -377,18 +377,14 @@ void TdlgUpload::btnOKClick() {
       m_progUploadProgress->setValue(pos);
     });
   };
-  fo.Warning = [transfer, this](const std::string &m) {
-    transfer->Post([this, m] { Warn(Q(m), kHelpContext); });
-  };
+  fo.Warning = [transfer, this](const std::string &m) { transfer->Post([this, m] { Warn(Q(m), kHelpContext); }); };
   fo.TraceFailed = [transfer, this](const TSelectedTrace &sel, const std::string &m) {
-    transfer->Post([this, sel, m] {
-      Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext);
-    });
+    transfer->Post([this, sel, m] { Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext); });
   };
   // Documents go into windows on this thread; files are written by the worker.
   auto windowError = std::make_shared<std::string>();
   auto sink = [transfer, this, dest, root, style, openNames, windowError](const TSelectedTrace &sel,
-                                                                            std::unique_ptr<TmoxDocument> doc) {
+                                                                          std::unique_ptr<TmoxDocument> doc) {
     if (dest == TReceiveDestination::Files) {
       SaveReceivedTrace(*doc, root, style, sel.Location,
                         [&](const std::string &path) { return openNames->count(path) != 0; });
@@ -398,6 +394,7 @@ void TdlgUpload::btnOKClick() {
     transfer->Post([this, shared, dest, transfer, windowError] {
       if (!windowError->empty()) return;
       auto taken = [this](const std::string &name) {
+        if (m_host.NameTaken) return m_host.NameTaken(name);
         if (!m_host.Documents) return false;
         for (TfrmDoc *d : m_host.Documents())
           if (d->windowTitle().toStdString() == name || d->FileName().toStdString() == name) return true;
@@ -413,8 +410,8 @@ void TdlgUpload::btnOKClick() {
           const int open = m_host.Documents ? static_cast<int>(m_host.Documents().size()) : 0;
           target = open < kMaxDocumentWindows && m_host.NewWindow ? m_host.NewWindow() : nullptr;
           if (target == nullptr) {
-            *windowError = Format("Too many child windows open! Limit the number of open documents to %d.",
-                                  kMaxDocumentWindows);
+            *windowError =
+                Format("Too many child windows open! Limit the number of open documents to %d.", kMaxDocumentWindows);
             transfer->RequestCancel();
             return;
           }

@@ -270,8 +270,8 @@ void TfrmMain::CreateActions() {
   MakeAction(C::ToolsMOXUpLoad, tr("Receive Traces from LX-x000QE ..."),
              tr("Receive Traces|Receive stored traces from the analyzer."), &TfrmMain::mnuMOXUpLoadClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."),
-             tr("Send Traces|Send traces to the analyzer."), &TfrmMain::mnuMOXDnloadClick)
+  MakeAction(C::ToolsMOXDnload, tr("Send Traces to LX-x000QE ..."), tr("Send Traces|Send traces to the analyzer."),
+             &TfrmMain::mnuMOXDnloadClick)
       ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
 
   // Window
@@ -530,6 +530,14 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
     m_panelDocDirty->clear();
     m_panelMouseData->clear();
   }
+  ClearStaleModifiedHint();
+}
+
+void TfrmMain::ClearStaleModifiedHint() {
+  // The hint panel repeats "Modified" when a change is made; it must not
+  // outlive the change (a save, another window made active).
+  const TfrmDoc *doc = ActiveDocument();
+  if (m_panelHint->text() == tr("Modified") && (doc == nullptr || !doc->IsModified())) m_panelHint->clear();
 }
 
 void TfrmMain::MouseActionSelect(int mode) {

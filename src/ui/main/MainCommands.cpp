@@ -38,15 +38,15 @@
 #include "core/TextUtil.h"
 #include "core/TraceCapsule.h"
 #include "formats/VantorFile.h"
+#include "instrument/QtSerialLink.h"
 #include "instrument/RemoteFolder.h"
+#include "settings/IniFile.h"
 #include "ui/chart/Graph.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/KP418Info.h"
 #include "ui/instrument/TransferKP418Files.h"
-#include "instrument/QtSerialLink.h"
-#include "settings/IniFile.h"
-#include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/About.h"
 #include "ui/main/Cursors.h"
@@ -209,6 +209,7 @@ TInstrumentHost TfrmMain::InstrumentHost() {
     SubWindowOf(doc)->show();
     return doc;
   };
+  h.NameTaken = [this](const std::string &name) { return DocumentNameTaken(name); };
   h.PortName = [this] {
     // CommDevice (a device path) wins over the CommPort number.
     std::string device;

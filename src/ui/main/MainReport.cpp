@@ -20,11 +20,11 @@ void TfrmMain::mnuFileSiteReportClick() {
   if (windows.isEmpty()) return;
   TReportRequest initial;
   initial.OutputFile =
-      TReportRequest::DefaultOutputFile(windows.front()->FileName().toStdString(), m_lastDirectory.toStdString());
+      TReportRequest::DefaultOutputFile(windows.front()->FileName().toStdString(), DocumentFolder().toStdString());
   initial.BaseFolder = QFileInfo(QString::fromStdString(initial.OutputFile)).absolutePath().toStdString();
   TdlgSiteReport dialog(this, initial, [this](const QString &current) {
-    return AskFileName(TFileDialogKind::Export, current, QFileInfo(current).absolutePath(),
-                       tr("PDF files (*.pdf)"), QStringLiteral("pdf"), 1);
+    return AskFileName(TFileDialogKind::Export, current, QFileInfo(current).absolutePath(), tr("PDF files (*.pdf)"),
+                       QStringLiteral("pdf"), 1);
   });
   if (dialog.exec() != QDialog::Accepted) return;
   const TReportRequest::TCheck &request = dialog.Checked();

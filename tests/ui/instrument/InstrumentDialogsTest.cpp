@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -60,11 +61,13 @@ private:
 
 class InstrumentDialogs : public ::testing::Test {
 protected:
-  void Start(const std::string &model, const std::string &firmware, bool pace = false) {
+  void Start(const std::string &model, const std::string &firmware, bool pace = false,
+             const std::string &moreOptions = {}) {
     m_sim = std::make_unique<TServedAnalyzer>(model, firmware, pace);
     const std::string ini = m_dir.File("Korv-MOX.ini");
     std::ofstream(ini) << "[OPTIONS]\r\nCommDevice=" << m_sim->Port() << "\r\nUploadRoot=" << m_dir.File("rx")
-                       << "/\r\n";
+                       << "/\r\n"
+                       << moreOptions;
     SetDocMessageHook([this](TMsgKind, const QString &text, QMessageBox::StandardButtons) {
       m_messages << text;
       return QMessageBox::Ok;
@@ -136,7 +139,9 @@ protected:
       EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
     }
   }
-  static void WaitClosed(QDialog *dlg) { EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000)); }
+  static void WaitClosed(QDialog *dlg) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000));
+  }
 
   // Saves a synthetic trace of the simulator's kind as a document file.
   std::string SaveTrace(const std::string &name, int index) {
@@ -222,8 +227,8 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
        it != std::filesystem::recursive_directory_iterator(); ++it)
     found += it->path().string() + " ";
   // Open windows already carry the label's names ("ALPHA TX1", "ALPHA TX1(1)").
-  EXPECT_TRUE(std::filesystem::exists(root + "/2024May10/ALPHA TX1(2).kdt")) << m_messages.join("|").toStdString()
-                                                                             << found;
+  EXPECT_TRUE(std::filesystem::exists(root + "/2024May10/ALPHA TX1(2).kdt"))
+      << m_messages.join("|").toStdString() << found;
   EXPECT_TRUE(std::filesystem::exists(root + "/2024May11/ALPHA TX1(2).kdt"));
   EXPECT_EQ(m_main->DocumentCount(), 3);
   EXPECT_EQ(m_main->Settings().Options.UploadStyle, 1);
@@ -236,6 +241,17 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
               QStringLiteral("You are about to delete one or more stored traces? Do you want to continue?"));
     ModalAnswerer::Click(box->button(QMessageBox::Yes));
   });
+  // Back on the dialog the delete runs; it closes the dialog when done. An
+  // answer here (the default rejects) would cancel it half way on a slow
+  // machine, so the dialog is left to finish.
+  m_moreAnswers.push_back([](QWidget *modal) {
+    ASSERT_NE(qobject_cast<TdlgUpload *>(modal), nullptr) << modal->windowTitle().toStdString();
+    QPointer<QWidget> dlg(modal);
+    if (!QTest::qWaitFor([&] { return dlg.isNull() || !dlg->isVisible(); }, 30000)) {
+      ADD_FAILURE() << "the delete never ended";
+      qobject_cast<QDialog *>(modal)->reject();
+    }
+  });
   UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
     QListWidget *list = Listed(dlg, 6);
     ClickRow(list, 2);
@@ -243,6 +259,61 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
     QTimer::singleShot(0, dlg, [dlg] { Click(dlg, "btnDelete"); });
   });
   EXPECT_EQ(m_sim->Locations(), (std::vector<int>{1, 3, 4, 5}));
+}
+
+TEST_F(InstrumentDialogs, AReceivedWindowIsUnsavedUntilSavedInTheDocumentFolder) {
+  const std::string docs = m_dir.File("docs");
+  std::filesystem::create_directory(docs);
+  std::ofstream(docs + "/ALPHA TX1.kdt") << "an older document";
+  Start("LX-3400", "15Mar03", false, "DocDirectory=" + docs + "/\r\n");
+  QStringList asked;
+  m_main->SetAskHook([&](const QString &text, QMessageBox::StandardButtons) {
+    asked << text;
+    return QMessageBox::No;
+  });
+  QStringList proposals;
+  m_main->SetFileDialogHook([&](TFileDialogKind, const QString &proposed) {
+    proposals << proposed;
+    return QStringList{proposed};
+  });
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ClickRow(list, 1);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  ASSERT_EQ(m_main->DocumentCount(), 1) << m_messages.join("|").toStdString();
+  TfrmDoc *received = m_main->ActiveDocument();
+  // The name of the file in the document folder is not offered again.
+  EXPECT_EQ(received->windowTitle(), QStringLiteral("ALPHA TX1(1).kdt"));
+  EXPECT_TRUE(received->IsModified());
+  // Closing it asks.
+  m_messages.clear();
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileClose"));
+  EXPECT_EQ(m_messages.value(0), QStringLiteral("Save ALPHA TX1(1).kdt before Closing?"));
+  ASSERT_EQ(m_main->DocumentCount(), 1);
+
+  // Save asks for a name in the document folder, never the working folder.
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileSave"));
+  ASSERT_EQ(proposals.size(), 1);
+  const QString saved = QString::fromStdString(docs + "/ALPHA TX1(1).kdt");
+  EXPECT_EQ(proposals[0], saved);
+  EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
+  EXPECT_EQ(received->FileName(), saved);
+  EXPECT_FALSE(received->IsModified());
+
+  // Save All leaves an unchanged document alone, even an export whose file
+  // exists; a changed one is saved.
+  const std::string csv = SaveTrace("export.csv", 0);
+  TfrmDoc *imported = m_main->OpenDocumentFile(QString::fromStdString(csv));
+  ASSERT_NE(imported, nullptr);
+  ASSERT_FALSE(imported->IsModified());
+  received->MarkModified();
+  asked.clear();
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileSaveAll"));
+  EXPECT_TRUE(asked.isEmpty()) << asked.join("|").toStdString();
+  EXPECT_FALSE(received->IsModified());
+  EXPECT_EQ(proposals.size(), 1);
 }
 
 TEST_F(InstrumentDialogs, SendFromOpenDocumentsAndFromAFolder) {
@@ -312,7 +383,8 @@ TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
                                std::filesystem::copy_options::overwrite_existing);
   UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), [&](TdlgDownload *dlg) {
     auto *list = dlg->findChild<QListWidget *>(QStringLiteral("ListBox1"));
-    dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))->setText(QString::fromStdString(folder.string()));
+    dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))
+        ->setText(QString::fromStdString(folder.string()));
     Click(dlg, "rdFromDiskFiles");
     ASSERT_EQ(list->count(), 3);
     ClickRow(list, 0);
