@@ -1,5 +1,6 @@
 #include "ui/main/HelpWindow.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +31,11 @@
 
 using namespace korv;
 using korvtest::ModalAnswerer;
+
+#ifndef KORV_TEST_QSTRING_PRINTTO
+#define KORV_TEST_QSTRING_PRINTTO
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+#endif
 
 namespace {
 
@@ -274,7 +280,8 @@ TEST_F(InstrumentDialogs, AReceivedWindowIsUnsavedUntilSavedInTheDocumentFolder)
   QStringList proposals;
   m_main->SetFileDialogHook([&](TFileDialogKind, const QString &proposed) {
     proposals << proposed;
-    return QStringList{proposed};
+    // The dialog adds the default extension to a name typed without one.
+    return QStringList{QFileInfo(proposed).suffix().isEmpty() ? proposed + ".kdt" : proposed};
   });
   UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
     QListWidget *list = Listed(dlg, 6);
@@ -297,8 +304,8 @@ TEST_F(InstrumentDialogs, AReceivedWindowIsUnsavedUntilSavedInTheDocumentFolder)
   ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileSave"));
   ASSERT_EQ(proposals.size(), 1);
   const QString saved = QString::fromStdString(docs + "/ALPHA TX1(1).kdt");
-  EXPECT_EQ(proposals[0], saved);
-  EXPECT_TRUE(std::filesystem::exists(saved.toStdString()));
+  EXPECT_EQ(proposals[0], QString::fromStdString(docs + "/ALPHA TX1(1)"));
+  EXPECT_TRUE(std::filesystem::exists(saved.toStdString())) << m_messages.join("|").toStdString();
   EXPECT_EQ(received->FileName(), saved);
   EXPECT_FALSE(received->IsModified());
 

@@ -12,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -193,24 +194,31 @@ TEST_F(WindowsTest, ACableListAndFormatReachEveryWindow) {
 }
 
 TEST_F(WindowsTest, TileRepaintsEveryWindowAtItsNewSize) {
+  // What the screen shows is compared with what each graph draws; the
+  // windowing systems differ here, so ctest also runs this under Xvfb.
   std::vector<TfrmDoc *> docs;
   for (const char *name : {"a.kdt", "b.kdt", "c.kdt"})
     docs.push_back(OpenWith(name, {Trace(1700.0, 2000.0)}));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
   ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuWindow", "mnuWindowTile"));
-  for (TfrmDoc *d : docs) {
+  // The bottom window spans the width: it grew.
+  QWidget *wide = Xy(docs[2])->Plot();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return wide->width() > m_main->centralWidget()->width() * 9 / 10; }, 5000));
+  const auto shown = [&](TfrmDoc *d) {
     QWidget *plot = Xy(d)->Plot();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return plot->size() == d->Graph()->size(); }, 5000));
-    // The painted picture reaches the right edge: its frame and title are
-    // drawn across the whole new width, not the old one.
-    const QImage shot = plot->grab().toImage();
-    const int x = shot.width() - 12;
-    bool inked = false;
-    for (int y = 0; y < shot.height() && !inked; ++y)
-      inked = shot.pixelColor(x, y) != shot.pixelColor(shot.width() - 1, 0);
-    EXPECT_TRUE(inked) << d->FileName().toStdString() << " " << shot.width() << "x" << shot.height();
-    const QRect area = Xy(d)->PlotArea();
-    EXPECT_GT(area.right(), plot->width() * 3 / 4) << d->FileName().toStdString();
-  }
+    const QImage screen = m_main->screen()->grabWindow(m_main->winId()).toImage();
+    const QImage own = plot->grab().toImage();
+    const QPoint origin = plot->mapTo(m_main.get(), QPoint(0, 0));
+    // A column near the right edge, where a window that kept its old width
+    // shows the empty area behind it.
+    const int x = plot->width() - 20;
+    int same = 0, total = 0;
+    for (int y = 0; y < plot->height(); y += 2, ++total)
+      same += screen.pixelColor(origin.x() + x, origin.y() + y).rgb() == own.pixelColor(x, y).rgb() ? 1 : 0;
+    return same * 10 >= total * 9;
+  };
+  for (TfrmDoc *d : docs)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shown(d); }, 5000)) << d->FileName().toStdString();
 }
 
 TEST_F(WindowsTest, PrintingToPdfNeverReplacesAnExistingPdf) {
@@ -294,7 +302,7 @@ TEST_F(WindowsTest, HelpFromAModalDialogComesUpInFrontAndTakesInput) {
     QWindow *window = help->window()->windowHandle();
     const QPoint at = tree->viewport()->mapTo(help->window(), item.center());
     if (window != nullptr) QTest::mouseClick(window, Qt::LeftButton, {}, at);
-    QTest::qWaitFor([&] { return help->CurrentPage() == "index.html"; }, 2000);
+    (void)QTest::qWaitFor([&] { return help->CurrentPage() == "index.html"; }, 2000);
     clicked = help->CurrentPage();
     QTest::keyClick(dialog, Qt::Key_Escape);
   });
