@@ -402,13 +402,8 @@ bool TfrmMain::PrintToPdf(TfrmDoc *doc, const QString &pdfName) {
 
 void TfrmMain::PrintFiles(const QStringList &fileNames) {
   const bool pdf = m_forcePdf || QPrinterInfo::availablePrinters().isEmpty();
-  if (pdf && !fileNames.isEmpty()) {
-    const QString notice = tr("No printer is installed. Each document is written as a PDF file next to it instead.");
-    std::fprintf(stderr, "korvmox: %s\n", qPrintable(notice));
-    // Without a screen nobody could answer the box.
-    if (m_askHook || QGuiApplication::platformName() != QLatin1String("offscreen"))
-      Ask(QMessageBox::Information, notice, QMessageBox::Ok);
-  }
+  const QString notice = tr("No printer is installed. Each document is written as a PDF file next to it instead.");
+  if (pdf && !fileNames.isEmpty()) std::fprintf(stderr, "korvmox: %s\n", qPrintable(notice));
   QStringList failed, written;
   for (const QString &name : fileNames) {
     if (WindowLimitReached()) break;
@@ -430,13 +425,18 @@ void TfrmMain::PrintFiles(const QStringList &fileNames) {
     }
     CloseDocumentSilently(doc);
   }
-  if (!written.isEmpty()) {
-    // Say where each went: a name may differ from the document's.
+  if (pdf && !fileNames.isEmpty()) {
+    // One box once the files are written, saying where each went: a name
+    // may differ from the document's.
     const QString where = tr("Written:\n%1").arg(written.join(QLatin1Char('\n')));
-    std::fprintf(stderr, "korvmox: %s\n", qPrintable(where));
-    ShowHintText(tr("Written: %1").arg(written.join(QStringLiteral(", "))));
+    if (!written.isEmpty()) {
+      std::fprintf(stderr, "korvmox: %s\n", qPrintable(where));
+      ShowHintText(tr("Written: %1").arg(written.join(QStringLiteral(", "))));
+    }
+    // Without a screen nobody could answer the box.
     if (m_askHook || QGuiApplication::platformName() != QLatin1String("offscreen"))
-      Ask(QMessageBox::Information, where, QMessageBox::Ok);
+      Ask(QMessageBox::Information, notice + (written.isEmpty() ? QString() : QStringLiteral("\n\n") + where),
+          QMessageBox::Ok);
   }
   if (!failed.isEmpty()) ShowError(tr("Unable to create file:\n%1").arg(failed.join(QLatin1Char('\n'))));
   UpdateMenuItems();
