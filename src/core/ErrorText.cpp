@@ -82,6 +82,27 @@ TFailureReport DescribeOpenFailure(const std::exception_ptr &error, const std::s
   return r;
 }
 
+std::string StatusLine(const TFailureReport &report) {
+  std::string text = report.Message;
+  if (text.empty()) {
+    text = report.Summary;
+    // "TfrmDoc.OpenFileW(): ..." names a function, which tells a user nothing.
+    if (const auto mark = text.find("(): "); mark != std::string::npos && text.find(' ') > mark)
+      text.erase(0, mark + 4);
+  }
+  std::string line;
+  for (const char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+    } else {
+      line += c;
+    }
+  }
+  while (!line.empty() && line.back() == ' ')
+    line.pop_back();
+  return line;
+}
+
 TFailureReport DescribeSaveFailure(const std::exception_ptr &error, const std::string &name) {
   TFailureReport r;
   r.HelpButton = true;

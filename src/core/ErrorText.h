@@ -16,5 +16,9 @@ struct TFailureReport {
 TFailureReport DescribeOpenFailure(const std::exception_ptr &error, const std::string &fileName);
 // For a failure caught while saving fileName.
 TFailureReport DescribeSaveFailure(const std::exception_ptr &error, const std::string &fileName);
+// The report in one line of plain words for a status bar: the box text
+// when there is one, else the summary without the name of the code that
+// raised it.
+std::string StatusLine(const TFailureReport &report);
 
 } // namespace korv

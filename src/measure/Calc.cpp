@@ -24,6 +24,18 @@ TMeasurementCalculator::TMeasurementCalculator() {
   m_texts[cfRho - 1] = Format("%.3f", kDefaultRho);
   m_texts[cfVswr - 1] = Format("%.3f", kDefaultVswr);
   m_texts[cfPower - 1] = Format("%.3f", kDefaultPower);
+  m_written = m_texts;
+}
+
+double TMeasurementCalculator::FieldValue(TField field, double def) const {
+  const auto i = static_cast<std::size_t>(field - 1);
+  if (m_texts[i] == m_written[i]) return m_values[i];
+  return NumberOr(m_texts[i], def);
+}
+
+void TMeasurementCalculator::Leave(TField field) {
+  if (m_lastChanged == field) m_lastChanged = cfNone;
+  Calculate(field);
 }
 
 const std::string &TMeasurementCalculator::Text(TField field) const {
@@ -42,7 +54,7 @@ void TMeasurementCalculator::Calculate(int code) {
   double rl = 0.0, rho = 0.0, vswr = 0.0, power = 0.0;
   switch (code) {
   case cfReturnLoss:
-    rl = NumberOr(Text(cfReturnLoss), kDefaultReturnLoss);
+    rl = FieldValue(cfReturnLoss, kDefaultReturnLoss);
     if (rl > 0.0) rl = 0.0;
     if (rl < -80.0) rl = -80.0;
     rho = ReturnLossToRho(rl);
@@ -50,7 +62,7 @@ void TMeasurementCalculator::Calculate(int code) {
     power = PowerFromReturnLoss(rl);
     break;
   case cfRho:
-    rho = NumberOr(Text(cfRho), kDefaultRho);
+    rho = FieldValue(cfRho, kDefaultRho);
     if (rho > 1.0) rho = 1.0;
     if (rho != 0.0) {
       rl = RhoToReturnLoss(rho);
@@ -63,7 +75,7 @@ void TMeasurementCalculator::Calculate(int code) {
     }
     break;
   case cfVswr:
-    vswr = NumberOr(Text(cfVswr), kDefaultVswr);
+    vswr = FieldValue(cfVswr, kDefaultVswr);
     if (vswr < 1.0) vswr = 1.0;
     if (vswr != 1.0) {
       rl = VswrToReturnLoss(vswr);
@@ -76,7 +88,7 @@ void TMeasurementCalculator::Calculate(int code) {
     }
     break;
   case cfPower:
-    power = NumberOr(Text(cfPower), kDefaultPower);
+    power = FieldValue(cfPower, kDefaultPower);
     if (power > 100.0) power = 100.0;
     if (power != 100.0) {
       rl = 10.0 * std::log10((100.0 - power) * 0.01);
@@ -95,6 +107,7 @@ void TMeasurementCalculator::Calculate(int code) {
   m_texts[cfRho - 1] = Format("%.3f", rho);
   m_texts[cfVswr - 1] = Format("%.3f", vswr);
   m_texts[cfPower - 1] = Format("%.3f", power);
+  m_written = m_texts;
 }
 
 void TMeasurementCalculator::CalculateClick(TField focused) {

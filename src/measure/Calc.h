@@ -34,8 +34,9 @@ public:
   // rewrites all four with "%.3f". Throws EmoxRhoRangeErr "Rho value out of
   // range." for a power below 0; the texts then stay as they were.
   void Calculate(int code);
-  // Leaving a field calculates with its code, changed or not.
-  void Leave(TField field) { Calculate(field); }
+  // Leaving a field calculates with its code, changed or not; a change of
+  // that field is then taken into account (Calculate does not redo it).
+  void Leave(TField field);
   // The Calculate button: the focused field's code, else the last changed
   // one; the remembered code is reset to 0 first.
   void CalculateClick(TField focused);
@@ -50,8 +51,13 @@ public:
   double Power() const { return m_values[3]; }
 
 private:
-  std::array<std::string, 4> m_texts; // by code - 1
-  std::array<double, 4> m_values{};   // return loss, rho, vswr, power
+  // The number a field stands for: the value behind a text this class
+  // wrote (the rounded text would move the results), else the typed text.
+  double FieldValue(TField field, double def) const;
+
+  std::array<std::string, 4> m_texts;   // by code - 1
+  std::array<std::string, 4> m_written; // the texts the last calculation wrote
+  std::array<double, 4> m_values{};     // return loss, rho, vswr, power (also by code - 1)
   int m_lastChanged = cfNone;
 };
 

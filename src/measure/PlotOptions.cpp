@@ -17,14 +17,9 @@ bool ReadNumber(const std::string &text, double &value) {
 
 } // namespace
 
-int HelpContextAfterTurn(TOptionsPage page, int current) {
-  switch (page) {
-  case TOptionsPage::Markers:
-  case TOptionsPage::General: return kOptionsHelpContext;
-  case TOptionsPage::Graph:
-  case TOptionsPage::Plotting: return 0;
-  default: return current;
-  }
+int OptionsPageHelpContext(TOptionsPage page) {
+  const int index = std::clamp(static_cast<int>(page), 0, static_cast<int>(TOptionsPage::Defaults));
+  return kOptionsHelpContext + 10 * index;
 }
 
 int PointForX(const std::vector<double> &x, double value) {
@@ -39,9 +34,8 @@ int PointForX(const std::vector<double> &x, double value) {
   return std::abs(value - x[ui + 1]) < std::abs(value - x[ui]) ? i + 1 : i;
 }
 
-void TPlotOptions::Activate(const TTraceDoc *doc, int activeTrace,
-                            const std::function<std::vector<double>(int)> &xOf, const TScaleEntry &xScale,
-                            const TScaleEntry &yScale, bool labelDate, bool labelText) {
+void TPlotOptions::Activate(const TTraceDoc *doc, int activeTrace, const std::function<std::vector<double>(int)> &xOf,
+                            const TScaleEntry &xScale, const TScaleEntry &yScale, bool labelDate, bool labelText) {
   *this = TPlotOptions();
   m_labelDate = m_startLabelDate = labelDate;
   m_labelText = m_startLabelText = labelText;

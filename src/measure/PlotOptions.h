@@ -58,10 +58,10 @@ enum class TOptionsAccess {
 
 // Pages of the dialog, in their order.
 enum class TOptionsPage { Markers = 0, Graph, Plotting, General, Labels, Defaults };
-// The help context a page turn leaves: the markers and general pages have
-// the dialog's topic, graph and plotting none, the last two keep it.
-int HelpContextAfterTurn(TOptionsPage page, int current);
 inline constexpr int kOptionsHelpContext = 4200;
+// Each page has a topic of its own: 4200 for the markers page, then 4210,
+// 4220, ... in page order.
+int OptionsPageHelpContext(TOptionsPage page);
 
 // The five "Match Unit" items; the fifth (cable loss) is offered in the
 // frequency view only.

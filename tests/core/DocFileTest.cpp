@@ -406,6 +406,12 @@ TEST(ErrorText, OpenFailureTable) {
   EXPECT_EQ(r.Message, "Memory was not available to open file:\r\n/x/a.kdt");
   r = report(42);
   EXPECT_EQ(r.Summary, "TfrmDoc.OpenFileW(): Unknown exception: Can not open file.");
+  // The status bar gets plain words on one line, never a function's name.
+  EXPECT_EQ(StatusLine(r), "Unknown exception: Can not open file.");
+  EXPECT_EQ(StatusLine(report(EmoxFileCRCError(kMsgCRCFailure))), "CRC failure in file: /x/a.kdt");
+  const TFailureReport save =
+      DescribeSaveFailure(std::make_exception_ptr(EmoxFileError("Only a document of one trace")), "/x/a.csv");
+  EXPECT_EQ(StatusLine(save), "Only a document of one trace /x/a.csv");
 }
 
 TEST(ErrorText, SaveFailureNamesTheCause) {

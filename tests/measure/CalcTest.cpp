@@ -85,6 +85,27 @@ TEST(Calculator, CalculateButtonUsesFocusThenLastChanged) {
   EXPECT_EQ(calc.LastChanged(), C::cfNone);
 }
 
+TEST(Calculator, AShownResultStandsForItsValueNotItsRounding) {
+  C calc;
+  calc.SetText(C::cfRho, "0.1234");
+  calc.Leave(C::cfRho);
+  EXPECT_EQ(calc.Text(C::cfReturnLoss), "-18.174");
+  EXPECT_EQ(calc.Text(C::cfRho), "0.123");
+  // Leaving took the change: the button has nothing more to do, and
+  // leaving the field again computes from 0.1234, not from "0.123".
+  EXPECT_EQ(calc.LastChanged(), C::cfNone);
+  calc.CalculateClick(C::cfNone);
+  EXPECT_EQ(calc.Text(C::cfReturnLoss), "-18.174");
+  calc.Leave(C::cfRho);
+  EXPECT_EQ(calc.Text(C::cfReturnLoss), "-18.174");
+  calc.CalculateClick(C::cfRho);
+  EXPECT_EQ(calc.Text(C::cfReturnLoss), "-18.174");
+  // A typed text counts as typed, even when it reads like the shown one.
+  calc.SetText(C::cfRho, "0.12");
+  calc.Leave(C::cfRho);
+  EXPECT_EQ(calc.Text(C::cfReturnLoss), "-18.416");
+}
+
 TEST(Calculator, KeyFilter) {
   for (char c : std::string("0123456789.+-\b"))
     EXPECT_TRUE(C::AcceptKey(c)) << c;

@@ -117,10 +117,10 @@ TEST(PlotOptions, EditingRulesTieTheControlsTogether) {
   o.SetTraceLabels({std::string(60, 'x'), "b", "ignored"});
   EXPECT_EQ(o.TraceLabels()[0].size(), 50U);
   EXPECT_EQ(o.TraceLabels().size(), 2U);
-  // Help context by page.
-  EXPECT_EQ(HelpContextAfterTurn(TOptionsPage::Graph, 4200), 0);
-  EXPECT_EQ(HelpContextAfterTurn(TOptionsPage::General, 0), 4200);
-  EXPECT_EQ(HelpContextAfterTurn(TOptionsPage::Labels, 0), 0);
+  // Help context by page: each page its own topic.
+  EXPECT_EQ(OptionsPageHelpContext(TOptionsPage::Markers), 4200);
+  EXPECT_EQ(OptionsPageHelpContext(TOptionsPage::Graph), 4210);
+  EXPECT_EQ(OptionsPageHelpContext(TOptionsPage::Defaults), 4250);
 }
 
 TEST(PlotOptions, OkWritesMarkersLimitScalesTitlesAndLabels) {

@@ -1,6 +1,7 @@
 #include "ui/dialogs/CalcWindow.h"
 
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -50,7 +51,8 @@ TfrmCalc::TfrmCalc(QWidget *parent) : QWidget(parent, Qt::Tool) {
     grid->addWidget(edit, r, 1);
     grid->addWidget(new QLabel(QString::fromLatin1(row.Unit), bevel), r, 2);
     const C::TField field = row.Field;
-    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString &t) { m_calc.SetText(field, t.toStdString()); });
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, field](const QString &t) { m_calc.SetText(field, t.toStdString()); });
     ++r;
   }
   auto *calculate = m_calculate = new QPushButton(QStringLiteral("&Calculate"), this);
@@ -99,6 +101,15 @@ void TfrmCalc::Calculate(int code) {
   ShowTexts();
 }
 
+void TfrmCalc::Leave(C::TField field) {
+  try {
+    m_calc.Leave(field);
+  } catch (const Exception &e) {
+    ReportLater(e);
+  }
+  ShowTexts();
+}
+
 void TfrmCalc::ReportLater(const Exception &e) {
   // Not from inside a focus change or a click: the box's own event loop
   // could close (and delete) this window under the caller's feet. The box
@@ -135,7 +146,11 @@ bool TfrmCalc::eventFilter(QObject *watched, QEvent *event) {
            edit->text().size() - edit->selectedText().size() >= C::MaxLength(field)))
         return true;
     } else if (event->type() == QEvent::FocusOut) {
-      Calculate(field);
+      // Another window taking the focus (the error box of this very
+      // calculation) is no leaving of the field: calculating again would
+      // show that box twice.
+      const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Leave(field);
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -35,6 +35,8 @@ protected:
 
 private:
   void Calculate(int code);
+  // The user left a field: calculate from it, errors shown later.
+  void Leave(TMeasurementCalculator::TField field);
   // Shows a calculation's error from the event loop.
   void ReportLater(const Exception &e);
   void ShowTexts();

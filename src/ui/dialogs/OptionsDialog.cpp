@@ -97,6 +97,7 @@ TdlgOptions::TdlgOptions(QWidget *parent, TPlotOptions &rules, const TSettingsPa
   ShowDocumentPages();
   ShowSettingsPages();
   m_tabs->setCurrentIndex(static_cast<int>(page));
+  PageTurned(m_tabs->currentIndex());
   connect(m_tabs, &QTabWidget::currentChanged, this, &TdlgOptions::PageTurned);
 }
 
@@ -530,7 +531,7 @@ void TdlgOptions::OkClick() {
 }
 
 void TdlgOptions::PageTurned(int index) {
-  setProperty("helpContext", HelpContextAfterTurn(static_cast<TOptionsPage>(index), property("helpContext").toInt()));
+  setProperty("helpContext", OptionsPageHelpContext(static_cast<TOptionsPage>(index)));
 }
 
 void TdlgOptions::keyPressEvent(QKeyEvent *event) {

@@ -86,7 +86,7 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
   } catch (...) {
     const TFailureReport rep = DescribeOpenFailure(std::current_exception(), FileNameBytes(fileName));
     if (!rep.Message.empty()) ShowDocMessage(this, TMsgKind::Error, Q(rep.Message), QMessageBox::Ok, rep.HelpButton);
-    emit statusText(Q(rep.Summary));
+    emit statusText(Q(StatusLine(rep)));
     return false;
   }
 }
@@ -137,7 +137,7 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
   } catch (...) {
     const TFailureReport rep = DescribeSaveFailure(std::current_exception(), FileNameBytes(fileName));
     if (!rep.Message.empty()) ShowDocMessage(this, TMsgKind::Error, Q(rep.Message), QMessageBox::Ok, rep.HelpButton);
-    emit statusText(Q(rep.Summary));
+    emit statusText(Q(StatusLine(rep)));
     return TSaveOutcome::Failed;
   }
 }

@@ -285,6 +285,9 @@ private:
   void SetAnnotations();
   void CreateGraph(bool smith);
   void ApplyHeader(bool withYLabel);
+  // Renews the titles and hands them to the graph, the subtitle with the
+  // calibration state.
+  void ApplyTitles();
   void ApplySubsetLabels();
   void ApplyMultiSubTitles();
   int CalState() const;

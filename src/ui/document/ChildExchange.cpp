@@ -54,6 +54,8 @@ void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(cons
     const std::string name = UniqueDocumentName(WindowNameFromLabel(src.Doc.Traces[0].Label.str()), taken);
     SetDocument(std::move(copy), QString::fromStdString(name), true);
     SetActiveTrace(0);
+    // Held nowhere but here: closing must ask.
+    MarkModified();
     return;
   }
   const int added = MergeTrace(d, src.Doc);

@@ -41,9 +41,7 @@ void TfrmDoc::ApplyOptions(TPlotOptions &rules) {
       MarkModified();
     SetManualScale(x.Manual, x.Min, x.Max, y.Manual, y.Min, y.Max);
   }
-  if (out.RenewMainTitle || out.RenewSubTitle) RenewTitles();
-  m_graph->SetMainTitle(QString::fromStdString(d.MainTitle));
-  m_graph->SetSubTitle(QString::fromStdString(d.SubTitle));
+  ApplyTitles();
   if (out.LabelDate != m_labelDate || out.LabelText != m_labelText) SetLabelFlags(out.LabelDate, out.LabelText);
   if (out.LabelsChanged) {
     ApplySubsetLabels();

@@ -203,14 +203,22 @@ QString TfrmDoc::LocationText() const {
   return Q(s);
 }
 
-void TfrmDoc::ApplyHeader(bool withYLabel) {
+void TfrmDoc::ApplyTitles() {
   TTraceDoc &d = m_doc->Doc;
-  TGraph &g = *m_graph;
+  // Every build and every options change comes through here, so the shown
+  // titles (and what prints) always follow the traces held now.
+  RenewTitles();
   static const char *const kCal[] = {"No Cal", "Partial Cal", "Full Cal"};
   const int cal = CalState();
   d.DocCalState = static_cast<std::uint8_t>(cal);
-  g.SetMainTitle(Q(d.MainTitle));
-  g.SetSubTitle(Q(d.SubTitle) + QStringLiteral(" (") + QString::fromLatin1(kCal[cal]) + QStringLiteral(")"));
+  m_graph->SetMainTitle(Q(d.MainTitle));
+  m_graph->SetSubTitle(Q(d.SubTitle) + QStringLiteral(" (") + QString::fromLatin1(kCal[cal]) + QStringLiteral(")"));
+}
+
+void TfrmDoc::ApplyHeader(bool withYLabel) {
+  TTraceDoc &d = m_doc->Doc;
+  TGraph &g = *m_graph;
+  ApplyTitles();
   if (withYLabel) {
     static const char *const kY[] = {"Return Loss (dB)", "VSWR", "Rho", "milliRho", "Cable Loss (dB)"};
     const int u = std::min<int>(d.ScaleUnit, 4);

@@ -20,6 +20,9 @@ struct TInstrumentHost {
   std::function<TfrmDoc *()> Active;
   // A new, empty document window; null when no further window may open.
   std::function<TfrmDoc *()> NewWindow;
+  // Whether a window name is taken (by an open window, or by a file in the
+  // folder where saving would propose it); null: open windows only.
+  std::function<bool(const std::string &)> NameTaken;
   // The serial device the settings name; throws EmoxIODeviceErr when they
   // name none.
   std::function<std::string()> PortName;

@@ -422,6 +422,7 @@ void TdlgUpload::btnOKClick() {
 void TdlgUpload::PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError) {
   if (!windowError.empty()) return;
   auto taken = [this](const std::string &name) {
+    if (m_host.NameTaken) return m_host.NameTaken(name);
     if (!m_host.Documents) return false;
     for (TfrmDoc *d : m_host.Documents())
       if (d->windowTitle().toStdString() == name || d->FileName().toStdString() == name) return true;

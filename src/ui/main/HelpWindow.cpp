@@ -1,6 +1,7 @@
 #include "ui/main/HelpWindow.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -23,7 +24,7 @@ constexpr int kPageRole = Qt::UserRole + 1;
 
 QString PageText(const QString &page) {
   InitKorvResources();
-  QFile f(QStringLiteral(":/help/") + page);
+  QFile f(QStringLiteral(":/help/") + page.section(QLatin1Char('#'), 0, 0));
   if (!f.open(QIODevice::ReadOnly)) return {};
   QString html = QString::fromUtf8(f.readAll());
   html.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
@@ -88,6 +89,23 @@ const std::vector<THelpTopic> &HelpTopics() {
        QStringLiteral("options.html"),
        QStringLiteral("Plot options"),
        {QStringLiteral("options"), QStringLiteral("markers"), QStringLiteral("limit line"), QStringLiteral("units")}},
+      {4210, QStringLiteral("options.html#graph"), QStringLiteral("Options: Graph"), {QStringLiteral("scale")}},
+      {4220,
+       QStringLiteral("options.html#plotting"),
+       QStringLiteral("Options: Plotting"),
+       {QStringLiteral("grid lines"), QStringLiteral("monochrome")}},
+      {4230,
+       QStringLiteral("options.html#general"),
+       QStringLiteral("Options: General"),
+       {QStringLiteral("document folder"), QStringLiteral("serial port setting")}},
+      {4240,
+       QStringLiteral("options.html#labels"),
+       QStringLiteral("Options: Labels"),
+       {QStringLiteral("title"), QStringLiteral("trace labels")}},
+      {4250,
+       QStringLiteral("options.html#defaults"),
+       QStringLiteral("Options: Defaults"),
+       {QStringLiteral("defaults"), QStringLiteral("image format")}},
       {4500,
        QStringLiteral("calculator.html"),
        QStringLiteral("Measurement calculator"),
@@ -121,6 +139,7 @@ QStringList SearchHelp(const QString &query) {
   QStringList pages;
   if (words.isEmpty()) return pages;
   for (const THelpTopic &t : HelpTopics()) {
+    if (t.Page.contains(QLatin1Char('#'))) continue; // a part of a page listed on its own
     const QString text = PageText(t.Page);
     bool all = true;
     for (const QString &w : words)
@@ -246,6 +265,24 @@ void THelpWindow::ShowSearch(const QString &query) {
 }
 
 void THelpWindow::ShowHelpOnHelp() { ShowPage(QStringLiteral("howtohelp.html")); }
+
+void THelpWindow::SetOwner(QWidget *modal) {
+  if (modal == this || modal == parentWidget()) return;
+  if (QWidget *old = parentWidget()) old->removeEventFilter(this);
+  // A window hidden along with its dialog is not hidden by itself.
+  const bool shown = !isHidden();
+  const QRect place = geometry();
+  setParent(modal, Qt::Window);
+  if (modal != nullptr) modal->installEventFilter(this);
+  setGeometry(place);
+  if (shown) show();
+}
+
+bool THelpWindow::eventFilter(QObject *watched, QEvent *event) {
+  // Stays open after the dialog, on its own (and is not deleted with it).
+  if (watched == parentWidget() && event->type() == QEvent::Hide) SetOwner(nullptr);
+  return QWidget::eventFilter(watched, event);
+}
 
 QString THelpWindow::CurrentPage() const { return m_browser->source().fileName(); }
 

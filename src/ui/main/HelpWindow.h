@@ -41,6 +41,14 @@ public:
   void ShowHelpOnHelp();
   QString CurrentPage() const;
   QTextBrowser *Browser() const { return m_browser; }
+  // Help asked for from a modal dialog: the window belongs to that dialog
+  // while it is up, so it stands in front of it and takes input (a window
+  // outside a modal dialog is blocked). Null, or the dialog closing, makes
+  // it a window of its own again.
+  void SetOwner(QWidget *modal);
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
   // Shown, raised and in front of the modal dialog that asked, if any.

@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -100,6 +101,7 @@ TfrmMain::TfrmMain(TSettingsContext context, QString settingsPath, QWidget *pare
   UpdateMenuItems();
   // Help buttons of boxes and dialogs below the main window land here.
   SetHelpHook([this](int context) { ShowHelp(context); });
+  qApp->installEventFilter(this);
 }
 
 TfrmMain::~TfrmMain() {
@@ -241,6 +243,12 @@ void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc, bool newWindow) {
   look.MarkPoints = o.MarkPoints;
   doc->SetPlotLook(look);
   if (newWindow) doc->SetLabelFlags(o.LblFieldDate, o.LblFieldCustom);
+  ApplyFaultOptionsTo(doc);
+  doc->SetSaveHandler([this](TfrmDoc &d) { return SaveAtCloseTime(&d); });
+}
+
+void TfrmMain::ApplyFaultOptionsTo(TfrmDoc *doc) {
+  const TOptions &o = m_settings.Options;
   // The cable list: the setting, else beside the program, the installed
   // data folder, or the bundled copy, so that Ctrl+D works out of the box.
   const QString cables =
@@ -248,13 +256,13 @@ void TfrmMain::ApplySettingsToDocument(TfrmDoc *doc, bool newWindow) {
                        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   doc->SetFaultOptions(
       TFaultOptions{cables.isEmpty() ? QString::fromStdString(o.CableList) : cables, o.DielectricFormat});
-  doc->SetSaveHandler([this](TfrmDoc &d) { return SaveAtCloseTime(&d); });
 }
 
 void TfrmMain::ConnectDocument(TfrmDoc *doc) {
   connect(doc, &TfrmDoc::modifiedChanged, this, [this, doc](bool modified) {
     if (m_closing) return;
     if (doc == ActiveDocument()) m_panelDocDirty->setText(modified ? tr("Modified") : tr("Unmodified"));
+    ClearStaleModifiedHint();
   });
   connect(doc, &TfrmDoc::stateChanged, this, [this] {
     if (!m_closing) UpdateMenuItems(false);
@@ -281,8 +289,12 @@ void TfrmMain::ConnectDocument(TfrmDoc *doc) {
     else
       m_timerMouseData->start();
   });
-  connect(doc, &TfrmDoc::cableListPathChanged, this,
-          [this](const QString &path) { m_settings.Options.CableList = path.toStdString(); });
+  connect(doc, &TfrmDoc::cableListPathChanged, this, [this](const QString &path) {
+    // A list chosen in one window is the list of every window.
+    m_settings.Options.CableList = path.toStdString();
+    for (TfrmDoc *d : Documents())
+      ApplyFaultOptionsTo(d);
+  });
   connect(doc, &TfrmDoc::graphMousePressed, this,
           [this, doc](QPoint pixel, Qt::MouseButton button) { DocumentGraphPressed(doc, pixel, button); });
 }
@@ -315,6 +327,18 @@ void TfrmMain::CloseDocumentSilently(TfrmDoc *doc) {
 }
 
 TfrmDoc *TfrmMain::OpenDocumentFile(const QString &fileName) {
+  // A file already open is not opened twice: two windows of one file would
+  // each save over the other's changes.
+  if (TfrmDoc *open = OpenWindowOf(fileName)) {
+    QMdiSubWindow *sub = SubWindowOf(open);
+    if (sub->isMinimized()) sub->showNormal();
+    m_mdi->setActiveSubWindow(sub);
+    m_lastDirectory = QFileInfo(fileName).absolutePath();
+    NewRecentFile(open->FileName());
+    NewRecentFileW(open->FileName());
+    UpdateMenuItems();
+    return open;
+  }
   if (WindowLimitReached()) return nullptr;
   TfrmDoc *doc = NewDocumentWindow();
   if (!doc->OpenFileW(fileName)) {
@@ -331,6 +355,17 @@ TfrmDoc *TfrmMain::OpenDocumentFile(const QString &fileName) {
   NewRecentFileW(doc->FileName().isEmpty() ? fileName : doc->FileName());
   UpdateMenuItems();
   return doc;
+}
+
+TfrmDoc *TfrmMain::OpenWindowOf(const QString &fileName) const {
+  const QFileInfo wanted(fileName);
+  if (!wanted.isFile()) return nullptr;
+  const QString path = wanted.canonicalFilePath();
+  for (TfrmDoc *doc : Documents()) {
+    const QFileInfo held(doc->FileName());
+    if (held.isAbsolute() && held.isFile() && held.canonicalFilePath() == path) return doc;
+  }
+  return nullptr;
 }
 
 void TfrmMain::OpenFiles(const QStringList &fileNames) {
@@ -454,7 +489,32 @@ THelpWindow *TfrmMain::HelpWindow() {
   return m_help;
 }
 
-void TfrmMain::ShowHelp(int context) { HelpWindow()->ShowContext(context); }
+void TfrmMain::ShowHelp(int context) {
+  THelpWindow *help = HelpWindow();
+  help->SetOwner(QApplication::activeModalWidget());
+  help->ShowContext(context);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+  // A modal dialog blocks the F1 shortcut of this window: F1 there shows the
+  // topic the dialog (or the part of it with the focus) names.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 &&
+      static_cast<QKeyEvent *>(event)->modifiers() == Qt::NoModifier) {
+    QWidget *modal = QApplication::activeModalWidget();
+    auto *target = qobject_cast<QWidget *>(watched);
+    if (modal != nullptr && target != nullptr && (target == modal || modal->isAncestorOf(target)) &&
+        !modal->inherits("QMessageBox")) {
+      for (QWidget *w = target; w != nullptr; w = w == modal ? nullptr : w->parentWidget()) {
+        const QVariant topic = w->property("helpContext");
+        if (topic.isValid() && topic.toInt() != 0) {
+          ShowHelp(topic.toInt());
+          return true;
+        }
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
 
 void TfrmMain::mnuHelpContentsClick() { ShowHelp(kHelpContext); }
 void TfrmMain::mnuHelpSearchClick() { HelpWindow()->ShowIndex(QString()); }

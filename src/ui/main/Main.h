@@ -95,6 +95,8 @@ public:
   // Opens one file in a new window (limit 50; message then). Null when the
   // file could not be opened: the window is gone again.
   TfrmDoc *OpenDocumentFile(const QString &fileName);
+  // The open window of a file (the same file by any path), or null.
+  TfrmDoc *OpenWindowOf(const QString &fileName) const;
   // Algorithms of the Open command for a list of files.
   void OpenFiles(const QStringList &fileNames);
   // Prints every file ("/p"): each opened, printed with the default printer
@@ -140,6 +142,9 @@ public:
   // Saving at close time (answer Yes) and by the Save All rule.
   bool SaveAtCloseTime(TfrmDoc *doc);
   bool SaveBySaveAllRule(TfrmDoc *doc);
+  // A window name a received trace may not take: an open window's, or a
+  // file's in the document folder.
+  bool DocumentNameTaken(const std::string &name) const;
   // Window "Close All": false when cancelled.
   bool CloseAllDocuments();
   // The save question for every modified document (Yes, No, Cancel, Yes to
@@ -169,6 +174,7 @@ signals:
 protected:
   void closeEvent(QCloseEvent *event) override;
   bool event(QEvent *event) override;
+  bool eventFilter(QObject *watched, QEvent *event) override;
   void dragEnterEvent(QDragEnterEvent *event) override;
   void dropEvent(QDropEvent *event) override;
 
@@ -191,6 +197,8 @@ private:
   // The plotting look, label fields (new windows only: an open window keeps
   // its own) and the cable list of the settings.
   void ApplySettingsToDocument(TfrmDoc *doc, bool newWindow = true);
+  // The cable list and cable format of the settings.
+  void ApplyFaultOptionsTo(TfrmDoc *doc);
   // True (after the message) when no further document window may open.
   bool WindowLimitReached();
   QMessageBox::StandardButton Ask(QMessageBox::Icon icon, const QString &text, QMessageBox::StandardButtons buttons);
@@ -201,9 +209,12 @@ private:
   // Saves by the plan for the trigger; false when cancelled or failed.
   bool CarryOut(TfrmDoc *doc, TSaveTrigger trigger);
   QString AskSaveName(TfrmDoc *doc, const TSavePlan &plan);
+  // Where a document without a folder is saved: the folder last used.
+  QString DocumentFolder() const;
   bool WriteDocument(TfrmDoc *doc, const QString &fileName, bool upgrade);
   bool PrintToPdf(TfrmDoc *doc, const QString &pdfName);
   void ShowHintText(const QString &hint);
+  void ClearStaleModifiedHint();
   void DocumentGraphPressed(TfrmDoc *doc, QPoint pixel, Qt::MouseButton button);
   void PlotModeCommand(int mode);
   void WriteSettingsAndCloseWindows();

@@ -533,6 +533,14 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
     m_panelDocDirty->clear();
     m_panelMouseData->clear();
   }
+  ClearStaleModifiedHint();
+}
+
+void TfrmMain::ClearStaleModifiedHint() {
+  // The hint panel repeats "Modified" when a change is made; it must not
+  // outlive the change (a save, another window made active).
+  const TfrmDoc *doc = ActiveDocument();
+  if (m_panelHint->text() == tr("Modified") && (doc == nullptr || !doc->IsModified())) m_panelHint->clear();
 }
 
 void TfrmMain::MouseActionSelect(int mode) {

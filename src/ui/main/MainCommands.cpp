@@ -214,6 +214,7 @@ TInstrumentHost TfrmMain::InstrumentHost() {
     SubWindowOf(doc)->show();
     return doc;
   };
+  h.NameTaken = [this](const std::string &name) { return DocumentNameTaken(name); };
   h.PortName = [this] { return InstrumentPort(); };
   h.Settings = &m_settings;
   return h;
@@ -252,9 +253,14 @@ void TfrmMain::mnuWindowTileClick() {
     subs[i]->showNormal();
     subs[i]->setGeometry(cell);
   }
-  for (QMdiSubWindow *sub : subs)
-    sub->update();
   m_mdi->viewport()->update();
+  // Once the windows' layouts have settled, every graph is drawn again at
+  // its new size: a window that grew would otherwise keep showing the
+  // picture of its old width (the rest stays the empty area behind it).
+  QTimer::singleShot(0, this, [this] {
+    for (TfrmDoc *doc : Documents())
+      if (TGraph *graph = doc->Graph()) graph->Rebuild();
+  });
 }
 
 // Cascading keeps a useful size: QMdiArea's own cascade shrinks each

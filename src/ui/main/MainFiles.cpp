@@ -72,6 +72,16 @@ QString WithoutExtension(const QString &fileName) {
   return suffix.isEmpty() ? fileName : fileName.left(fileName.size() - suffix.size() - 1);
 }
 
+// The document's name with ".pdf"; when a file of that name exists, the
+// first free "name(k).pdf" beside it: a PDF already there is never replaced.
+QString FreePdfName(const QString &document) {
+  const QString base = WithoutExtension(document);
+  QString name = base + QStringLiteral(".pdf");
+  for (int k = 1; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++k)
+    name = base + QStringLiteral("(%1).pdf").arg(k);
+  return name;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- recent files
@@ -109,7 +119,8 @@ TSaveFacts TfrmMain::SaveFactsOf(const TfrmDoc &doc) {
   f.Imported = doc.Imported();
   f.Source = doc.Document().Doc.ReadFlag;
   f.Modified = doc.IsModified();
-  f.FileExists = !doc.FileName().isEmpty() && QFileInfo(doc.FileName()).isFile();
+  f.HasFolder = !doc.FileName().isEmpty() && QFileInfo(doc.FileName()).isAbsolute();
+  f.FileExists = f.HasFolder && QFileInfo(doc.FileName()).isFile();
   return f;
 }
 
@@ -136,6 +147,7 @@ bool TfrmMain::CarryOut(TfrmDoc *doc, TSaveTrigger trigger) {
   case TSaveAction::AskName:
     written = AskSaveName(doc, plan);
     if (written.isEmpty() || !WriteDocument(doc, written, plan.Upgrade)) return false;
+    m_lastDirectory = QFileInfo(written).absolutePath();
     break;
   case TSaveAction::AskReplace: {
     const auto answer = Ask(QMessageBox::Question,
@@ -174,8 +186,28 @@ QString TfrmMain::AskSaveName(TfrmDoc *doc, const TSavePlan &plan) {
       }
     }
   }
-  const QString folder = current.isEmpty() ? m_lastDirectory : QFileInfo(current).absolutePath();
-  return AskFileName(TFileDialogKind::SaveAs, proposed, folder, QString::fromLatin1(kSaveFilter), suffix, filterIndex);
+  // A name without a folder (a received trace's window) is proposed in the
+  // folder last used, never in the one the program was started from.
+  const bool hasFolder = !current.isEmpty() && QFileInfo(current).isAbsolute();
+  const QString folder = hasFolder ? QFileInfo(current).absolutePath() : DocumentFolder();
+  if (!hasFolder && !proposed.isEmpty()) proposed = QDir(folder).filePath(proposed);
+  const QString chosen =
+      AskFileName(TFileDialogKind::SaveAs, proposed, folder, QString::fromLatin1(kSaveFilter), suffix, filterIndex);
+  return chosen.isEmpty() || QFileInfo(chosen).isAbsolute() ? chosen : QDir(folder).filePath(chosen);
+}
+
+QString TfrmMain::DocumentFolder() const {
+  if (!m_lastDirectory.isEmpty() && QFileInfo(m_lastDirectory).isAbsolute()) return m_lastDirectory;
+  return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+bool TfrmMain::DocumentNameTaken(const std::string &name) const {
+  const QString q = QString::fromStdString(name);
+  for (const TfrmDoc *doc : Documents())
+    if (doc->windowTitle() == q || doc->FileName() == q || QFileInfo(doc->FileName()).fileName() == q) return true;
+  // Saving it later proposes this name in the document folder: a file
+  // there must not be offered for overwriting.
+  return QFileInfo::exists(QDir(DocumentFolder()).filePath(q));
 }
 
 bool TfrmMain::SaveCommand(TfrmDoc *doc) { return doc != nullptr && CarryOut(doc, TSaveTrigger::Save); }
@@ -330,7 +362,7 @@ void TfrmMain::mnuFileSaveAsMetaClick() {
   const QFileInfo fi(doc->FileName());
   QString base = fi.fileName();
   if (const int dot = base.indexOf(QLatin1Char('.')); dot >= 0) base = base.left(dot);
-  const QString folder = doc->FileName().isEmpty() ? m_lastDirectory : fi.absolutePath();
+  const QString folder = fi.isAbsolute() ? fi.absolutePath() : DocumentFolder();
   const QString proposed = QDir(folder).filePath(base + QStringLiteral(".svg"));
   const QString chosen = AskFileName(TFileDialogKind::Export, proposed, folder, QString::fromLatin1(kExportFilter),
                                      QStringLiteral("svg"), 1);
@@ -360,7 +392,7 @@ void TfrmMain::mnuFilePrintMultipleClick() {
   if (docs.isEmpty()) return;
   if (m_pageLayout == nullptr) m_pageLayout = new TdlgPageLayout(this);
   m_pageLayout->SetPrintToPdf(m_forcePdf);
-  m_pageLayout->SetPdfFolder(m_lastDirectory);
+  m_pageLayout->SetPdfFolder(DocumentFolder());
   m_pageLayout->ClearGraphs();
   for (TfrmDoc *doc : docs) {
     // A document not saved yet (received, pasted) goes by its window title.
@@ -381,14 +413,9 @@ bool TfrmMain::PrintToPdf(TfrmDoc *doc, const QString &pdfName) {
 
 void TfrmMain::PrintFiles(const QStringList &fileNames) {
   const bool pdf = m_forcePdf || QPrinterInfo::availablePrinters().isEmpty();
-  if (pdf && !fileNames.isEmpty()) {
-    const QString notice = tr("No printer is installed. Each document is written as a PDF file next to it instead.");
-    std::fprintf(stderr, "korvmox: %s\n", qPrintable(notice));
-    // Without a screen nobody could answer the box.
-    if (m_askHook || QGuiApplication::platformName() != QLatin1String("offscreen"))
-      Ask(QMessageBox::Information, notice, QMessageBox::Ok);
-  }
-  QStringList failed;
+  const QString notice = tr("No printer is installed. Each document is written as a PDF file next to it instead.");
+  if (pdf && !fileNames.isEmpty()) std::fprintf(stderr, "korvmox: %s\n", qPrintable(notice));
+  QStringList failed, written;
   for (const QString &name : fileNames) {
     if (WindowLimitReached()) break;
     TfrmDoc *doc = NewDocumentWindow();
@@ -396,8 +423,11 @@ void TfrmMain::PrintFiles(const QStringList &fileNames) {
     SubWindowOf(doc)->show();
     if (doc->OpenFileW(name)) {
       if (pdf) {
-        const QString pdfName = WithoutExtension(name) + QStringLiteral(".pdf");
-        if (!PrintToPdf(doc, pdfName)) failed << pdfName;
+        const QString pdfName = FreePdfName(name);
+        if (PrintToPdf(doc, pdfName))
+          written << pdfName;
+        else
+          failed << pdfName;
       } else {
         QPrinter printer(QPrinter::HighResolution);
         printer.setPageOrientation(QPageLayout::Landscape);
@@ -405,6 +435,19 @@ void TfrmMain::PrintFiles(const QStringList &fileNames) {
       }
     }
     CloseDocumentSilently(doc);
+  }
+  if (pdf && !fileNames.isEmpty()) {
+    // One box once the files are written, saying where each went: a name
+    // may differ from the document's.
+    const QString where = tr("Written:\n%1").arg(written.join(QLatin1Char('\n')));
+    if (!written.isEmpty()) {
+      std::fprintf(stderr, "korvmox: %s\n", qPrintable(where));
+      ShowHintText(tr("Written: %1").arg(written.join(QStringLiteral(", "))));
+    }
+    // Without a screen nobody could answer the box.
+    if (m_askHook || QGuiApplication::platformName() != QLatin1String("offscreen"))
+      Ask(QMessageBox::Information, notice + (written.isEmpty() ? QString() : QStringLiteral("\n\n") + where),
+          QMessageBox::Ok);
   }
   if (!failed.isEmpty()) ShowError(tr("Unable to create file:\n%1").arg(failed.join(QLatin1Char('\n'))));
   UpdateMenuItems();

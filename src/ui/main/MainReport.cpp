@@ -21,7 +21,7 @@ void TfrmMain::mnuFileSiteReportClick() {
   if (windows.isEmpty()) return;
   TReportRequest initial;
   initial.OutputFile =
-      TReportRequest::DefaultOutputFile(windows.front()->FileName().toStdString(), m_lastDirectory.toStdString());
+      TReportRequest::DefaultOutputFile(windows.front()->FileName().toStdString(), DocumentFolder().toStdString());
   initial.BaseFolder = QFileInfo(QString::fromStdString(initial.OutputFile)).absolutePath().toStdString();
   TdlgSiteReport dialog(this, initial, [this](const QString &current) {
     return AskFileName(TFileDialogKind::Export, current, QFileInfo(current).absolutePath(), tr("PDF files (*.pdf)"),

@@ -31,9 +31,14 @@ void TfrmMain::OpenOptions(TOptionsPage page) {
   if (!ok) return;
   if (doc && !doc->IsClosed()) doc->ApplyOptions(rules);
   const TStoredPages stored = StorePages(dialog.Pages(), m_settings);
-  // The look and the cable list go to every window; each keeps its labels.
-  for (TfrmDoc *d : Documents())
-    if (stored.PlottingChanged || d == doc) ApplySettingsToDocument(d, false);
+  // The look goes to every window when it changed, the cable list and its
+  // format always; each window keeps its labels.
+  for (TfrmDoc *d : Documents()) {
+    if (stored.PlottingChanged || d == doc)
+      ApplySettingsToDocument(d, false);
+    else
+      ApplyFaultOptionsTo(d);
+  }
   if (stored.RecentCountChanged) RebuildRecentMenu();
   UpdateMenuItems(false);
 }

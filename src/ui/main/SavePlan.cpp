@@ -7,6 +7,8 @@ TSavePlan PlanSave(TSaveTrigger trigger, const TSaveFacts &f) {
   // never written over its source silently: it gets a name first.
   const bool foreign = f.Imported || f.Source != sfKorv;
   TSavePlan p;
+  // Save All writes what changed, nothing else.
+  if (trigger == TSaveTrigger::SaveAll && !f.Modified) return p;
   const auto askName = [&](bool proposeKdt) {
     p.Action = TSaveAction::AskName;
     p.WarnForeign = f.Source == sfWiltron;
@@ -17,7 +19,7 @@ TSavePlan PlanSave(TSaveTrigger trigger, const TSaveFacts &f) {
   switch (trigger) {
   case TSaveTrigger::SaveAs: askName(false); break;
   case TSaveTrigger::Save:
-    if (foreign) {
+    if (foreign || !f.HasFolder) {
       askName(false);
     } else {
       p.Action = f.Modified ? TSaveAction::WriteInPlace : TSaveAction::Nothing;
@@ -25,13 +27,16 @@ TSavePlan PlanSave(TSaveTrigger trigger, const TSaveFacts &f) {
     }
     break;
   case TSaveTrigger::CloseTime:
-    if (foreign)
+    if (foreign || !f.HasFolder)
       askName(true);
     else
       p.Action = f.Modified ? TSaveAction::WriteInPlace : TSaveAction::Nothing;
     break;
   case TSaveTrigger::SaveAll:
-    if (foreign && f.FileExists) {
+    if (!f.HasFolder) {
+      // Never into whatever folder the program was started from.
+      askName(true);
+    } else if (foreign && f.FileExists) {
       p.Action = TSaveAction::AskReplace;
       p.Upgrade = true;
     } else if (foreign) {

@@ -13,6 +13,9 @@ struct TSaveFacts {
   TSourceFormat Source = sfKorv; // the document's read flag
   bool Modified = false;
   bool FileExists = false; // its file name names a file on disk
+  // Its name includes a folder (a received trace's window has a name alone
+  // and was never written anywhere).
+  bool HasFolder = true;
 };
 
 enum class TSaveAction {

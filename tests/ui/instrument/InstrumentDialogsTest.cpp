@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QWindow>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -31,6 +33,11 @@
 
 using namespace korv;
 using korvtest::ModalAnswerer;
+
+#ifndef KORV_TEST_QSTRING_PRINTTO
+#define KORV_TEST_QSTRING_PRINTTO
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+#endif
 
 namespace {
 
@@ -62,11 +69,13 @@ private:
 
 class InstrumentDialogs : public ::testing::Test {
 protected:
-  void Start(const std::string &model, const std::string &firmware, bool pace = false) {
+  void Start(const std::string &model, const std::string &firmware, bool pace = false,
+             const std::string &moreOptions = {}) {
     m_sim = std::make_unique<TServedAnalyzer>(model, firmware, pace);
     const std::string ini = m_dir.File("Korv-MOX.ini");
     std::ofstream(ini) << "[OPTIONS]\r\nCommDevice=" << m_sim->Port() << "\r\nUploadRoot=" << m_dir.File("rx")
-                       << "/\r\n";
+                       << "/\r\n"
+                       << moreOptions;
     SetDocMessageHook([this](TMsgKind, const QString &text, QMessageBox::StandardButtons) {
       m_messages << text;
       return QMessageBox::Ok;
@@ -252,6 +261,62 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
     QTimer::singleShot(0, dlg, [dlg] { Click(dlg, "btnDelete"); });
   });
   EXPECT_EQ(m_sim->Locations(), (std::vector<int>{1, 3, 4, 5})) << m_messages.join("|").toStdString();
+}
+
+TEST_F(InstrumentDialogs, AReceivedWindowIsUnsavedUntilSavedInTheDocumentFolder) {
+  const std::string docs = m_dir.File("docs");
+  std::filesystem::create_directory(docs);
+  std::ofstream(docs + "/ALPHA TX1.kdt") << "an older document";
+  Start("LX-3400", "15Mar03", false, "DocDirectory=" + docs + "/\r\n");
+  QStringList asked;
+  m_main->SetAskHook([&](const QString &text, QMessageBox::StandardButtons) {
+    asked << text;
+    return QMessageBox::No;
+  });
+  QStringList proposals;
+  m_main->SetFileDialogHook([&](TFileDialogKind, const QString &proposed) {
+    proposals << proposed;
+    // The dialog adds the default extension to a name typed without one.
+    return QStringList{QFileInfo(proposed).suffix().isEmpty() ? proposed + ".kdt" : proposed};
+  });
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 6);
+    ClickRow(list, 1);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  ASSERT_EQ(m_main->DocumentCount(), 1) << m_messages.join("|").toStdString();
+  TfrmDoc *received = m_main->ActiveDocument();
+  // The name of the file in the document folder is not offered again.
+  EXPECT_EQ(received->windowTitle(), QStringLiteral("ALPHA TX1(1).kdt"));
+  EXPECT_TRUE(received->IsModified());
+  // Closing it asks.
+  m_messages.clear();
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileClose"));
+  EXPECT_EQ(m_messages.value(0), QStringLiteral("Save ALPHA TX1(1).kdt before Closing?"));
+  ASSERT_EQ(m_main->DocumentCount(), 1);
+
+  // Save asks for a name in the document folder, never the working folder.
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileSave"));
+  ASSERT_EQ(proposals.size(), 1);
+  const QString saved = QString::fromStdString(docs + "/ALPHA TX1(1).kdt");
+  EXPECT_EQ(proposals[0], QString::fromStdString(docs + "/ALPHA TX1(1)"));
+  EXPECT_TRUE(std::filesystem::exists(saved.toStdString())) << m_messages.join("|").toStdString();
+  EXPECT_EQ(received->FileName(), saved);
+  EXPECT_FALSE(received->IsModified());
+
+  // Save All leaves an unchanged document alone, even an export whose file
+  // exists; a changed one is saved.
+  const std::string csv = SaveTrace("export.csv", 0);
+  TfrmDoc *imported = m_main->OpenDocumentFile(QString::fromStdString(csv));
+  ASSERT_NE(imported, nullptr);
+  ASSERT_FALSE(imported->IsModified());
+  received->MarkModified();
+  asked.clear();
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuFile", "mnuFileSaveAll"));
+  EXPECT_TRUE(asked.isEmpty()) << asked.join("|").toStdString();
+  EXPECT_FALSE(received->IsModified());
+  EXPECT_EQ(proposals.size(), 1);
 }
 
 TEST_F(InstrumentDialogs, SendFromOpenDocumentsAndFromAFolder) {

@@ -68,7 +68,9 @@ TEST_F(MainWindowTest, SecondStartsHandOverWhileABoxIsOpenAndTheFirstCopySurvive
   });
   badStart = SecondStart(&m, bad);
   ASSERT_TRUE(QTest::qWaitFor([&] { return modal.Answered() == 1; }, 10000));
-  QTest::qWait(200); // events after the box: this copy must still be alive
+  // Events after the box: this copy must still be alive, and the window of
+  // the bad file goes.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return m.DocumentCount() == 1; }, 10000));
   EXPECT_TRUE(badEndedWhileBoxOpen);
   ASSERT_NE(goodStart, nullptr);
   EXPECT_EQ(goodStart->exitCode(), 0);

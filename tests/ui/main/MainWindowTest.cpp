@@ -203,10 +203,10 @@ TEST_F(MainWindowTest, FailedOpenLeavesNoWindowAndNoRecentEntry) {
 
 TEST_F(MainWindowTest, MoreThanFiftyWindowsAreRefusedWithTheLimitMessage) {
   TfrmMain &m = MakeMain();
-  const QString name = Doc("many.kdt");
+  // Different files: a file already open only brings its window forward.
   QStringList names;
   for (int i = 0; i < 53; ++i)
-    names << name;
+    names << Doc("many" + std::to_string(i) + ".kdt");
   m.OpenFiles(names);
   // With 50 open one more opens; with 51 the message stops the rest.
   EXPECT_EQ(m.DocumentCount(), 51);

@@ -195,6 +195,24 @@ TEST(SavePlan, ForeignDocumentsGetANameFirst) {
   EXPECT_TRUE(PlanSave(TSaveTrigger::SaveAll, imported).Upgrade);
   imported.Modified = false;
   EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, imported).Action, TSaveAction::Nothing);
+  // Save All leaves an unchanged document alone even when its file exists.
+  imported.FileExists = true;
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, imported).Action, TSaveAction::Nothing);
+}
+
+TEST(SavePlan, ANameWithoutAFolderIsAlwaysAskedFor) {
+  // A received trace's window: our own format, but never written anywhere.
+  TSaveFacts received;
+  received.Modified = true;
+  received.HasFolder = false;
+  for (const TSaveTrigger t : {TSaveTrigger::Save, TSaveTrigger::CloseTime, TSaveTrigger::SaveAll}) {
+    const TSavePlan p = PlanSave(t, received);
+    EXPECT_EQ(p.Action, TSaveAction::AskName) << static_cast<int>(t);
+    EXPECT_TRUE(p.Recent);
+  }
+  received.Modified = false;
+  EXPECT_EQ(PlanSave(TSaveTrigger::Save, received).Action, TSaveAction::AskName);
+  EXPECT_EQ(PlanSave(TSaveTrigger::SaveAll, received).Action, TSaveAction::Nothing);
 }
 
 TEST(Toolbar, LocationsRoundTripAndUnknownMeansTop) {
