@@ -6,10 +6,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -96,6 +99,37 @@ inline bool UseMenu(QMainWindow &window, const QString &menuName, const QString 
   QTest::keyClick(menu, Qt::Key_Escape);
   QApplication::processEvents();
   return false;
+}
+
+// A child widget of a dialog by its object name.
+template <typename T> T *FindIn(QWidget *dialog, const char *name) {
+  return dialog->findChild<T *>(QString::fromLatin1(name));
+}
+
+// A radio button or box takes clicks on its mark and caption only.
+inline void Tick(QAbstractButton *b) {
+  QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2));
+}
+
+inline void ClickOk(QWidget *dialog) { QTest::mouseClick(FindIn<QAbstractButton>(dialog, "btnOK"), Qt::LeftButton); }
+
+// Replaces a field's text as a user does: click, select all, erase, type.
+inline void TypeInto(QWidget *w, const QString &text) {
+  QTest::mouseClick(w, Qt::LeftButton);
+  QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_Backspace);
+  QTest::keyClicks(w, text);
+}
+
+// Delivers a drag's data to a window as the windowing system would.
+inline bool DropOn(QWidget *target, QMimeData *mime) {
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
 }
 
 } // namespace korvtest

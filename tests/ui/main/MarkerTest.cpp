@@ -250,18 +250,7 @@ TEST_F(MarkerTest, StoredMarkersShowOnOpeningInBothDomains) {
   EXPECT_EQ(w->AnnotationMap().Count(), 1);
 }
 
-namespace {
-// Delivers a drag's data to a window as the windowing system would.
-bool DropOn(QWidget *target, QMimeData *mime) {
-  const QPointF at(target->width() / 2.0, target->height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
-}
-} // namespace
+namespace {} // namespace
 
 TEST_F(MarkerTest, ATraceDraggedIntoAnotherWindowJoinsItInItsUnit) {
   TfrmDoc *source = Open(Two());
@@ -274,7 +263,7 @@ TEST_F(MarkerTest, ATraceDraggedIntoAnotherWindowJoinsItInItsUnit) {
   target->SetManualScale(true, 1750.0, 1800.0, true, 1.0, 2.0);
   target->ClearModified();
   bool dropped = false;
-  TfrmDoc::SetDragHook([&](QMimeData *mime) { return dropped = DropOn(target, mime); });
+  TfrmDoc::SetDragHook([&](QMimeData *mime) { return dropped = korvtest::DropOn(target, mime); });
   // Press on trace 2 of the source and move: the drag starts.
   m_main->MouseActionSelect(tmSelect);
   QWidget *plot = Xy(source)->Plot();
@@ -312,7 +301,7 @@ TEST_F(MarkerTest, TheFifteenthTraceIsRefusedOnDrop) {
   // A window never drops onto itself.
   auto *mime = new QMimeData;
   mime->setData(TfrmDoc::TraceMimeType(), QByteArray::number(reinterpret_cast<quintptr>(source), 16) + ":0");
-  EXPECT_FALSE(DropOn(source, mime));
+  EXPECT_FALSE(korvtest::DropOn(source, mime));
   delete mime;
 }
 

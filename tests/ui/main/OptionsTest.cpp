@@ -50,20 +50,10 @@ protected:
     ASSERT_NE(action, nullptr);
     korvtest::ClickMenuItem(menu, action);
   }
-  template <typename T> static T *Find(QWidget *dialog, const char *name) {
-    return dialog->findChild<T *>(QString::fromLatin1(name));
-  }
-  // A radio button or box takes clicks on its mark and caption only.
-  static void Tick(QAbstractButton *b) {
-    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2));
-  }
-  static void Ok(QWidget *dialog) { QTest::mouseClick(Find<QAbstractButton>(dialog, "btnOK"), Qt::LeftButton); }
-  static void Type(QWidget *w, const QString &text) {
-    QTest::mouseClick(w, Qt::LeftButton);
-    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(w, Qt::Key_Backspace);
-    QTest::keyClicks(w, text);
-  }
+  template <typename T> static T *Find(QWidget *dialog, const char *name) { return korvtest::FindIn<T>(dialog, name); }
+  static void Tick(QAbstractButton *b) { korvtest::Tick(b); }
+  static void Ok(QWidget *dialog) { korvtest::ClickOk(dialog); }
+  static void Type(QWidget *w, const QString &text) { korvtest::TypeInto(w, text); }
 };
 
 } // namespace

@@ -60,19 +60,10 @@ protected:
     ASSERT_TRUE(menu->isVisible());
     korvtest::ClickMenuItem(menu, m_main->Action(QString::fromLatin1(item)));
   }
-  template <typename T> static T *Find(QWidget *dialog, const char *name) {
-    return dialog->findChild<T *>(QString::fromLatin1(name));
-  }
-  static void Tick(QAbstractButton *b) {
-    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2));
-  }
-  static void Ok(QWidget *dialog) { QTest::mouseClick(Find<QAbstractButton>(dialog, "btnOK"), Qt::LeftButton); }
-  static void Type(QWidget *w, const QString &text) {
-    QTest::mouseClick(w, Qt::LeftButton);
-    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(w, Qt::Key_Backspace);
-    QTest::keyClicks(w, text);
-  }
+  template <typename T> static T *Find(QWidget *dialog, const char *name) { return korvtest::FindIn<T>(dialog, name); }
+  static void Tick(QAbstractButton *b) { korvtest::Tick(b); }
+  static void Ok(QWidget *dialog) { korvtest::ClickOk(dialog); }
+  static void Type(QWidget *w, const QString &text) { korvtest::TypeInto(w, text); }
 };
 
 // Return loss from -30 dB rising 0.1 dB a point, 1700 to 2200 MHz.
@@ -83,16 +74,6 @@ TTraceData Flat(double value) {
   return korvtest::MakeTrace(101, 1700.0, 2200.0, [value](int) { return value; });
 }
 double DbToVswr(double db) { return RhoToVswr(ReturnLossToRho(db)); }
-
-bool DropOn(QWidget *target, QMimeData *mime) {
-  const QPointF at(target->width() / 2.0, target->height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
-}
 
 // A trace that arrived holds the source's trace in VSWR and metres.
 void ExpectVswrMetres(const TTraceData &got, const TTraceData &src) {
@@ -134,7 +115,7 @@ TEST_F(ValuesTest, PastedAndDroppedTracesArriveInBothUnitsOfTheirWindow) {
     EXPECT_GE(y, 1.0);
 
   // The same trace dragged over from the source window.
-  TfrmDoc::SetDragHook([&](QMimeData *mime) { return DropOn(target, mime); });
+  TfrmDoc::SetDragHook([&](QMimeData *mime) { return korvtest::DropOn(target, mime); });
   Main().MouseActionSelect(tmSelect);
   QWidget *plot = Xy(source)->Plot();
   const QPoint on = PixelOf(source, src.DistAxis[30], src.DistMag[30]);

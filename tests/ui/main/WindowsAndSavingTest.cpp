@@ -50,19 +50,10 @@ protected:
         101, f0, f1, [](int j) { return -12.0 - 0.1 * j; }, cal);
   }
   static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
-  template <typename T> static T *Find(QWidget *w, const char *name) {
-    return w->findChild<T *>(QString::fromLatin1(name));
-  }
-  static void Tick(QAbstractButton *b) {
-    QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, QPoint(7, b->height() / 2));
-  }
-  static void Ok(QWidget *dialog) { QTest::mouseClick(Find<QAbstractButton>(dialog, "btnOK"), Qt::LeftButton); }
-  static void Type(QWidget *w, const QString &text) {
-    QTest::mouseClick(w, Qt::LeftButton);
-    QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(w, Qt::Key_Backspace);
-    QTest::keyClicks(w, text);
-  }
+  template <typename T> static T *Find(QWidget *dialog, const char *name) { return korvtest::FindIn<T>(dialog, name); }
+  static void Tick(QAbstractButton *b) { korvtest::Tick(b); }
+  static void Ok(QWidget *dialog) { korvtest::ClickOk(dialog); }
+  static void Type(QWidget *w, const QString &text) { korvtest::TypeInto(w, text); }
   // Right-clicks the graph and clicks a pop-up item.
   void PopUp(TfrmDoc *doc, const char *item) {
     QWidget *plot = Xy(doc)->Plot();
@@ -74,17 +65,6 @@ protected:
   }
   QString Panel(const char *name) const { return m_main->findChild<QLabel *>(QString::fromLatin1(name))->text(); }
 };
-
-// Delivers a drag's data to a window as the windowing system would.
-bool DropOn(QWidget *target, QMimeData *mime) {
-  const QPointF at(target->width() / 2.0, target->height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
-}
 
 QByteArray Bytes(const QString &path) {
   QFile f(path);
@@ -110,7 +90,7 @@ TEST_F(WindowsTest, TheSubtitleKeepsItsCalibrationAndFollowsADroppedTrace) {
   source->SetManualScale(true, 1690.0, 2210.0, true, -30.0, 0.0);
   m_main->MouseActionSelect(tmSelect);
   bool dropped = false;
-  TfrmDoc::SetDragHook([&](QMimeData *mime) { return dropped = DropOn(doc, mime); });
+  TfrmDoc::SetDragHook([&](QMimeData *mime) { return dropped = korvtest::DropOn(doc, mime); });
   QWidget *plot = Xy(source)->Plot();
   const QPoint on = Xy(source)->GraphToPixel(QPointF(1950.0, -12.0 - 0.1 * 50)).toPoint();
   QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, on);
