@@ -80,7 +80,7 @@ _korvtool() {
                 return
             fi
         done
-        ((${#choices[@]})) && COMPREPLY=($(compgen -W "${choices[*]}" -- "$cur"))
+        ((${#choices[@]})) && COMPREPLY=($(compgen -W "$(printf '%s\n' "${choices[@]}" | sort -u)" -- "$cur"))
         return
     fi
 

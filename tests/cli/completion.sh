@@ -57,7 +57,7 @@ check "power setups take their own files" [ "$(complete_line 'korvtool power-set
 check "handheld put takes .vnf files" [ "$(complete_line 'korvtool handheld put ')" = "d.vnf traces" ]
 check "a folder option offers folders only" [ "$(complete_line 'korvtool handheld get X --to ')" = "traces" ]
 check "the simulator's instruments are offered" bash -c "
-  [ '$(complete_line 'korvtool simulate --instrument ')' = 'handheld lx rt sitemaster' ]"
+  [ '$(complete_line 'korvtool simulate --instrument ')' = 'handheld lx nanovna rt sitemaster' ]"
 check "a number range is offered as its numbers" [ "$(complete_line 'korvtool receive 1 --style ')" = "0 1 2 3" ]
 if command -v zsh >/dev/null; then
   check "the zsh completion parses" zsh -n "$(dirname "$SCRIPT")/_korvtool"
