@@ -50,11 +50,13 @@ TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<Tmox
   RegisterDocumentWindow(this, true);
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);
+  CreateHistory();
   m_doc->Doc.MainTitle = DefaultMainTitle(pmFrequency, m_doc->Doc.ScaleUnit);
   m_doc->Doc.DistUnitText = "meters";
   CreateGraph(false);
   SetUnitWords();
   BuildFrequencyView();
+  ResetHistory();
 }
 
 TfrmDoc::~TfrmDoc() { RegisterDocumentWindow(this, false); }
@@ -81,6 +83,7 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
 }
 
 TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
+  RecordStep(QStringLiteral("Change"));
   try {
     m_doc->StoreActiveMarks();
     StoreCurrentDomain();
@@ -121,6 +124,8 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
     m_imported = false;
     SetFileName(fileName);
     m_doc->Doc.Modified = 0;
+    m_checkpoint.Reset(*m_doc);
+    m_undo->setClean();
     if (wasModified) emit modifiedChanged(false);
     return TSaveOutcome::Saved;
   } catch (...) {
@@ -170,6 +175,7 @@ void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString 
   else
     BuildSmithView();
   if (!wasModified && m_doc->Doc.Modified) ClearModified();
+  ResetHistory();
   emit plotModeChanged(mode);
   emit modifiedChanged(IsModified());
   emit stateChanged();
@@ -195,6 +201,7 @@ void TfrmDoc::StoreCurrentDomain() {
 
 void TfrmDoc::SetPlotMode(int mode) {
   if (mode < pmFrequency || mode > pmSmith) return;
+  TStepScope step(*this, "Change View");
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode != pmSmith) m_doc->StoreActiveMarks();
   StoreCurrentDomain();
@@ -221,6 +228,7 @@ void TfrmDoc::SetPlotMode(int mode) {
 }
 
 bool TfrmDoc::ShowFaultLocation() {
+  TStepScope step(*this, "Fault Location");
   TTraceDoc &d = m_doc->Doc;
   bool missing = false;
   for (int i = 0; i < d.TraceCount(); ++i)
@@ -255,6 +263,7 @@ bool TfrmDoc::RunFaultLocationWizard(int traceIndex) {
 }
 
 bool TfrmDoc::FaultLocationWizardCommand() {
+  TStepScope step(*this, "Fault Location Settings");
   if (!RunFaultLocationWizard(0)) return false;
   MarkModified();
   RenewTitles();
@@ -297,6 +306,7 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
 bool TfrmDoc::SetDisplayUnit(int unit) {
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode == pmSmith || !IsValidScaleUnit(unit)) return false;
+  TStepScope step(*this, "Change Unit");
   try {
     ConvertDocumentUnit(d, unit);
   } catch (const Exception &e) {
@@ -317,6 +327,7 @@ bool TfrmDoc::SetDisplayUnit(int unit) {
 
 bool TfrmDoc::SetDistanceUnit(int unit) {
   if (unit != duMeters && unit != duFeet) return false;
+  TStepScope step(*this, "Change Distance Unit");
   TTraceDoc &d = m_doc->Doc;
   MarkModified();
   const int from = d.DistUnit;
@@ -338,6 +349,7 @@ bool TfrmDoc::SetDistanceUnit(int unit) {
 // ---------------------------------------------------------------- scale, zoom
 
 void TfrmDoc::SetManualScale(bool manualX, double xMin, double xMax, bool manualY, double yMin, double yMax) {
+  TStepScope step(*this, "Change Scale");
   TScaleGroup &c = m_doc->Doc.CurScale;
   c.Flag2 = manualX ? 1 : 0;
   c.Flag1 = manualY ? 1 : 0;
@@ -359,6 +371,7 @@ void TfrmDoc::LeaveZoom() {
 }
 
 void TfrmDoc::AutoScale() {
+  TStepScope step(*this, "AutoScale");
   LeaveZoom();
   AutoScaleX();
   AutoScaleY();
@@ -430,6 +443,7 @@ QPointF TfrmDoc::MouseGraphPosition() const { return m_graph->PixelToGraph(QPoin
 
 bool TfrmDoc::ZoomIn() {
   if (!CanZoomIn()) return false;
+  m_zoomHistory.clear();
   const TAxisRange x = m_zoomed ? m_graph->ZoomX() : m_graph->ShownX();
   const TAxisRange y = m_zoomed ? m_graph->ZoomY() : m_graph->ShownY();
   QPointF c = MouseGraphPosition();
@@ -450,6 +464,8 @@ bool TfrmDoc::ZoomIn() {
 
 bool TfrmDoc::ZoomOut() {
   if (!m_zoomed) return false;
+  // Wheel, box and pan steps are undone one by one.
+  if (StepBackNavigation()) return true;
   if (m_zoomLevel <= 1) {
     m_graph->SetZoomMode(false);
     m_zoomed = false;
@@ -484,6 +500,7 @@ bool TfrmDoc::DeleteActiveTrace() {
   TTraceDoc &d = m_doc->Doc;
   const int index = m_activeTrace;
   if (index < 0 || index >= d.TraceCount()) return false;
+  TStepScope step(*this, "Delete Trace");
   d.Traces.Delete(index);
   m_activeMarker = -1;
   RebuildView();
@@ -496,6 +513,7 @@ bool TfrmDoc::PasteTrace(const TTraceCapsule &capsule) {
   TTraceDoc &d = m_doc->Doc;
   if (!capsule.Filled() && d.TraceCount() <= kMaxTraces - 1) return false;
   const std::int32_t maxPoints = d.MaxPoints;
+  TStepScope step(*this, "Paste Trace");
   if (!capsule.PasteInto(*m_doc)) return false;
   const int added = d.TraceCount() - 1;
   try {

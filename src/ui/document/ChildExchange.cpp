@@ -42,6 +42,13 @@ QString TfrmDoc::TraceMimeType() { return QStringLiteral("application/x-korv-tra
 void TfrmDoc::SetDragHook(TDragHook hook) { DragHook() = std::move(hook); }
 
 void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken) {
+  AppendDocument(src, taken);
+  // A received trace is no step of the history: what came before it
+  // cannot be undone around it.
+  ResetHistory();
+}
+
+void TfrmDoc::AppendDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken) {
   if (src.Doc.TraceCount() == 0) return;
   TTraceDoc &d = m_doc->Doc;
   if (d.TraceCount() > kMaxTraces - 1) throw EmoxTooManyTracesError(kMsgTooManyTraces);
@@ -108,7 +115,8 @@ bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
       ShowError(QString::fromLatin1(kMsgTraceFormatIncompatible));
       return false;
     }
-    AddDocument(one, [](const std::string &) { return false; });
+    TStepScope step(*this, "Drop Trace");
+    AppendDocument(one, [](const std::string &) { return false; });
     return true;
   } catch (const Exception &e) {
     ShowError(QString::fromStdString(e.Message()));

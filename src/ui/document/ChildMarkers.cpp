@@ -69,6 +69,7 @@ void TfrmDoc::PlaceLimitLine(double value) {
 
 void TfrmDoc::ToolClick(QPoint pixel) {
   if (PlotMode() == pmSmith) return;
+  TStepScope step(*this, m_toolMode == tmLimitLine ? "Place Limit Line" : "Place Marker");
   switch (m_toolMode) {
   case tmSelect: {
     const int trace = NearestTraceAt(QPointF(pixel));
@@ -101,6 +102,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   if (index < 0 || index >= m_annotationMap.Count() || PlotMode() == pmSmith) return;
   const int trace = m_annotationMap.Trace(index), slot = m_annotationMap.Slot(index);
   if (trace >= m_doc->Doc.TraceCount()) return;
+  TStepScope step(*this, m_toolMode == tmHideMark ? "Hide Marker" : "Place Marker");
   switch (m_toolMode) {
   case tmSelect:
     if (trace != m_activeTrace || slot != m_activeMarker) {
@@ -145,6 +147,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
 
 void TfrmDoc::LimitLineHotSpot() {
   if (PlotMode() == pmSmith) return;
+  TStepScope step(*this, "Hide Limit Line");
   TTraceDoc &d = m_doc->Doc;
   switch (m_toolMode) {
   case tmSelect:
@@ -181,6 +184,8 @@ void TfrmDoc::DragTo(QPoint pixel) {
 
 void TfrmDoc::EndDrag() {
   if (m_dragMode == 0) return;
+  // The whole drag is one step.
+  TStepScope step(*this, m_dragMode == 3 ? "Move Limit Line" : "Move Marker");
   m_dragMode = 0;
   // Drags start with the Select tool only, whose cursor is the default.
   m_graph->unsetCursor();
@@ -209,6 +214,7 @@ bool TfrmDoc::MarkerKey(int key) {
   case Qt::Key_Down: which = TMarkerKey::Down; break;
   default: return false;
   }
+  TStepScope step(*this, kKeyStepText);
   TMarkerSlot &m = d.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)];
   m.Point = MovedPoint(which, m.Point, PlottedTrace(m_activeTrace));
   MarkModified();
@@ -218,6 +224,7 @@ bool TfrmDoc::MarkerKey(int key) {
 
 int TfrmDoc::AddMarkerCommand() {
   if (m_activeTrace < 0 || PlotMode() == pmSmith) return tmSelect;
+  TStepScope step(*this, "Show Marker");
   TTraceData &t = m_doc->Doc.Traces[m_activeTrace];
   const TAddMarker add = korv::AddMarkerCommand(t.ActiveMarks);
   switch (add.Step) {
@@ -237,6 +244,7 @@ int TfrmDoc::LimitLineCommand() {
   const bool hidden = (dist ? d.DistLimitMode : d.FreqLimitMode) == 0;
   const double value = dist ? d.DistLimitValue : d.FreqLimitValue;
   if (hidden && value < kUnplacedLimit) {
+    TStepScope step(*this, "Show Limit Line");
     (dist ? d.DistLimitMode : d.FreqLimitMode) = 1;
     m_activeMarker = -1;
     MarkModified();
@@ -248,6 +256,7 @@ int TfrmDoc::LimitLineCommand() {
 
 int TfrmDoc::HideMarkCommand() {
   if (m_activeTrace >= 0 && m_activeMarker >= 0) {
+    TStepScope step(*this, "Hide Marker");
     m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)].Visible = 0;
     m_activeMarker = -1;
     MarkModified();

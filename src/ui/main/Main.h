@@ -177,6 +177,9 @@ private:
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  // Undo and Redo, and keys beyond the menus' own (MainWorkbench.cpp).
+  void CreateWorkbenchActions();
+  void UpdateHistoryActions();
   QAction *MakeAction(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
   QAction *MakeButton(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
   void AddActions(QWidget *to, std::initializer_list<TCommand> commands) const;
@@ -290,6 +293,8 @@ private:
   QLabel *m_panelDocFormat = nullptr;
   std::array<QAction *, kMaxRecentFiles> m_recent{};
   QAction *m_recentSeparator = nullptr;
+  QAction *m_undoAction = nullptr;
+  QAction *m_redoAction = nullptr;
   QActionGroup *m_viewGroup = nullptr;
   QActionGroup *m_viewButtons = nullptr;
   QActionGroup *m_toolGroup = nullptr;

@@ -335,6 +335,8 @@ void TfrmMain::CreateActions() {
   MakeAction(C::PopPasteTrace, tr("Paste Trace"), {}, &TfrmMain::mnuEditPasteClick);
   MakeAction(C::PopDeleteTrace, tr("Delete Trace"), {}, &TfrmMain::mnuEditDeleteClick);
 
+  CreateWorkbenchActions();
+
   static const std::pair<TCommand, const char *> icons[] = {{C::BtnOpen, "Open"},
                                                             {C::BtnSave, "Save"},
                                                             {C::BtnCopyImage, "CopyImage"},
@@ -384,6 +386,9 @@ void TfrmMain::CreateMenus() {
 
   QMenu *edit = bar->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
+  edit->addAction(m_undoAction);
+  edit->addAction(m_redoAction);
+  edit->addSeparator();
   AddActions(edit, {C::EditCut, C::EditCopy, C::EditCopyMeta, C::EditCopyBitmap, C::EditPaste, C::EditDelete});
   m_mnuEdit = edit;
 
@@ -525,7 +530,9 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
   if (const TfrmDoc *doc = ActiveDocument()) {
     m_panelDocFormat->setText(SourceFormatText(doc->Document().Doc.ReadFlag));
     m_panelDocDirty->setText(doc->IsModified() ? tr("Modified") : tr("Unmodified"));
+    UpdateHistoryActions();
   } else {
+    UpdateHistoryActions();
     m_panelDocFormat->clear();
     m_panelDocDirty->clear();
     m_panelMouseData->clear();
