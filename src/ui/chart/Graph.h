@@ -64,7 +64,7 @@ struct TGraphAnnotation {
   // The data point a symbol drawn off its point belongs to: a press there
   // hits the annotation as a press on the symbol does.
   bool Anchored = false;
-  QPointF Anchor;
+  QPointF Anchor{};
 };
 
 struct TLineAnnotation {

@@ -197,8 +197,10 @@ public:
   void AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
   // A trace dropped from another document window; refusals are shown.
   bool AcceptDroppedTrace(const TfrmDoc &source, int trace);
-  // The mime type of a dragged trace.
+  // The mime type of a dragged trace, and the data of a drag of trace
+  // `trace` of this window (the caller owns it).
   static QString TraceMimeType();
+  QMimeData *TraceDragData(int trace) const;
   // Tests replace the drag's own event loop: the hook gets the mime data
   // and returns whether it was dropped.
   using TDragHook = std::function<bool(QMimeData *)>;
@@ -290,6 +292,8 @@ signals:
   void toolRequested(int mode);
   // Undo or redo became possible or impossible, or their texts changed.
   void historyChanged();
+  // Markers or the limit line were drawn afresh (a drag step, a key).
+  void marksChanged();
 
 protected:
   void closeEvent(QCloseEvent *event) override;

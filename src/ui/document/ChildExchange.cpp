@@ -124,11 +124,16 @@ bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
   }
 }
 
-void TfrmDoc::StartTraceDrag() {
-  if (m_activeTrace < 0 || m_doc->Doc.DataKind != 0) return;
+QMimeData *TfrmDoc::TraceDragData(int trace) const {
   auto *mime = new QMimeData;
   mime->setData(TraceMimeType(),
-                QByteArray::number(reinterpret_cast<quintptr>(this), 16) + ':' + QByteArray::number(m_activeTrace));
+                QByteArray::number(reinterpret_cast<quintptr>(this), 16) + ':' + QByteArray::number(trace));
+  return mime;
+}
+
+void TfrmDoc::StartTraceDrag() {
+  if (m_activeTrace < 0 || m_doc->Doc.DataKind != 0) return;
+  QMimeData *mime = TraceDragData(m_activeTrace);
   m_dragMode = 1;
   if (DragHook()) {
     DragHook()(mime);

@@ -356,11 +356,13 @@ void TfrmDoc::RebuildView() {
 void TfrmDoc::RefreshAnnotations() {
   SetAnnotations();
   m_graph->Rebuild();
+  emit marksChanged();
 }
 
 void TfrmDoc::RefreshMarkers() {
   SetAnnotations();
   m_graph->RefreshOverlay();
+  emit marksChanged();
 }
 
 void TfrmDoc::SetAnnotations() {

@@ -126,6 +126,9 @@ void TfrmDoc::RestoreState(const TDocState &state) {
       m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(marker)].Visible != 0)
     m_activeMarker = marker;
   RebuildView();
+  // Building the view refreshes derived fields (the calibration summary);
+  // the document as shown is the base of the next step.
+  m_checkpoint.Reset(*m_doc);
   m_restoring = false;
   if (mode != oldMode) emit plotModeChanged(mode);
 }

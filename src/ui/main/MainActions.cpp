@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -369,6 +370,7 @@ void TfrmMain::AddActions(QWidget *to, std::initializer_list<TCommand> commands)
 
 void TfrmMain::CreateMenus() {
   using C = TCommand;
+  CreateDocks();
   QMenuBar *bar = menuBar();
   QMenu *file = bar->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
@@ -395,6 +397,8 @@ void TfrmMain::CreateMenus() {
   QMenu *view = bar->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("mnuView"));
   AddActions(view, {C::ViewToolbar, C::ViewStatus});
+  view->addAction(m_traceDock->toggleViewAction());
+  view->addAction(m_markerDock->toggleViewAction());
   view->addSeparator();
   AddActions(view, {C::ViewXYGraph, C::ViewSmithChart, C::ViewDTF});
   view->addSeparator();
@@ -531,8 +535,12 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
     m_panelDocFormat->setText(SourceFormatText(doc->Document().Doc.ReadFlag));
     m_panelDocDirty->setText(doc->IsModified() ? tr("Modified") : tr("Unmodified"));
     UpdateHistoryActions();
+    UpdateTraceDock();
+    UpdateMarkerDock();
   } else {
     UpdateHistoryActions();
+    UpdateTraceDock();
+    UpdateMarkerDock();
     m_panelDocFormat->clear();
     m_panelDocDirty->clear();
     m_panelMouseData->clear();

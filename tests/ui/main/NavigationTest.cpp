@@ -31,6 +31,9 @@ protected:
     doc->SetManualScale(true, 1700.0, 2000.0, true, -30.0, 0.0);
     doc->SetActiveTrace(0);
     m.MouseActionSelect(tmSelect);
+    // Keys reach the menus' shortcuts of the active window only.
+    m.activateWindow();
+    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
     return doc;
   }
   static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }

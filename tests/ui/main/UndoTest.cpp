@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QUndoStack>
 #include <qcustomplot.h>
 
 #include "core/DocFile.h"
@@ -53,6 +54,9 @@ protected:
     doc->SetManualScale(true, 1690.0, 2010.0, true, -70.0, 0.0);
     doc->SetActiveTrace(0);
     m.MouseActionSelect(tmSelect);
+    // Keys reach the menus' shortcuts of the active window only.
+    m.activateWindow();
+    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
     return doc;
   }
   static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
