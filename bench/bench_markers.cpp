@@ -17,9 +17,9 @@
 #include <qcustomplot.h>
 
 #include "GuiBench.h"
-#include "ui/chart/XYGraph.h"
 #include "core/DocFile.h"
 #include "core/SAFileStream.h"
+#include "ui/chart/XYGraph.h"
 #include "ui/document/Child.h"
 #include "ui/main/Main.h"
 
@@ -132,6 +132,6 @@ BENCHMARK(BM_MarkerStepWithTable)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  return korvbench::RunOffscreen(argc, argv, {{"BM_MarkerStep", "BM_FullRedraw"},
-                                              {"BM_MarkerStepWithTable", "BM_FullRedraw"}});
+  return korvbench::RunOffscreen(argc, argv,
+                                 {{"BM_MarkerStep", "BM_FullRedraw"}, {"BM_MarkerStepWithTable", "BM_FullRedraw"}});
 }

@@ -85,8 +85,7 @@ int Markers(const Args &args) {
 }
 
 const Registrar kMarkers("markers", "markers FILE [--trace N] [--json]",
-                         "the marker table of both views: position, value, reflection, impedance, deltas",
-                         Markers);
+                         "the marker table of both views: position, value, reflection, impedance, deltas", Markers);
 
 } // namespace
 

@@ -66,8 +66,7 @@ bool Same(const std::pair<double, double> &a, const std::pair<double, double> &b
 
 auto Fields(const TVantorSettings &v) {
   return std::tie(v.HeaderTexts, v.TitleTexts, v.Text, v.Int, v.CalFlagB, v.ReflectionOffset, v.Double, v.Ints,
-                  v.ActiveMarker, v.MarkerFreqHz, v.MarkerValue, v.ExtraValue, v.LimitsInt, v.MarkerNumber,
-                  v.DtfPairs);
+                  v.ActiveMarker, v.MarkerFreqHz, v.MarkerValue, v.ExtraValue, v.LimitsInt, v.MarkerNumber, v.DtfPairs);
 }
 
 } // namespace

@@ -17,13 +17,13 @@ inline constexpr double kReferenceOhms = 50.0;
 struct TMarkerRow {
   int Trace = 0;
   int Slot = 0;
-  double X = 0.0;    // MHz, or distance in the document's distance unit
+  double X = 0.0;     // MHz, or distance in the document's distance unit
   double Value = 0.0; // what the view shows, in the document's unit
   // Frequency view only, when the value is a reflection.
   std::optional<double> ReturnLoss; // dB, as the program shows it (<= 0)
   std::optional<double> Vswr;
   std::optional<double> Gamma;
-  std::optional<double> R; // ohms
+  std::optional<double> R;  // ohms
   std::optional<double> Xs; // ohms, reactance
   // Signed: this marker minus its reference ("M2" or "Limit").
   std::string Reference;

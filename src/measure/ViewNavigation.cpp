@@ -15,8 +15,7 @@ bool TooNarrow(double width, const TSpan &full) {
 std::optional<TSpan> ZoomSpanAbout(const TSpan &span, double at, double notches, const TSpan &full) {
   const double f = std::pow(kWheelZoomStep, notches);
   const TSpan out{at + (span.Min - at) * f, at + (span.Max - at) * f};
-  if (!std::isfinite(out.Min) || !std::isfinite(out.Max) || TooNarrow(std::abs(out.Width()), full))
-    return std::nullopt;
+  if (!std::isfinite(out.Min) || !std::isfinite(out.Max) || TooNarrow(std::abs(out.Width()), full)) return std::nullopt;
   return out;
 }
 

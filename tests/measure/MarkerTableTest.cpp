@@ -72,7 +72,7 @@ TEST(MarkerTable, DeltasAreSignedAndRowsAreShownMarkersOnly) {
   TTraceDoc d = Document();
   TMarkerSet &m = d.Traces[1].ActiveMarks;
   m[0] = TMarkerSlot{1, 10, false, kRefNone, 0};
-  m[1] = TMarkerSlot{1, 4, true, 0, 0};             // left of and above M1
+  m[1] = TMarkerSlot{1, 4, true, 0, 0};              // left of and above M1
   m[2] = TMarkerSlot{1, 12, true, kRefLimitLine, 1}; // against the limit
   m[3] = TMarkerSlot{0, 5, false, kRefNone, 0};      // hidden
   m[4] = TMarkerSlot{1, 99, false, kRefNone, 0};     // beyond the trace

@@ -333,6 +333,7 @@ private:
   void AppendDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
   void RestoreState(const TDocState &state);
   void AfterHistoryMove();
+  void AmendCurrentStep();
   // X values of each trace in the shown view.
   std::function<std::vector<double>(int)> ShownXOf() const;
   // Hands the marks, readout lines and line types to the graph (no redraw).

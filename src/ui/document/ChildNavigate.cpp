@@ -109,7 +109,8 @@ bool TfrmDoc::eventFilter(QObject *watched, QEvent *event) {
   case QEvent::Wheel: {
     if (watched != plot) break;
     auto *wheel = static_cast<QWheelEvent *>(event);
-    return WheelZoom(wheel->position(), wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x(),
+    return WheelZoom(wheel->position(),
+                     wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x(),
                      wheel->modifiers());
   }
   case QEvent::MouseButtonPress: {

@@ -27,6 +27,9 @@ public:
     return true;
   }
   void undo() override { m_doc.RestoreState(m_step.Before); }
+  // What followed the step before the next one began (a view refreshing
+  // derived fields, a window reacting to the step) belongs to it.
+  void Amend(TDocState after) { m_step.After = std::move(after); }
   void redo() override {
     // Pushed after the change was made: the first redo has nothing to do.
     if (m_pushed) m_doc.RestoreState(m_step.After);
@@ -74,11 +77,26 @@ bool TfrmDoc::CanRedo() const { return m_undo->canRedo() && m_dragMode == 0; }
 QString TfrmDoc::UndoText() const { return m_undo->undoText(); }
 QString TfrmDoc::RedoText() const { return m_undo->redoText(); }
 
+void TfrmDoc::AmendCurrentStep() {
+  std::optional<TDocStep> step = m_checkpoint.Take(*m_doc);
+  if (!step) return;
+  const int index = m_undo->index();
+  if (index > 0) {
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the stack owns its commands and hands out const ones
+    auto *current = const_cast<QUndoCommand *>(m_undo->command(index - 1));
+    if (auto *command = dynamic_cast<TDocStepCommand *>(current)) {
+      command->Amend(step->After);
+      return;
+    }
+  }
+  if (!m_undo->canRedo()) m_undo->push(new TDocStepCommand(*this, std::move(*step), QStringLiteral("Change"), false));
+}
+
 bool TfrmDoc::Undo() {
   if (m_dragMode != 0) return false;
-  // A change that was not recorded yet becomes a step first, so it is the
-  // one undone rather than lost.
-  RecordStep(QStringLiteral("Change"));
+  // Changes since the last step was recorded go with it, so undoing it
+  // returns to the state before it and loses nothing.
+  AmendCurrentStep();
   if (!m_undo->canUndo()) return false;
   m_undo->undo();
   AfterHistoryMove();
@@ -87,7 +105,7 @@ bool TfrmDoc::Undo() {
 
 bool TfrmDoc::Redo() {
   if (m_dragMode != 0) return false;
-  RecordStep(QStringLiteral("Change"));
+  AmendCurrentStep();
   if (!m_undo->canRedo()) return false;
   m_undo->redo();
   AfterHistoryMove();

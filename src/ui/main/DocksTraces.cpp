@@ -126,8 +126,7 @@ void TfrmMain::TraceListEdited(int row, int column) {
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == m_traceTable && event->type() == QEvent::KeyPress &&
-      TraceListKey(static_cast<QKeyEvent *>(event)))
+  if (watched == m_traceTable && event->type() == QEvent::KeyPress && TraceListKey(static_cast<QKeyEvent *>(event)))
     return true;
   return QMainWindow::eventFilter(watched, event);
 }

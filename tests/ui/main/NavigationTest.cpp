@@ -21,8 +21,7 @@ protected:
     m.show();
     TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
     if (doc == nullptr) return nullptr;
-    std::vector<TTraceData> traces = {
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; })};
+    std::vector<TTraceData> traces = {korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; })};
     for (auto &t : traces)
       for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
         for (auto &slot : *set)
@@ -137,8 +136,8 @@ TEST_F(NavigationTest, BoxesZoomPansFollowThePointerAndHomeFits) {
   g->setFocus();
   QTest::keyClick(g, Qt::Key_Home);
   EXPECT_FALSE(doc->IsZoomed());
-  EXPECT_NEAR(g->ShownX().Min, 1700.0, 1e-6);
-  EXPECT_NEAR(g->ShownX().Max, 2000.0, 1e-6);
+  EXPECT_LT(g->ShownX().Min, 1700.0); // the data with room on either side
+  EXPECT_GT(g->ShownX().Max, 2000.0);
   // A double click on an axis does too.
   Wheel(doc, Xy(doc)->PlotArea().center(), 360);
   ASSERT_TRUE(doc->IsZoomed());
@@ -180,7 +179,8 @@ TEST_F(NavigationTest, DesktopKeys) {
   // F5 fits the data; + and - zoom.
   second->SetManualScale(true, 1800.0, 1900.0, true, -20.0, -10.0);
   QTest::keyClick(m_main.get(), Qt::Key_F5);
-  EXPECT_NEAR(second->Graph()->ShownX().Min, 1700.0, 1e-6);
+  EXPECT_LT(second->Graph()->ShownX().Min, 1700.0);
+  EXPECT_GT(second->Graph()->ShownX().Max, 2000.0);
   QTest::keyClick(m_main.get(), Qt::Key_Plus);
   EXPECT_EQ(second->ZoomLevel(), 1);
   QTest::keyClick(m_main.get(), Qt::Key_Minus);
