@@ -18,11 +18,10 @@
 #include "core/FileIO.h"
 #include "formats/DocumentIO.h"
 #include "instrument/UpLoad.h"
+#include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/RowDelegate.h"
-#include "ui/instrument/SerialSession.h"
-#include "ui/instrument/Transfer.h"
 
 namespace korv {
 
@@ -33,7 +32,7 @@ QString Q(const std::string &s) { return QString::fromStdString(DisplayText(s));
 } // namespace
 
 TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
-    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
+    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)) {
   setObjectName(QStringLiteral("dlgDownload"));
   setWindowTitle(tr("Send Traces to Korv Site Analyzer"));
   setModal(true);
@@ -110,8 +109,6 @@ TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
 
 TdlgDownload::~TdlgDownload() = default;
 
-TTransfer &TdlgDownload::Transfer() const { return *m_transfer; }
-
 bool TdlgDownload::FromDisk() const { return m_fromFiles->isChecked(); }
 
 void TdlgDownload::FormActivate() {
@@ -130,9 +127,8 @@ void TdlgDownload::ListCandidates() {
   m_listBox1->clear();
   m_rows.clear();
   if (FromDisk()) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const TBusyCursor busy;
     m_rows = CandidatesFromFolder(m_diredTraceDirectory->text().toStdString());
-    QApplication::restoreOverrideCursor();
   } else {
     std::vector<const TmoxDocument *> docs;
     if (m_host.Documents)
@@ -178,7 +174,7 @@ void TdlgDownload::btnOKClick() {
   }
   // The worker gets copies: the windows may change while it runs.
   struct TJob {
-    std::map<int, TmoxDocument> Open;          // by window index
+    std::map<int, TmoxDocument> Open; // by window index
     std::vector<TSendCandidate> Rows;
   };
   auto job = std::make_shared<TJob>();
@@ -193,75 +189,76 @@ void TdlgDownload::btnOKClick() {
       m_host.Settings != nullptr ? (m_host.Settings->Options.DielectricFormat != 0 ? 1 : 0) : 1;
 
   SetControls(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // Restored when the end is delivered or dropped, whatever the path.
+  auto busy = std::make_shared<TBusyCursor>();
   m_prgrsDnLdDoc->setRange(0, static_cast<int>(chosen.size()));
   m_prgrsDnLdDoc->setValue(0);
   m_prgrsDnLdTrace->reset();
-  TTransfer *transfer = m_transfer.get();
-  m_transfer->Start(
-      [port, job, dielectricFormat, transfer, this] {
-        // Files are read once each, before the analyzer is asked anything.
-        std::map<std::string, std::unique_ptr<TmoxDocument>> files;
-        std::vector<TSendTrace> selection;
-        for (const TSendCandidate &c : job->Rows) {
-          const TmoxDocument *doc = nullptr;
-          if (!c.File.empty()) {
-            auto &slot = files[c.File];
-            if (!slot) slot = OpenDocument(c.File).Document;
-            doc = slot.get();
-          } else if (auto it = job->Open.find(c.Document); it != job->Open.end()) {
-            doc = &it->second;
-          }
-          selection.push_back({doc, c.Trace});
-        }
-        TSerialSession s(port);
-        // Identification may stop anywhere; a trace, once begun, is sent whole.
-        s.Comm.SetReadCancel(&transfer->CancelFlag());
-        const TAnalyzerTarget target = IdentifyAnalyzer(s.Comm);
-        s.Comm.SetReadCancel(nullptr);
-        const auto encoded = EncodeSelection(target, selection, dielectricFormat);
-        TSendProgress p;
-        p.Cancel = &transfer->CancelFlag();
-        p.Trace = [transfer, this](int pos, int max) {
-          transfer->Post([this, pos, max] {
-            m_prgrsDnLdDoc->setMaximum(max);
-            m_prgrsDnLdDoc->setValue(pos);
-          });
-        };
-        p.Line = [transfer, this](int pos, int max) {
-          transfer->Post([this, pos, max] {
-            m_prgrsDnLdTrace->setMaximum(std::max(max, 1));
-            m_prgrsDnLdTrace->setValue(pos);
-          });
-        };
-        SendEncodedTraces(s.Comm, encoded, p);
-      },
-      [this](const std::exception_ptr &error) {
-        QCoreApplication::sendPostedEvents(m_transfer.get());
-        SetControls(true);
-        if (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-        if (CloseIfAsked()) return;
-        try {
-          if (error) std::rethrow_exception(error);
-        } catch (const EmoxIOCancelled &) {
-          ResetProgress(); // stopped before anything was sent
-          return;
-        } catch (const std::exception &e) {
-          ResetProgress();
-          ShowDocMessage(this, TMsgKind::Error, Q(e.what()));
-          return;
-        } catch (...) {
-          ResetProgress();
-          ShowDocMessage(this, TMsgKind::Error, tr("The traces could not be sent."));
-          return;
-        }
-        accept();
+  TWorkerRunner::TJob run;
+  run.Link = LinkToPort(port);
+  run.Work = [job, dielectricFormat, this](const TJobContext &ctx) {
+    // Files are read once each, before the analyzer is asked anything.
+    std::map<std::string, std::unique_ptr<TmoxDocument>> files;
+    std::vector<TSendTrace> selection;
+    for (const TSendCandidate &c : job->Rows) {
+      const TmoxDocument *doc = nullptr;
+      if (!c.File.empty()) {
+        auto &slot = files[c.File];
+        if (!slot) slot = OpenDocument(c.File).Document;
+        doc = slot.get();
+      } else if (auto it = job->Open.find(c.Document); it != job->Open.end()) {
+        doc = &it->second;
+      }
+      selection.push_back({doc, c.Trace});
+    }
+    TSAComm &comm = ctx.Comm();
+    // Identification may stop anywhere; a trace, once begun, is sent whole.
+    comm.SetReadCancel(&ctx.CancelFlag());
+    const TAnalyzerTarget target = IdentifyAnalyzer(comm);
+    comm.SetReadCancel(nullptr);
+    const auto encoded = EncodeSelection(target, selection, dielectricFormat);
+    TSendProgress p;
+    p.Cancel = &ctx.CancelFlag();
+    p.Trace = [&ctx, this](int pos, int max) {
+      ctx.Post([this, pos, max] {
+        m_prgrsDnLdDoc->setMaximum(max);
+        m_prgrsDnLdDoc->setValue(pos);
       });
+    };
+    p.Line = [&ctx, this](int pos, int max) {
+      ctx.Post([this, pos, max] {
+        m_prgrsDnLdTrace->setMaximum(std::max(max, 1));
+        m_prgrsDnLdTrace->setValue(pos);
+      });
+    };
+    SendEncodedTraces(comm, encoded, p);
+  };
+  run.Done = [this, busy](const std::exception_ptr &error) mutable {
+    SetControls(true);
+    busy.reset();
+    if (CloseIfAsked()) return;
+    try {
+      if (error) std::rethrow_exception(error);
+    } catch (const EmoxIOCancelled &) {
+      ResetProgress(); // stopped before anything was sent
+      return;
+    } catch (const std::exception &e) {
+      ResetProgress();
+      ShowDocMessage(this, TMsgKind::Error, Q(e.what()));
+      return;
+    } catch (...) {
+      ResetProgress();
+      ShowDocMessage(this, TMsgKind::Error, tr("The traces could not be sent."));
+      return;
+    }
+    accept();
+  };
+  Runner().Start(std::move(run));
 }
 
 void TdlgDownload::btnCancelClick() {
   if (Busy()) {
-    m_transfer->RequestCancel();
+    Runner().Cancel();
     m_btnCancel->setEnabled(false);
     return;
   }

@@ -1,9 +1,8 @@
 #pragma once
 // "Send Traces to Korv Site Analyzer": lists the traces of the open
 // document windows or of the .kdt files of a folder and sends a selection
-// to the analyzer. The exchanges run on a worker thread (TTransfer); the
+// to the analyzer. The exchanges run on the dialog's worker runner; the
 // rules are those of instrument/DownLoad.
-#include <memory>
 #include <vector>
 
 #include "instrument/DownLoad.h"
@@ -20,8 +19,6 @@ class QRadioButton;
 
 namespace korv {
 
-class TTransfer;
-
 class TdlgDownload : public TTransferDialog {
   Q_OBJECT
 public:
@@ -33,7 +30,6 @@ public:
   const std::vector<TSendCandidate> &Candidates() const { return m_rows; }
 
 private:
-  TTransfer &Transfer() const override;
   void FormActivate() override;
   void ListCandidates();
   void btnOKClick();
@@ -45,7 +41,6 @@ private:
 
   TInstrumentHost m_host;
   std::vector<TSendCandidate> m_rows;
-  std::unique_ptr<TTransfer> m_transfer;
 
   QListWidget *m_listBox1 = nullptr;
   QLineEdit *m_diredTraceDirectory = nullptr;

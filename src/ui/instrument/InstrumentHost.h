@@ -8,6 +8,7 @@
 
 #include "core/Declare.h"
 #include "settings/Config.h"
+#include "ui/common/WorkerRunner.h"
 
 namespace korv {
 
@@ -26,5 +27,8 @@ struct TInstrumentHost {
   // DielectricFormat); null: defaults, nothing stored.
   TKorvSettings *Settings = nullptr;
 };
+
+// A job's link to the serial device named port (made when the job starts).
+TLinkFactory LinkToPort(const std::string &port);
 
 } // namespace korv

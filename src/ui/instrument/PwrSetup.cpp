@@ -26,8 +26,8 @@ namespace {
 constexpr double kLossColumns[] = {0.2632, 0.3816, 0.50, 0.6184};
 constexpr double kFullScaleColumn = 0.7368;
 // The column labels above the list, as fractions of the group's width.
-constexpr std::pair<const char *, double> kLabels[] = {{"Name", 0.08},     {"Cable", 0.28},     {"Atten", 0.3925},
-                                                       {"Connect", 0.49},  {"Coupler", 0.6125}, {"Full Scale", 0.80}};
+constexpr std::pair<const char *, double> kLabels[] = {{"Name", 0.08},    {"Cable", 0.28},     {"Atten", 0.3925},
+                                                       {"Connect", 0.49}, {"Coupler", 0.6125}, {"Full Scale", 0.80}};
 
 class TColumnLabels : public QWidget {
 public:
@@ -90,8 +90,8 @@ QString FileDialogName(QWidget *parent, bool save, const QString &filter, const 
 } // namespace
 
 TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
-    : QMainWindow(parent, Qt::Window), m_records(DefaultSetupList()),
-      m_runner(new TInstrumentRunner(std::move(linkFactory), this)), m_dlgEditSetup(new TdlgEditSetup(this)) {
+    : QMainWindow(parent, Qt::Window), m_records(DefaultSetupList()), m_linkFactory(std::move(linkFactory)),
+      m_runner(new TWorkerRunner(this)), m_dlgEditSetup(new TdlgEditSetup(this)) {
   setObjectName(QStringLiteral("frmPwrSetup"));
   setWindowTitle(tr("Setup Record List"));
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -143,7 +143,7 @@ TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
   m_btnCancel = new QPushButton(tr("Cancel"), central);
   m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
   m_btnCancel->hide();
-  connect(m_btnCancel, &QPushButton::clicked, m_runner, &TInstrumentRunner::Cancel);
+  connect(m_btnCancel, &QPushButton::clicked, m_runner, &TWorkerRunner::Cancel);
   auto *btnClose = new QPushButton(tr("Close"), central);
   btnClose->setObjectName(QStringLiteral("btnClose"));
   connect(btnClose, &QPushButton::clicked, this, &TfrmPwrSetup::mnuFileExitClick);
@@ -158,11 +158,11 @@ TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
   setCentralWidget(central);
   resize(640, 460);
 
-  connect(m_runner, &TInstrumentRunner::progress, this, [this](int done, int total) {
+  connect(m_runner, &TWorkerRunner::progress, this, [this](int done, int total) {
     m_progress->setMaximum(total);
     m_progress->setValue(done);
   });
-  connect(m_runner, &TInstrumentRunner::finished, this, &TfrmPwrSetup::TransferFinished);
+  connect(m_runner, &TWorkerRunner::finished, this, &TfrmPwrSetup::TransferFinished);
   // F1 of the main window shows the topic the active window names.
   setProperty("helpContext", kHelpContext);
   m_lstbxSetupList->setCurrentRow(-1);
@@ -229,7 +229,7 @@ void TfrmPwrSetup::mnuFileSaveFileClick() {
   }
 }
 
-void TfrmPwrSetup::StartTransfer(TInstrumentRunner::TJob job) {
+void TfrmPwrSetup::StartTransfer(std::function<void(const TJobContext &)> work) {
   if (Busy()) return;
   for (QAction *a : m_idleOnly)
     a->setEnabled(false);
@@ -237,26 +237,23 @@ void TfrmPwrSetup::StartTransfer(TInstrumentRunner::TJob job) {
   m_progress->show();
   m_btnCancel->show();
   setCursor(Qt::BusyCursor);
-  m_runner->Start(std::move(job));
+  m_runner->Start({std::move(work), m_linkFactory, {}});
 }
 
 void TfrmPwrSetup::mnuFileLoadLX3KClick() {
-  StartTransfer([this](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
+  StartTransfer([this](const TJobContext &ctx) {
     // Each record joins the list as it arrives, so a failed transfer keeps
     // what came before it.
     LoadSetupsFromAnalyzer(
-        comm,
-        [this](int n, const TPowerSetupRecord &r) {
-          QMetaObject::invokeMethod(this, [this, n, r] { SetRecord(n, r); }, Qt::QueuedConnection);
-        },
-        progress);
+        ctx.Comm(), [this, &ctx](int n, const TPowerSetupRecord &r) { ctx.Post([this, n, r] { SetRecord(n, r); }); },
+        [&ctx](int done, int total) { ctx.Progress(done, total); });
   });
 }
 
 void TfrmPwrSetup::mnuFileSendAllLX3KClick() {
   const TPowerSetupList snapshot = m_records;
-  StartTransfer([snapshot](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
-    SendSetupsToAnalyzer(comm, snapshot, progress);
+  StartTransfer([snapshot](const TJobContext &ctx) {
+    SendSetupsToAnalyzer(ctx.Comm(), snapshot, [&ctx](int done, int total) { ctx.Progress(done, total); });
   });
 }
 

@@ -6,7 +6,7 @@
 #include <QMainWindow>
 
 #include "instrument/PwrSetup.h"
-#include "ui/instrument/InstrumentRunner.h"
+#include "ui/common/WorkerRunner.h"
 
 class QAction;
 class QListWidget;
@@ -43,7 +43,7 @@ protected:
 
 private:
   void RefreshList();
-  void StartTransfer(TInstrumentRunner::TJob job);
+  void StartTransfer(std::function<void(const TJobContext &)> work);
   void TransferFinished(const QString &error);
   void SetRecord(int n, const TPowerSetupRecord &record);
 
@@ -52,7 +52,8 @@ private:
   QProgressBar *m_progress;
   QPushButton *m_btnCancel;
   QList<QAction *> m_idleOnly; // commands that wait while a transfer runs
-  TInstrumentRunner *m_runner;
+  TLinkFactory m_linkFactory;
+  TWorkerRunner *m_runner;
   TdlgEditSetup *m_dlgEditSetup;
   bool m_closeWhenDone = false;
 };

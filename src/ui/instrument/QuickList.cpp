@@ -64,7 +64,7 @@ QString FileDialogName(QWidget *parent, bool save) {
 } // namespace
 
 TfrmQuickText::TfrmQuickText(TLinkFactory linkFactory, QWidget *parent)
-    : QMainWindow(parent, Qt::Window), m_runner(new TInstrumentRunner(std::move(linkFactory), this)) {
+    : QMainWindow(parent, Qt::Window), m_linkFactory(std::move(linkFactory)), m_runner(new TWorkerRunner(this)) {
   setObjectName(QStringLiteral("frmQuickText"));
   setWindowTitle(tr("Quick Text Editor"));
 
@@ -116,11 +116,11 @@ TfrmQuickText::TfrmQuickText(TLinkFactory linkFactory, QWidget *parent)
   setCentralWidget(central);
   resize(420, 380);
 
-  connect(m_runner, &TInstrumentRunner::progress, this, [this](int done, int total) {
+  connect(m_runner, &TWorkerRunner::progress, this, [this](int done, int total) {
     m_progress->setMaximum(std::max(total, 1));
     m_progress->setValue(done);
   });
-  connect(m_runner, &TInstrumentRunner::finished, this, &TfrmQuickText::TransferFinished);
+  connect(m_runner, &TWorkerRunner::finished, this, &TfrmQuickText::TransferFinished);
   // F1 of the main window shows the topic the active window names.
   setProperty("helpContext", kHelpContext);
   SetRows(TQuickTextList{});
@@ -203,7 +203,7 @@ void TfrmQuickText::SaveFile1Click() {
   }
 }
 
-void TfrmQuickText::StartTransfer(TInstrumentRunner::TJob job) {
+void TfrmQuickText::StartTransfer(std::function<void(const TJobContext &)> work) {
   if (Busy()) return;
   for (QAction *a : m_idleOnly)
     a->setEnabled(false);
@@ -211,22 +211,20 @@ void TfrmQuickText::StartTransfer(TInstrumentRunner::TJob job) {
   m_progress->setValue(0);
   m_progress->show();
   setCursor(Qt::BusyCursor);
-  m_runner->Start(std::move(job));
+  m_runner->Start({std::move(work), m_linkFactory, {}});
 }
 
 void TfrmQuickText::LoadFromSA1Click() {
   auto received = std::make_shared<TQuickTextList>();
   m_received = received;
-  StartTransfer([received](TSAComm &comm, const TInstrumentRunner::TProgress &) {
-    *received = LoadQuickTextFromAnalyzer(comm);
-  });
+  StartTransfer([received](const TJobContext &ctx) { *received = LoadQuickTextFromAnalyzer(ctx.Comm()); });
 }
 
 void TfrmQuickText::SendToSA1Click() {
   m_received.reset();
   const TQuickTextList rows = m_rows;
-  StartTransfer([rows](TSAComm &comm, const TInstrumentRunner::TProgress &progress) {
-    SendQuickTextToAnalyzer(comm, rows, progress);
+  StartTransfer([rows](const TJobContext &ctx) {
+    SendQuickTextToAnalyzer(ctx.Comm(), rows, [&ctx](int done, int total) { ctx.Progress(done, total); });
   });
 }
 

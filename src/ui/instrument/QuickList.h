@@ -6,7 +6,7 @@
 #include <QMainWindow>
 
 #include "instrument/QuickText.h"
-#include "ui/instrument/InstrumentRunner.h"
+#include "ui/common/WorkerRunner.h"
 
 class QAction;
 class QLineEdit;
@@ -47,7 +47,7 @@ private:
   void lstbxQuickTextClick();
   // New rows, row 0 selected and shown in the edit line.
   void SetRows(const TQuickTextList &rows);
-  void StartTransfer(TInstrumentRunner::TJob job);
+  void StartTransfer(std::function<void(const TJobContext &)> work);
   void TransferFinished(const QString &error);
 
   TQuickTextList m_rows;
@@ -55,7 +55,8 @@ private:
   QListWidget *m_lstbxQuickText;
   QProgressBar *m_progress;
   QList<QAction *> m_idleOnly;
-  TInstrumentRunner *m_runner;
+  TLinkFactory m_linkFactory;
+  TWorkerRunner *m_runner;
   std::shared_ptr<TQuickTextList> m_received; // a load's rows, taken over at its end
   bool m_closeWhenDone = false;
 };

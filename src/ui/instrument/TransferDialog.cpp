@@ -1,36 +1,19 @@
 #include "ui/instrument/TransferDialog.h"
 
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QShowEvent>
 #include <QTimer>
 
 #include "ui/common/DocMessages.h"
-#include "ui/instrument/Transfer.h"
 
 namespace korv {
 
-TTransferDialog::TTransferDialog(int helpContext, QWidget *parent) : QDialog(parent), m_helpContext(helpContext) {}
-
-bool TTransferDialog::Busy() const { return Transfer().Busy(); }
-
-void TTransferDialog::StopWhenClosing() {
-  // Reads give up within a second; a trace being sent is finished first
-  // (the transfer's destructor waits for it).
-  if (Busy()) {
-    m_closeWhenIdle = true;
-    Transfer().RequestCancel();
-  }
-}
+TTransferDialog::TTransferDialog(int helpContext, QWidget *parent)
+    : QDialog(parent), m_helpContext(helpContext), m_runner(new TWorkerRunner(this)) {}
 
 void TTransferDialog::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   if (!event->spontaneous()) QTimer::singleShot(0, this, &TTransferDialog::FormActivate);
-}
-
-void TTransferDialog::closeEvent(QCloseEvent *event) {
-  StopWhenClosing();
-  QDialog::closeEvent(event);
 }
 
 void TTransferDialog::keyPressEvent(QKeyEvent *event) {
@@ -46,7 +29,15 @@ void TTransferDialog::keyPressEvent(QKeyEvent *event) {
 }
 
 void TTransferDialog::reject() {
-  StopWhenClosing();
+  // The title bar's close comes here too (QDialog::closeEvent), and keeps
+  // the dialog up while it stays visible. Reads give up within a second; a
+  // trace being sent is finished first.
+  if (Busy()) {
+    m_closeWhenIdle = true;
+    btnCancelClick();
+    Runner().FinishWhenIdle([this] { QDialog::reject(); });
+    return;
+  }
   QDialog::reject();
 }
 

@@ -1,25 +1,25 @@
 #pragma once
-// What the receive and send dialogs share around their worker thread: the
+// What the receive and send dialogs share around their worker: the
 // identification or listing started once the dialog shows, F1 and Esc, and
-// closing during a transfer, which asks it to stop and drops its outcome.
+// closing during a transfer, which is Cancel: the dialog stays up until the
+// worker has ended, drops the transfer's outcome and closes then, without
+// ever holding up the event loop.
 #include <QDialog>
 
-namespace korv {
+#include "ui/common/WorkerRunner.h"
 
-class TTransfer;
+namespace korv {
 
 class TTransferDialog : public QDialog {
   Q_OBJECT
 public:
-  bool Busy() const;
-  // Closing during a transfer asks it to stop; its outcome is then not shown.
+  bool Busy() const { return m_runner->Busy(); }
+  // Closing during a transfer cancels it; the dialog closes once it ended.
   void reject() override;
 
 protected:
   TTransferDialog(int helpContext, QWidget *parent);
-  // The dialog's transfer. It belongs to the derived dialog and is declared
-  // last there, so it stops before anything its jobs report to goes away.
-  virtual TTransfer &Transfer() const = 0;
+  TWorkerRunner &Runner() const { return *m_runner; }
   // Runs from the event loop once the dialog is shown.
   virtual void FormActivate() = 0;
   // Esc: what the Cancel button does.
@@ -28,14 +28,12 @@ protected:
   bool CloseIfAsked() const { return m_closeWhenIdle; }
 
   void showEvent(QShowEvent *event) override;
-  void closeEvent(QCloseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
 
 private:
-  void StopWhenClosing();
-
   int m_helpContext;
   bool m_closeWhenIdle = false;
+  TWorkerRunner *m_runner;
 };
 
 } // namespace korv

@@ -20,11 +20,11 @@
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
+#include "instrument/QtSerialLink.h"
+#include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/RowDelegate.h"
-#include "ui/instrument/SerialSession.h"
-#include "ui/instrument/Transfer.h"
 
 namespace korv {
 
@@ -40,7 +40,7 @@ std::string WithSlash(std::string s) {
 } // namespace
 
 TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
-    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)), m_transfer(std::make_unique<TTransfer>()) {
+    : TTransferDialog(kHelpContext, parent), m_host(std::move(host)) {
   setObjectName(QStringLiteral("dlgUpload"));
   setWindowTitle(tr("Receive Traces from Korv Site Analyzer"));
   setModal(true);
@@ -52,7 +52,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
       [this](int row) -> std::vector<std::pair<int, QString>> {
         if (row < 0 || row >= m_list.Count()) return {};
         if (m_id.Kind != ikAnalyzer) return {{2, Q(m_list.Text(row))}};
-        return {{2, QString::number(m_list.Number(row))}, {28, ShortDateText(m_list.Time(row))},
+        return {{2, QString::number(m_list.Number(row))},
+                {28, ShortDateText(m_list.Time(row))},
                 {142, Q(m_list.Text(row))}};
       },
       m_lstbxTraces));
@@ -151,8 +152,6 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
 
 TdlgUpload::~TdlgUpload() = default;
 
-TTransfer &TdlgUpload::Transfer() const { return *m_transfer; }
-
 void TdlgUpload::ShowError(const QString &text) { ShowDocMessage(this, TMsgKind::Error, text); }
 
 void TdlgUpload::Warn(const QString &text, int helpContext) {
@@ -173,52 +172,53 @@ void TdlgUpload::FormActivate() {
   m_chkboxCurrentDoc->setChecked(false);
   m_chkbxLoadToFile->setChecked(false);
   UpdateDestinationControls();
-  QApplication::setOverrideCursor(Qt::WaitCursor);
   std::string port;
   try {
     port = m_host.PortName ? m_host.PortName() : std::string();
   } catch (const Exception &e) {
-    QApplication::restoreOverrideCursor();
     ShowError(Q(e.Message()));
     m_tmrClose->start(0);
     return;
   }
+  auto busy = std::make_shared<TBusyCursor>();
   auto result = std::make_shared<std::pair<TInstrumentIdentity, TmoxDirList>>();
   const double now = NowDayCount();
-  m_transfer->Start(
-      [port, result, now, transfer = m_transfer.get()] {
-        TSerialSession s(port);
-        s.Comm.SetReadCancel(&transfer->CancelFlag());
-        result->first = IdentifyInstrument(s.Comm);
-        result->second = ReadDirectory(s.Comm, result->first, now);
-      },
-      [this, result](const std::exception_ptr &error) {
-        QApplication::restoreOverrideCursor();
-        if (CloseIfAsked()) return;
-        try {
-          if (error) std::rethrow_exception(error);
-          m_id = result->first;
-          m_list = result->second;
-          switch (m_id.Kind) {
-          case ikSiteMaster: setWindowTitle(tr("Receive Site Master Traces")); break;
-          case ikRtTester: setWindowTitle(tr("Receive RT-x00 Traces")); break;
-          default: setWindowTitle(tr("Receive Korv Site Analyzer Traces")); break;
-          }
-          for (int i = 0; i < m_list.Count(); ++i)
-            m_lstbxTraces->addItem(QString());
-        } catch (const EmoxIODeviceErr &e) {
-          ShowError(Q(e.Message()));
-          m_tmrClose->start(0);
-        } catch (const EmoxIOCancelled &) {
-          m_tmrClose->start(0);
-        } catch (const std::exception &e) {
-          // Nothing listed; said, and the dialog stays for another try.
-          ShowError(Q(e.what()));
-        }
-        m_btnOK->setEnabled(true);
-        m_btnCancel->setEnabled(true);
-        m_btnDelete->setEnabled(m_lstbxTraces->count() > 1);
-      });
+  TWorkerRunner::TJob run;
+  run.Link = LinkToPort(port);
+  run.Work = [result, now](const TJobContext &ctx) {
+    TSAComm &comm = ctx.Comm();
+    comm.SetReadCancel(&ctx.CancelFlag());
+    result->first = IdentifyInstrument(comm);
+    result->second = ReadDirectory(comm, result->first, now);
+  };
+  run.Done = [this, result, busy](const std::exception_ptr &error) mutable {
+    busy.reset();
+    if (CloseIfAsked()) return;
+    try {
+      if (error) std::rethrow_exception(error);
+      m_id = result->first;
+      m_list = result->second;
+      switch (m_id.Kind) {
+      case ikSiteMaster: setWindowTitle(tr("Receive Site Master Traces")); break;
+      case ikRtTester: setWindowTitle(tr("Receive RT-x00 Traces")); break;
+      default: setWindowTitle(tr("Receive Korv Site Analyzer Traces")); break;
+      }
+      for (int i = 0; i < m_list.Count(); ++i)
+        m_lstbxTraces->addItem(QString());
+    } catch (const EmoxIODeviceErr &e) {
+      ShowError(Q(e.Message()));
+      m_tmrClose->start(0);
+    } catch (const EmoxIOCancelled &) {
+      m_tmrClose->start(0);
+    } catch (const std::exception &e) {
+      // Nothing listed; said, and the dialog stays for another try.
+      ShowError(Q(e.what()));
+    }
+    m_btnOK->setEnabled(true);
+    m_btnCancel->setEnabled(true);
+    m_btnDelete->setEnabled(m_lstbxTraces->count() > 1);
+  };
+  Runner().Start(std::move(run));
 }
 
 std::vector<TSelectedTrace> TdlgUpload::SelectedRows() const {
@@ -315,11 +315,6 @@ void TdlgUpload::SetTransferControls(bool enabled) {
   m_btnCancel->setEnabled(true);
 }
 
-void TdlgUpload::FinishTransfer() {
-  SetTransferControls(true);
-  if (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-}
-
 void TdlgUpload::btnOKClick() {
   if (Busy() || !m_btnOK->isEnabled()) return;
   const TReceiveDestination dest = Destination();
@@ -337,8 +332,7 @@ void TdlgUpload::btnOKClick() {
                 QMessageBox::Ok | QMessageBox::Help, kHelpContext);
     return;
   }
-  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces);
-      !m.empty()) {
+  if (const std::string m = CheckReceiveSelection(static_cast<int>(selection.size()), dest, activeTraces); !m.empty()) {
     Warn(Q(m), kMessageHelpContext);
     return;
   }
@@ -351,7 +345,7 @@ void TdlgUpload::btnOKClick() {
     return;
   }
   SetTransferControls(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  auto busy = std::make_shared<TBusyCursor>();
   m_progUploadProgress->setRange(0, 2 * static_cast<int>(selection.size()));
   m_progUploadProgress->setValue(0);
   m_oneWindow = nullptr;
@@ -370,90 +364,89 @@ void TdlgUpload::btnOKClick() {
     fo.CurrentScaleUnit = static_cast<std::uint8_t>(std::clamp(m_host.Settings->Options.DefaultLossUnit, 0, 4));
     fo.CurrentDistUnit = static_cast<std::uint8_t>(std::clamp(m_host.Settings->Options.DefaultDistanceUnit, 0, 1));
   }
-  TTransfer *transfer = m_transfer.get();
-  fo.Progress = [transfer, this](int pos, int max) {
-    transfer->Post([this, pos, max] {
-      m_progUploadProgress->setMaximum(max);
-      m_progUploadProgress->setValue(pos);
-    });
-  };
-  fo.Warning = [transfer, this](const std::string &m) {
-    transfer->Post([this, m] { Warn(Q(m), kHelpContext); });
-  };
-  fo.TraceFailed = [transfer, this](const TSelectedTrace &sel, const std::string &m) {
-    transfer->Post([this, sel, m] {
-      Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext);
-    });
-  };
-  // Documents go into windows on this thread; files are written by the worker.
   auto windowError = std::make_shared<std::string>();
-  auto sink = [transfer, this, dest, root, style, openNames, windowError](const TSelectedTrace &sel,
-                                                                            std::unique_ptr<TmoxDocument> doc) {
-    if (dest == TReceiveDestination::Files) {
-      SaveReceivedTrace(*doc, root, style, sel.Location,
-                        [&](const std::string &path) { return openNames->count(path) != 0; });
+  TWorkerRunner::TJob run;
+  run.Link = LinkToPort(port);
+  run.Work = [this, id, selection, fo, dest, root, style, openNames, windowError](const TJobContext &ctx) {
+    TFetchOptions o = fo;
+    o.Progress = [&ctx, this](int pos, int max) {
+      ctx.Post([this, pos, max] {
+        m_progUploadProgress->setMaximum(max);
+        m_progUploadProgress->setValue(pos);
+      });
+    };
+    o.Warning = [&ctx, this](const std::string &m) { ctx.Post([this, m] { Warn(Q(m), kHelpContext); }); };
+    o.TraceFailed = [&ctx, this](const TSelectedTrace &sel, const std::string &m) {
+      ctx.Post([this, sel, m] { Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext); });
+    };
+    // Documents go into windows on the window's thread; files are written here.
+    auto sink = [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
+      if (dest == TReceiveDestination::Files) {
+        SaveReceivedTrace(*doc, root, style, sel.Location,
+                          [&](const std::string &path) { return openNames->count(path) != 0; });
+        return;
+      }
+      std::shared_ptr<TmoxDocument> shared(std::move(doc));
+      ctx.Post([this, shared, dest, windowError] { PlaceReceived(*shared, dest, *windowError); });
+    };
+    TSAComm &comm = ctx.Comm();
+    comm.SetCancelFlag(&ctx.CancelFlag());
+    // A long trace is given up between its lines.
+    comm.SetReadCancel(&ctx.CancelFlag());
+    FetchTraces(comm, id, selection, o, sink);
+  };
+  // Documents still queued for windows went in before this runs.
+  run.Done = [this, windowError, busy](const std::exception_ptr &error) mutable {
+    SetTransferControls(true);
+    busy.reset();
+    if (CloseIfAsked()) return;
+    try {
+      if (error) std::rethrow_exception(error);
+    } catch (const EmoxIOCancelled &) {
+      // Asked for: what arrived before stays where it went.
+    } catch (const std::exception &e) {
+      ShowError(QString::fromUtf8(kMsgChildDocError) + Q(e.what()));
       return;
     }
-    std::shared_ptr<TmoxDocument> shared(std::move(doc));
-    transfer->Post([this, shared, dest, transfer, windowError] {
-      if (!windowError->empty()) return;
-      auto taken = [this](const std::string &name) {
-        if (!m_host.Documents) return false;
-        for (TfrmDoc *d : m_host.Documents())
-          if (d->windowTitle().toStdString() == name || d->FileName().toStdString() == name) return true;
-        return false;
-      };
-      try {
-        TfrmDoc *target = nullptr;
-        if (dest == TReceiveDestination::ActiveDocument) {
-          target = m_host.Active ? m_host.Active() : nullptr;
-        } else if (dest == TReceiveDestination::OneNewDocument && m_oneWindow != nullptr) {
-          target = m_oneWindow;
-        } else {
-          const int open = m_host.Documents ? static_cast<int>(m_host.Documents().size()) : 0;
-          target = open < kMaxDocumentWindows && m_host.NewWindow ? m_host.NewWindow() : nullptr;
-          if (target == nullptr) {
-            *windowError = Format("Too many child windows open! Limit the number of open documents to %d.",
-                                  kMaxDocumentWindows);
-            transfer->RequestCancel();
-            return;
-          }
-          if (dest == TReceiveDestination::OneNewDocument) m_oneWindow = target;
-        }
-        if (target != nullptr) target->AddDocument(*shared, taken);
-      } catch (const std::exception &e) {
-        *windowError = std::string(kMsgChildDocError) + e.what();
-        transfer->RequestCancel();
-      }
-    });
+    if (!windowError->empty()) {
+      ShowError(Q(*windowError));
+      return;
+    }
+    accept();
   };
-  m_transfer->Start(
-      [port, id, selection, fo, sink, transfer] {
-        TSerialSession s(port);
-        s.Comm.SetCancelFlag(&transfer->CancelFlag());
-        // A long trace is given up between its lines.
-        s.Comm.SetReadCancel(&transfer->CancelFlag());
-        FetchTraces(s.Comm, id, selection, fo, sink);
-      },
-      [this, windowError](const std::exception_ptr &error) {
-        // Documents still queued for windows go in before the outcome is judged.
-        QCoreApplication::sendPostedEvents(m_transfer.get());
-        FinishTransfer();
-        if (CloseIfAsked()) return;
-        try {
-          if (error) std::rethrow_exception(error);
-        } catch (const EmoxIOCancelled &) {
-          // Asked for: what arrived before stays where it went.
-        } catch (const std::exception &e) {
-          ShowError(QString::fromUtf8(kMsgChildDocError) + Q(e.what()));
-          return;
-        }
-        if (!windowError->empty()) {
-          ShowError(Q(*windowError));
-          return;
-        }
-        accept();
-      });
+  Runner().Start(std::move(run));
+}
+
+void TdlgUpload::PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError) {
+  if (!windowError.empty()) return;
+  auto taken = [this](const std::string &name) {
+    if (!m_host.Documents) return false;
+    for (TfrmDoc *d : m_host.Documents())
+      if (d->windowTitle().toStdString() == name || d->FileName().toStdString() == name) return true;
+    return false;
+  };
+  try {
+    TfrmDoc *target = nullptr;
+    if (dest == TReceiveDestination::ActiveDocument) {
+      target = m_host.Active ? m_host.Active() : nullptr;
+    } else if (dest == TReceiveDestination::OneNewDocument && m_oneWindow != nullptr) {
+      target = m_oneWindow;
+    } else {
+      const int open = m_host.Documents ? static_cast<int>(m_host.Documents().size()) : 0;
+      target = open < kMaxDocumentWindows && m_host.NewWindow ? m_host.NewWindow() : nullptr;
+      if (target == nullptr) {
+        windowError =
+            Format("Too many child windows open! Limit the number of open documents to %d.", kMaxDocumentWindows);
+        Runner().Cancel();
+        return;
+      }
+      if (dest == TReceiveDestination::OneNewDocument) m_oneWindow = target;
+    }
+    if (target != nullptr) target->AddDocument(doc, taken);
+  } catch (const std::exception &e) {
+    windowError = std::string(kMsgChildDocError) + e.what();
+    Runner().Cancel();
+  }
 }
 
 void TdlgUpload::btnDeleteTraceClick() {
@@ -480,59 +473,61 @@ void TdlgUpload::btnDeleteTraceClick() {
     return;
   }
   SetTransferControls(false);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  auto busy = std::make_shared<TBusyCursor>();
   m_progUploadProgress->setRange(0, 2 * static_cast<int>(selection.size()));
   m_progUploadProgress->setValue(0);
   const TInstrumentIdentity id = m_id;
-  TTransfer *transfer = m_transfer.get();
-  m_transfer->Start(
-      [port, id, selection, transfer, this] {
-        TSerialSession s(port);
-        s.Comm.SetCancelFlag(&transfer->CancelFlag());
-        s.Comm.SetReadCancel(&transfer->CancelFlag());
-        DeleteTraces(
-            s.Comm, id, selection,
-            [transfer, this](int pos, int max) {
-              transfer->Post([this, pos, max] {
-                m_progUploadProgress->setMaximum(max);
-                m_progUploadProgress->setValue(pos);
-              });
-            },
-            [transfer, this](const std::string &m) { transfer->Post([this, m] { Warn(Q(m), kHelpContext); }); });
-      },
-      [this](const std::exception_ptr &error) {
-        QCoreApplication::sendPostedEvents(m_transfer.get());
-        FinishTransfer();
-        if (CloseIfAsked()) return;
-        try {
-          if (error) std::rethrow_exception(error);
-        } catch (const EmoxIODeviceErr &e) {
-          Warn(Q(e.Message()), kHelpContext);
-        } catch (const EmoxIOTimeOutErr &e) {
-          Warn(Q(e.Message()), kHelpContext);
-        } catch (const EmoxIOTraceCRCErr &e) {
-          Warn(Q(e.Message()), kHelpContext);
-        } catch (const EmoxIOCancelled &) { // NOLINT(bugprone-empty-catch): asked for; nothing to say
-        } catch (const std::exception &e) {
-          ShowError(QString::fromUtf8(kMsgDeleteFailed) + Q(e.what()));
-        }
-        accept();
-      });
+  TWorkerRunner::TJob run;
+  run.Link = LinkToPort(port);
+  run.Work = [id, selection, this](const TJobContext &ctx) {
+    TSAComm &comm = ctx.Comm();
+    comm.SetCancelFlag(&ctx.CancelFlag());
+    comm.SetReadCancel(&ctx.CancelFlag());
+    DeleteTraces(
+        comm, id, selection,
+        [&ctx, this](int pos, int max) {
+          ctx.Post([this, pos, max] {
+            m_progUploadProgress->setMaximum(max);
+            m_progUploadProgress->setValue(pos);
+          });
+        },
+        [&ctx, this](const std::string &m) { ctx.Post([this, m] { Warn(Q(m), kHelpContext); }); });
+  };
+  run.Done = [this, busy](const std::exception_ptr &error) mutable {
+    SetTransferControls(true);
+    busy.reset();
+    if (CloseIfAsked()) return;
+    try {
+      if (error) std::rethrow_exception(error);
+    } catch (const EmoxIODeviceErr &e) {
+      Warn(Q(e.Message()), kHelpContext);
+    } catch (const EmoxIOTimeOutErr &e) {
+      Warn(Q(e.Message()), kHelpContext);
+    } catch (const EmoxIOTraceCRCErr &e) {
+      Warn(Q(e.Message()), kHelpContext);
+    } catch (const EmoxIOCancelled &) { // NOLINT(bugprone-empty-catch): asked for; nothing to say
+    } catch (const std::exception &e) {
+      ShowError(QString::fromUtf8(kMsgDeleteFailed) + Q(e.what()));
+    }
+    accept();
+  };
+  Runner().Start(std::move(run));
 }
 
 void TdlgUpload::btnCancelClick() {
   if (Busy()) {
-    m_transfer->RequestCancel();
+    Runner().Cancel();
     m_btnCancel->setEnabled(false);
     return;
   }
   if (m_id.Kind == ikSiteMaster && m_host.PortName) {
     // The Site Master waits for its release byte before it takes keys again.
     try {
-      TSerialSession s(m_host.PortName());
-      s.Comm.Open();
-      s.Comm.SiteMasterRelease();
-      s.Comm.Close();
+      QtSerialLink link(m_host.PortName());
+      TSAComm comm(link);
+      comm.Open();
+      comm.SiteMasterRelease();
+      comm.Close();
     } catch (const Exception &) { // NOLINT(bugprone-empty-catch): a tester gone quiet is no reason to stay open
     }
   }

@@ -1,8 +1,8 @@
 #pragma once
 // "Receive Traces from Korv Site Analyzer": identifies the instrument when
 // shown, lists its stored traces, and fetches a selection into document
-// windows or files on disk, or deletes it. Every exchange runs on a worker
-// thread (TTransfer); the rules are those of instrument/UpLoad.
+// windows or files on disk, or deletes it. Every exchange runs on the
+// dialog's worker runner; the rules are those of instrument/UpLoad.
 #include <memory>
 
 #include "core/MOXDirList.h"
@@ -22,8 +22,6 @@ class QTimer;
 
 namespace korv {
 
-class TTransfer;
-
 class TdlgUpload : public TTransferDialog {
   Q_OBJECT
 public:
@@ -37,7 +35,6 @@ public:
   const TInstrumentIdentity &Identity() const { return m_id; }
 
 private:
-  TTransfer &Transfer() const override;
   void FormActivate() override;
   void btnOKClick();
   void btnCancelClick() override;
@@ -55,14 +52,15 @@ private:
   TReceiveDestination Destination() const;
   std::string RootFolder() const;
   int DirStyle() const;
-  void FinishTransfer();
+  // A received document into its window (on the window's thread); the
+  // first failure is kept in windowError and stops the transfer.
+  void PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError);
   void ShowError(const QString &text);
   void Warn(const QString &text, int helpContext);
 
   TInstrumentHost m_host;
   TInstrumentIdentity m_id;
   TmoxDirList m_list;
-  std::unique_ptr<TTransfer> m_transfer;
 
   QListWidget *m_lstbxTraces = nullptr;
   QGroupBox *m_grpDestination = nullptr;

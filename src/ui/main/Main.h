@@ -13,8 +13,8 @@
 
 #include "measure/PlotOptions.h"
 #include "settings/Config.h"
+#include "ui/common/WorkerRunner.h"
 #include "ui/document/Child.h"
-#include "ui/instrument/InstrumentRunner.h"
 #include "ui/instrument/InstrumentHost.h"
 #include "ui/main/CommandState.h"
 #include "ui/main/SavePlan.h"
