@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "RatioReporter.h"
 #include "core/MOXDoc.h"
@@ -38,15 +40,20 @@ inline std::unique_ptr<korv::TmoxDocument> MakeFullDocument() {
   return doc;
 }
 
-inline int RunOffscreen(int argc, char **argv, const std::string &name, const std::string &baseline) {
+inline int RunOffscreen(int argc, char **argv, const std::vector<std::pair<std::string, std::string>> &ratios) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio(name, baseline);
+  for (const auto &[name, baseline] : ratios)
+    reporter.PrintRatio(name, baseline);
   benchmark::Shutdown();
   return 0;
+}
+
+inline int RunOffscreen(int argc, char **argv, const std::string &name, const std::string &baseline) {
+  return RunOffscreen(argc, argv, {{name, baseline}});
 }
 
 } // namespace korvbench

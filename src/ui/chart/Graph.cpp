@@ -436,7 +436,9 @@ void TGraph::EmitHotSpots(const QPointF &pixel) {
     for (std::size_t i = 0; i < m_graphAnn.size(); ++i) {
       if (m_graphAnn[i].Type == atNone) continue;
       const QPointF p = GraphToPixel(QPointF(m_graphAnn[i].X, m_graphAnn[i].Y));
-      if (std::hypot(p.x() - pixel.x(), p.y() - pixel.y()) <= kReach * 1.5) {
+      const QPointF anchor = m_graphAnn[i].Anchored ? GraphToPixel(m_graphAnn[i].Anchor) : p;
+      if (std::hypot(p.x() - pixel.x(), p.y() - pixel.y()) <= kReach * 1.5 ||
+          std::hypot(anchor.x() - pixel.x(), anchor.y() - pixel.y()) <= kReach * 1.5) {
         emit graphAnnotationHotSpot(static_cast<int>(i));
         return;
       }

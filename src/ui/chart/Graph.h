@@ -61,6 +61,10 @@ struct TGraphAnnotation {
   int Type = atMarkerBelow;
   QColor Color;
   QString Text;
+  // The data point a symbol drawn off its point belongs to: a press there
+  // hits the annotation as a press on the symbol does.
+  bool Anchored = false;
+  QPointF Anchor{};
 };
 
 struct TLineAnnotation {

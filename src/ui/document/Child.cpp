@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -52,11 +53,13 @@ TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<Tmox
   RegisterDocumentWindow(this, true);
   m_layout = new QVBoxLayout(this);
   m_layout->setContentsMargins(0, 0, 0, 0);
+  CreateHistory();
   m_doc->Doc.MainTitle = DefaultMainTitle(pmFrequency, m_doc->Doc.ScaleUnit);
   m_doc->Doc.DistUnitText = "meters";
   CreateGraph(false);
   SetUnitWords();
   BuildFrequencyView();
+  ResetHistory();
 }
 
 TfrmDoc::~TfrmDoc() { RegisterDocumentWindow(this, false); }
@@ -92,6 +95,7 @@ bool TfrmDoc::OpenFileW(const QString &fileName) {
 }
 
 TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
+  RecordStep(QStringLiteral("Change"));
   try {
     m_doc->StoreActiveMarks();
     StoreCurrentDomain();
@@ -132,6 +136,8 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
     m_imported = false;
     SetFileName(fileName);
     m_doc->Doc.Modified = 0;
+    m_checkpoint.Reset(*m_doc);
+    m_undo->setClean();
     if (wasModified) emit modifiedChanged(false);
     return TSaveOutcome::Saved;
   } catch (...) {
@@ -183,6 +189,7 @@ void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString 
   else
     BuildSmithView();
   if (!wasModified && m_doc->Doc.Modified) ClearModified();
+  ResetHistory();
   emit plotModeChanged(mode);
   emit modifiedChanged(IsModified());
   emit stateChanged();
@@ -208,6 +215,7 @@ void TfrmDoc::StoreCurrentDomain() {
 
 void TfrmDoc::SetPlotMode(int mode) {
   if (mode < pmFrequency || mode > pmSmith) return;
+  TStepScope step(*this, "Change View");
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode != pmSmith) m_doc->StoreActiveMarks();
   StoreCurrentDomain();
@@ -234,6 +242,7 @@ void TfrmDoc::SetPlotMode(int mode) {
 }
 
 bool TfrmDoc::ShowFaultLocation() {
+  TStepScope step(*this, "Fault Location");
   TTraceDoc &d = m_doc->Doc;
   bool missing = false;
   for (int i = 0; i < d.TraceCount(); ++i)
@@ -268,6 +277,7 @@ bool TfrmDoc::RunFaultLocationWizard(int traceIndex) {
 }
 
 bool TfrmDoc::FaultLocationWizardCommand() {
+  TStepScope step(*this, "Fault Location Settings");
   if (!RunFaultLocationWizard(0)) return false;
   MarkModified();
   RenewTitles();
@@ -312,6 +322,7 @@ bool TfrmDoc::ApplyFaultSettings(int index) {
 bool TfrmDoc::SetDisplayUnit(int unit) {
   TTraceDoc &d = m_doc->Doc;
   if (d.PlotMode == pmSmith || !IsValidScaleUnit(unit)) return false;
+  TStepScope step(*this, "Change Unit");
   try {
     ConvertDocumentUnit(d, unit);
   } catch (const Exception &e) {
@@ -332,6 +343,7 @@ bool TfrmDoc::SetDisplayUnit(int unit) {
 
 bool TfrmDoc::SetDistanceUnit(int unit) {
   if (unit != duMeters && unit != duFeet) return false;
+  TStepScope step(*this, "Change Distance Unit");
   TTraceDoc &d = m_doc->Doc;
   MarkModified();
   const int from = d.DistUnit;
@@ -353,6 +365,7 @@ bool TfrmDoc::SetDistanceUnit(int unit) {
 // ---------------------------------------------------------------- scale, zoom
 
 void TfrmDoc::SetManualScale(bool manualX, double xMin, double xMax, bool manualY, double yMin, double yMax) {
+  TStepScope step(*this, "Change Scale");
   TScaleGroup &c = m_doc->Doc.CurScale;
   c.Flag2 = manualX ? 1 : 0;
   c.Flag1 = manualY ? 1 : 0;
@@ -374,6 +387,7 @@ void TfrmDoc::LeaveZoom() {
 }
 
 void TfrmDoc::AutoScale() {
+  TStepScope step(*this, "AutoScale");
   LeaveZoom();
   AutoScaleX();
   AutoScaleY();
@@ -445,6 +459,7 @@ QPointF TfrmDoc::MouseGraphPosition() const { return m_graph->PixelToGraph(QPoin
 
 bool TfrmDoc::ZoomIn() {
   if (!CanZoomIn()) return false;
+  m_zoomHistory.clear();
   const TAxisRange x = m_zoomed ? m_graph->ZoomX() : m_graph->ShownX();
   const TAxisRange y = m_zoomed ? m_graph->ZoomY() : m_graph->ShownY();
   QPointF c = MouseGraphPosition();
@@ -465,6 +480,8 @@ bool TfrmDoc::ZoomIn() {
 
 bool TfrmDoc::ZoomOut() {
   if (!m_zoomed) return false;
+  // Wheel, box and pan steps are undone one by one.
+  if (StepBackNavigation()) return true;
   if (m_zoomLevel <= 1) {
     m_graph->SetZoomMode(false);
     m_zoomed = false;
@@ -499,6 +516,7 @@ bool TfrmDoc::DeleteActiveTrace() {
   TTraceDoc &d = m_doc->Doc;
   const int index = m_activeTrace;
   if (index < 0 || index >= d.TraceCount()) return false;
+  TStepScope step(*this, "Delete Trace");
   d.Traces.Delete(index);
   m_activeMarker = -1;
   RebuildView();
@@ -509,6 +527,7 @@ bool TfrmDoc::DeleteActiveTrace() {
 
 bool TfrmDoc::PasteTrace(const TTraceCapsule &capsule) {
   TTraceDoc &d = m_doc->Doc;
+  TStepScope step(*this, "Paste Trace");
   if (!PasteCapsule(*m_doc, capsule)) return false;
   const int added = d.TraceCount() - 1;
   m_activeMarker = -1;

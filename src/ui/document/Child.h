@@ -4,12 +4,14 @@
 // chart, scales and zooms, converts units and asks before closing a
 // modified document. It never calls the main window: the main window
 // listens to its signals and pushes settings in through the setters.
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <functional>
 #include <memory>
 
 #include "core/MOXDoc.h"
+#include "measure/DocHistory.h"
 #include "measure/MarkerRules.h"
 #include "ui/chart/Graph.h"
 
@@ -18,6 +20,8 @@ class QDragMoveEvent;
 class QDropEvent;
 class QMimeData;
 class QPainter;
+class QRubberBand;
+class QUndoStack;
 class QVBoxLayout;
 
 namespace korv {
@@ -57,6 +61,8 @@ public:
   // Windows of at least this many pixels draw the active trace at medium
   // weight; smaller ones thick, so it still stands out.
   static constexpr long kLargeWindowArea = 280000;
+  // Moves of a marker by arrow keys in a row make one undo step.
+  static constexpr const char *kKeyStepText = "Move Marker with Keys";
 
   explicit TfrmDoc(QWidget *parent = nullptr);
   ~TfrmDoc() override;
@@ -196,8 +202,10 @@ public:
   void ReplaceTracePoints(int index, const TmoxDocument &src);
   // A trace dropped from another document window; refusals are shown.
   bool AcceptDroppedTrace(const TfrmDoc &source, int trace);
-  // The mime type of a dragged trace.
+  // The mime type of a dragged trace, and the data of a drag of trace
+  // `trace` of this window (the caller owns it).
   static QString TraceMimeType();
+  QMimeData *TraceDragData(int trace) const;
   // Tests replace the drag's own event loop: the hook gets the mime data
   // and returns whether it was dropped.
   using TDragHook = std::function<bool(QMimeData *)>;
@@ -206,6 +214,23 @@ public:
   // 0 none, 1 trace, 2 marker, 3 limit line.
   int DragMode() const { return m_dragMode; }
   const TmoxGraphAnnotationArr &AnnotationMap() const { return m_annotationMap; }
+
+  // ---- History (UndoSteps.cpp): one undo stack per window. Changes are
+  // recorded when a user action ends; saving marks the clean state.
+  // Received traces and reloads start a new history.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const;
+  bool CanRedo() const;
+  QString UndoText() const;
+  QString RedoText() const;
+  QUndoStack *UndoStack() const { return m_undo; }
+  // Records what changed since the last step as one step named `text`.
+  void RecordStep(const QString &text);
+  void ResetHistory();
+  // A new label of trace `index`, one step. False when the index is wrong
+  // or the label is longer than a trace label holds (nothing changes).
+  bool RenameTrace(int index, const QString &label);
 
   // ---- Close. True when the window may close: closing silently, not
   // modified, "No", or "Yes" and the save handler succeeded. The handler
@@ -270,6 +295,10 @@ signals:
   void graphMousePressed(QPoint pixel, Qt::MouseButton button);
   // The main window should choose this tool (TToolMode).
   void toolRequested(int mode);
+  // Undo or redo became possible or impossible, or their texts changed.
+  void historyChanged();
+  // Markers or the limit line were drawn afresh (a drag step, a key).
+  void marksChanged();
 
 protected:
   void closeEvent(QCloseEvent *event) override;
@@ -277,8 +306,39 @@ protected:
   void dragMoveEvent(QDragMoveEvent *event) override;
   void dropEvent(QDropEvent *event) override;
   void resizeEvent(QResizeEvent *event) override;
+  // Wheel, box, pan and Home on the graph (ChildNavigate.cpp).
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  friend class TDocStepCommand;
+  // Makes the document changes of its lifetime one step (the outermost
+  // scope names it; nested operations add to it).
+  class TStepScope {
+  public:
+    TStepScope(TfrmDoc &doc, const char *text);
+    ~TStepScope();
+    TStepScope(const TStepScope &) = delete;
+    TStepScope &operator=(const TStepScope &) = delete;
+
+  private:
+    TfrmDoc &m_owner;
+  };
+  void CreateHistory();
+  // Zoom and pan without tool modes (ChildNavigate.cpp).
+  struct TZoomStep {
+    bool Zoomed = false;
+    TAxisRange X, Y;
+  };
+  enum class TNavigation { None, Band, Pan };
+  void WatchGraphInput();
+  void ShowNavigatedWindow(const TAxisRange &x, const TAxisRange &y);
+  bool StepBackNavigation();
+  bool WheelZoom(QPointF pixel, int angleDelta, Qt::KeyboardModifiers modifiers);
+  // AddDocument without touching the history (a dropped trace is a step).
+  void AppendDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
+  void RestoreState(const TDocState &state);
+  void AfterHistoryMove();
+  void AmendCurrentStep();
   // X values of each trace in the shown view.
   std::function<std::vector<double>(int)> ShownXOf() const;
   // Hands the marks, readout lines and line types to the graph (no redraw).
@@ -330,6 +390,20 @@ private:
   TFaultOptions m_faultOptions;
   TFaultDialogHook m_faultHook;
   std::function<bool(TfrmDoc &)> m_saveHandler;
+  QUndoStack *m_undo = nullptr;
+  TDocCheckpoint m_checkpoint;
+  int m_stepDepth = 0;
+  QString m_stepText;
+  bool m_restoring = false;
+  std::vector<TZoomStep> m_zoomHistory;
+  TNavigation m_nav = TNavigation::None;
+  Qt::MouseButton m_navButton = Qt::NoButton;
+  QPoint m_navFrom;
+  bool m_navMoved = false;
+  TAxisRange m_navX, m_navY;
+  QPointer<QRubberBand> m_band;
+  bool m_spaceHeld = false;
+  bool m_spaceUsed = false;
 };
 
 } // namespace korv

@@ -43,6 +43,13 @@ QString TfrmDoc::TraceMimeType() { return QStringLiteral("application/x-korv-tra
 void TfrmDoc::SetDragHook(TDragHook hook) { DragHook() = std::move(hook); }
 
 void TfrmDoc::AddDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken) {
+  AppendDocument(src, taken);
+  // A received trace is no step of the history: what came before it
+  // cannot be undone around it.
+  ResetHistory();
+}
+
+void TfrmDoc::AppendDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken) {
   if (src.Doc.TraceCount() == 0) return;
   TTraceDoc &d = m_doc->Doc;
   if (d.TraceCount() > kMaxTraces - 1) throw EmoxTooManyTracesError(kMsgTooManyTraces);
@@ -133,7 +140,8 @@ bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
       ShowError(QString::fromLatin1(kMsgTraceFormatIncompatible));
       return false;
     }
-    AddDocument(one, [](const std::string &) { return false; });
+    TStepScope step(*this, "Drop Trace");
+    AppendDocument(one, [](const std::string &) { return false; });
     return true;
   } catch (const Exception &e) {
     ShowError(QString::fromStdString(e.Message()));
@@ -141,11 +149,16 @@ bool TfrmDoc::AcceptDroppedTrace(const TfrmDoc &source, int trace) {
   }
 }
 
-void TfrmDoc::StartTraceDrag() {
-  if (m_activeTrace < 0 || m_doc->Doc.DataKind != 0) return;
+QMimeData *TfrmDoc::TraceDragData(int trace) const {
   auto *mime = new QMimeData;
   mime->setData(TraceMimeType(),
-                QByteArray::number(reinterpret_cast<quintptr>(this), 16) + ':' + QByteArray::number(m_activeTrace));
+                QByteArray::number(reinterpret_cast<quintptr>(this), 16) + ':' + QByteArray::number(trace));
+  return mime;
+}
+
+void TfrmDoc::StartTraceDrag() {
+  if (m_activeTrace < 0 || m_doc->Doc.DataKind != 0) return;
+  QMimeData *mime = TraceDragData(m_activeTrace);
   m_dragMode = 1;
   if (DragHook()) {
     DragHook()(mime);

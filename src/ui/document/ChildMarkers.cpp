@@ -73,6 +73,7 @@ void TfrmDoc::ToolClick(QPoint pixel) {
     m_clickTaken = false;
     return;
   }
+  TStepScope step(*this, m_toolMode == tmLimitLine ? "Place Limit Line" : "Place Marker");
   switch (m_toolMode) {
   case tmSelect: {
     const int trace = NearestTraceAt(QPointF(pixel));
@@ -106,6 +107,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   const int trace = m_annotationMap.Trace(index), slot = m_annotationMap.Slot(index);
   if (trace >= m_doc->Doc.TraceCount()) return;
   m_clickTaken = true;
+  TStepScope step(*this, m_toolMode == tmHideMark ? "Hide Marker" : "Place Marker");
   switch (m_toolMode) {
   case tmSelect:
     if (trace != m_activeTrace || slot != m_activeMarker) {
@@ -150,6 +152,7 @@ void TfrmDoc::AnnotationHotSpot(int index) {
 
 void TfrmDoc::LimitLineHotSpot() {
   if (PlotMode() == pmSmith) return;
+  TStepScope step(*this, "Hide Limit Line");
   TTraceDoc &d = m_doc->Doc;
   switch (m_toolMode) {
   case tmSelect:
@@ -187,6 +190,8 @@ void TfrmDoc::DragTo(QPoint pixel) {
 
 void TfrmDoc::EndDrag() {
   if (m_dragMode == 0) return;
+  // The whole drag is one step.
+  TStepScope step(*this, m_dragMode == 3 ? "Move Limit Line" : "Move Marker");
   m_dragMode = 0;
   // Drags start with the Select tool only, whose cursor is the default.
   m_graph->unsetCursor();
@@ -215,6 +220,7 @@ bool TfrmDoc::MarkerKey(int key) {
   case Qt::Key_Down: which = TMarkerKey::Down; break;
   default: return false;
   }
+  TStepScope step(*this, kKeyStepText);
   TMarkerSlot &m = d.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)];
   m.Point = MovedPoint(which, m.Point, PlottedTrace(m_activeTrace));
   MarkModified();
@@ -224,6 +230,7 @@ bool TfrmDoc::MarkerKey(int key) {
 
 int TfrmDoc::AddMarkerCommand() {
   if (m_activeTrace < 0 || PlotMode() == pmSmith) return tmSelect;
+  TStepScope step(*this, "Show Marker");
   TTraceData &t = m_doc->Doc.Traces[m_activeTrace];
   const TAddMarker add = korv::AddMarkerCommand(t.ActiveMarks);
   switch (add.Step) {
@@ -243,6 +250,7 @@ int TfrmDoc::LimitLineCommand() {
   const bool hidden = (dist ? d.DistLimitMode : d.FreqLimitMode) == 0;
   const double value = dist ? d.DistLimitValue : d.FreqLimitValue;
   if (hidden && value < kUnplacedLimit) {
+    TStepScope step(*this, "Show Limit Line");
     (dist ? d.DistLimitMode : d.FreqLimitMode) = 1;
     m_activeMarker = -1;
     MarkModified();
@@ -254,6 +262,7 @@ int TfrmDoc::LimitLineCommand() {
 
 int TfrmDoc::HideMarkCommand() {
   if (m_activeTrace >= 0 && m_activeMarker >= 0) {
+    TStepScope step(*this, "Hide Marker");
     m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)].Visible = 0;
     m_activeMarker = -1;
     MarkModified();

@@ -20,6 +20,7 @@ void TfrmDoc::ActivateOptions(TPlotOptions &rules) const {
 }
 
 void TfrmDoc::ApplyOptions(TPlotOptions &rules) {
+  TStepScope step(*this, "Change Options");
   TTraceDoc &d = m_doc->Doc;
   int activeMarker = m_activeMarker;
   const TOptionsOutcome out = rules.MakeChanges(d, m_activeTrace, activeMarker, ShownXOf());

@@ -67,6 +67,7 @@ void TfrmDoc::CreateGraph(bool smith) {
   m_graph->setProperty("helpContext", 1000);
   m_graph->SetLook(m_look);
   m_layout->addWidget(m_graph);
+  WatchGraphInput();
   connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint) {
     const QPointF g = MouseGraphPosition();
     emit mousePosition(g.x(), g.y());
@@ -368,11 +369,13 @@ void TfrmDoc::RebuildView() {
 void TfrmDoc::RefreshAnnotations() {
   SetAnnotations();
   m_graph->Rebuild();
+  emit marksChanged();
 }
 
 void TfrmDoc::RefreshMarkers() {
   SetAnnotations();
   m_graph->RefreshOverlay();
+  emit marksChanged();
 }
 
 void TfrmDoc::SetAnnotations() {
@@ -411,8 +414,8 @@ void TfrmDoc::SetAnnotations() {
                                                 : QColor(0, 0, 255);
         if (m.Style == 0) {
           const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
-          m_graph->SetGraphAnnotation(k,
-                                      TGraphAnnotation{x, active ? y + h : y - h, type, color, QString::number(j + 1)});
+          m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, active ? y + h : y - h, type, color,
+                                                          QString::number(j + 1), true, QPointF(x, y)});
           m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atNone, color, QString()});
         } else {
           m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, y, atNone, color, QString()});

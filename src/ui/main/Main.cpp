@@ -267,6 +267,12 @@ void TfrmMain::ConnectDocument(TfrmDoc *doc) {
   connect(doc, &TfrmDoc::stateChanged, this, [this] {
     if (!m_closing) UpdateMenuItems(false);
   });
+  connect(doc, &TfrmDoc::historyChanged, this, [this, doc] {
+    if (!m_closing && doc == ActiveDocument()) UpdateHistoryActions();
+  });
+  connect(doc, &TfrmDoc::marksChanged, this, [this, doc] {
+    if (!m_closing && doc == ActiveDocument()) UpdateMarkerDock();
+  });
   connect(doc, &TfrmDoc::statusText, this, [this](const QString &text) {
     if (!m_closing) ShowHintText(text);
   });

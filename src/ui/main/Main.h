@@ -20,6 +20,9 @@
 #include "ui/main/SavePlan.h"
 
 class QAction;
+class QDockWidget;
+class QKeyEvent;
+class QTableWidget;
 class QActionGroup;
 class QLabel;
 class QMdiArea;
@@ -183,6 +186,17 @@ private:
   void CreateMenus();
   void CreateToolBar();
   void CreateStatusBar();
+  // Undo and Redo, and keys beyond the menus' own (MainWorkbench.cpp).
+  void CreateWorkbenchActions();
+  void UpdateHistoryActions();
+  // The marker table and trace list docks (DocksMarkers.cpp, DocksTraces.cpp).
+  void CreateDocks();
+  void UpdateMarkerDock();
+  void UpdateTraceDock();
+  void CopyMarkerTable();
+  void TraceListEdited(int row, int column);
+  void SetUpTraceTable();
+  bool TraceListKey(QKeyEvent *key);
   QAction *MakeAction(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
   QAction *MakeButton(TCommand command, const QString &text, const QString &hint, void (TfrmMain::*slot)());
   void AddActions(QWidget *to, std::initializer_list<TCommand> commands) const;
@@ -305,6 +319,13 @@ private:
   QLabel *m_panelDocFormat = nullptr;
   std::array<QAction *, kMaxRecentFiles> m_recent{};
   QAction *m_recentSeparator = nullptr;
+  QAction *m_undoAction = nullptr;
+  QDockWidget *m_markerDock = nullptr;
+  QTableWidget *m_markerTable = nullptr;
+  QDockWidget *m_traceDock = nullptr;
+  QTableWidget *m_traceTable = nullptr;
+  bool m_fillingTraces = false;
+  QAction *m_redoAction = nullptr;
   QActionGroup *m_viewGroup = nullptr;
   QActionGroup *m_viewButtons = nullptr;
   QActionGroup *m_toolGroup = nullptr;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -337,6 +338,8 @@ void TfrmMain::CreateActions() {
   MakeAction(C::PopPasteTrace, tr("Paste Trace"), {}, &TfrmMain::mnuEditPasteClick);
   MakeAction(C::PopDeleteTrace, tr("Delete Trace"), {}, &TfrmMain::mnuEditDeleteClick);
 
+  CreateWorkbenchActions();
+
   static const std::pair<TCommand, const char *> icons[] = {{C::BtnOpen, "Open"},
                                                             {C::BtnSave, "Save"},
                                                             {C::BtnCopyImage, "CopyImage"},
@@ -369,6 +372,7 @@ void TfrmMain::AddActions(QWidget *to, std::initializer_list<TCommand> commands)
 
 void TfrmMain::CreateMenus() {
   using C = TCommand;
+  CreateDocks();
   QMenuBar *bar = menuBar();
   QMenu *file = bar->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
@@ -386,12 +390,17 @@ void TfrmMain::CreateMenus() {
 
   QMenu *edit = bar->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
+  edit->addAction(m_undoAction);
+  edit->addAction(m_redoAction);
+  edit->addSeparator();
   AddActions(edit, {C::EditCut, C::EditCopy, C::EditCopyMeta, C::EditCopyBitmap, C::EditPaste, C::EditDelete});
   m_mnuEdit = edit;
 
   QMenu *view = bar->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("mnuView"));
   AddActions(view, {C::ViewToolbar, C::ViewStatus});
+  view->addAction(m_traceDock->toggleViewAction());
+  view->addAction(m_markerDock->toggleViewAction());
   view->addSeparator();
   AddActions(view, {C::ViewXYGraph, C::ViewSmithChart, C::ViewDTF});
   view->addSeparator();
@@ -528,7 +537,13 @@ void TfrmMain::UpdateMenuItems(bool selectTool) {
   if (const TfrmDoc *doc = ActiveDocument()) {
     m_panelDocFormat->setText(SourceFormatText(doc->Document().Doc.ReadFlag));
     m_panelDocDirty->setText(doc->IsModified() ? tr("Modified") : tr("Unmodified"));
+    UpdateHistoryActions();
+    UpdateTraceDock();
+    UpdateMarkerDock();
   } else {
+    UpdateHistoryActions();
+    UpdateTraceDock();
+    UpdateMarkerDock();
     m_panelDocFormat->clear();
     m_panelDocDirty->clear();
     m_panelMouseData->clear();

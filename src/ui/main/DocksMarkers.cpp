@@ -1,0 +1,126 @@
+// The marker table dock (View > Markers): the shown markers of the active
+// window, as measure/MarkerTable lays them out, refreshed at every marker
+// step; Copy puts the table on the clipboard as text.
+#include <QApplication>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "measure/MarkerTable.h"
+#include "ui/document/Child.h"
+#include "ui/main/Main.h"
+
+namespace korv {
+
+namespace {
+
+// The view whose markers the table lists: the Smith chart shows those of
+// the frequency view.
+int TableView(const TfrmDoc &doc) { return doc.PlotMode() == pmDistance ? pmDistance : pmFrequency; }
+TMarkSource TableSource(const TfrmDoc &doc) {
+  return doc.PlotMode() == pmSmith ? TMarkSource::Stored : TMarkSource::Active;
+}
+
+void SetCell(QTableWidget *table, int row, int column, const QString &text) {
+  QTableWidgetItem *item = table->item(row, column);
+  if (item == nullptr) {
+    item = new QTableWidgetItem(text);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    if (column >= 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table->setItem(row, column, item);
+  } else if (item->text() != text) {
+    item->setText(text);
+  }
+}
+
+} // namespace
+
+void TfrmMain::CreateDocks() {
+  m_markerDock = new QDockWidget(tr("Markers"), this);
+  m_markerDock->setObjectName(QStringLiteral("dockMarkers"));
+  auto *body = new QWidget(m_markerDock);
+  auto *layout = new QVBoxLayout(body);
+  layout->setContentsMargins(2, 2, 2, 2);
+  m_markerTable = new QTableWidget(body);
+  m_markerTable->setObjectName(QStringLiteral("tblMarkers"));
+  m_markerTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_markerTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_markerTable->verticalHeader()->hide();
+  m_markerTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  auto *copy = new QPushButton(tr("&Copy as Text"), body);
+  copy->setObjectName(QStringLiteral("btnCopyMarkers"));
+  connect(copy, &QPushButton::clicked, this, &TfrmMain::CopyMarkerTable);
+  layout->addWidget(m_markerTable);
+  layout->addWidget(copy, 0, Qt::AlignRight);
+  m_markerDock->setWidget(body);
+  addDockWidget(Qt::BottomDockWidgetArea, m_markerDock);
+  m_markerDock->hide();
+  QAction *show = m_markerDock->toggleViewAction();
+  show->setObjectName(QStringLiteral("mnuViewMarkers"));
+  show->setText(tr("&Markers"));
+  show->setStatusTip(tr("Show or hide the table of the active window's markers."));
+  connect(m_markerDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) UpdateMarkerDock();
+  });
+
+  m_traceDock = new QDockWidget(tr("Trace List"), this);
+  m_traceDock->setObjectName(QStringLiteral("dockTraces"));
+  addDockWidget(Qt::RightDockWidgetArea, m_traceDock);
+  m_traceDock->hide();
+  QAction *list = m_traceDock->toggleViewAction();
+  list->setObjectName(QStringLiteral("mnuViewTraceList"));
+  list->setText(tr("T&race List"));
+  list->setStatusTip(tr("Show or hide the list of the active window's traces."));
+  connect(m_traceDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) UpdateTraceDock();
+  });
+  SetUpTraceTable();
+}
+
+void TfrmMain::UpdateMarkerDock() {
+  if (m_markerDock == nullptr || m_markerDock->isHidden() || m_closing) return;
+  const TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr) {
+    m_markerTable->setRowCount(0);
+    return;
+  }
+  const TTraceDoc &d = doc->Document().Doc;
+  const int view = TableView(*doc);
+  const std::vector<std::string> header = MarkerTableHeader(d, view);
+  if (m_markerTable->columnCount() != static_cast<int>(header.size()) ||
+      m_markerTable->property("view").toInt() != view || m_markerTable->property("unit").toInt() != d.ScaleUnit ||
+      m_markerTable->property("distUnit").toInt() != d.DistUnit) {
+    m_markerTable->setColumnCount(static_cast<int>(header.size()));
+    QStringList captions;
+    for (const std::string &h : header)
+      captions << QString::fromStdString(h);
+    m_markerTable->setHorizontalHeaderLabels(captions);
+    m_markerTable->setProperty("view", view);
+    m_markerTable->setProperty("unit", d.ScaleUnit);
+    m_markerTable->setProperty("distUnit", d.DistUnit);
+  }
+  const std::vector<TMarkerRow> rows = MarkerTableRows(d, view, TableSource(*doc));
+  if (m_markerTable->rowCount() != static_cast<int>(rows.size()))
+    m_markerTable->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const std::vector<std::string> cells = MarkerTableCells(rows[static_cast<std::size_t>(r)], view);
+    for (int c = 0; c < static_cast<int>(cells.size()); ++c)
+      SetCell(m_markerTable, r, c, QString::fromStdString(cells[static_cast<std::size_t>(c)]));
+  }
+}
+
+void TfrmMain::CopyMarkerTable() {
+  const TfrmDoc *doc = ActiveDocument();
+  if (doc == nullptr) return;
+  const TTraceDoc &d = doc->Document().Doc;
+  const int view = TableView(*doc);
+  const std::string text = MarkerTableText(d, view, MarkerTableRows(d, view, TableSource(*doc)), '\t');
+  QApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+} // namespace korv

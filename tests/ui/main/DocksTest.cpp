@@ -1,0 +1,176 @@
+// The marker table and trace list docks used as a user does: opened from
+// the View menu, rows clicked, labels typed, Del pressed, rows dragged.
+#include <QClipboard>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableWidget>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <qcustomplot.h>
+
+#include "ui/UserDriver.h"
+#include "ui/chart/XYGraph.h"
+#include "ui/document/DocTestHelpers.h"
+#include "ui/main/MainFixture.h"
+
+using namespace korv;
+
+namespace {
+
+class DocksTest : public MainWindowTest {
+protected:
+  TfrmDoc *Open(const char *name = "d.kdt") {
+    TfrmMain &m = m_main ? *m_main : MakeMain();
+    m.show();
+    TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
+    if (doc == nullptr) return nullptr;
+    std::vector<TTraceData> traces = {
+        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
+        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -40.0 - 0.1 * (j % 7); })};
+    traces[1].Label = "Sector B";
+    traces[1].Model = "LX-2000QE";
+    for (auto &t : traces) {
+      for (int j = 0; j < t.NumPoints; ++j)
+        t.Angle[static_cast<std::size_t>(j)] = -150.0 + 3.0 * j;
+      for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
+        for (auto &slot : *set)
+          slot.Point = -1, slot.Visible = 0;
+    }
+    doc->SetDocument(korvtest::MakeDocument(traces), Doc(name), false);
+    doc->SetManualScale(true, 1690.0, 2010.0, true, -70.0, 0.0);
+    doc->SetActiveTrace(0);
+    m.MouseActionSelect(tmSelect);
+    // Keys reach the menus' shortcuts of the active window only.
+    m.activateWindow();
+    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
+    return doc;
+  }
+  static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
+  static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
+  QTableWidget *Table(const char *name) { return m_main->findChild<QTableWidget *>(QString::fromLatin1(name)); }
+  static QString Text(QTableWidget *t, int row, int column) {
+    return t->item(row, column) != nullptr ? t->item(row, column)->text() : QString();
+  }
+  static int Column(QTableWidget *t, const QString &caption) {
+    for (int c = 0; c < t->columnCount(); ++c)
+      if (t->horizontalHeaderItem(c)->text() == caption) return c;
+    return -1;
+  }
+  static void ClickCell(QTableWidget *t, int row, int column) {
+    QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, t->visualItemRect(t->item(row, column)).center());
+  }
+};
+
+bool DropOn(QWidget *target, QMimeData *mime) {
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+} // namespace
+
+TEST_F(DocksTest, TheMarkerTableFollowsTheMarkersAndItsValuesAreTheMarkedPoints) {
+  TfrmDoc *doc = Open();
+  ASSERT_NE(doc, nullptr);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarkers"));
+  QTableWidget *t = Table("tblMarkers");
+  ASSERT_NE(t, nullptr);
+  QTRY_VERIFY(t->isVisible());
+  EXPECT_EQ(t->rowCount(), 0);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarker1"));
+  QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, PixelOf(doc, 1700.0 + 3.0 * 40, -14.0));
+  ASSERT_EQ(t->rowCount(), 1);
+  EXPECT_EQ(Text(t, 0, 1), "M1");
+  EXPECT_EQ(Text(t, 0, Column(t, "Frequency (MHz)")), "1820.0000");
+  EXPECT_EQ(Text(t, 0, Column(t, "Value (dB)")), "-14.000");
+  // R + jX from Gamma = 10^(-14/20) at -30 degrees, worked out apart.
+  const std::complex<double> g = std::polar(std::pow(10.0, -14.0 / 20.0), -30.0 * std::numbers::pi / 180.0);
+  const std::complex<double> z = 50.0 * (1.0 + g) / (1.0 - g);
+  EXPECT_NEAR(Text(t, 0, Column(t, "R (Ohm)")).toDouble(), z.real(), 0.006);
+  EXPECT_NEAR(Text(t, 0, Column(t, "X (Ohm)")).toDouble(), z.imag(), 0.006);
+  EXPECT_NEAR(Text(t, 0, Column(t, "VSWR")).toDouble(), (1 + std::abs(g)) / (1 - std::abs(g)), 0.0006);
+  EXPECT_NEAR(Text(t, 0, Column(t, "|Gamma|")).toDouble(), std::abs(g), 0.00006);
+  // An arrow key moves the marker: the row follows at once.
+  QTest::keyClick(doc->Graph(), Qt::Key_Right);
+  EXPECT_EQ(Text(t, 0, Column(t, "Frequency (MHz)")), "1823.0000");
+  // Undo brings the row back with the marker.
+  QTest::keyClick(m_main.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Text(t, 0, Column(t, "Frequency (MHz)")), "1820.0000");
+  // Copy as text: the header and the row.
+  QTest::mouseClick(m_main->findChild<QAbstractButton *>(QStringLiteral("btnCopyMarkers")), Qt::LeftButton);
+  const QStringList lines = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Trace\tMarker\tFrequency (MHz)")));
+  EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1\tM1\t1820.0000\t-14.000\t")));
+}
+
+TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
+  TfrmDoc *doc = Open();
+  ASSERT_NE(doc, nullptr);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
+  QTableWidget *t = Table("tblTraces");
+  ASSERT_NE(t, nullptr);
+  QTRY_VERIFY(t->isVisible());
+  ASSERT_EQ(t->rowCount(), 2);
+  EXPECT_EQ(Text(t, 1, 1), "Sector B");
+  EXPECT_EQ(Text(t, 1, 2), "LX-2000QE");
+  EXPECT_EQ(Text(t, 1, 3), "6/12/2026 10:14:06 AM");
+  EXPECT_EQ(Text(t, 1, 4), "101");
+  // A click makes the trace active.
+  ClickCell(t, 1, 2);
+  EXPECT_EQ(doc->ActiveTrace(), 1);
+  // Rename in place: F2 on the label, type, Enter; one undo step.
+  ClickCell(t, 1, 1);
+  QTest::keyClick(t, Qt::Key_F2);
+  auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(editor, QStringLiteral("Sector B jumper"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_VERIFY(doc->Document().Doc.Traces[1].Label == "Sector B jumper");
+  EXPECT_TRUE(doc->Graph()->SubsetLabel(1).contains(QStringLiteral("Sector B jumper")));
+  // A label too long for the trace is refused with a box, nothing changes.
+  QTest::keyClick(t, Qt::Key_F2);
+  editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+  ASSERT_NE(editor, nullptr);
+  QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(editor, QString(60, QLatin1Char('x')));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTRY_VERIFY(!m_questions.isEmpty());
+  EXPECT_EQ(doc->Document().Doc.Traces[1].Label, "Sector B jumper");
+  EXPECT_EQ(Text(t, 1, 1), "Sector B jumper");
+  EXPECT_TRUE(m_questions.last().contains(QStringLiteral("at most 50 bytes")));
+  QTest::keyClick(m_main.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(doc->Document().Doc.Traces[1].Label, "Sector B");
+  EXPECT_EQ(Text(t, 1, 1), "Sector B");
+  // Del deletes the selected trace; undo brings it back.
+  ClickCell(t, 0, 1);
+  QTest::keyClick(t, Qt::Key_Delete);
+  ASSERT_EQ(doc->Document().Doc.TraceCount(), 1);
+  EXPECT_EQ(t->rowCount(), 1);
+  EXPECT_EQ(Text(t, 0, 1), "Sector B");
+  QTest::keyClick(m_main.get(), Qt::Key_Z, Qt::ControlModifier);
+  ASSERT_EQ(doc->Document().Doc.TraceCount(), 2);
+  EXPECT_EQ(t->rowCount(), 2);
+  // A row dragged onto another window adds its trace there.
+  ClickCell(t, 1, 1);
+  QMimeData *mime = t->model()->mimeData({t->model()->index(1, 1)});
+  ASSERT_NE(mime, nullptr);
+  TfrmDoc *target = Open("target.kdt");
+  ASSERT_NE(target, nullptr);
+  target->SetDocument(korvtest::MakeDocument({korvtest::MakeTrace(51, 1700.0, 2000.0, [](int) { return -20.0; })}),
+                      Doc("target.kdt"), false);
+  EXPECT_TRUE(DropOn(target, mime));
+  delete mime;
+  ASSERT_EQ(target->Document().Doc.TraceCount(), 2);
+  EXPECT_EQ(target->Document().Doc.Traces[1].Label, "Sector B");
+}
