@@ -137,6 +137,7 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
     SetFileName(fileName);
     m_doc->Doc.Modified = 0;
     m_checkpoint.Reset(*m_doc);
+    m_savedState = m_checkpoint.Base();
     m_undo->setClean();
     if (wasModified) emit modifiedChanged(false);
     return TSaveOutcome::Saved;
@@ -151,6 +152,7 @@ TfrmDoc::TSaveOutcome TfrmDoc::SaveFile(const QString &fileName, bool upgrade) {
 void TfrmDoc::SetDocument(std::unique_ptr<TmoxDocument> document, const QString &fileName, bool imported) {
   if (!document) return;
   m_doc = std::move(document);
+  m_hidden.clear();
   m_imported = imported;
   m_zoomed = false;
   m_zoomLevel = 0;
@@ -518,6 +520,7 @@ bool TfrmDoc::DeleteActiveTrace() {
   if (index < 0 || index >= d.TraceCount()) return false;
   TStepScope step(*this, "Delete Trace");
   d.Traces.Delete(index);
+  ForgetHidden(index);
   m_activeMarker = -1;
   RebuildView();
   SetActiveTrace(d.TraceCount() > 0 ? 0 : -1);

@@ -231,6 +231,15 @@ public:
   // A new label of trace `index`, one step. False when the index is wrong
   // or the label is longer than a trace label holds (nothing changes).
   bool RenameTrace(int index, const QString &label);
+  // Hides or shows trace `index` (one step): a hidden trace keeps its data
+  // and stays in saved files but is not drawn, exported as an image or
+  // printed. Hiding is a view of this window, no part of the document:
+  // it is not saved and does not mark the document modified. False when
+  // the index is wrong.
+  bool SetTraceHidden(int index, bool hidden);
+  bool TraceHidden(int index) const {
+    return index >= 0 && index < static_cast<int>(m_hidden.size()) && m_hidden[static_cast<std::size_t>(index)];
+  }
 
   // ---- Close. True when the window may close: closing silently, not
   // modified, "No", or "Yes" and the save handler succeeded. The handler
@@ -336,7 +345,10 @@ private:
   bool WheelZoom(QPointF pixel, int angleDelta, Qt::KeyboardModifiers modifiers);
   // AddDocument without touching the history (a dropped trace is a step).
   void AppendDocument(const TmoxDocument &src, const std::function<bool(const std::string &)> &taken);
-  void RestoreState(const TDocState &state);
+  void RestoreState(const TDocState &state, const std::vector<bool> &hidden);
+  // Drops the hidden mark of a deleted trace (the others move up).
+  void ForgetHidden(int index);
+  int FirstShownTrace() const;
   void AfterHistoryMove();
   void AmendCurrentStep();
   // X values of each trace in the shown view.
@@ -392,6 +404,12 @@ private:
   std::function<bool(TfrmDoc &)> m_saveHandler;
   QUndoStack *m_undo = nullptr;
   TDocCheckpoint m_checkpoint;
+  // Per trace, true when hidden; shorter than the trace list when the last
+  // traces are shown. m_hiddenBase is as of the last recorded step.
+  std::vector<bool> m_hidden;
+  std::vector<bool> m_hiddenBase;
+  // The document as last saved or opened; none when it arrived modified.
+  TDocState m_savedState;
   int m_stepDepth = 0;
   QString m_stepText;
   bool m_restoring = false;

@@ -204,8 +204,13 @@ bool TfrmDoc::MarkerKey(int key) {
   if (key == Qt::Key_Space) {
     std::vector<TMarkerSet> marks;
     marks.reserve(static_cast<std::size_t>(d.TraceCount()));
-    for (int i = 0; i < d.TraceCount(); ++i)
+    for (int i = 0; i < d.TraceCount(); ++i) {
       marks.push_back(d.Traces[i].ActiveMarks);
+      // Markers of a hidden trace are not shown: Space passes them by.
+      if (TraceHidden(i))
+        for (TMarkerSlot &m : marks.back())
+          m.Visible = 0;
+    }
     const TMarkerPick pick = NextMarkerBySpace(marks, m_activeTrace, m_activeMarker);
     m_activeMarker = pick.Slot;
     SetActiveTrace(pick.Trace);
@@ -230,16 +235,23 @@ bool TfrmDoc::MarkerKey(int key) {
 
 int TfrmDoc::AddMarkerCommand() {
   if (m_activeTrace < 0 || PlotMode() == pmSmith) return tmSelect;
-  TStepScope step(*this, "Show Marker");
   TTraceData &t = m_doc->Doc.Traces[m_activeTrace];
+  const TMarkerSet was = t.ActiveMarks;
   const TAddMarker add = korv::AddMarkerCommand(t.ActiveMarks);
   switch (add.Step) {
-  case TAddMarkerStep::PlaceNext: t.NextMarkSlot = add.Slot; return tmAddMarker;
-  case TAddMarkerStep::ShownAgain:
+  case TAddMarkerStep::PlaceNext:
+    // Nothing is shown until the click places the marker; that click is
+    // the undo step, so Undo never takes back a change nobody saw.
+    t.ActiveMarks = was;
+    t.NextMarkSlot = add.Slot;
+    return tmAddMarker;
+  case TAddMarkerStep::ShownAgain: {
+    TStepScope step(*this, "Show Marker");
     m_activeMarker = add.Slot;
     MarkModified();
     RefreshMarkers();
     return tmSelect;
+  }
   default: return tmSelect;
   }
 }

@@ -255,6 +255,11 @@ void TfrmDoc::ApplyHeader(bool withYLabel) {
 
 void TfrmDoc::ApplySubsetLabels() {
   for (int i = 0; i < m_doc->Doc.TraceCount(); ++i) {
+    // A hidden trace has no entry in the legend either.
+    if (TraceHidden(i)) {
+      m_graph->SetSubsetLabel(i, QString());
+      continue;
+    }
     QString label = TraceLabel(i);
     if (m_doc->Doc.Traces[i].CalState != 0) label += QStringLiteral(" (C)");
     m_graph->SetSubsetLabel(i, label);
@@ -278,6 +283,10 @@ void TfrmDoc::BuildFrequencyView() {
   std::vector<float> x, y;
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
+    if (TraceHidden(i)) {
+      m_graph->SetSubsetData(i, {}, {});
+      continue;
+    }
     const int n = UsablePoints(t, t.Freq, t.Mag);
     x.assign(t.Freq.begin(), t.Freq.begin() + n);
     if (cableLoss)
@@ -307,6 +316,7 @@ void TfrmDoc::BuildDistanceView() {
       ++i;
     } else {
       d.Traces.Delete(i);
+      ForgetHidden(i);
       m_activeTrace = d.TraceCount() > 0 ? 0 : -1;
       m_activeMarker = -1;
       MarkModified();
@@ -318,6 +328,10 @@ void TfrmDoc::BuildDistanceView() {
   std::vector<float> x, y;
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
+    if (TraceHidden(i)) {
+      m_graph->SetSubsetData(i, {}, {});
+      continue;
+    }
     const int n = UsablePoints(t, t.DistAxis, t.DistMag);
     x.assign(t.DistAxis.begin(), t.DistAxis.begin() + n);
     y.assign(t.DistMag.begin(), t.DistMag.begin() + n);
@@ -340,7 +354,7 @@ void TfrmDoc::BuildSmithView() {
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
     m_graph->SetSubsetLineType(i, ltThinSolid);
-    const int n = UsablePoints(t, t.Mag, t.Angle);
+    const int n = TraceHidden(i) ? 0 : UsablePoints(t, t.Mag, t.Angle);
     xs.assign(static_cast<std::size_t>(n), kGraphNullValue);
     ys.assign(static_cast<std::size_t>(n), kGraphNullValue);
     for (int j = 0; j < n; ++j) {
@@ -402,6 +416,7 @@ void TfrmDoc::SetAnnotations() {
     int k = 0;
     bool anyLine = false;
     for (int i = 0; i < d.TraceCount(); ++i) {
+      if (TraceHidden(i)) continue;
       const TPlotted p = PlottedTrace(i);
       const TMarkerSet &marks = d.Traces[i].ActiveMarks;
       for (int j = 0; j < kMarkersPerTrace; ++j) {
@@ -414,8 +429,8 @@ void TfrmDoc::SetAnnotations() {
                                                 : QColor(0, 0, 255);
         if (m.Style == 0) {
           const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
-          m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, active ? y + h : y - h, type, color,
-                                                          QString::number(j + 1), true, QPointF(x, y)});
+          m_graph->SetGraphAnnotation(
+              k, TGraphAnnotation{x, active ? y + h : y - h, type, color, QString::number(j + 1), true, QPointF(x, y)});
           m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atNone, color, QString()});
         } else {
           m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, y, atNone, color, QString()});

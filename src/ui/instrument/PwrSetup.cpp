@@ -16,6 +16,7 @@
 
 #include "core/Excption.h"
 #include "ui/common/DocMessages.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/instrument/SetupDlg.h"
 
 namespace korv {
@@ -105,6 +106,7 @@ TfrmPwrSetup::TfrmPwrSetup(TLinkFactory linkFactory, QWidget *parent)
   connect(editRecord, &QAction::triggered, this, &TfrmPwrSetup::lstbxSetupListDblClick);
   edit->addAction(editRecord);
   IdleOnly(editRecord);
+  KeepMnemonics(edit);
 
   auto *central = new QWidget(this);
   auto *group = new QGroupBox(tr("Power Setup Records"), central);

@@ -9,6 +9,7 @@
 
 #include "core/Excption.h"
 #include "ui/common/DocMessages.h"
+#include "ui/common/Mnemonics.h"
 
 namespace korv {
 
@@ -48,6 +49,7 @@ void TToolWindow::BuildFileMenu(const std::vector<TFileItem> &files, const std::
   exit->setObjectName(QString::fromLatin1(exitName));
   connect(exit, &QAction::triggered, this, &QWidget::close);
   m_file->addAction(exit);
+  KeepMnemonics(m_file);
 }
 
 QLayout *TToolWindow::MakeStatusRow(QWidget *parent) {

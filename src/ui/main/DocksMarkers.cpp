@@ -26,6 +26,13 @@ TMarkSource TableSource(const TfrmDoc &doc) {
   return doc.PlotMode() == pmSmith ? TMarkSource::Stored : TMarkSource::Active;
 }
 
+// The markers of hidden traces are not shown, so they have no row.
+std::vector<TMarkerRow> ShownRows(const TfrmDoc &doc, int view) {
+  std::vector<TMarkerRow> rows = MarkerTableRows(doc.Document().Doc, view, TableSource(doc));
+  std::erase_if(rows, [&](const TMarkerRow &r) { return doc.TraceHidden(r.Trace); });
+  return rows;
+}
+
 void SetCell(QTableWidget *table, int row, int column, const QString &text) {
   QTableWidgetItem *item = table->item(row, column);
   if (item == nullptr) {
@@ -104,7 +111,7 @@ void TfrmMain::UpdateMarkerDock() {
     m_markerTable->setProperty("unit", d.ScaleUnit);
     m_markerTable->setProperty("distUnit", d.DistUnit);
   }
-  const std::vector<TMarkerRow> rows = MarkerTableRows(d, view, TableSource(*doc));
+  const std::vector<TMarkerRow> rows = ShownRows(*doc, view);
   if (m_markerTable->rowCount() != static_cast<int>(rows.size()))
     m_markerTable->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
@@ -119,7 +126,7 @@ void TfrmMain::CopyMarkerTable() {
   if (doc == nullptr) return;
   const TTraceDoc &d = doc->Document().Doc;
   const int view = TableView(*doc);
-  const std::string text = MarkerTableText(d, view, MarkerTableRows(d, view, TableSource(*doc)), '\t');
+  const std::string text = MarkerTableText(d, view, ShownRows(*doc, view), '\t');
   QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 

@@ -1,8 +1,9 @@
 // The trace list dock (View > Trace List): the active window's traces with
 // their colour, label, instrument, date and points. Selecting a row makes
-// the trace active, the label is renamed in place, Del deletes the trace
-// (both are undo steps), and a row dragged onto another window adds the
-// trace there as the graph's own drag does.
+// the trace active, the check box beside the colour shows or hides the
+// trace, the label is renamed in place, Del deletes the trace (all three
+// are undo steps), and a row dragged onto another window adds the trace
+// there as the graph's own drag does.
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,6 +23,7 @@ namespace korv {
 
 namespace {
 
+constexpr int kShownColumn = 0;
 constexpr int kLabelColumn = 1;
 
 // A table whose rows drag as traces of the window they list.
@@ -47,6 +49,7 @@ QTableWidgetItem *Cell(QTableWidget *table, int row, int column, const QString &
     item = new QTableWidgetItem(text);
     Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled;
     if (editable) flags |= Qt::ItemIsEditable;
+    if (column == kShownColumn) flags |= Qt::ItemIsUserCheckable;
     item->setFlags(flags);
     table->setItem(row, column, item);
   } else if (item->text() != text) {
@@ -78,10 +81,13 @@ void TfrmMain::SetUpTraceTable() {
   connect(table, &QTableWidget::currentCellChanged, this, [this](int row) {
     if (m_fillingTraces) return;
     TfrmDoc *doc = ActiveDocument();
-    if (doc != nullptr && row >= 0 && row != doc->ActiveTrace()) doc->SetActiveTrace(row);
+    // A hidden trace cannot be the active one: it is not drawn.
+    if (doc != nullptr && row >= 0 && row != doc->ActiveTrace() && row < doc->Document().Doc.TraceCount() &&
+        !doc->TraceHidden(row))
+      doc->SetActiveTrace(row);
   });
   connect(table, &QTableWidget::cellChanged, this, &TfrmMain::TraceListEdited);
-  table->installEventFilter(this);
+  // Del reaches TraceListKey through the application-wide event filter.
 }
 
 void TfrmMain::UpdateTraceDock() {
@@ -99,7 +105,11 @@ void TfrmMain::UpdateTraceDock() {
     const TTraceData &t = d.Traces[i];
     QPixmap swatch(14, 14);
     swatch.fill(TraceStyle(i).Color);
-    Cell(m_traceTable, i, 0, QString())->setIcon(QIcon(swatch));
+    QTableWidgetItem *shown = Cell(m_traceTable, i, kShownColumn, QString());
+    shown->setIcon(QIcon(swatch));
+    shown->setCheckState(doc->TraceHidden(i) ? Qt::Unchecked : Qt::Checked);
+    shown->setToolTip(doc->TraceHidden(i) ? tr("Hidden: not drawn, exported as an image or printed. Check to show.")
+                                          : tr("Shown. Uncheck to hide the trace without deleting it."));
     Cell(m_traceTable, i, kLabelColumn, QString::fromStdString(DisplayText(t.Label.str())), true);
     const std::string instrument = DisplayText(t.Model.str()) + (t.SN.empty() ? "" : " " + DisplayText(t.SN.str()));
     Cell(m_traceTable, i, 2, QString::fromStdString(instrument));
@@ -111,10 +121,16 @@ void TfrmMain::UpdateTraceDock() {
 }
 
 void TfrmMain::TraceListEdited(int row, int column) {
-  if (m_fillingTraces || column != kLabelColumn) return;
+  if (m_fillingTraces || (column != kLabelColumn && column != kShownColumn)) return;
   TfrmDoc *doc = ActiveDocument();
   QTableWidgetItem *item = m_traceTable->item(row, column);
   if (doc == nullptr || item == nullptr) return;
+  if (column == kShownColumn) {
+    doc->SetTraceHidden(row, item->checkState() != Qt::Checked);
+    UpdateTraceDock();
+    UpdateMenuItems(false);
+    return;
+  }
   const QString text = item->text();
   if (!doc->RenameTrace(row, text)) {
     ShowError(tr("A trace label holds at most %1 bytes; \"%2\" is longer. The label was not changed.")
@@ -123,12 +139,6 @@ void TfrmMain::TraceListEdited(int row, int column) {
   }
   UpdateTraceDock();
   UpdateMenuItems(false);
-}
-
-bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == m_traceTable && event->type() == QEvent::KeyPress && TraceListKey(static_cast<QKeyEvent *>(event)))
-    return true;
-  return QMainWindow::eventFilter(watched, event);
 }
 
 bool TfrmMain::TraceListKey(QKeyEvent *key) {

@@ -19,6 +19,7 @@
 #include "core/TraceCapsule.h"
 #include "formats/VantorFile.h"
 #include "ui/chart/Graph.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/document/Child.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/Main.h"
@@ -437,6 +438,10 @@ void TfrmMain::CreateMenus() {
   AddActions(m_popup, {C::PopOptMarkers, C::PopOptGraph, C::PopOptPlot, C::PopDTFWizard});
   m_popup->addSeparator();
   AddActions(m_popup, {C::PopCutTrace, C::PopCopyTrace, C::PopPasteTrace, C::PopDeleteTrace});
+
+  // After the Window menu's own filling on showing.
+  for (QMenu *menu : {file, edit, view, tools, m_mnuWindow, help, m_popup})
+    KeepMnemonics(menu);
 }
 
 void TfrmMain::CreateToolBar() {

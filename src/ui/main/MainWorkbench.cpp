@@ -43,8 +43,11 @@ void TfrmMain::CreateWorkbenchActions() {
     connect(a, &QAction::triggered, this, slot);
     addAction(a);
   };
-  key("keyNextWindow", {QKeySequence(Qt::CTRL | Qt::Key_F6)}, [this] { m_mdi->activateNextSubWindow(); });
-  key("keyPreviousWindow", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6)},
+  key("keyNextWindow", {QKeySequence(Qt::CTRL | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::Key_Tab)},
+      [this] { m_mdi->activateNextSubWindow(); });
+  key("keyPreviousWindow",
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
       [this] { m_mdi->activatePreviousSubWindow(); });
   key("keyZoomIn", {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}, [this] {
     if (TfrmDoc *doc = ActiveDocument()) doc->ZoomIn();

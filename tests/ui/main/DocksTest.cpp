@@ -13,9 +13,11 @@
 #include <numbers>
 #include <qcustomplot.h>
 
+#include "formats/DocumentIO.h"
 #include "ui/UserDriver.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocTestHelpers.h"
+#include "ui/document/TraceColors.h"
 #include "ui/main/MainFixture.h"
 
 using namespace korv;
@@ -173,4 +175,76 @@ TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
   delete mime;
   ASSERT_EQ(target->Document().Doc.TraceCount(), 2);
   EXPECT_EQ(target->Document().Doc.Traces[1].Label, "Sector B");
+}
+
+namespace {
+// Pixels of the hue of `color` (a thin line is drawn smoothed, lighter) in
+// the image the Edit menu's Copy Bitmap puts on the clipboard.
+int PixelsOfColourInCopiedImage(TfrmMain &main, const QColor &color) {
+  QApplication::clipboard()->clear();
+  if (!korvtest::UseMenu(main, "mnuEdit", "mnuEditCopyBitmap")) return -1;
+  const QImage image = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  if (image.isNull()) return -1;
+  int count = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = QColor::fromRgb(image.pixel(x, y));
+      const int dh = std::abs(c.hsvHue() - color.hsvHue());
+      if (c.hsvSaturation() > 60 && std::min(dh, 360 - dh) <= 12) ++count;
+    }
+  return count;
+}
+} // namespace
+
+TEST_F(DocksTest, AHiddenTraceIsNeitherDrawnNorCopiedButKeepsItsDataAndComesBackOnUndo) {
+  TfrmDoc *doc = Open();
+  ASSERT_NE(doc, nullptr);
+  // A marker on the trace to hide: it goes with the trace.
+  doc->SetActiveTrace(1);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarker1"));
+  QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, PixelOf(doc, 1700.0 + 3.0 * 30, -40.2));
+  ASSERT_EQ(doc->Document().Doc.Traces[1].ActiveMarks[0].Visible, 1);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarkers"));
+  QTableWidget *t = Table("tblTraces");
+  QTableWidget *marks = Table("tblMarkers");
+  ASSERT_NE(t, nullptr);
+  QTRY_VERIFY(t->isVisible() && marks->isVisible());
+  ASSERT_EQ(marks->rowCount(), 1);
+  const QColor colour = TraceStyle(1).Color;
+  ASSERT_GT(PixelsOfColourInCopiedImage(*m_main, colour), 0);
+  ASSERT_EQ(t->item(1, 0)->checkState(), Qt::Checked);
+  const int annotations = static_cast<int>(doc->Graph()->GraphAnnotations().size());
+
+  ASSERT_TRUE(doc->SaveFileW(doc->FileName()));
+  // A click on the check box hides the trace: a view of the window, which
+  // leaves the document unmodified.
+  const QRect cell = t->visualItemRect(t->item(1, 0));
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(cell.left() + 10, cell.center().y()));
+  QTRY_VERIFY(doc->TraceHidden(1));
+  EXPECT_EQ(t->item(1, 0)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(doc->Document().Doc.TraceCount(), 2);
+  EXPECT_EQ(doc->ActiveTrace(), 0); // the hidden trace cannot stay active
+  EXPECT_EQ(doc->Graph()->YData(1, 10), doc->Graph()->NullValue());
+  EXPECT_TRUE(doc->Graph()->SubsetLabel(1).isEmpty());
+  EXPECT_LT(static_cast<int>(doc->Graph()->GraphAnnotations().size()), annotations);
+  EXPECT_EQ(marks->rowCount(), 0);
+  EXPECT_EQ(PixelsOfColourInCopiedImage(*m_main, colour), 0);
+  EXPECT_FALSE(doc->IsModified());
+  // A save keeps the trace.
+  ASSERT_TRUE(doc->SaveFileW(doc->FileName()));
+  EXPECT_EQ(OpenDocument(doc->FileName().toStdString()).Document->Doc.TraceCount(), 2);
+  // Undo shows it again, with its marker; redo hides it.
+  QTest::keyClick(m_main.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(doc->TraceHidden(1));
+  EXPECT_EQ(t->item(1, 0)->checkState(), Qt::Checked);
+  EXPECT_EQ(marks->rowCount(), 1);
+  EXPECT_GT(PixelsOfColourInCopiedImage(*m_main, colour), 0);
+  EXPECT_FALSE(doc->IsModified());
+  QTest::keyClick(m_main.get(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_TRUE(doc->TraceHidden(1));
+  // Checking the box shows it again.
+  QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(cell.left() + 10, cell.center().y()));
+  QTRY_VERIFY(!doc->TraceHidden(1));
+  EXPECT_NE(doc->Graph()->YData(1, 10), doc->Graph()->NullValue());
 }

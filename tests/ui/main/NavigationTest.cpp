@@ -2,6 +2,8 @@
 // extra keys, driven with real wheel, mouse and key events.
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QSet>
 #include <QWheelEvent>
 #include <qcustomplot.h>
 
@@ -191,4 +193,63 @@ TEST_F(NavigationTest, DesktopKeys) {
   m_fileAnswers.push_back(QString()); // the file dialog is cancelled
   QTest::keyClick(m_main.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
   ASSERT_EQ(m_fileDialogs.size(), 1U);
+}
+
+namespace {
+// The letter after the single '&' of a caption, or a null character.
+QChar Mnemonic(const QString &text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != QLatin1Char('&')) continue;
+    if (text[i + 1] != QLatin1Char('&')) return text[i + 1].toLower();
+    ++i;
+  }
+  return {};
+}
+
+// Every shown item of an open menu has a mnemonic no other item of it has.
+void ExpectMnemonics(QMenu *menu) {
+  SCOPED_TRACE(menu->objectName().toStdString());
+  QSet<QChar> seen;
+  for (QAction *a : menu->actions()) {
+    if (a->isSeparator() || !a->isVisible()) continue;
+    const QChar m = Mnemonic(a->text());
+    EXPECT_FALSE(m.isNull()) << a->text().toStdString();
+    EXPECT_FALSE(seen.contains(m)) << a->text().toStdString();
+    seen.insert(m);
+    if (a->menu() != nullptr) ExpectMnemonics(a->menu());
+  }
+}
+} // namespace
+
+TEST_F(NavigationTest, EveryMenuItemHasAMnemonicOfItsOwnAndCtrlTabMovesBetweenWindows) {
+  TfrmDoc *first = Open("m1.kdt");
+  ASSERT_NE(first, nullptr);
+  TfrmDoc *second = Open("m2.kdt");
+  ASSERT_NE(second, nullptr);
+  for (const char *name : {"mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuWindow", "mnuHelp"}) {
+    QMenu *menu = korvtest::OpenMenu(*m_main, QString::fromLatin1(name));
+    ASSERT_NE(menu, nullptr) << name;
+    QTRY_VERIFY(menu->isVisible());
+    ExpectMnemonics(menu);
+    QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
+  }
+  // The graph's pop-up menu too.
+  QTest::mouseClick(Xy(second)->Plot(), Qt::RightButton, Qt::NoModifier, Xy(second)->PlotArea().center());
+  QTRY_VERIFY(m_main->PopupMenu()->isVisible());
+  ExpectMnemonics(m_main->PopupMenu());
+  m_main->PopupMenu()->close();
+  // A mnemonic picks its item: View, then the Trace List's letter.
+  QMenu *view = korvtest::OpenMenu(*m_main, QStringLiteral("mnuView"));
+  QTRY_VERIFY(view->isVisible());
+  QAction *list = m_main->findChild<QAction *>(QStringLiteral("mnuViewTraceList"));
+  ASSERT_NE(list, nullptr);
+  QTest::keyClick(view, Mnemonic(list->text()).toLatin1());
+  QTRY_VERIFY(m_main->findChild<QWidget *>(QStringLiteral("dockTraces"))->isVisible());
+  // Ctrl+Tab and Ctrl+Shift+Tab move between the document windows too.
+  ASSERT_EQ(m_main->ActiveDocument(), second);
+  QTest::keyClick(m_main.get(), Qt::Key_Tab, Qt::ControlModifier);
+  QTRY_COMPARE(m_main->ActiveDocument(), first);
+  QTest::keyClick(m_main.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  QTRY_COMPARE(m_main->ActiveDocument(), second);
 }

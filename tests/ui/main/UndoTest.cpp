@@ -63,6 +63,12 @@ protected:
   static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
   static void Click(TfrmDoc *doc, QPoint p) { QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, p); }
   void Keys(QKeySequence seq) {
+    // No window manager gives the main window the focus back when a dialog
+    // closes here: the user's click on it does.
+    if (QApplication::activeWindow() != m_main.get()) {
+      m_main->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(m_main.get()));
+    }
     QTest::keySequence(m_main.get(), seq);
     QApplication::processEvents();
   }
