@@ -58,7 +58,10 @@ void TfrmMain::CreateDocks() {
   m_markerTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_markerTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_markerTable->verticalHeader()->hide();
-  m_markerTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Sized to the contents when rows or columns come and go, not at every
+  // marker step: measuring every cell on each step would cost more than
+  // the step itself.
+  m_markerTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   auto *copy = new QPushButton(tr("&Copy as Text"), body);
   copy->setObjectName(QStringLiteral("btnCopyMarkers"));
   connect(copy, &QPushButton::clicked, this, &TfrmMain::CopyMarkerTable);
@@ -103,6 +106,7 @@ void TfrmMain::UpdateMarkerDock() {
       m_markerTable->property("view").toInt() != view || m_markerTable->property("unit").toInt() != d.ScaleUnit ||
       m_markerTable->property("distUnit").toInt() != d.DistUnit) {
     m_markerTable->setColumnCount(static_cast<int>(header.size()));
+    m_markerTable->setProperty("sized", -1);
     QStringList captions;
     for (const std::string &h : header)
       captions << QString::fromStdString(h);
@@ -112,12 +116,19 @@ void TfrmMain::UpdateMarkerDock() {
     m_markerTable->setProperty("distUnit", d.DistUnit);
   }
   const std::vector<TMarkerRow> rows = ShownRows(*doc, view);
-  if (m_markerTable->rowCount() != static_cast<int>(rows.size()))
+  bool resize = false;
+  if (m_markerTable->rowCount() != static_cast<int>(rows.size())) {
     m_markerTable->setRowCount(static_cast<int>(rows.size()));
+    resize = true;
+  }
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
     const std::vector<std::string> cells = MarkerTableCells(rows[static_cast<std::size_t>(r)], view);
     for (int c = 0; c < static_cast<int>(cells.size()); ++c)
       SetCell(m_markerTable, r, c, QString::fromStdString(cells[static_cast<std::size_t>(c)]));
+  }
+  if (resize || m_markerTable->property("sized").toInt() != m_markerTable->columnCount()) {
+    m_markerTable->resizeColumnsToContents();
+    m_markerTable->setProperty("sized", m_markerTable->columnCount());
   }
 }
 
