@@ -50,6 +50,7 @@ void TfrmMain::CloseToolWindows() {
 void TfrmMain::mnuToolsPwrSetupClick() {
   if (m_pwrSetup == nullptr) {
     m_pwrSetup = new TfrmPwrSetup(InstrumentLinkFactory(), this);
+    m_pwrSetup->SetPortName([this] { return InstrumentPort(); });
     connect(m_pwrSetup, &TfrmPwrSetup::closed, this, [this] { Action(TCommand::ToolsPwrSetup)->setChecked(false); });
   }
   ToggleToolWindow(m_pwrSetup.data(), Action(TCommand::ToolsPwrSetup));
@@ -58,6 +59,7 @@ void TfrmMain::mnuToolsPwrSetupClick() {
 void TfrmMain::mnuToolsQuickTextClick() {
   if (m_quickText == nullptr) {
     m_quickText = new TfrmQuickText(InstrumentLinkFactory(), this);
+    m_quickText->SetPortName([this] { return InstrumentPort(); });
     connect(m_quickText, &TfrmQuickText::closed, this, [this] { Action(TCommand::ToolsQuickText)->setChecked(false); });
   }
   ToggleToolWindow(m_quickText.data(), Action(TCommand::ToolsQuickText));
