@@ -1,6 +1,8 @@
 #include "ui/instrument/InstrumentStatus.h"
 
+#include "core/Excption.h"
 #include "instrument/DownLoad.h"
+#include "instrument/UpLoad.h"
 
 namespace korv {
 
@@ -37,6 +39,22 @@ QString DescribeAnalyzer(const TAnalyzerTarget &target) {
   if (!target.Version.empty()) text += QStringLiteral(", ") + QString::fromStdString(target.Version);
   return text +
          QObject::tr(", firmware %1, no serial number reported").arg(QString::fromStdString(target.FirmwareText));
+}
+
+QString DescribeInstrument(const TInstrumentIdentity &id) {
+  switch (id.Kind) {
+  case ikSiteMaster:
+    return QObject::tr("Site Master %1, no serial number reported").arg(QString::fromStdString(id.ModelLine));
+  case ikRtTester: return QObject::tr("%1, no serial number reported").arg(QString::fromStdString(id.ModelLine));
+  default: break;
+  }
+  try {
+    return DescribeAnalyzer(TargetFromModelLine(id.ModelLine));
+  } catch (const Exception &) {
+    // A model line without the firmware field: what it says, and the date read.
+    return QObject::tr("%1, firmware %2, no serial number reported")
+        .arg(QString::fromStdString(id.ModelLine), QString::fromStdString(id.FirmwareText));
+  }
 }
 
 } // namespace korv

@@ -8,6 +8,7 @@
 namespace korv {
 
 struct TAnalyzerTarget;
+struct TInstrumentIdentity;
 
 class TInstrumentStatus : public QLabel {
   Q_OBJECT
@@ -32,5 +33,7 @@ private:
 
 // "LX-3400, V2.13, firmware 15Mar03" for an identified analyzer.
 QString DescribeAnalyzer(const TAnalyzerTarget &target);
+// The same for whatever identification found (analyzer, RT-x00, Site Master).
+QString DescribeInstrument(const TInstrumentIdentity &id);
 
 } // namespace korv

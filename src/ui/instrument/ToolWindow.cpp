@@ -113,6 +113,7 @@ void TToolWindow::StartTransfer(std::function<void(const TJobContext &)> work, b
   m_btnCancel->setEnabled(true);
   m_btnCancel->show();
   setCursor(Qt::BusyCursor);
+  if (m_status != nullptr) m_status->Waiting();
   TWorkerRunner::TJob job;
   job.Link = m_linkFactory;
   job.Work = [this, stopReads, known = m_identifiedPort, work = std::move(work)](const TJobContext &ctx) {

@@ -20,9 +20,13 @@
 #include "formats/DocumentIO.h"
 #include "sim/PtyHost.h"
 #include "sim/SimulatorLx.h"
+#include "sim/SimulatorNanoVna.h"
 #include "sim/SimulatorReply.h"
 #include "ui/UserDriver.h"
 #include "ui/instrument/DownLoadDialog.h"
+#include "ui/instrument/PwrSetup.h"
+#include "ui/instrument/SweepDialog.h"
+#include "ui/instrument/UpLoadDialog.h"
 #include "ui/main/Main.h"
 
 using namespace korv;
@@ -84,12 +88,16 @@ protected:
     QApplication::processEvents();
   }
 
-  // Tools > LXQE Tools > Send, with drive run on the dialog once it is up.
+  // Tools > LXQE Tools > Send (or item), with drive run on the dialog once
+  // it is up.
   void UseSendDialog(const std::function<void(TdlgDownload *)> &drive) {
+    UseDialog<TdlgDownload>(QStringLiteral("mnuMOXDnload"), drive);
+  }
+  template <class Dialog> void UseDialog(const QString &item, const std::function<void(Dialog *)> &drive) {
     ModalAnswerer answers;
     bool driven = false;
     answers.Then([&](QWidget *modal) {
-      auto *dlg = qobject_cast<TdlgDownload *>(modal);
+      auto *dlg = qobject_cast<Dialog *>(modal);
       ASSERT_NE(dlg, nullptr) << modal->windowTitle().toStdString();
       driven = true;
       drive(dlg);
@@ -98,13 +106,17 @@ protected:
     });
     QMenu *tools = korvtest::OpenMenu(*m_main, QStringLiteral("mnuTools"));
     ASSERT_NE(tools, nullptr);
-    auto *sub = tools->findChild<QMenu *>(QStringLiteral("mnuLXQETools"));
-    ASSERT_NE(sub, nullptr);
-    korvtest::ClickMenuItem(tools, sub->menuAction());
-    QAction *action = m_main->Action(QStringLiteral("mnuMOXDnload"));
+    QAction *action = m_main->Action(item);
     ASSERT_NE(action, nullptr);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sub->isVisible(); }, 2000));
-    korvtest::ClickMenuItem(sub, action);
+    if (tools->actions().contains(action)) {
+      korvtest::ClickMenuItem(tools, action);
+    } else {
+      auto *sub = tools->findChild<QMenu *>(QStringLiteral("mnuLXQETools"));
+      ASSERT_NE(sub, nullptr);
+      korvtest::ClickMenuItem(tools, sub->menuAction());
+      ASSERT_TRUE(QTest::qWaitFor([&] { return sub->isVisible(); }, 2000));
+      korvtest::ClickMenuItem(sub, action);
+    }
     EXPECT_TRUE(driven);
   }
 
@@ -302,4 +314,74 @@ TEST_F(SendDialog, NoDeviceIsSaidOnOpening) {
     EXPECT_TRUE(line->text().contains(QStringLiteral("Options > General"))) << line->text().toStdString();
     Click(dlg, "btnCancel");
   });
+}
+
+// Receive says the same while it identifies on opening: the port, the
+// wait with Cancel usable (Cancel ends it at once), and what answered.
+// The power setup window shows its port on opening and the analyzer once
+// a transfer has asked it.
+TEST_F(SendDialog, ReceiveAndPowerSetupsShowPortAndInstrument) {
+  Start(false, TSimFault::Silence);
+  QString port = QString::fromStdString(m_sim->Port());
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    auto *line = korvtest::FindIn<QLabel>(dlg, "lblInstrument");
+    ASSERT_NE(line, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Busy(); }, 5000));
+    EXPECT_EQ(line->text(), QStringLiteral("Port: %1 \u2014 waiting for the instrument\u2026").arg(port));
+    auto *cancel = korvtest::FindIn<QPushButton>(dlg, "btnCancel");
+    ASSERT_TRUE(cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 5000));
+  });
+  m_main->close();
+  m_main.reset();
+
+  Start();
+  port = QString::fromStdString(m_sim->Port());
+  const QString analyzer = QStringLiteral("LX-3400, V2.13, firmware 15Mar03, no serial number reported");
+  UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
+    auto *line = korvtest::FindIn<QLabel>(dlg, "lblInstrument");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->Busy() && dlg->Directory().Count() > 0; }, 15000));
+    EXPECT_EQ(line->text(), QStringLiteral("Port: %1 \u2014 ").arg(port) + analyzer);
+    Click(dlg, "btnCancel");
+  });
+
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, QStringLiteral("mnuTools"), QStringLiteral("mnuToolsPwrSetup")));
+  auto *setups = m_main->findChild<TfrmPwrSetup *>();
+  ASSERT_NE(setups, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(setups));
+  auto *line = korvtest::FindIn<QLabel>(setups, "lblInstrument");
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->text(), QStringLiteral("Port: ") + port);
+  ASSERT_TRUE(korvtest::UseMenu(*setups, QStringLiteral("mnuFile"), QStringLiteral("mnuFileLoadLX3K")));
+  EXPECT_EQ(line->text(), QStringLiteral("Port: %1 \u2014 waiting for the instrument\u2026").arg(port));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !setups->Busy(); }, 30000));
+  EXPECT_EQ(line->text(), QStringLiteral("Port: %1 \u2014 ").arg(port) + analyzer);
+  setups->close();
+}
+
+// The sweep dialog names the device it will use and, after a sweep, the
+// analyzer that answered there.
+TEST_F(SendDialog, SweepShowsItsDeviceAndTheAnalyzer) {
+  TNanoVnaSimulator vna("h4", "", {});
+  TPtyHost host(vna, TPtyHostOptions{false, 9600, TSimFault::None});
+  const QString port = QString::fromStdString(host.Open());
+  std::atomic<bool> stop{false};
+  std::thread serve([&] { host.Serve(stop); });
+  StartMain("VnaDevice=" + port.toStdString() + "\r\nUploadRoot=" + m_dir.File("rx") + "/\r\n");
+  UseDialog<TdlgSweepVna>(QStringLiteral("mnuToolsSweepVna"), [&](TdlgSweepVna *dlg) {
+    auto *line = korvtest::FindIn<QLabel>(dlg, "lblInstrument");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), QStringLiteral("Port: ") + port);
+    Click(dlg, "btnSweep");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->Sweeps() == 1 && !dlg->Busy(); }, 30000));
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("Port: %1 \u2014 NanoVNA-H4, firmware ").arg(port)))
+        << line->text().toStdString();
+    EXPECT_TRUE(line->text().endsWith(QStringLiteral(", no serial number reported"))) << line->text().toStdString();
+    Click(dlg, "btnCancel");
+  });
+  m_main->close();
+  m_main.reset();
+  stop = true;
+  serve.join();
 }
