@@ -42,6 +42,8 @@ std::string PortFrom(const Options &o) {
   if (o.Has("port")) return o.Value("port");
   const TIniFile ini = LoadSettings();
   int commPort = 1;
+  if (ini.ReadString("OPTIONS", "CommPort", "").empty() && ini.ReadString("OPTIONS", "CommDevice", "").empty())
+    throw UsageError{"no --port given and the settings choose no serial device (CommDevice or CommPort)"};
   if (!ini.ReadString("OPTIONS", "CommPort", "").empty()) {
     // A value that is no number reads as either default.
     commPort = ini.ReadInteger("OPTIONS", "CommPort", 0);

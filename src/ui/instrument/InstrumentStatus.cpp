@@ -31,7 +31,9 @@ void TInstrumentStatus::NotResponding() { Show(tr("not responding")); }
 
 void TInstrumentStatus::NoDevice(const QString &why) {
   m_port.clear();
-  setText(tr("Port: none \u2014 %1").arg(why));
+  QString text = why;
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  setText(tr("Port: none \u2014 %1").arg(text));
 }
 
 QString DescribeAnalyzer(const TAnalyzerTarget &target) {

@@ -32,6 +32,8 @@ template <class TWindow> void ToggleToolWindow(TWindow *window, QAction *item) {
 std::string TfrmMain::InstrumentPort() const {
   // A device chosen by name wins over the CommPort number.
   const TOptions &o = m_settings.Options;
+  // The first serial port of the computer is no guess worth trying.
+  if (o.CommDevice.empty() && !o.CommPortChosen) throw EmoxIODeviceErr(kMsgNoPortChosen);
   std::string port = QtSerialLink::ResolvePort(o.CommPort, o.CommDevice);
   if (port.empty())
     throw EmoxIODeviceErr(Format(kMsgNoSerialDevice, o.CommPort, static_cast<int>(QtSerialLink::Devices().size())));

@@ -304,16 +304,27 @@ TEST_F(SendDialog, IdentificationShowsPortStateAndInstrument) {
   });
 }
 
-// No device in the settings and none by number: said on opening, with where
-// to choose one, and nothing is tried.
+// No device chosen in the settings: said on opening, with where to choose
+// one, and no port is tried (not even the computer's first); a Comm number
+// that names no port is said the same way.
 TEST_F(SendDialog, NoDeviceIsSaidOnOpening) {
-  StartMain("CommPort=16\r\n");
-  UseSendDialog([&](TdlgDownload *dlg) {
-    auto *line = korvtest::FindIn<QLabel>(dlg, "lblInstrument");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return line->text().startsWith(QStringLiteral("Port: none")); }, 5000));
-    EXPECT_TRUE(line->text().contains(QStringLiteral("Options > General"))) << line->text().toStdString();
-    Click(dlg, "btnCancel");
-  });
+  for (const std::string &options : {std::string(), std::string("CommPort=16\r\n")}) {
+    StartMain(options);
+    UseSendDialog([&](TdlgDownload *dlg) {
+      auto *line = korvtest::FindIn<QLabel>(dlg, "lblInstrument");
+      ASSERT_TRUE(QTest::qWaitFor([&] { return line->text().startsWith(QStringLiteral("Port: none")); }, 5000))
+          << line->text().toStdString();
+      EXPECT_TRUE(line->text().endsWith(QStringLiteral("Choose the instrument's port in Options > General.")))
+          << line->text().toStdString();
+      if (options.empty()) {
+        EXPECT_EQ(line->text().toStdString(), "Port: none \u2014 No serial device is chosen for the instrument. Choose "
+                                              "the instrument's port in Options > General.");
+      }
+      Click(dlg, "btnCancel");
+    });
+    m_main->close();
+    m_main.reset();
+  }
 }
 
 // Receive says the same while it identifies on opening: the port, the
