@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <map>
+#include <numeric>
 
 #include "core/ErrorText.h"
 #include "core/Excption.h"
@@ -310,6 +311,7 @@ void TdlgDownload::StartSend(const std::shared_ptr<TSendJob> &job) {
     if (order.empty()) return;
     auto pick = [&] {
       std::vector<TSendTrace> out;
+      out.reserve(order.size());
       for (std::size_t i : order)
         out.push_back(selection[i]);
       return out;
@@ -398,9 +400,8 @@ void TdlgDownload::StartSend(const std::shared_ptr<TSendJob> &job) {
       } catch (const EmoxIOCancelled &) {
         ResetProgress();
         if (state->Declined) return; // back to the list, nothing sent
-        std::vector<std::size_t> all;
-        for (std::size_t i = 0; i < summary->Items.size(); ++i)
-          all.push_back(i);
+        std::vector<std::size_t> all(summary->Items.size());
+        std::iota(all.begin(), all.end(), std::size_t{0});
         summary->Finish(all, 0, {}, true);
       } catch (...) {
         // Refused or no analyzer: nothing was sent.

@@ -265,6 +265,18 @@ TEST_F(SendDialog, FolderListingNamesTheFilesLeftOut) {
                                                   "encountered while opening file.\n")))
         << warning.toStdString();
     EXPECT_TRUE(warning.contains(QString::fromStdString((folder / "broken.kdt").string()))) << warning.toStdString();
+
+    // A file spoiled after the listing: the others go, and the summary
+    // names the file with the reason.
+    std::ofstream(folder / "t01.kdt", std::ios::trunc) << "no trace in here either\r\n";
+    SelectAll(list);
+    Click(dlg, "btnOK");
+    const QString summary = Answer(QMessageBox::Ok);
+    EXPECT_EQ(summary.toStdString(), "1 of 2 traces were sent.\nNot sent:\n\"SENT 1\": EmoxInvalidFile was encountered "
+                                     "while opening file. " +
+                                         (folder / "t01.kdt").string());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dlg->Busy(); }, 5000));
+    EXPECT_TRUE(dlg->isVisible());
     Click(dlg, "btnCancel");
   });
 }
