@@ -220,6 +220,7 @@ protected:
   virtual void RenderToImage(QImage &image);
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   // Hot-spot search shared by both kinds: annotation first, then subsets.
   void EmitHotSpots(const QPointF &pixel);
