@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -502,6 +503,8 @@ void TfrmMain::ShowHelp(int context) {
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == m_traceTable && event->type() == QEvent::KeyPress && TraceListKey(static_cast<QKeyEvent *>(event)))
+    return true;
   // A modal dialog blocks the F1 shortcut of this window: F1 there shows the
   // topic the dialog (or the part of it with the focus) names.
   if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 &&
