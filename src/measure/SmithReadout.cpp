@@ -52,10 +52,11 @@ std::optional<TSmithReadout> SmithReadoutAt(const TTraceDoc &doc, int trace, int
 }
 
 std::string SmithReadoutText(const TSmithReadout &r) {
-  std::string z =
-      r.Open ? std::string("open") : Format("%.2f %c j%.2f \xCE\xA9", r.R, r.X < 0 ? '-' : '+', std::abs(r.X));
-  return Format("%.3f MHz   ", r.FreqMHz) + z +
-         Format("   |\xCE\x93| %.4f \xE2\x88\xA0 %.1f\xC2\xB0   VSWR %.3f", r.GammaMag, r.GammaDeg, r.Vswr);
+  // Fixed widths, so the marker's and the pointer's lines stand in columns.
+  const std::string z =
+      r.Open ? Format("%18s ", "open") : Format("%7.2f %c j%-7.2f\xCE\xA9", r.R, r.X < 0 ? '-' : '+', std::abs(r.X));
+  return Format("%8.3f MHz   ", r.FreqMHz) + z +
+         Format("   |\xCE\x93| %.4f \xE2\x88\xA0 %6.1f\xC2\xB0   VSWR %.3f", r.GammaMag, r.GammaDeg, r.Vswr);
 }
 
 int NearestGammaPoint(std::complex<double> at, const std::vector<std::optional<std::complex<double>>> &gammas) {

@@ -36,7 +36,8 @@ std::vector<std::optional<std::complex<double>>> TraceGammas(const TTraceDoc &do
 // without a reflection.
 std::optional<TSmithReadout> SmithReadoutAt(const TTraceDoc &doc, int trace, int point);
 
-// "146.250 MHz  48.20 + j3.10 Ω  |Γ| 0.0452 ∠ 12.3°  VSWR 1.095" (UTF-8).
+// " 146.250 MHz     48.20 + j3.10   Ω   |Γ| 0.0452 ∠   12.3°   VSWR 1.095"
+// (UTF-8, fixed widths).
 std::string SmithReadoutText(const TSmithReadout &r);
 
 // The index of the Gamma nearest `at`, skipping gaps; -1 when there is

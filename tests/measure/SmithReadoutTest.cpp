@@ -94,7 +94,7 @@ TEST(SmithReadout, EdgesOfTheChartAndPointsWithoutAReflection) {
 TEST(SmithReadout, TextShowsTheSignOfTheReactance) {
   // 50 (1 + G) / (1 - G) for G = 0.2 j: 46.154 + j19.231 ohms.
   const std::string up = SmithReadoutText(SmithReadoutOf(146.25, {0.0, 0.2}));
-  EXPECT_EQ(up, "146.250 MHz   46.15 + j19.23 \u03A9   |\u0393| 0.2000 \u2220 90.0\u00B0   VSWR 1.500");
+  EXPECT_EQ(up, " 146.250 MHz     46.15 + j19.23  \u03A9   |\u0393| 0.2000 \u2220   90.0\u00B0   VSWR 1.500");
   const std::string down = SmithReadoutText(SmithReadoutOf(146.25, {0.0, -0.2}));
   EXPECT_NE(down.find("46.15 - j19.23"), std::string::npos) << down;
   EXPECT_NE(down.find("-90.0"), std::string::npos) << down;

@@ -205,6 +205,9 @@ signals:
   void horzLineHotSpot(int index);
   void vertLineHotSpot(int index);
   void keyPressed(int key, Qt::KeyboardModifiers modifiers);
+  // The graph was laid out for a new size: marks placed by pixel offsets
+  // need placing again.
+  void resized();
 
 protected:
   // Called by Rebuild and after every look change.

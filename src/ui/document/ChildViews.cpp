@@ -127,6 +127,12 @@ void TfrmDoc::CreateGraph(bool smith) {
     EndDrag();
   });
   connect(m_graph, &TGraph::keyPressed, this, [this](int key, Qt::KeyboardModifiers) { MarkerKey(key); });
+  connect(m_graph, &TGraph::resized, this, [this] {
+    // Marker symbols stand a number of pixels off their points: a graph
+    // laid out anew (first shown after a change of view, or resized) needs
+    // them placed for its size.
+    if (PlotMode() != pmSmith && m_doc->Doc.TraceCount() > 0) RefreshMarkers();
+  });
   connect(m_graph, &TGraph::subsetHotSpot, this, [this](int s) {
     // Picking a trace is the Select tool's; the other tools act on their
     // click. The Smith chart has no tools: a click there picks the trace.
