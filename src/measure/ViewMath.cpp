@@ -60,7 +60,9 @@ std::vector<float> CableLossSeries(const TrsDynDouble &mag, int points) {
   return y;
 }
 
-std::optional<TImpedance> SmithImpedance(double value, int scaleUnit, double angleDegrees) {
+namespace {
+// |Gamma| of a value in a display unit; empty when no reflection has it.
+std::optional<double> SmithRho(double value, int scaleUnit) {
   double rho = value;
   try {
     switch (scaleUnit) {
@@ -75,6 +77,20 @@ std::optional<TImpedance> SmithImpedance(double value, int scaleUnit, double ang
   // A passive load reflects between nothing and everything; a little
   // calibration noise above total reflection still plots at the rim.
   if (!std::isfinite(rho) || rho < 0.0 || rho > 1.05) return std::nullopt;
+  return rho;
+}
+} // namespace
+
+std::optional<std::complex<double>> SmithGamma(double value, int scaleUnit, double angleDegrees) {
+  const auto rho = SmithRho(value, scaleUnit);
+  if (!rho || !std::isfinite(angleDegrees)) return std::nullopt;
+  return std::polar(*rho, angleDegrees * std::numbers::pi / 180.0);
+}
+
+std::optional<TImpedance> SmithImpedance(double value, int scaleUnit, double angleDegrees) {
+  const auto shown = SmithRho(value, scaleUnit);
+  if (!shown) return std::nullopt;
+  const double rho = *shown;
   const double theta = angleDegrees * std::numbers::pi / 180.0;
   const double gi = rho * std::sin(theta);
   const double gr = rho * std::cos(theta);

@@ -4,6 +4,7 @@
 // axis ranges and the all-or-nothing change of display unit. The document
 // window, the clipboard text and the exports all draw on these, so what is
 // shown, copied and printed is the same.
+#include <complex>
 #include <optional>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct TImpedance {
   double X = 0.0;
 };
 std::optional<TImpedance> SmithImpedance(double value, int scaleUnit, double angleDegrees);
+// The reflection coefficient behind the same point (the values SmithImpedance
+// takes, the same refusals).
+std::optional<std::complex<double>> SmithGamma(double value, int scaleUnit, double angleDegrees);
 
 struct TRange {
   double Min = 0.0;

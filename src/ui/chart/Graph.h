@@ -205,6 +205,9 @@ signals:
   void horzLineHotSpot(int index);
   void vertLineHotSpot(int index);
   void keyPressed(int key, Qt::KeyboardModifiers modifiers);
+  // The graph was laid out for a new size: marks placed by pixel offsets
+  // need placing again.
+  void resized();
 
 protected:
   // Called by Rebuild and after every look change.
@@ -220,6 +223,7 @@ protected:
   virtual void RenderToImage(QImage &image);
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
   // Hot-spot search shared by both kinds: annotation first, then subsets.
   void EmitHotSpots(const QPointF &pixel);

@@ -232,13 +232,34 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   }
   p.restore();
 
-  // Graph annotations, when any are set on a Smith chart.
+  // Markers: a dot on their point with the frequency view's triangle
+  // pointing at it (the active marker's from above, the others' from
+  // below, hollow while dragged) and the number beside it.
   if (m_showGraphAnn) {
     p.setFont(base);
+    const QFontMetricsF bfm(base);
+    const double dot = 2.6 * scale, gap = 3.0 * scale, side = 10.0 * scale;
     for (const auto &a : m_graphAnn) {
+      if (a.Type == atNone) continue;
       const QPointF at = toPx(ImpedanceToGamma(a.X, a.Y));
-      p.setPen(a.Color);
-      p.drawText(QRectF(at.x() - 40, at.y() - 20, 80, 40), Qt::AlignCenter, QStringLiteral("\u25B2") + a.Text);
+      if (a.Type != atMarkerBelow && a.Type != atMarkerActive && a.Type != atMarkerDragged) {
+        p.setPen(a.Color);
+        p.drawText(QRectF(at.x() - 40, at.y() - 20, 80, 40), Qt::AlignCenter, QStringLiteral("\u25B2") + a.Text);
+        continue;
+      }
+      p.setPen(Qt::NoPen);
+      p.setBrush(a.Color);
+      p.drawEllipse(at, dot, dot);
+      const double dir = a.Type == atMarkerBelow ? 1.0 : -1.0; // +1: the triangle hangs below
+      const double tipY = at.y() + dir * gap, baseY = tipY + dir * side * 0.87;
+      const QPolygonF triangle(
+          {QPointF(at.x(), tipY), QPointF(at.x() - side / 2, baseY), QPointF(at.x() + side / 2, baseY)});
+      p.setPen(QPen(a.Color, std::max(1.0, 1.2 * scale)));
+      p.setBrush(a.Type == atMarkerDragged ? QBrush(Qt::NoBrush) : QBrush(a.Color));
+      p.drawPolygon(triangle);
+      p.setBrush(Qt::NoBrush);
+      if (!a.Text.isEmpty())
+        p.drawText(QPointF(at.x() + side / 2 + 2 * scale, (tipY + baseY) / 2 + bfm.ascent() / 2.6), a.Text);
     }
   }
 

@@ -144,6 +144,7 @@ void TXYGraph::resizeEvent(QResizeEvent *event) {
   m_plot->setViewport(rect());
   BuildPlot(height());
   m_plot->replot();
+  emit resized();
 }
 
 void TXYGraph::ApplyModel() {

@@ -543,7 +543,7 @@ bool TfrmDoc::PasteTrace(const TTraceCapsule &capsule) {
 
 void TfrmDoc::SetActiveTrace(int index) {
   m_activeTrace = index >= 0 && index < m_doc->Doc.TraceCount() ? index : -1;
-  if (PlotMode() != pmSmith) RefreshAnnotations();
+  RefreshAnnotations();
   emit stateChanged();
 }
 
@@ -586,7 +586,7 @@ void TfrmDoc::closeEvent(QCloseEvent *event) {
 void TfrmDoc::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
   // Line types depend on the window's area.
-  if (m_doc->Doc.TraceCount() > 0 && PlotMode() != pmSmith && m_activeTrace >= 0) {
+  if (m_doc->Doc.TraceCount() > 0 && m_activeTrace >= 0 && m_activeTrace < m_graph->Subsets()) {
     const bool large = static_cast<long>(width()) * height() >= kLargeWindowArea;
     m_graph->SetSubsetLineType(m_activeTrace, large ? ltMediumSolid : ltThickSolid);
   }

@@ -18,6 +18,7 @@
 class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QLabel;
 class QMimeData;
 class QPainter;
 class QRubberBand;
@@ -168,8 +169,20 @@ public:
   void RefreshMarkers();
 
   // ---- Markers and the limit line.
-  // The graph values of trace i in the current view (what is drawn).
+  // The graph values of trace i in the current view (what is drawn; none
+  // in the Smith view).
   TPlotted PlottedTrace(int i) const;
+  // Those of the frequency view, whatever the view shown.
+  TPlotted FrequencyPlotted(int i) const;
+  // The markers the shown view works on: the frequency view's in the Smith
+  // view, where they are shown and moved too.
+  TMarkerSet &ViewMarks(int trace);
+  const TMarkerSet &ViewMarks(int trace) const;
+  // The Smith view's readout of the active marker (shown under the chart
+  // with the pointer's); empty in other views.
+  QString SmithMarkerReadout() const;
+  // The point of trace `trace` nearest a pixel of the Smith chart, or -1.
+  int SmithPointAt(int trace, QPointF pixel) const;
   // The tool the main window has chosen; left clicks act by it.
   void SetToolMode(int mode) { m_toolMode = mode; }
   int ToolMode() const { return m_toolMode; }
@@ -355,6 +368,9 @@ private:
   std::function<std::vector<double>(int)> ShownXOf() const;
   // Hands the marks, readout lines and line types to the graph (no redraw).
   void SetAnnotations();
+  void SetSmithAnnotations();
+  // The pointer readout for a pixel of the Smith chart (empty: off it).
+  void ShowSmithPointer(const QPoint *pixel);
   void CreateGraph(bool smith);
   void ApplyHeader(bool withYLabel);
   // Renews the titles and hands them to the graph, the subtitle with the
@@ -382,6 +398,10 @@ private:
   QVBoxLayout *m_layout = nullptr;
   TGraph *m_graph = nullptr;
   TXYGraph *m_xyGraph = nullptr;
+  // Under the Smith chart: the active marker's and the pointer's readout.
+  QWidget *m_smithReadout = nullptr;
+  QLabel *m_smithMarkerLabel = nullptr;
+  QLabel *m_smithPointerLabel = nullptr;
   QString m_fileName;
   bool m_imported = false;
   bool m_zoomed = false;

@@ -4,8 +4,10 @@
 #include <QKeyEvent>
 #include <cmath>
 
+#include "measure/SmithReadout.h"
 #include "measure/ViewMath.h"
 #include "ui/chart/GraphCursors.h"
+#include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/Child.h"
 
@@ -22,6 +24,14 @@ TPlotted TfrmDoc::PlottedTrace(int i) const {
     p.Y.assign(t.DistMag.begin(), t.DistMag.begin() + n);
     return p;
   }
+  return FrequencyPlotted(i);
+}
+
+TPlotted TfrmDoc::FrequencyPlotted(int i) const {
+  TPlotted p;
+  const TTraceDoc &d = m_doc->Doc;
+  if (i < 0 || i >= d.TraceCount()) return p;
+  const TTraceData &t = d.Traces[i];
   const int n = UsablePoints(t, t.Freq, t.Mag);
   p.X.assign(t.Freq.begin(), t.Freq.begin() + n);
   if (d.ScaleUnit == suCableLoss) {
@@ -33,8 +43,36 @@ TPlotted TfrmDoc::PlottedTrace(int i) const {
   return p;
 }
 
+TMarkerSet &TfrmDoc::ViewMarks(int trace) {
+  TTraceData &t = m_doc->Doc.Traces[trace];
+  return PlotMode() == pmSmith ? t.FreqMarks : t.ActiveMarks;
+}
+
+const TMarkerSet &TfrmDoc::ViewMarks(int trace) const {
+  const TTraceData &t = m_doc->Doc.Traces[trace];
+  return PlotMode() == pmSmith ? t.FreqMarks : t.ActiveMarks;
+}
+
+int TfrmDoc::SmithPointAt(int trace, QPointF pixel) const {
+  const auto *smith = qobject_cast<const TSmithGraph *>(m_graph);
+  if (smith == nullptr || smith->DiscRadius() <= 0) return -1;
+  const QPointF c = smith->DiscCentre();
+  const double r = smith->DiscRadius();
+  const std::complex<double> at((pixel.x() - c.x()) / r, (c.y() - pixel.y()) / r);
+  return NearestGammaPoint(at, TraceGammas(m_doc->Doc, trace));
+}
+
 void TfrmDoc::PlaceMarker(int trace, int slot, QPointF pixel) {
   if (trace < 0 || trace >= m_doc->Doc.TraceCount() || slot < 0 || slot >= kMarkersPerTrace) return;
+  if (PlotMode() == pmSmith) {
+    // On the chart the nearest point is the nearest in both directions.
+    const int point = SmithPointAt(trace, pixel);
+    if (point < 0) return;
+    TMarkerSlot &m = ViewMarks(trace)[static_cast<std::size_t>(slot)];
+    m.Visible = 1;
+    m.Point = point;
+    return;
+  }
   const TPlotted p = PlottedTrace(trace);
   const QPointF g = m_graph->PixelToGraph(pixel);
   const int point = NearestPointOf(g.x(), g.y(), p.X, p.Y);
@@ -103,10 +141,23 @@ void TfrmDoc::ToolClick(QPoint pixel) {
 }
 
 void TfrmDoc::AnnotationHotSpot(int index) {
-  if (index < 0 || index >= m_annotationMap.Count() || PlotMode() == pmSmith) return;
+  if (index < 0 || index >= m_annotationMap.Count()) return;
   const int trace = m_annotationMap.Trace(index), slot = m_annotationMap.Slot(index);
   if (trace >= m_doc->Doc.TraceCount()) return;
   m_clickTaken = true;
+  if (PlotMode() == pmSmith) {
+    // The chart has no tools: a press on a marker picks it and drags it
+    // along its trace.
+    if (trace != m_activeTrace || slot != m_activeMarker) {
+      m_activeTrace = trace;
+      m_activeMarker = slot;
+      emit stateChanged();
+    }
+    m_dragMode = 2;
+    m_graph->setCursor(KorvCursor(TCursorId::DragMarker));
+    RefreshMarkers();
+    return;
+  }
   TStepScope step(*this, m_toolMode == tmHideMark ? "Hide Marker" : "Place Marker");
   switch (m_toolMode) {
   case tmSelect:
@@ -175,9 +226,9 @@ void TfrmDoc::LimitLineHotSpot() {
 
 void TfrmDoc::DragTo(QPoint pixel) {
   if (m_dragMode == 2 && m_activeTrace >= 0 && m_activeMarker >= 0) {
-    const TMarkerSlot before = m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)];
+    const TMarkerSlot before = ViewMarks(m_activeTrace)[static_cast<std::size_t>(m_activeMarker)];
     PlaceMarker(m_activeTrace, m_activeMarker, QPointF(pixel));
-    if (m_doc->Doc.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)].Point != before.Point) {
+    if (ViewMarks(m_activeTrace)[static_cast<std::size_t>(m_activeMarker)].Point != before.Point) {
       MarkModified();
       RefreshMarkers();
     }
@@ -200,12 +251,12 @@ void TfrmDoc::EndDrag() {
 
 bool TfrmDoc::MarkerKey(int key) {
   TTraceDoc &d = m_doc->Doc;
-  if (PlotMode() == pmSmith || d.TraceCount() == 0) return false;
+  if (d.TraceCount() == 0) return false;
   if (key == Qt::Key_Space) {
     std::vector<TMarkerSet> marks;
     marks.reserve(static_cast<std::size_t>(d.TraceCount()));
     for (int i = 0; i < d.TraceCount(); ++i) {
-      marks.push_back(d.Traces[i].ActiveMarks);
+      marks.push_back(ViewMarks(i));
       // Markers of a hidden trace are not shown: Space passes them by.
       if (TraceHidden(i))
         for (TMarkerSlot &m : marks.back())
@@ -226,8 +277,10 @@ bool TfrmDoc::MarkerKey(int key) {
   default: return false;
   }
   TStepScope step(*this, kKeyStepText);
-  TMarkerSlot &m = d.Traces[m_activeTrace].ActiveMarks[static_cast<std::size_t>(m_activeMarker)];
-  m.Point = MovedPoint(which, m.Point, PlottedTrace(m_activeTrace));
+  // The Smith view moves the frequency view's markers as that view does.
+  TMarkerSlot &m = ViewMarks(m_activeTrace)[static_cast<std::size_t>(m_activeMarker)];
+  m.Point =
+      MovedPoint(which, m.Point, PlotMode() == pmSmith ? FrequencyPlotted(m_activeTrace) : PlottedTrace(m_activeTrace));
   MarkModified();
   RefreshMarkers();
   return true;

@@ -83,6 +83,7 @@ bool TfrmDoc::WheelZoom(QPointF pixel, int angleDelta, Qt::KeyboardModifiers mod
 }
 
 bool TfrmDoc::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == m_graph && PlotMode() == pmSmith && event->type() == QEvent::Leave) ShowSmithPointer(nullptr);
   if (m_xyGraph == nullptr || PlotMode() == pmSmith) return QWidget::eventFilter(watched, event);
   QWidget *plot = m_xyGraph->Plot();
   switch (event->type()) {

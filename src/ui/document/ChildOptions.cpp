@@ -48,12 +48,7 @@ void TfrmDoc::ApplyOptions(TPlotOptions &rules) {
     ApplySubsetLabels();
     ApplyMultiSubTitles();
   }
-  if (!rebuilt || out.LabelsChanged || out.Modified) {
-    if (PlotMode() == pmSmith)
-      m_graph->Rebuild();
-    else
-      RefreshAnnotations();
-  }
+  if (!rebuilt || out.LabelsChanged || out.Modified) RefreshAnnotations();
   emit stateChanged();
 }
 

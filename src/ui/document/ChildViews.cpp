@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -23,6 +24,7 @@
 #include "measure/ChirpZ.h"
 #include "measure/Convert.h"
 #include "measure/MarkerRules.h"
+#include "measure/SmithReadout.h"
 #include "measure/ViewMath.h"
 #include "ui/chart/GraphCursors.h"
 #include "ui/chart/SmithGraph.h"
@@ -66,11 +68,35 @@ void TfrmDoc::CreateGraph(bool smith) {
   }
   m_graph->setProperty("helpContext", 1000);
   m_graph->SetLook(m_look);
-  m_layout->addWidget(m_graph);
+  m_layout->insertWidget(0, m_graph, 1);
+  if (m_smithReadout == nullptr) {
+    // Fixed rows under the chart, so the disc does not move as they fill.
+    m_smithReadout = new QWidget(this);
+    m_smithReadout->setObjectName(QStringLiteral("SmithReadout"));
+    auto *rows = new QVBoxLayout(m_smithReadout);
+    rows->setContentsMargins(8, 2, 8, 4);
+    rows->setSpacing(1);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    for (QLabel **label : {&m_smithMarkerLabel, &m_smithPointerLabel}) {
+      *label = new QLabel(m_smithReadout);
+      (*label)->setFont(mono);
+      (*label)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      (*label)->setMinimumHeight(QFontMetrics(mono).height());
+      rows->addWidget(*label);
+    }
+    m_smithMarkerLabel->setObjectName(QStringLiteral("lblSmithMarker"));
+    m_smithPointerLabel->setObjectName(QStringLiteral("lblSmithReadout"));
+    m_layout->addWidget(m_smithReadout);
+  }
+  m_smithMarkerLabel->clear();
+  m_smithPointerLabel->clear();
+  m_smithReadout->setVisible(smith);
   WatchGraphInput();
-  connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint) {
+  connect(m_graph, &TGraph::mouseMoved, this, [this](QPoint pixel) {
     const QPointF g = MouseGraphPosition();
     emit mousePosition(g.x(), g.y());
+    if (PlotMode() == pmSmith) ShowSmithPointer(&pixel);
   });
   connect(m_graph, &TGraph::mousePressed, this, [this](QPoint pixel, Qt::MouseButton button) {
     emit graphMousePressed(pixel, button);
@@ -101,9 +127,16 @@ void TfrmDoc::CreateGraph(bool smith) {
     EndDrag();
   });
   connect(m_graph, &TGraph::keyPressed, this, [this](int key, Qt::KeyboardModifiers) { MarkerKey(key); });
+  connect(m_graph, &TGraph::resized, this, [this] {
+    // Marker symbols stand a number of pixels off their points: a graph
+    // laid out anew (first shown after a change of view, or resized) needs
+    // them placed for its size.
+    if (PlotMode() != pmSmith && m_doc->Doc.TraceCount() > 0) RefreshMarkers();
+  });
   connect(m_graph, &TGraph::subsetHotSpot, this, [this](int s) {
-    // Picking a trace is the Select tool's; the other tools act on their click.
-    if (m_toolMode != tmSelect) return;
+    // Picking a trace is the Select tool's; the other tools act on their
+    // click. The Smith chart has no tools: a click there picks the trace.
+    if (m_toolMode != tmSelect && PlotMode() != pmSmith) return;
     if (s != m_activeTrace) {
       m_activeMarker = -1;
       SetActiveTrace(s);
@@ -369,7 +402,8 @@ void TfrmDoc::BuildSmithView() {
   }
   ApplySubsetLabels();
   ApplyMultiSubTitles();
-  m_graph->Rebuild();
+  if (isVisible()) m_graph->setFocus();
+  RefreshAnnotations();
 }
 
 void TfrmDoc::RebuildView() {
@@ -459,7 +493,61 @@ void TfrmDoc::SetAnnotations() {
                                                         QStringLiteral("Limit: ") + Q(Format("%8.3f", limit))});
     m_graph->SetLineAnnotationTextSize(90);
     m_graph->ShowHorzLineAnnotations((dist ? d.DistLimitMode : d.FreqLimitMode) != 0);
+  } else {
+    SetSmithAnnotations();
   }
+}
+
+void TfrmDoc::SetSmithAnnotations() {
+  // The frequency view's markers at their points, in its colours and
+  // symbols; the active marker's readout under the chart.
+  m_graph->SetGraphAnnotation(-1, {});
+  m_annotationMap.Clear();
+  const TTraceDoc &d = m_doc->Doc;
+  int k = 0;
+  for (int i = 0; i < d.TraceCount() && i < m_graph->Subsets(); ++i) {
+    const TMarkerSet &marks = d.Traces[i].FreqMarks;
+    for (int j = 0; j < kMarkersPerTrace; ++j) {
+      const TMarkerSlot &m = marks[static_cast<std::size_t>(j)];
+      if (m.Visible == 0 || m.Point < 0 || m.Point >= m_graph->Points()) continue;
+      // Where the chart draws the point: a value without a reflection is a gap.
+      const float r = m_graph->XData(i, m.Point), x = m_graph->YData(i, m.Point);
+      if (r == kGraphNullValue || x == kGraphNullValue) continue;
+      const bool active = i == m_activeTrace && j == m_activeMarker;
+      const QColor color = i != m_activeTrace ? QColor(128, 128, 128) : active ? QColor(128, 0, 0) : QColor(0, 0, 255);
+      const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
+      m_graph->SetGraphAnnotation(k, TGraphAnnotation{r, x, type, color, QString::number(j + 1), true, QPointF(r, x)});
+      m_annotationMap.SetTrace(k, i);
+      m_annotationMap.SetSlot(k, j);
+      ++k;
+    }
+  }
+  m_graph->ShowGraphAnnotations(true);
+  if (m_smithMarkerLabel != nullptr) m_smithMarkerLabel->setText(SmithMarkerReadout());
+}
+
+QString TfrmDoc::SmithMarkerReadout() const {
+  const TTraceDoc &d = m_doc->Doc;
+  if (PlotMode() != pmSmith || m_activeTrace < 0 || m_activeTrace >= d.TraceCount() || m_activeMarker < 0 ||
+      m_activeMarker >= kMarkersPerTrace)
+    return {};
+  const TMarkerSlot &m = d.Traces[m_activeTrace].FreqMarks[static_cast<std::size_t>(m_activeMarker)];
+  if (m.Visible == 0) return {};
+  const auto r = SmithReadoutAt(d, m_activeTrace, m.Point);
+  if (!r) return {};
+  return QStringLiteral("M%1     ").arg(m_activeMarker + 1) + Q(SmithReadoutText(*r));
+}
+
+void TfrmDoc::ShowSmithPointer(const QPoint *pixel) {
+  if (m_smithPointerLabel == nullptr) return;
+  QString text;
+  // The active trace; without one, the only trace there is.
+  const int trace = m_activeTrace >= 0 ? m_activeTrace : m_doc->Doc.TraceCount() == 1 ? 0 : -1;
+  if (pixel != nullptr && trace >= 0 && m_graph->rect().contains(*pixel)) {
+    if (const auto r = SmithReadoutAt(m_doc->Doc, trace, SmithPointAt(trace, QPointF(*pixel))))
+      text = QStringLiteral("Cursor ") + Q(SmithReadoutText(*r));
+  }
+  if (m_smithPointerLabel->text() != text) m_smithPointerLabel->setText(text);
 }
 
 } // namespace korv
