@@ -125,12 +125,6 @@ void TfrmMain::TraceListEdited(int row, int column) {
   UpdateMenuItems(false);
 }
 
-bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == m_traceTable && event->type() == QEvent::KeyPress && TraceListKey(static_cast<QKeyEvent *>(event)))
-    return true;
-  return QMainWindow::eventFilter(watched, event);
-}
-
 bool TfrmMain::TraceListKey(QKeyEvent *key) {
   // While a label is edited the keys go to the editor, not the table.
   if (key->key() != Qt::Key_Delete) return false;

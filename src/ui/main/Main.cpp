@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -111,6 +112,7 @@ TfrmMain::~TfrmMain() {
   delete m_mdi;
   m_mdi = nullptr;
   if (m_help) delete m_help.data();
+  RestoreSystemTheme();
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
@@ -163,6 +165,13 @@ void TfrmMain::ApplyPlacementFromSettings() {
   statusBar()->setVisible(m.StatusbarVisible);
   Action(TCommand::ViewToolbar)->setChecked(m.ToolbarVisible);
   Action(TCommand::ViewStatus)->setChecked(m.StatusbarVisible);
+  // The desktop's own look needs nothing done: the palette is left alone.
+  if (Theme() != TThemeChoice::System || m_themeApplied) {
+    SetTheme(Theme());
+  } else {
+    for (QAction *a : m_themeGroup->actions())
+      a->setChecked(a->data().toInt() == static_cast<int>(TThemeChoice::System));
+  }
 }
 
 void TfrmMain::ApplyToolbarLocation() {
@@ -502,6 +511,9 @@ void TfrmMain::ShowHelp(int context) {
 }
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event) {
+  // Del in the trace list deletes the selected trace (DocksTraces.cpp).
+  if (watched == m_traceTable && event->type() == QEvent::KeyPress && TraceListKey(static_cast<QKeyEvent *>(event)))
+    return true;
   // A modal dialog blocks the F1 shortcut of this window: F1 there shows the
   // topic the dialog (or the part of it with the focus) names.
   if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F1 &&

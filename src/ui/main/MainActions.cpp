@@ -401,6 +401,7 @@ void TfrmMain::CreateMenus() {
   AddActions(view, {C::ViewToolbar, C::ViewStatus});
   view->addAction(m_traceDock->toggleViewAction());
   view->addAction(m_markerDock->toggleViewAction());
+  CreateThemeMenu(view);
   view->addSeparator();
   AddActions(view, {C::ViewXYGraph, C::ViewSmithChart, C::ViewDTF});
   view->addSeparator();
