@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
+#include <QPainter>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -121,4 +122,59 @@ TEST_F(MainWindowTest, SystemThemeFollowsADarkDesktop) {
   // It turns light while the program runs.
   QApplication::setPalette(desktop);
   QTRY_COMPARE(Corner(doc->Graph()), ChartColors(false).Background);
+}
+
+// The pictures of the README: two tiled document windows (a frequency view
+// and a Smith chart) beside the help window, light and dark. With
+// KORV_SCREENSHOT_DIR set they are written there.
+TEST_F(MainWindowTest, TiledWindowsAndHelpInBothLooks) {
+  TfrmMain &m = MakeMain();
+  m.show();
+  // Copies, so the titles show no source folder.
+  auto demo = [this](const char *name) {
+    const QString source = QStringLiteral(KORV_SOURCE_DIR "/docs/images/") + QLatin1String(name);
+    const QString copy = QString::fromStdString(m_dir.File(name));
+    return QFile::copy(source, copy) ? copy : Doc(name);
+  };
+  TfrmDoc *freq = m.OpenDocumentFile(demo("demo_site.kdt"));
+  TfrmDoc *smith = m.OpenDocumentFile(demo("demo_antenna.kdt"));
+  ASSERT_TRUE(freq != nullptr && smith != nullptr);
+  smith->SetPlotMode(pmSmith);
+  m.Action("mnuWindowTile")->trigger();
+  m.ShowHelp(TfrmMain::kHelpContext);
+  THelpWindow *help = m.HelpWindow();
+  help->resize(620, 760);
+  auto shot = [&] {
+    // Not maximised to the small offscreen screen: the size of a desktop window.
+    m.setWindowState(Qt::WindowNoState);
+    m.resize(1200, 760);
+    m.Action("mnuWindowTile")->trigger();
+    QApplication::processEvents();
+    QImage both(m.width() + help->width(), m.height(), QImage::Format_RGB32);
+    both.fill(Qt::black);
+    QPainter p(&both);
+    p.drawImage(0, 0, m.grab().toImage());
+    p.drawImage(m.width(), 0, help->grab().toImage());
+    return both;
+  };
+  auto meanLightness = [](const QImage &image) {
+    double sum = 0;
+    for (int y = 0; y < image.height(); y += 4)
+      for (int x = 0; x < image.width(); x += 4)
+        sum += image.pixelColor(x, y).lightnessF();
+    return sum / ((image.height() / 4.0) * (image.width() / 4.0));
+  };
+  ASSERT_TRUE(ChooseTheme(m, "actThemeLight"));
+  const QImage light = shot();
+  ASSERT_TRUE(ChooseTheme(m, "actThemeDark"));
+  const QImage dark = shot();
+  EXPECT_GT(meanLightness(light), 0.7);
+  EXPECT_LT(meanLightness(dark), 0.35);
+  const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
+  if (!dir.isEmpty()) {
+    EXPECT_TRUE(light.save(QString::fromUtf8(dir) + "/theme_light.png"));
+    EXPECT_TRUE(dark.save(QString::fromUtf8(dir) + "/theme_dark.png"));
+  }
+  freq->ClearModified();
+  smith->ClearModified();
 }
