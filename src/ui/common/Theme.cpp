@@ -54,6 +54,8 @@ const TChartColors &ChartColors(bool dark) {
   return dark ? night : light;
 }
 
+QColor WorkspaceColor(bool dark) { return dark ? QColor(22, 23, 26) : QColor(Qt::gray); }
+
 QColor ColorOnChart(const QColor &color, bool dark) {
   if (!color.isValid()) return color;
   const QColor background = ChartColors(dark).Background;

@@ -35,6 +35,8 @@ struct TChartColors {
   QColor SmithUnitGrid; // the r = 1 and x = 1 circles and the real axis
 };
 const TChartColors &ChartColors(bool dark);
+// The main window's empty workspace behind the document windows.
+QColor WorkspaceColor(bool dark);
 
 // The colour a trace or mark of this colour is drawn with: itself when it
 // keeps kMinChartContrast on the background, else the colour blended towards

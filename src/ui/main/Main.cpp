@@ -165,6 +165,7 @@ void TfrmMain::ApplyPlacementFromSettings() {
   statusBar()->setVisible(m.StatusbarVisible);
   Action(TCommand::ViewToolbar)->setChecked(m.ToolbarVisible);
   Action(TCommand::ViewStatus)->setChecked(m.StatusbarVisible);
+  FollowPalette();
   // The desktop's own look needs nothing done: the palette is left alone.
   if (Theme() != TThemeChoice::System || m_themeApplied) {
     SetTheme(Theme());

@@ -195,6 +195,8 @@ private:
   void CreateWorkbenchActions();
   void CreateThemeMenu(QMenu *view);
   void RestoreSystemTheme();
+  // What does not follow the palette by itself: the workspace's background.
+  void FollowPalette();
   void UpdateHistoryActions();
   // The marker table and trace list docks (DocksMarkers.cpp, DocksTraces.cpp).
   void CreateDocks();

@@ -493,6 +493,7 @@ bool TfrmMain::event(QEvent *e) {
     ShowHintText(static_cast<QStatusTipEvent *>(e)->tip());
     return true;
   }
+  if (e->type() == QEvent::PaletteChange) FollowPalette();
   return QMainWindow::event(e);
 }
 

@@ -3,6 +3,7 @@
 // so switching it repaints every window; printing stays light.
 #include <QAction>
 #include <QActionGroup>
+#include <QMdiArea>
 #include <QMenu>
 
 #include "ui/common/Theme.h"
@@ -55,6 +56,10 @@ void TfrmMain::SetTheme(TThemeChoice choice) {
 
 TThemeChoice TfrmMain::Theme() const {
   return ThemeChoiceFromName(QString::fromStdString(m_settings.MainWindow.Theme));
+}
+
+void TfrmMain::FollowPalette() {
+  if (m_mdi != nullptr) m_mdi->setBackground(WorkspaceColor(IsDarkPalette(palette())));
 }
 
 void TfrmMain::RestoreSystemTheme() {

@@ -3,6 +3,7 @@
 // start, and "System" follows a dark desktop.
 #include <QAction>
 #include <QFile>
+#include <QMdiArea>
 #include <QMenu>
 #include <QPainter>
 #include <QTest>
@@ -71,6 +72,7 @@ TEST_F(MainWindowTest, ThemeSwitchRepaintsEveryWindowAndSurvivesARestart) {
     EXPECT_FALSE(m.findChild<QAction *>(QStringLiteral("actThemeSystem"))->isChecked());
     QTRY_COMPARE(Corner(xy->Graph()), night);
     QTRY_COMPARE(Corner(smith->Graph()), night);
+    EXPECT_EQ(m.findChild<QMdiArea *>(QStringLiteral("mdiArea"))->background().color(), WorkspaceColor(true));
     EXPECT_LT(Corner(help->viewport()).lightness(), 80);
     EXPECT_LT(Corner(help->viewport()).lightness(), helpLight.lightness());
     // The page's headings are recoloured for the dark page, not left dark blue.
@@ -82,6 +84,7 @@ TEST_F(MainWindowTest, ThemeSwitchRepaintsEveryWindowAndSurvivesARestart) {
     ASSERT_TRUE(ChooseTheme(m, "actThemeLight"));
     QTRY_COMPARE(Corner(xy->Graph()), white);
     QTRY_COMPARE(Corner(smith->Graph()), white);
+    EXPECT_EQ(m.findChild<QMdiArea *>(QStringLiteral("mdiArea"))->background().color(), WorkspaceColor(false));
     EXPECT_FALSE(help->toHtml().contains(QLatin1String("#8fb8f0")));
     EXPECT_GE(IconContrast(m.Action(TCommand::BtnCut)->icon()), 3.0);
 
