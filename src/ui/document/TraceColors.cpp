@@ -66,6 +66,11 @@ TSubsetStyle TraceStyle(int index) {
   return s;
 }
 
+QColor TraceColorShown(int index, bool dark) {
+  const TSubsetStyle s = TraceStyle(index);
+  return dark && s.DarkColor.isValid() ? s.DarkColor : s.Color;
+}
+
 void ApplyTraceStyles(TGraph &graph) {
   for (int s = 0; s < graph.Subsets(); ++s)
     graph.SetSubsetStyle(s, TraceStyle(s));

@@ -14,6 +14,7 @@
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
 #include "ui/common/DocMessages.h"
+#include "ui/common/Theme.h"
 #include "ui/document/Child.h"
 #include "ui/document/TraceColors.h"
 #include "ui/main/Main.h"
@@ -98,7 +99,7 @@ void TfrmMain::UpdateTraceDock() {
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
     QPixmap swatch(14, 14);
-    swatch.fill(TraceStyle(i).Color);
+    swatch.fill(TraceColorShown(i, IsDarkPalette(m_traceTable->palette())));
     Cell(m_traceTable, i, 0, QString())->setIcon(QIcon(swatch));
     Cell(m_traceTable, i, kLabelColumn, QString::fromStdString(DisplayText(t.Label.str())), true);
     const std::string instrument = DisplayText(t.Model.str()) + (t.SN.empty() ? "" : " " + DisplayText(t.SN.str()));

@@ -60,6 +60,8 @@ TThemeChoice TfrmMain::Theme() const {
 
 void TfrmMain::FollowPalette() {
   if (m_mdi != nullptr) m_mdi->setBackground(WorkspaceColor(IsDarkPalette(palette())));
+  // The trace list's swatches show the colours the chart draws.
+  if (m_traceTable != nullptr) UpdateTraceDock();
 }
 
 void TfrmMain::RestoreSystemTheme() {

@@ -83,7 +83,9 @@ TEST(TraceStyles, EveryTraceColourReadsOnTheLightAndTheDarkChart) {
     // A variant only where the colour itself would not read: the others
     // look the same in both themes.
     EXPECT_EQ(s.DarkColor.isValid(), ContrastRatio(s.Color, night) < kMinChartContrast) << "trace " << i + 1;
-    drawnDark.push_back(s.DarkColor.isValid() ? s.DarkColor : s.Color);
+    // What the chart draws and the trace list shows.
+    EXPECT_EQ(TraceColorShown(i, false), s.Color);
+    drawnDark.push_back(TraceColorShown(i, true));
     EXPECT_GE(ContrastRatio(drawnDark.back(), night), kMinChartContrast) << "trace " << i + 1;
   }
   // On the dark chart too, no two traces look alike, nor like a marker.
