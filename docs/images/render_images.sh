@@ -17,6 +17,7 @@ for doc in "$root"/resources/samples/*.kdt; do
 done
 
 "$korvtool" render "$here/demo_site.kdt" "$here/demo_site_freq.png" --view freq --size "$size"
+"$korvtool" render "$here/demo_site.kdt" "$here/demo_site_freq_dark.png" --view freq --size "$size" --theme dark
 "$korvtool" render "$here/demo_site.kdt" "$here/demo_site_dtf.png" --view dtf --size "$size"
 "$korvtool" render "$here/demo_antenna.kdt" "$here/demo_antenna_smith.png" --view smith --size "$size"
 "$korvtool" render "$here/demo_sector.kdt" "$here/demo_sector_vswr.png" --view freq --unit vswr --size "$size"

@@ -17,6 +17,7 @@
 #include "measure/PageGrid.h"
 #include "ui/chart/GraphPages.h"
 #include "ui/common/DocMessages.h"
+#include "ui/common/Theme.h"
 #include "ui/document/Child.h"
 
 namespace korv::cli {
@@ -101,7 +102,7 @@ void ShowView(TfrmDoc &doc, const std::string &view, TBoxesToErrors &boxes) {
 }
 
 int Render(const Args &args) {
-  Options opts(args, {"view", "size", "unit", "style", "active"}, {});
+  Options opts(args, {"view", "size", "unit", "style", "active", "theme"}, {});
   if (opts.Positional().size() != 2) throw UsageError{"needs FILE and OUT"};
   const std::string in = opts.Positional()[0];
   const std::string out = opts.Positional()[1];
@@ -120,8 +121,12 @@ int Render(const Args &args) {
     look.ViewStyle = 2;
   else if (style != "color")
     throw UsageError{"--style is color, mono or symbols"};
+  // The light look unless told: what the desktop shows does not matter here.
+  const std::string theme = opts.Value("theme", "light");
+  if (theme != "light" && theme != "dark") throw UsageError{"--theme is light or dark"};
 
   auto app = MakeApplication();
+  ApplyTheme(theme == "dark" ? TThemeChoice::Dark : TThemeChoice::Light);
   TBoxesToErrors boxes;
   TfrmDoc doc;
   doc.resize(size);
@@ -203,8 +208,8 @@ const Registrar kPrint("print", "print OUT.pdf [--rows R] [--columns C] [--view 
 const Registrar
     kRender("render",
             "render FILE OUT.(png|svg|pdf) [--view freq|dtf|smith] [--size WxH] [--unit rl|vswr|rho|mrho|cl] "
-            "[--style color|mono|symbols] [--active N]",
-            "draw the graph a document window shows, headless", Render);
+            "[--style color|mono|symbols] [--active N] [--theme light|dark]",
+            "draw the graph a document window shows, headless, in the light or dark look", Render);
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "settings/Config.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -215,6 +216,18 @@ void TKorvSettings::ReadMainWindow(const TIniFile &ini) {
   m.ToolbarVisible = ini.ReadBool(kMainWindow, "ToolbarVisible", d.ToolbarVisible);
   m.StatusbarVisible = ini.ReadBool(kMainWindow, "StatusbarVisible", d.StatusbarVisible);
   m.NumberOfDocsAutoload = ini.ReadInteger(kMainWindow, "NumberOfDocsAutoload", d.NumberOfDocsAutoload);
+  m.Theme = CanonicalTheme(ini.ReadString(kMainWindow, "Theme", d.Theme));
+}
+
+std::string CanonicalTheme(std::string_view value) {
+  for (const char *name : {"System", "Light", "Dark"}) {
+    const std::string_view n(name);
+    if (value.size() == n.size() && std::equal(value.begin(), value.end(), n.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        }))
+      return std::string(n);
+  }
+  return "System";
 }
 
 void TKorvSettings::ReadRecentFiles(const TIniFile &ini) {
@@ -327,6 +340,7 @@ void TKorvSettings::WriteMainWindow(TIniFile &ini) const {
   ini.WriteInteger(kMainWindow, "ToolbarLocation", m.ToolbarLocation);
   ini.WriteBool(kMainWindow, "ToolbarVisible", m.ToolbarVisible);
   ini.WriteBool(kMainWindow, "StatusbarVisible", m.StatusbarVisible);
+  ini.WriteString(kMainWindow, "Theme", CanonicalTheme(m.Theme));
 }
 
 std::string TKorvSettings::DocumentSection(int k) { return "Document" + std::to_string(k); }

@@ -86,7 +86,13 @@ struct TMainWindowSettings {
   bool ToolbarVisible = true;
   bool StatusbarVisible = true;
   int NumberOfDocsAutoload = 0;
+  // The look: "System", "Light" or "Dark"; anything else read is "System".
+  std::string Theme = "System";
 };
+
+// The theme word of a settings value: one of the three, whatever the case,
+// or "System" for anything else.
+std::string CanonicalTheme(std::string_view value);
 
 // One [Document<k>] section.
 struct TDocumentEntry {

@@ -45,6 +45,7 @@ check "render takes a document, then a picture" bash -c "
 check "render's options come from its usage" bash -c "
   [ '$(complete_line 'korvtool render a.kdt --vi')' = '--view' ]"
 check "an option's choices are offered" [ "$(complete_line 'korvtool render a.kdt out.png --view ')" = "dtf freq smith" ]
+check "render's themes are offered" [ "$(complete_line 'korvtool render a.kdt out.png --theme ')" = "dark light" ]
 check "an option value does not count as an argument" \
   [ "$(complete_line 'korvtool render --view dtf a.kdt ')" = "out.PDF out.png traces" ]
 check "print takes the PDF first, then documents" bash -c "

@@ -96,6 +96,30 @@ TEST(Settings, EveryOptionRoundTrips) {
   EXPECT_FALSE(back.MainWindow.StatusbarVisible);
 }
 
+TEST(Settings, ThemeIsKeptAndAnUnknownOneIsSystem) {
+  auto themeRead = [](const std::string &value) {
+    TIniFile ini;
+    ini.WriteString("MainWindow", "Theme", value);
+    TKorvSettings s(Ctx());
+    s.Read(ini);
+    return s.MainWindow.Theme;
+  };
+  EXPECT_EQ(themeRead("Dark"), "Dark");
+  EXPECT_EQ(themeRead("light"), "Light");
+  for (const char *junk : {"", "Darkish", "Dark ", "2", "Sepia"})
+    EXPECT_EQ(themeRead(junk), "System") << junk;
+  TKorvSettings none(Ctx());
+  none.Read(TIniFile());
+  EXPECT_EQ(none.MainWindow.Theme, "System");
+  // Written back in its canonical word, with AutoSave off too.
+  TKorvSettings s(Ctx());
+  s.Options.AutoSave = false;
+  s.MainWindow.Theme = "dark";
+  TIniFile ini;
+  s.WriteMainWindow(ini);
+  EXPECT_EQ(ini.ReadString("MainWindow", "Theme", ""), "Dark");
+}
+
 TEST(Settings, WideNamesAreHexOfUtf16) {
   EXPECT_EQ(EncodeWideName(u"C:\\a"), "0043003A005C0061");
   EXPECT_EQ(DecodeWideName("0043003a005C0061"), u"C:\\a");

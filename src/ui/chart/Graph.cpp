@@ -13,6 +13,8 @@
 #include <cmath>
 #include <limits>
 
+#include "ui/common/Theme.h"
+
 namespace korv {
 
 namespace {
@@ -93,7 +95,11 @@ QPen TGraph::SubsetPen(int subset, double scale) const {
   const TSubsetStyle st = SubsetStyle(subset);
   const int type = SubsetLineType(subset);
   const double width = (type == ltThickSolid ? 2.6 : type == ltMediumSolid ? 1.7 : 1.1) * scale;
-  QPen pen(m_look.ViewStyle == 0 ? (st.Color.isValid() ? st.Color : QColor(Qt::black)) : QColor(Qt::black), width);
+  const bool dark = IsDark();
+  QColor color = Colors().Ink;
+  if (m_look.ViewStyle == 0 && st.Color.isValid())
+    color = dark && st.DarkColor.isValid() ? st.DarkColor : ColorOnChart(st.Color, dark);
+  QPen pen(color, width);
   pen.setStyle(m_look.ViewStyle == 0 ? Qt::SolidLine : st.MonoPen);
   if (m_look.ViewStyle != 0 && !st.DashPattern.isEmpty()) pen.setDashPattern(st.DashPattern);
   pen.setCapStyle(Qt::RoundCap);
@@ -107,6 +113,19 @@ TGraph::TGraph(QWidget *parent) : QWidget(parent) {
 }
 
 TGraph::~TGraph() = default;
+
+bool TGraph::IsDark() const { return !m_paper && IsDarkPalette(palette()); }
+
+const TChartColors &TGraph::Colors() const { return ChartColors(IsDark()); }
+
+QColor TGraph::MarkColor(const QColor &color) const { return ColorOnChart(color, IsDark()); }
+
+void TGraph::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  // The drawing's key holds the look: an unchanged look costs an overlay
+  // refresh at most.
+  if (event->type() == QEvent::PaletteChange) RefreshOverlay();
+}
 
 void TGraph::SetSubsets(int count) {
   count = std::max(0, count);
@@ -311,6 +330,7 @@ std::size_t TGraph::BaseKey() const {
     mix(qHash(t));
   for (const TSubsetStyle &st : m_styles) {
     mix(qHash(st.Color.rgba()));
+    mix(qHash(st.DarkColor.rgba()));
     mix(qHash(static_cast<int>(st.MonoPen)));
     mix(qHash(static_cast<int>(st.Symbol)));
     for (qreal d : st.DashPattern)
@@ -332,6 +352,7 @@ std::size_t TGraph::BaseKey() const {
   mix(qHash(!m_topMargin.isEmpty() && m_showVertAnn && !m_vertAnn.empty()));
   mix(qHash(m_look.ViewStyle * 1000 + m_look.FontSize * 100 + m_look.PlotMethod * 10 + m_look.GridLines));
   mix(qHash(m_look.MarkPoints));
+  mix(qHash(IsDark()));
   mix(qHash(width()));
   mix(qHash(height()));
   return seed;
@@ -349,9 +370,18 @@ QImage TGraph::ToImage(const QSize &size) {
   QImage image(size, QImage::Format_ARGB32_Premultiplied);
   image.setDotsPerMeterX(3780); // 96 dpi, so point sizes match the screen
   image.setDotsPerMeterY(3780);
-  image.fill(Qt::white);
+  image.fill(Colors().Background);
   RenderToImage(image);
   return image;
+}
+
+void TGraph::RenderOnPaper(QPainter &painter, const QRectF &rect) {
+  const bool screenDark = IsDark();
+  m_paper = true;
+  RenderTo(painter, rect);
+  m_paper = false;
+  // Drawing for paper may have laid the screen's plot out in light colours.
+  if (screenDark) ApplyModel();
 }
 
 void TGraph::RenderToImage(QImage &image) {

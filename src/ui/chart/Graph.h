@@ -19,6 +19,8 @@ class QPainter;
 
 namespace korv {
 
+struct TChartColors;
+
 // Draws one text line split by "|" into left, centre and right parts.
 void DrawSplitLine(QPainter &painter, const QRectF &rect, const QString &line);
 
@@ -53,6 +55,9 @@ struct TSubsetStyle {
   // Dash pattern of the monochrome styles (in pen widths); empty: MonoPen.
   QVector<qreal> DashPattern;
   TSubsetSymbol Symbol = TSubsetSymbol::Circle;
+  // Drawn instead of Color on a dark chart; invalid: Color, lightened if it
+  // would not read there.
+  QColor DarkColor;
 };
 
 struct TGraphAnnotation {
@@ -183,6 +188,9 @@ public:
   void RefreshOverlay();
   // Draws the whole graph into rect (screen, printer page, image, SVG, PDF).
   virtual void RenderTo(QPainter &painter, const QRectF &rect) = 0;
+  // The same for paper (printed pages, the site report): always the light
+  // look, whatever the screen shows.
+  void RenderOnPaper(QPainter &painter, const QRectF &rect);
   QImage ToImage(const QSize &size);
   // Format by extension: .png, .svg, .pdf. Returns false when it cannot write.
   bool SaveImage(const QString &fileName, const QSize &size);
@@ -195,6 +203,9 @@ public:
   // Base font size in pixels for the look's FontSize and a drawing height.
   // Fonts are sized in pixels so a drawing looks the same on every device.
   double BaseFontPixels(double heightPixels) const;
+  // The chart is drawn dark: its palette (the application's theme) is a
+  // dark one and it is not drawing for paper.
+  bool IsDark() const;
 
 signals:
   void mousePressed(QPoint pixel, Qt::MouseButton button);
@@ -225,6 +236,12 @@ protected:
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
   void keyPressEvent(QKeyEvent *event) override;
+  // A theme change: the chart is built again in the new colours.
+  void changeEvent(QEvent *event) override;
+  // The colours of the look drawn now, and the colour a mark of the given
+  // colour is drawn with on it.
+  const TChartColors &Colors() const;
+  QColor MarkColor(const QColor &color) const;
   // Hot-spot search shared by both kinds: annotation first, then subsets.
   void EmitHotSpots(const QPointF &pixel);
   // The pen of a subset under the current look, line widths times scale.
@@ -265,6 +282,7 @@ protected:
   TPlotLook m_look;
   QPoint m_lastMouse;
   bool m_renderOnly = false;
+  bool m_paper = false;
 };
 
 } // namespace korv

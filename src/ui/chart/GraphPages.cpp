@@ -19,7 +19,7 @@ namespace korv {
 void PrintGraphAt(QPainter &painter, TGraph &graph, int left, int top, int width, int height) {
   if (width <= 0 || height <= 0) return;
   painter.save();
-  graph.RenderTo(painter, QRectF(left, top, width, height));
+  graph.RenderOnPaper(painter, QRectF(left, top, width, height));
   painter.restore();
 }
 

@@ -6,13 +6,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "ui/common/Theme.h"
+
 namespace korv {
 
 namespace {
-const QColor kTitleColor(20, 30, 60);
-const QColor kTextColor(60, 60, 60);
-const QColor kGridColor(190, 196, 206);
-const QColor kDiscFill(250, 251, 253);
 constexpr double kMaxLogicalHeight = 1200.0;
 
 QFont MakeFont(double px, bool bold = false) {
@@ -83,7 +81,8 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   p.setRenderHint(QPainter::TextAntialiasing);
-  p.fillRect(area, Qt::white);
+  const TChartColors &colors = Colors();
+  p.fillRect(area, colors.Background);
 
   const double pad = 4 * scale;
   double top = area.top() + pad;
@@ -96,10 +95,10 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   };
   const double margin = 12 * scale;
   if (!m_mainTitle.isEmpty())
-    textRow(m_mainTitle, title, kTitleColor, pad * 2, area.left() + margin, area.right() - margin);
-  if (!m_subTitle.isEmpty()) textRow(m_subTitle, sub, kTitleColor, pad, area.left() + margin, area.right() - margin);
+    textRow(m_mainTitle, title, colors.Title, pad * 2, area.left() + margin, area.right() - margin);
+  if (!m_subTitle.isEmpty()) textRow(m_subTitle, sub, colors.Title, pad, area.left() + margin, area.right() - margin);
   for (const QString &line : m_multiSub)
-    if (!line.isEmpty()) textRow(line, base, kTextColor, pad, area.left() + margin, area.right() - margin);
+    if (!line.isEmpty()) textRow(line, base, colors.Text, pad, area.left() + margin, area.right() - margin);
 
   // Legend and readout rows at the bottom.
   std::vector<int> legendItems;
@@ -132,11 +131,11 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   // Disc, constant-resistance circles and constant-reactance arcs.
   QPainterPath disc;
   disc.addEllipse(c, R, R);
-  p.fillPath(disc, kDiscFill);
+  p.fillPath(disc, colors.DiscFill);
   p.save();
   p.setClipPath(disc);
-  const QPen gridPen(kGridColor, std::max(0.8, 0.9 * scale));
-  const QPen unitPen(kGridColor.darker(125), std::max(1.0, 1.2 * scale));
+  const QPen gridPen(colors.SmithGrid, std::max(0.8, 0.9 * scale));
+  const QPen unitPen(colors.SmithUnitGrid, std::max(1.0, 1.2 * scale));
   p.setBrush(Qt::NoBrush);
   const double rValues[] = {0.2, 0.5, 1.0, 2.0, 5.0};
   const double xValues[] = {0.2, 0.5, 1.0, 2.0, 5.0};
@@ -154,12 +153,12 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
   p.setPen(unitPen);
   p.drawLine(QPointF(c.x() - R, c.y()), QPointF(c.x() + R, c.y()));
   p.restore();
-  p.setPen(QPen(kTextColor, std::max(1.0, 1.3 * scale)));
+  p.setPen(QPen(colors.Text, std::max(1.0, 1.3 * scale)));
   p.drawEllipse(c, R, R);
 
   // Resistance labels along the real axis, reactance labels at the rim.
   p.setFont(small);
-  p.setPen(kTextColor);
+  p.setPen(colors.Text);
   const QFontMetricsF sfm(small);
   p.drawText(QPointF(c.x() - R + 2 * scale, c.y() - 3 * scale), QStringLiteral("0"));
   for (double r : rValues) {
@@ -178,7 +177,7 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
     }
   }
   // Phase of Gamma around the rim, ticks every 10 degrees.
-  p.setPen(QPen(kTextColor, std::max(0.8, scale)));
+  p.setPen(QPen(colors.Text, std::max(0.8, scale)));
   for (int deg = 0; deg < 360; deg += 10) {
     const double a = deg * std::numbers::pi / 180.0;
     const std::complex<double> u(std::cos(a), std::sin(a));
@@ -224,7 +223,7 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
       const double sz = (m_look.MarkPoints ? 2.0 : 3.5) * scale;
       const std::size_t step = m_look.MarkPoints ? 1 : std::max<std::size_t>(1, points.size() / 16);
       p.setPen(QPen(pen.color(), std::max(1.0, scale)));
-      p.setBrush(m_look.ViewStyle == 2 ? QBrush(Qt::white) : QBrush(pen.color()));
+      p.setBrush(m_look.ViewStyle == 2 ? QBrush(colors.Background) : QBrush(pen.color()));
       for (std::size_t i = 0; i < points.size(); i += step)
         p.drawEllipse(points[i], sz, sz);
       p.setBrush(Qt::NoBrush);
@@ -242,20 +241,21 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
     for (const auto &a : m_graphAnn) {
       if (a.Type == atNone) continue;
       const QPointF at = toPx(ImpedanceToGamma(a.X, a.Y));
+      const QColor color = MarkColor(a.Color);
       if (a.Type != atMarkerBelow && a.Type != atMarkerActive && a.Type != atMarkerDragged) {
-        p.setPen(a.Color);
+        p.setPen(color);
         p.drawText(QRectF(at.x() - 40, at.y() - 20, 80, 40), Qt::AlignCenter, QStringLiteral("\u25B2") + a.Text);
         continue;
       }
       p.setPen(Qt::NoPen);
-      p.setBrush(a.Color);
+      p.setBrush(color);
       p.drawEllipse(at, dot, dot);
       const double dir = a.Type == atMarkerBelow ? 1.0 : -1.0; // +1: the triangle hangs below
       const double tipY = at.y() + dir * gap, baseY = tipY + dir * side * 0.87;
       const QPolygonF triangle(
           {QPointF(at.x(), tipY), QPointF(at.x() - side / 2, baseY), QPointF(at.x() + side / 2, baseY)});
-      p.setPen(QPen(a.Color, std::max(1.0, 1.2 * scale)));
-      p.setBrush(a.Type == atMarkerDragged ? QBrush(Qt::NoBrush) : QBrush(a.Color));
+      p.setPen(QPen(color, std::max(1.0, 1.2 * scale)));
+      p.setBrush(a.Type == atMarkerDragged ? QBrush(Qt::NoBrush) : QBrush(color));
       p.drawPolygon(triangle);
       p.setBrush(Qt::NoBrush);
       if (!a.Text.isEmpty())
@@ -282,21 +282,21 @@ void TSmithGraph::Draw(QPainter &p, const QRectF &area, QPointF &centre, double 
       if (SubsetHasSymbols()) {
         // The legend shows the symbol the trace carries.
         p.setPen(QPen(pen.color(), std::max(1.0, scale)));
-        p.setBrush(m_look.ViewStyle == 2 ? QBrush(Qt::white) : QBrush(pen.color()));
+        p.setBrush(m_look.ViewStyle == 2 ? QBrush(colors.Background) : QBrush(pen.color()));
         const double sz = (m_look.MarkPoints ? 2.0 : 3.5) * scale;
         const TSubsetSymbol symbol =
             m_look.MarkPoints && m_look.ViewStyle != 2 ? TSubsetSymbol::Disc : SubsetStyle(s).Symbol;
         DrawSymbol(p, symbol, QPointF(x0 + iconW / 2, y0 + rowH / 2), sz);
         p.setBrush(Qt::NoBrush);
       }
-      p.setPen(kTextColor);
+      p.setPen(colors.Text);
       p.drawText(QRectF(x0 + iconW + 6 * scale, y0, colW - iconW - 8 * scale, rowH), Qt::AlignLeft | Qt::AlignVCenter,
                  fm.elidedText(SubsetLabel(s), Qt::ElideRight, colW - iconW - 8 * scale));
     }
     y += legendRows * rowH;
   }
   p.setFont(mono);
-  p.setPen(kTextColor);
+  p.setPen(colors.Text);
   for (const QString &line : m_multiBottom) {
     if (line.isEmpty()) continue;
     const double h = QFontMetricsF(mono).height() + pad / 2;

@@ -9,15 +9,11 @@
 #include <qcustomplot.h>
 
 #include "ui/chart/DenseGraph.h"
+#include "ui/common/Theme.h"
 
 namespace korv {
 
 namespace {
-
-const QColor kAxisColor(60, 60, 60);
-const QColor kGridColor(205, 208, 214);
-const QColor kSubGridColor(238, 240, 243);
-const QColor kTitleColor(20, 30, 60);
 
 QCPScatterStyle::ScatterShape ShapeOf(TSubsetSymbol s) {
   switch (s) {
@@ -212,7 +208,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   m_plot->clearItems();
   m_lineItems.clear();
   m_textItems.clear();
-  m_plot->setBackground(Qt::white);
+  const TChartColors &colors = Colors();
+  m_plot->setBackground(colors.Background);
 
   // Layout rows: titles, plot area, legend, readout lines.
   QCPLayoutGrid *grid = m_plot->plotLayout();
@@ -225,16 +222,16 @@ void TXYGraph::BuildPlot(double heightPixels) {
   int row = 0;
   const int pad = static_cast<int>(std::lround(4 * scale));
   if (!m_mainTitle.isEmpty())
-    grid->addElement(row++, 0, new TTextRow(m_plot, m_mainTitle, titleFont, kTitleColor, pad * 2));
-  if (!m_subTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_subTitle, subFont, kTitleColor, pad));
+    grid->addElement(row++, 0, new TTextRow(m_plot, m_mainTitle, titleFont, colors.Title, pad * 2));
+  if (!m_subTitle.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, m_subTitle, subFont, colors.Title, pad));
   for (const QString &line : m_multiSub)
-    if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, base, kAxisColor, pad));
+    if (!line.isEmpty()) grid->addElement(row++, 0, new TTextRow(m_plot, line, base, colors.Text, pad));
   if (!m_topMargin.isEmpty() && m_showVertAnn && !m_vertAnn.empty())
-    grid->addElement(row++, 0, new TTextRow(m_plot, QString(), base, kAxisColor, pad));
+    grid->addElement(row++, 0, new TTextRow(m_plot, QString(), base, colors.Text, pad));
   grid->addElement(row++, 0, axisRect);
 
   // Axes: a closed box with ticks inside on all four sides.
-  const QPen axisPen(kAxisColor, std::max(1.0, scale));
+  const QPen axisPen(colors.Text, std::max(1.0, scale));
   for (QCPAxis *axis : axisRect->axes()) {
     axis->setVisible(true);
     axis->setBasePen(axisPen);
@@ -243,9 +240,9 @@ void TXYGraph::BuildPlot(double heightPixels) {
     axis->setTickLength(0, static_cast<int>(std::lround(5 * scale)));
     axis->setSubTickLength(0, static_cast<int>(std::lround(3 * scale)));
     axis->setTickLabelFont(base);
-    axis->setTickLabelColor(kAxisColor);
+    axis->setTickLabelColor(colors.Text);
     axis->setLabelFont(subFont);
-    axis->setLabelColor(kTitleColor);
+    axis->setLabelColor(colors.Title);
     axis->setScaleType(QCPAxis::stLinear);
   }
   QCPAxis *top = axisRect->axis(QCPAxis::atTop);
@@ -277,8 +274,8 @@ void TXYGraph::BuildPlot(double heightPixels) {
   auto styleGrid = [&](QCPAxis *axis, bool on) {
     axis->grid()->setVisible(on);
     axis->grid()->setSubGridVisible(on);
-    axis->grid()->setPen(QPen(kGridColor, std::max(1.0, scale), Qt::SolidLine));
-    axis->grid()->setSubGridPen(QPen(kSubGridColor, 1.0, Qt::SolidLine));
+    axis->grid()->setPen(QPen(colors.Grid, std::max(1.0, scale), Qt::SolidLine));
+    axis->grid()->setSubGridPen(QPen(colors.SubGrid, 1.0, Qt::SolidLine));
     axis->grid()->setZeroLinePen(Qt::NoPen);
     axis->grid()->setAntialiased(false);
   };
@@ -317,7 +314,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
     if (SubsetHasSymbols()) {
       const bool marks = m_look.MarkPoints;
       QCPScatterStyle ss(marks && m_look.ViewStyle != 2 ? QCPScatterStyle::ssDisc : ShapeOf(st.Symbol), pen.color(),
-                         m_look.ViewStyle == 2 ? QColor(Qt::white) : pen.color(), (marks ? 4.0 : 7.0) * scale);
+                         m_look.ViewStyle == 2 ? colors.Background : pen.color(), (marks ? 4.0 : 7.0) * scale);
       ss.setPen(QPen(pen.color(), std::max(1.0, scale)));
       g->setScatterStyle(ss);
       // Symbols of a monochrome trace every few points so the line still reads.
@@ -340,7 +337,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
     QFont legendFont = base;
     legendFont.setPixelSize(std::max(6, static_cast<int>(std::lround(fontPx * 0.9))));
     legend->setFont(legendFont);
-    legend->setTextColor(kAxisColor);
+    legend->setTextColor(colors.Text);
     legend->setBorderPen(Qt::NoPen);
     legend->setBrush(Qt::NoBrush);
     legend->setIconSize(static_cast<int>(std::lround(26 * scale)), static_cast<int>(std::lround(10 * scale)));
@@ -364,7 +361,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
   m_readoutRows.clear();
   for (const QString &line : m_multiBottom) {
     if (line.isEmpty()) continue;
-    auto *readout = new TTextRow(m_plot, line, monoFont, kAxisColor, pad / 2);
+    auto *readout = new TTextRow(m_plot, line, monoFont, colors.Text, pad / 2);
     readout->setLayer(m_overlay);
     m_readoutRows.push_back(readout);
     grid->addElement(row++, 0, readout);
@@ -433,12 +430,12 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       QCPItemStraightLine *line = nextLine();
       line->point1->setCoords(0, a.Position);
       line->point2->setCoords(1, a.Position);
-      line->setPen(QPen(a.Color, 1.5));
+      line->setPen(QPen(MarkColor(a.Color), 1.5));
       QCPItemText *text = nextText(QCPItemPosition::ptAxisRectRatio, QCPItemPosition::ptPlotCoords, 0.99, a.Position);
       text->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
       text->setText(a.Text);
       text->setFont(f);
-      text->setColor(a.Color);
+      text->setColor(MarkColor(a.Color));
     }
   }
   if (m_showVertAnn) {
@@ -447,14 +444,14 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       QCPItemStraightLine *line = nextLine();
       line->point1->setCoords(a.Position, 0);
       line->point2->setCoords(a.Position, 1);
-      line->setPen(QPen(a.Color, 1.2, Qt::DashLine));
+      line->setPen(QPen(MarkColor(a.Color), 1.2, Qt::DashLine));
       QString t = a.Text;
       if (t.startsWith(QLatin1String("|H"))) t = t.mid(2); // horizontal text at the top
       QCPItemText *text = nextText(QCPItemPosition::ptPlotCoords, QCPItemPosition::ptAxisRectRatio, a.Position, 0.0);
       text->setPositionAlignment(Qt::AlignHCenter | Qt::AlignBottom);
       text->setText(t);
       text->setFont(f);
-      text->setColor(a.Color);
+      text->setColor(MarkColor(a.Color));
       text->setClipToAxisRect(false);
     }
   }
@@ -470,13 +467,13 @@ void TXYGraph::BuildAnnotations(double fontPx) {
       sym->setPositionAlignment(Qt::AlignCenter);
       sym->setText(symbol);
       sym->setFont(symbolFont);
-      sym->setColor(a.Color);
+      sym->setColor(MarkColor(a.Color));
       if (!a.Text.isEmpty()) {
         QCPItemText *text = nextText(QCPItemPosition::ptAbsolute, QCPItemPosition::ptAbsolute, 0.0, 0.0, sym->right);
         text->setPositionAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         text->setText(a.Text);
         text->setFont(f);
-        text->setColor(a.Color);
+        text->setColor(MarkColor(a.Color));
       }
     }
   }

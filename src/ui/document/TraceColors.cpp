@@ -3,13 +3,30 @@
 namespace korv {
 
 namespace {
-// Chosen for contrast on white and for distinct hues next to each other;
-// none is the dark red, blue or grey that markers use, nor the limit
-// line's red.
+// Chosen for distinct hues next to each other and for a contrast of at
+// least 3:1 on the white chart; none is the dark red, blue or grey that
+// markers use, nor the limit line's red.
 const QColor kColors[kTraceStyleCount] = {
-    QColor(31, 119, 180), QColor(190, 0, 190), QColor(44, 160, 44),   QColor(255, 127, 14), QColor(148, 103, 189),
-    QColor(0, 190, 200),  QColor(140, 86, 75), QColor(227, 119, 194), QColor(64, 64, 64),   QColor(170, 170, 20),
-    QColor(0, 0, 128),    QColor(0, 128, 128), QColor(230, 171, 2),   QColor(0, 90, 50)};
+    QColor(31, 119, 180), QColor(190, 0, 190), QColor(44, 160, 44),  QColor(215, 95, 0), QColor(148, 103, 189),
+    QColor(0, 155, 205),  QColor(140, 86, 75), QColor(200, 80, 165), QColor(64, 64, 64), QColor(100, 130, 0),
+    QColor(0, 0, 128),    QColor(0, 128, 128), QColor(170, 135, 0),  QColor(0, 90, 50)};
+
+// The dark chart's variants of the colours that would not read on it (under
+// 3:1); invalid: the colour itself.
+const QColor kDarkColors[kTraceStyleCount] = {QColor(),
+                                              QColor(),
+                                              QColor(),
+                                              QColor(),
+                                              QColor(),
+                                              QColor(),
+                                              QColor(196, 130, 115),
+                                              QColor(),
+                                              QColor(170, 170, 170),
+                                              QColor(),
+                                              QColor(120, 140, 255),
+                                              QColor(),
+                                              QColor(),
+                                              QColor(70, 200, 150)};
 
 const TSubsetSymbol kSymbols[kTraceStyleCount] = {
     TSubsetSymbol::Circle,  TSubsetSymbol::Square,       TSubsetSymbol::Triangle, TSubsetSymbol::Diamond,
@@ -42,10 +59,16 @@ TSubsetStyle TraceStyle(int index) {
   const int i = ((index % kTraceStyleCount) + kTraceStyleCount) % kTraceStyleCount;
   TSubsetStyle s;
   s.Color = kColors[i];
+  s.DarkColor = kDarkColors[i];
   s.DashPattern = Pattern(i);
   s.MonoPen = s.DashPattern.isEmpty() ? Qt::SolidLine : Qt::CustomDashLine;
   s.Symbol = kSymbols[i];
   return s;
+}
+
+QColor TraceColorShown(int index, bool dark) {
+  const TSubsetStyle s = TraceStyle(index);
+  return dark && s.DarkColor.isValid() ? s.DarkColor : s.Color;
 }
 
 void ApplyTraceStyles(TGraph &graph) {

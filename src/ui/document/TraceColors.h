@@ -10,6 +10,9 @@ inline constexpr int kTraceStyleCount = 14;
 
 // Style of trace index (wraps beyond 14).
 TSubsetStyle TraceStyle(int index);
+// The colour trace index is drawn with on the light or the dark chart (the
+// trace list's swatches show the same).
+QColor TraceColorShown(int index, bool dark);
 // The limit line's colour, unlike every trace's.
 inline QColor LimitLineColor() { return {255, 0, 0}; }
 // Applies TraceStyle to every subset of a graph.

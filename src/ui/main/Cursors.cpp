@@ -1,9 +1,17 @@
 #include "ui/main/Cursors.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 #include <QtMath>
+#include <algorithm>
+#include <utility>
+
+#include "ui/common/Theme.h"
 
 // Resources of a static library are registered by hand.
 static void InitKorvResourcesOnce() {
@@ -39,10 +47,13 @@ QPainterPath Polyline(std::initializer_list<QPointF> pts) {
   return path;
 }
 
-void DrawIcon(QPainter &p, const QString &name) {
-  const QColor ink(40, 60, 90);
-  const QColor accent(200, 60, 40);
-  const QColor paper(250, 250, 245);
+// The pictures are line drawings: on a dark toolbar the ink turns light and
+// the paper dark, so they read as they do on a light one.
+void DrawIcon(QPainter &p, const QString &name, bool dark) {
+  const QColor ink = dark ? QColor(208, 218, 234) : QColor(40, 60, 90);
+  const QColor accent = dark ? QColor(245, 120, 95) : QColor(200, 60, 40);
+  const QColor paper = dark ? QColor(62, 66, 74) : QColor(250, 250, 245);
+  const QColor markBlue = dark ? QColor(110, 150, 255) : QColor(0, 0, 255);
   p.setRenderHint(QPainter::Antialiasing);
   QPen pen(ink, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
   p.setPen(pen);
@@ -144,7 +155,7 @@ void DrawIcon(QPainter &p, const QString &name) {
     // A trace with a marker triangle over it; crossed out to hide.
     frame();
     p.drawPath(Polyline({{4, 16}, {8, 12}, {12, 15}, {16, 9}, {20, 13}}));
-    p.setBrush(QColor(0, 0, 255));
+    p.setBrush(markBlue);
     p.setPen(Qt::NoPen);
     p.drawPolygon(QPolygonF({{16, 4}, {13, 8.5}, {19, 8.5}}));
     if (name == "MarkerHide") {
@@ -170,7 +181,7 @@ void DrawIcon(QPainter &p, const QString &name) {
         p.drawRect(QRectF(7.5 + 3.3 * c, 11 + 3.3 * r, 2.2, 2.2));
   } else if (name == "Options") {
     // Three sliders.
-    p.setPen(QPen(QColor(60, 60, 60), 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(dark ? ink : QColor(60, 60, 60), 1.6, Qt::SolidLine, Qt::RoundCap));
     for (int i = 0; i < 3; ++i)
       p.drawLine(QPointF(4, 6 + 6 * i), QPointF(20, 6 + 6 * i));
     p.setBrush(accent);
@@ -194,18 +205,43 @@ void DrawIcon(QPainter &p, const QString &name) {
 
 } // namespace
 
-QIcon ToolIcon(const QString &name) {
-  QIcon icon;
-  for (int size : {24, 48}) {
-    QPixmap pm = Blank(size);
-    QPainter p(&pm);
-    p.scale(size / 24.0, size / 24.0);
-    DrawIcon(p, name);
-    p.end();
-    icon.addPixmap(pm);
+namespace {
+// Draws the picture when asked, in the application's look of the moment: a
+// theme change needs no new icons, the next repaint shows the new colours.
+class TToolIconEngine : public QIconEngine {
+public:
+  explicit TToolIconEngine(QString name) : m_name(std::move(name)) {}
+  QIconEngine *clone() const override { return new TToolIconEngine(m_name); }
+  QString key() const override { return QStringLiteral("korvtool"); }
+  QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
+    const int side = std::max(1, std::min(size.width(), size.height()));
+    return {side, side};
   }
-  return icon;
-}
+  QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override {
+    const int side = std::max(1, std::min(size.width(), size.height()));
+    QPixmap pm = Blank(side);
+    QPainter p(&pm);
+    p.scale(side / 24.0, side / 24.0);
+    DrawIcon(p, m_name, IsDarkPalette(QGuiApplication::palette()));
+    p.end();
+    if (mode == QIcon::Disabled || mode == QIcon::Selected) {
+      QStyleOption option;
+      option.palette = QGuiApplication::palette();
+      if (QStyle *style = QApplication::style()) return style->generatedIconPixmap(mode, pm, &option);
+    }
+    return pm;
+  }
+  void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
+    const QPixmap pm = pixmap(rect.size(), mode, state);
+    painter->drawPixmap(rect.x() + (rect.width() - pm.width()) / 2, rect.y() + (rect.height() - pm.height()) / 2, pm);
+  }
+
+private:
+  QString m_name;
+};
+} // namespace
+
+QIcon ToolIcon(const QString &name) { return QIcon(new TToolIconEngine(name)); }
 
 QIcon AppIcon() {
   InitKorvResources();

@@ -15,6 +15,7 @@
 #include "core/FileIO.h"
 #include "core/TextUtil.h"
 #include "ui/common/DocMessages.h"
+#include "ui/common/Theme.h"
 #include "ui/document/Child.h"
 #include "ui/document/TraceColors.h"
 #include "ui/main/Main.h"
@@ -104,7 +105,7 @@ void TfrmMain::UpdateTraceDock() {
   for (int i = 0; i < d.TraceCount(); ++i) {
     const TTraceData &t = d.Traces[i];
     QPixmap swatch(14, 14);
-    swatch.fill(TraceStyle(i).Color);
+    swatch.fill(TraceColorShown(i, IsDarkPalette(m_traceTable->palette())));
     QTableWidgetItem *shown = Cell(m_traceTable, i, kShownColumn, QString());
     shown->setIcon(QIcon(swatch));
     shown->setCheckState(doc->TraceHidden(i) ? Qt::Unchecked : Qt::Checked);

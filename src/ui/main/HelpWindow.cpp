@@ -15,12 +15,48 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "ui/common/Theme.h"
 #include "ui/main/Cursors.h"
 
 namespace korv {
 
 namespace {
 constexpr int kPageRole = Qt::UserRole + 1;
+
+// The pages' style sheet, given to every page as the default: the pages
+// link it without a type, which the rich-text engine does not load. Under a
+// dark palette rules of their own go on top, so headings, table heads and
+// links stay readable.
+constexpr const char *kDarkHelpStyle = "\nbody h1, body h2 { color: #8fb8f0; }\nbody th { background: #34404f; }\n"
+                                       "body a { color: #7ab4ff; }\n";
+
+QString HelpStyleSheet(bool dark) {
+  QFile f(QStringLiteral(":/help/style.css"));
+  QString css = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+  if (dark) css += QLatin1String(kDarkHelpStyle);
+  return css;
+}
+
+class THelpBrowser : public QTextBrowser {
+public:
+  explicit THelpBrowser(QWidget *parent) : QTextBrowser(parent) { ApplyStyle(); }
+
+protected:
+  // A theme change shows the page again in the new colours.
+  void changeEvent(QEvent *event) override {
+    QTextBrowser::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && ApplyStyle() && !source().isEmpty()) reload();
+  }
+
+private:
+  // True when the sheet changed.
+  bool ApplyStyle() {
+    const QString css = HelpStyleSheet(IsDarkPalette(palette()));
+    if (css == document()->defaultStyleSheet()) return false;
+    document()->setDefaultStyleSheet(css);
+    return true;
+  }
+};
 
 QString PageText(const QString &page) {
   InitKorvResources();
@@ -213,7 +249,7 @@ THelpWindow::THelpWindow(QWidget *parent) : QWidget(parent, Qt::Window) {
           [this](QListWidgetItem *item) { ShowPage(item->data(kPageRole).toString()); });
   m_tabs->addTab(searchPage, tr("Search"));
 
-  m_browser = new QTextBrowser(this);
+  m_browser = new THelpBrowser(this);
   m_browser->setObjectName(QStringLiteral("browserHelp"));
   m_browser->setSearchPaths({QStringLiteral(":/help")});
   m_browser->setOpenExternalLinks(true);

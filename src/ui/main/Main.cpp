@@ -112,6 +112,7 @@ TfrmMain::~TfrmMain() {
   delete m_mdi;
   m_mdi = nullptr;
   if (m_help) delete m_help.data();
+  RestoreSystemTheme();
 }
 
 void TfrmMain::dragEnterEvent(QDragEnterEvent *event) {
@@ -164,6 +165,14 @@ void TfrmMain::ApplyPlacementFromSettings() {
   statusBar()->setVisible(m.StatusbarVisible);
   Action(TCommand::ViewToolbar)->setChecked(m.ToolbarVisible);
   Action(TCommand::ViewStatus)->setChecked(m.StatusbarVisible);
+  FollowPalette();
+  // The desktop's own look needs nothing done: the palette is left alone.
+  if (Theme() != TThemeChoice::System || m_themeApplied) {
+    SetTheme(Theme());
+  } else {
+    for (QAction *a : m_themeGroup->actions())
+      a->setChecked(a->data().toInt() == static_cast<int>(TThemeChoice::System));
+  }
 }
 
 void TfrmMain::ApplyToolbarLocation() {

@@ -13,6 +13,7 @@
 
 #include "measure/PlotOptions.h"
 #include "settings/Config.h"
+#include "ui/common/Theme.h"
 #include "ui/common/WorkerRunner.h"
 #include "ui/document/Child.h"
 #include "ui/instrument/InstrumentHost.h"
@@ -123,6 +124,10 @@ public:
   QAction *Action(TCommand command) const;
   // By control name, for tests and scripts (null when unknown).
   QAction *Action(const QString &name) const;
+  // View > Theme (MainTheme.cpp): applies the look to the whole program and
+  // keeps it for the settings file.
+  void SetTheme(TThemeChoice choice);
+  TThemeChoice Theme() const;
   // The enabling rule's verdict for a command, also for commands whose
   // dialogs are not built yet (Qt reports hidden actions as disabled).
   bool CommandEnabled(TCommand command) const { return m_enabled.test(static_cast<std::size_t>(command)); }
@@ -188,6 +193,10 @@ private:
   void CreateStatusBar();
   // Undo and Redo, and keys beyond the menus' own (MainWorkbench.cpp).
   void CreateWorkbenchActions();
+  void CreateThemeMenu(QMenu *view);
+  void RestoreSystemTheme();
+  // What does not follow the palette by itself: the workspace's background.
+  void FollowPalette();
   void UpdateHistoryActions();
   // The marker table and trace list docks (DocksMarkers.cpp, DocksTraces.cpp).
   void CreateDocks();
@@ -326,6 +335,8 @@ private:
   QTableWidget *m_traceTable = nullptr;
   bool m_fillingTraces = false;
   QAction *m_redoAction = nullptr;
+  QActionGroup *m_themeGroup = nullptr;
+  bool m_themeApplied = false;
   QActionGroup *m_viewGroup = nullptr;
   QActionGroup *m_viewButtons = nullptr;
   QActionGroup *m_toolGroup = nullptr;

@@ -402,6 +402,7 @@ void TfrmMain::CreateMenus() {
   AddActions(view, {C::ViewToolbar, C::ViewStatus});
   view->addAction(m_traceDock->toggleViewAction());
   view->addAction(m_markerDock->toggleViewAction());
+  CreateThemeMenu(view);
   view->addSeparator();
   AddActions(view, {C::ViewXYGraph, C::ViewSmithChart, C::ViewDTF});
   view->addSeparator();
@@ -497,6 +498,7 @@ bool TfrmMain::event(QEvent *e) {
     ShowHintText(static_cast<QStatusTipEvent *>(e)->tip());
     return true;
   }
+  if (e->type() == QEvent::PaletteChange) FollowPalette();
   return QMainWindow::event(e);
 }
 

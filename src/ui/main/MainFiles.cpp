@@ -371,9 +371,10 @@ void TfrmMain::mnuFileSaveAsMetaClick() {
 }
 
 void TfrmMain::PrintDocument(TfrmDoc *doc, QPrinter &printer) {
-  // The graph fills the printable area of the (landscape) page.
+  // The graph fills the printable area of the (landscape) page, in the
+  // light look whatever the screen shows.
   QPainter painter(&printer);
-  doc->RenderTo(painter, QRectF(painter.viewport()));
+  doc->Graph()->RenderOnPaper(painter, QRectF(painter.viewport()));
 }
 
 void TfrmMain::mnuFilePrintClick() {

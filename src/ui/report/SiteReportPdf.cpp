@@ -148,20 +148,21 @@ private:
       const QString verdict = t.Freq.Verdict == TVerdict::None
                                   ? QStringLiteral("no limit")
                                   : Q(t.Verdict) + QStringLiteral(" against ") + Q(t.Limit);
-      y = Text(y, Q(t.Band) + QStringLiteral(", ") + Q(t.Points) + QStringLiteral(" points; worst ") + Q(t.Worst) +
-                      QStringLiteral(" at ") + Q(t.WorstAt) + QStringLiteral("; ") + verdict,
+      y = Text(y,
+               Q(t.Band) + QStringLiteral(", ") + Q(t.Points) + QStringLiteral(" points; worst ") + Q(t.Worst) +
+                   QStringLiteral(" at ") + Q(t.WorstAt) + QStringLiteral("; ") + verdict,
                9);
       // The document opens in its frequency view.
       m_window.SetDocument(GraphDocument(t));
       m_window.Graph()->SetRenderOnly(true); // the window may have made a new one
       m_window.SetActiveTrace(0);
       const double h = kGraphHeight;
-      m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
+      m_window.Graph()->RenderOnPaper(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
       y += h + 6;
       if (t.HasDistance) {
         // The active trace (its readouts) stays across the change of view.
         m_window.SetPlotMode(pmDistance);
-        m_window.RenderTo(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
+        m_window.Graph()->RenderOnPaper(m_painter, QRectF(m_page.left(), y, m_page.width(), h));
         y += h + 6;
         if (!t.DistanceVerdict.empty()) y = Text(y, Q(t.DistanceVerdict), 9);
       } else {

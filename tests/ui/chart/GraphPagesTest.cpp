@@ -11,6 +11,7 @@
 #include "ui/chart/GraphPages.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
+#include "ui/common/Theme.h"
 
 namespace korv {
 namespace {
@@ -99,6 +100,37 @@ TEST(GraphPages, EachGraphLandsInItsCellAndNothingElseIsDrawn) {
   }
   EXPECT_GT(Inked(image, QRect(caption.Left, caption.Top, caption.Width, caption.Height)), 0);
   EXPECT_EQ(Inked(image, QRect(0, top.top(), page.width(), page.height() - top.top())), 0);
+}
+
+TEST(GraphPages, GraphsShownDarkPrintLight) {
+  TXYGraph xy;
+  TSmithGraph smith;
+  for (TGraph *g : {static_cast<TGraph *>(&xy), static_cast<TGraph *>(&smith)}) {
+    g->setPalette(ThemePalette(true));
+    Fill(*g);
+    ASSERT_TRUE(g->IsDark());
+  }
+  const TPageGrid grid(2, 1);
+  const QSize page(1020, 1320);
+  QImage image(page, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    PaintGraphPage(painter, page, {&xy, &smith}, grid, 0, TPageLook{false, false});
+  }
+  // Mostly light in both cells: a dark graph would fill its cell.
+  for (int row = 0; row < 2; ++row) {
+    const QRect cell = RectOf(grid.CellRect(page.width(), page.height(), row, 0));
+    int dark = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+      for (int x = cell.left(); x <= cell.right(); ++x)
+        if (image.pixelColor(x, y).lightness() < 100) ++dark;
+    EXPECT_LT(dark, cell.width() * cell.height() / 20) << "row " << row;
+    EXPECT_EQ(image.pixelColor(cell.topLeft() + QPoint(2, 2)), QColor(Qt::white)) << "row " << row;
+  }
+  // The screens stay dark.
+  EXPECT_EQ(xy.ToImage(QSize(300, 200)).pixelColor(2, 2), ChartColors(true).Background);
+  EXPECT_EQ(smith.ToImage(QSize(300, 200)).pixelColor(2, 2), ChartColors(true).Background);
 }
 
 TEST(GraphPages, PreviewOutlinesEveryCell) {

@@ -148,7 +148,7 @@ TEST(XYGraph, DrawsTracesInTheirColoursAndLeavesNullPointsOut) {
   g.SetPoints(4);
   // A flat line from 0 to 10, then a null point, then the line continues.
   g.SetSubsetData(0, {0.0F, 10.0F, kGraphNullValue, 30.0F}, {0.5F, 0.5F, kGraphNullValue, 0.5F});
-  g.SetSubsetStyle(0, TSubsetStyle{QColor(255, 0, 0), Qt::SolidLine, {}, TSubsetSymbol::Circle});
+  g.SetSubsetStyle(0, TSubsetStyle{QColor(255, 0, 0), Qt::SolidLine, {}, TSubsetSymbol::Circle, QColor()});
   g.SetManualX(true, 0.0, 30.0);
   g.SetManualY(true, 0.0, 1.0);
   const QImage image = g.ToImage(QSize(400, 300));
