@@ -456,6 +456,8 @@ void TdlgUpload::btnOKClick() {
       ShowError(Q(summary->Text()));
       return;
     }
+    // Every location has been asked: the bar says so, whatever each gave.
+    if (!summary->Cancelled) m_progUploadProgress->setValue(m_progUploadProgress->maximum());
     ShowDocMessage(this, summary->Failed.empty() ? TMsgKind::Information : TMsgKind::Warning, Q(summary->Text()));
     accept();
   };
