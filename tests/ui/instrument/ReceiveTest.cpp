@@ -304,3 +304,22 @@ TEST_F(Receive, SiteMasterEmptyLocationsAreMarkedAndWindowsNamedFromLabels) {
     EXPECT_FALSE(d->windowTitle().contains("Untitled")) << d->windowTitle().toStdString();
   }
 }
+
+// A tester's damaged block: the summary names the location and the text
+// that could not be read.
+TEST_F(Receive, ADamagedBlockNamesTheLocationAndTheUnreadableText) {
+  Start(std::make_unique<TRtSimulator>('5', SyntheticTraces(2, 100, 800.0, 1000.0)),
+        {false, 9600, TSimFault::Garbage});
+  UseReceive([&](TdlgUpload *dlg) {
+    QListWidget *list = Listed(dlg, 2);
+    ClickRow(list, 1);
+    Click(dlg, "btnOK");
+    WaitClosed(dlg);
+  });
+  ASSERT_EQ(m_messages.size(), 1) << Said().toStdString();
+  const QString text = m_messages[0];
+  EXPECT_TRUE(text.startsWith("Received 0 of 1 traces.")) << text.toStdString();
+  EXPECT_TRUE(text.contains("location 2 \"")) << text.toStdString();
+  EXPECT_TRUE(text.contains("An Error Occurred while trying to load data.")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Unreadable: \"") && text.contains("#")) << text.toStdString();
+}
