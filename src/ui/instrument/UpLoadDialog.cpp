@@ -435,18 +435,20 @@ void TdlgUpload::btnOKClick() {
     // A long trace is given up between its lines.
     comm.SetReadCancel(&ctx.CancelFlag());
     FetchTraces(comm, id, selection, o, sink);
+    // A Cancel between traces ends the fetch quietly: said like one within a trace.
+    if (ctx.CancelRequested()) throw EmoxIOCancelled(kMsgCancelled);
   };
   // Documents still queued for windows went in before this runs.
   run.Done = [this, windowError, busy, summary](const std::exception_ptr &error) mutable {
     SetTransferControls(true);
     busy.reset();
-    summary->Cancelled = Runner().CancelRequested() && windowError->empty();
     if (CloseIfAsked()) return;
     try {
       if (error) std::rethrow_exception(error);
     } catch (const EmoxIOCancelled &) {
-      // Asked for: what arrived before stays where it went, and is said.
-      summary->Cancelled = true;
+      // Asked for (or a window could not be made, said below): what arrived
+      // before stays where it went, and is said.
+      summary->Cancelled = windowError->empty();
     } catch (const std::exception &e) {
       summary->Error = std::string(kMsgChildDocError) + e.what();
     }
