@@ -264,6 +264,10 @@ TEST(TransferDialog, ReadOnlyDeviceFolderShowsTheMessages) {
   ASSERT_EQ(answers.Seen.size(), 3);
   EXPECT_TRUE(answers.Seen[0].startsWith("Unable to open the remote file. Check the ActiveSync connection.\n"))
       << answers.Seen[0].toStdString();
+  // The error names the handheld folder it used.
+  EXPECT_TRUE(
+      answers.Seen[0].endsWith(QString::fromStdString("\nHandheld folder: " + (f.Dir.Path() / "device").string())))
+      << answers.Seen[0].toStdString();
   EXPECT_EQ(answers.Seen[1], "You are about to delete one or more Vantor trace files. Do you want to continue?");
   EXPECT_EQ(answers.Seen[2], "Unable to delete file from Vantor. Check the ActiveSync connection.");
   EXPECT_EQ(Rows(f.Device()), (QStringList{"kept.vnf"}));
