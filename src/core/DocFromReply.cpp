@@ -20,6 +20,17 @@ double CalendarDate(int y, int m, int d) { return EncodeDateTime(TCivilTime{y, m
 
 double NowOr(const TReplyContext &ctx) { return ctx.Now != 0.0 ? ctx.Now : NowDayCount(); }
 
+// The load error with the text that did not parse (and where), so a damaged
+// reply can be told from a misread one.
+std::string UnparsedText(std::string_view text, long long offset = -1) {
+  std::string shown;
+  for (char c : text.substr(0, 40))
+    shown += static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F ? '?' : c;
+  std::string m = std::string(kMsgLoadDataError) + "\r\nUnreadable: \"" + shown + "\"";
+  if (offset >= 0) m += " at byte " + std::to_string(offset);
+  return m + ".";
+}
+
 [[noreturn]] void NotANumber(std::string_view text) {
   throw EmoxIOTraceFormatErr("'" + std::string(text) + "' is not a valid integer value");
 }
@@ -151,7 +162,7 @@ double DecodeStamp(const std::string &text) {
   try {
     return DecodePackedTime(text);
   } catch (const Exception &) {
-    throw EmoxIOTraceFormatErr(kMsgLoadDataError);
+    throw EmoxIOTraceFormatErr(UnparsedText(text));
   }
 }
 
@@ -603,7 +614,7 @@ void BuildFromRtReply(TmoxDocument &doc, const std::string &traceName, const std
   auto field = [&](std::size_t o, std::size_t w) {
     double v = 0;
     const std::string s = Trim(std::string_view(reinterpret_cast<const char *>(b + o), w));
-    if (!ParseDouble(s, v) || !std::isfinite(v)) throw EmoxIOTraceFormatErr(kMsgLoadDataError);
+    if (!ParseDouble(s, v) || !std::isfinite(v)) throw EmoxIOTraceFormatErr(UnparsedText(s, static_cast<long long>(o)));
     return v;
   };
   TmoxDocument d;

@@ -28,6 +28,11 @@ bool MayReplace(const TAskReplace &ask, const std::string &name, bool &replaceAl
 
 } // namespace
 
+bool TKP418Transfer::Stop(int done, int total) const {
+  if (m_progress) m_progress(done, total);
+  return m_cancel != nullptr && m_cancel->load() && done < total;
+}
+
 void TKP418Transfer::Connect() { ConnectRemote(m_api); }
 
 void TKP418Transfer::Disconnect() { m_api.CeRapiUnInit(); }
@@ -53,7 +58,13 @@ TCopyReport TKP418Transfer::CopyToPC(const std::string &folderText, const std::v
                                      const TAskReplace &ask) {
   TCopyReport report;
   bool replaceAll = false;
-  for (const std::string &name : names) {
+  const int total = static_cast<int>(names.size());
+  for (int i = 0; i < total; ++i) {
+    if (Stop(i, total)) {
+      report.Cancelled = true;
+      return report;
+    }
+    const std::string &name = names[static_cast<std::size_t>(i)];
     const std::string local = PCFolder(folderText) + name;
     std::error_code ec;
     if (std::filesystem::symlink_status(local, ec).type() != std::filesystem::file_type::not_found &&
@@ -64,14 +75,21 @@ TCopyReport TKP418Transfer::CopyToPC(const std::string &folderText, const std::v
     CopyRemoteToLocal(m_api, local, VantorTracePath(name));
     report.Copied.push_back(local);
   }
+  Stop(total, total);
   return report;
 }
 
 TCopyReport TKP418Transfer::CopyToHandheld(const std::vector<std::string> &localFiles, const TAskReplace &ask) {
   TCopyReport report;
   bool replaceAll = false;
+  const int total = static_cast<int>(localFiles.size());
   try {
-    for (const std::string &file : localFiles) {
+    for (int i = 0; i < total; ++i) {
+      if (Stop(i, total)) {
+        report.Cancelled = true;
+        break;
+      }
+      const std::string &file = localFiles[static_cast<std::size_t>(i)];
       const std::string name = BaseName(file);
       const std::string remote = VantorTracePath(name);
       bool overwrite = false;
@@ -85,6 +103,7 @@ TCopyReport TKP418Transfer::CopyToHandheld(const std::vector<std::string> &local
       CopyLocalToRemote(m_api, file, remote, overwrite);
       report.Copied.push_back(remote);
     }
+    if (!report.Cancelled) Stop(total, total);
   } catch (...) {
     RefreshList();
     throw;
@@ -96,7 +115,10 @@ TCopyReport TKP418Transfer::CopyToHandheld(const std::vector<std::string> &local
 std::vector<std::string> TKP418Transfer::Delete(const std::vector<std::string> &names,
                                                 const std::function<void(const std::string &name)> &failed) {
   std::vector<std::string> deleted;
-  for (const std::string &name : names) {
+  const int total = static_cast<int>(names.size());
+  for (int i = 0; i < total; ++i) {
+    if (Stop(i, total)) break;
+    const std::string &name = names[static_cast<std::size_t>(i)];
     if (DeleteRemoteFile(m_api, VantorTracePath(name)))
       deleted.push_back(name);
     else if (failed)

@@ -4,6 +4,7 @@
 // before replacing one, the replace-all state of a run, and deletes that go
 // on past a failing name. The transfer dialog and `korvtool handheld` both
 // run on it.
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,7 +30,11 @@ using TAskReplace = std::function<TReplaceAnswer(const std::string &name)>;
 struct TCopyReport {
   std::vector<std::string> Copied;  // the paths written
   std::vector<std::string> Skipped; // names answered No
+  bool Cancelled = false;           // stopped before the rest of the names
 };
+
+// Files done out of files asked for, told before each file and at the end.
+using THandheldProgress = std::function<void(int done, int total)>;
 
 class TKP418Transfer {
 public:
@@ -42,6 +47,12 @@ public:
   const std::vector<std::string> &RefreshList();
   const std::vector<std::string> &Names() const { return m_names; }
   bool CanCopyToPC() const { return !m_names.empty(); }
+
+  // Optional, for copies and deletes run on a worker: progress per file,
+  // and a flag read before each file (a file begun is finished, so no half
+  // file is left). Both must outlive the runs that use them.
+  void SetProgress(THandheldProgress progress) { m_progress = std::move(progress); }
+  void SetCancelFlag(const std::atomic<bool> *cancel) { m_cancel = cancel; }
 
   // The local folder of folderText, ending in "/", made when missing.
   // Raises ERAPI2Exception when it cannot be made.
@@ -56,14 +67,19 @@ public:
   // afterwards, also when an ERAPI2Exception ends the run.
   TCopyReport CopyToHandheld(const std::vector<std::string> &localFiles, const TAskReplace &ask);
   // Deletes each name; a failure is reported through failed and the next
-  // name is tried. The list is read again afterwards. Returns the names
-  // deleted.
+  // name is tried (until a cancel). The list is read again afterwards.
+  // Returns the names deleted.
   std::vector<std::string> Delete(const std::vector<std::string> &names,
                                   const std::function<void(const std::string &name)> &failed);
 
 private:
+  // Tells progress; true when the run is to stop before file done.
+  bool Stop(int done, int total) const;
+
   TRemoteApi &m_api;
   std::vector<std::string> m_names;
+  THandheldProgress m_progress;
+  const std::atomic<bool> *m_cancel = nullptr;
 };
 
 } // namespace korv

@@ -457,11 +457,16 @@ std::string RootFolderProblem(const std::string &root) {
   if (root.empty() || root == "/") return shown + "cannot take received traces: give a folder.";
   std::error_code ec;
   fs::path p = fs::path(root).lexically_normal();
-  if (p.has_filename() == false) p = p.parent_path();
-  // The nearest part that exists must be a folder this user may write in.
-  while (!p.empty() && !fs::exists(p, ec))
-    p = p.parent_path();
+  if (!p.has_filename()) p = p.parent_path();
   if (p.empty()) p = fs::current_path(ec);
+  // A missing Root Folder is made only inside a folder that exists: a
+  // typed path on a stick that is not mounted must not become folders on
+  // the system disk.
+  if (!fs::exists(p, ec)) {
+    const fs::path parent = p.has_parent_path() ? p.parent_path() : fs::current_path(ec);
+    if (!fs::exists(parent, ec)) return shown + "cannot be used: it does not exist, nor does " + parent.string() + ".";
+    p = parent;
+  }
   if (!fs::is_directory(p, ec)) return shown + "cannot be used: " + p.string() + " is no folder.";
   if (::access(p.c_str(), W_OK | X_OK) != 0) return shown + "cannot be used: " + p.string() + " may not be written.";
   return {};

@@ -370,7 +370,10 @@ TEST(DocFromReply, RtTextBlock) {
     BuildFromRtReply(doc, "n", p, block.size(), ctx);
     FAIL();
   } catch (const EmoxIOTraceFormatErr &e) {
-    EXPECT_STREQ(e.what(), kMsgLoadDataError);
+    // The message, then the text that did not parse and where it was.
+    EXPECT_EQ(std::string(e.what()).rfind(kMsgLoadDataError, 0), 0U) << e.what();
+    EXPECT_NE(std::string(e.what()).find("x"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("at byte 366"), std::string::npos) << e.what();
   }
 }
 

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -309,6 +310,52 @@ TEST(HandheldTransfer, DeleteGoesOnPastAFailingName) {
   // The last file gone: nothing left to copy to the PC.
   t.Delete({"b.vnf"}, {});
   EXPECT_FALSE(t.CanCopyToPC());
+}
+
+// Each run counts its files, and a cancel stops it before the next file,
+// never inside one; the list is read again all the same.
+TEST(HandheldTransfer, ProgressPerFileAndCancelBeforeTheNext) {
+  Device d;
+  for (const char *n : {"a.vnf", "b.vnf", "c.vnf"})
+    Put(d.Traces / n, std::string("device ") + n);
+  const fs::path pc = d.Dir.Path() / "pc";
+  TKP418Transfer t(d.Api);
+  t.RefreshList();
+  std::atomic<bool> cancel{false};
+  std::vector<std::pair<int, int>> told;
+  t.SetCancelFlag(&cancel);
+  t.SetProgress([&](int done, int total) {
+    told.emplace_back(done, total);
+    if (done == 1) cancel = true; // asked while the second file is due
+  });
+  const TCopyReport toPC = t.CopyToPC(pc.string(), {"a.vnf", "b.vnf", "c.vnf"}, {});
+  EXPECT_TRUE(toPC.Cancelled);
+  EXPECT_EQ(toPC.Copied.size(), 1U);
+  EXPECT_EQ(Get(pc / "a.vnf"), "device a.vnf");
+  EXPECT_FALSE(fs::exists(pc / "b.vnf"));
+  EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{0, 3}, {1, 3}}));
+
+  // To the handheld and deletes stop the same way.
+  cancel = false;
+  told.clear();
+  Put(pc / "n1.vnf", "n1");
+  Put(pc / "n2.vnf", "n2");
+  const TCopyReport toDevice = t.CopyToHandheld({(pc / "n1.vnf").string(), (pc / "n2.vnf").string()}, {});
+  EXPECT_TRUE(toDevice.Cancelled);
+  EXPECT_TRUE(fs::exists(d.Traces / "n1.vnf"));
+  EXPECT_FALSE(fs::exists(d.Traces / "n2.vnf"));
+  EXPECT_EQ(t.Names().size(), 4U);
+  cancel = false;
+  const auto deleted = t.Delete({"a.vnf", "b.vnf"}, {});
+  EXPECT_EQ(deleted, std::vector<std::string>{"a.vnf"});
+  EXPECT_TRUE(fs::exists(d.Traces / "b.vnf"));
+
+  // Uncancelled, a run is told to its end.
+  cancel = false;
+  told.clear();
+  t.SetProgress([&](int done, int total) { told.emplace_back(done, total); });
+  EXPECT_FALSE(t.CopyToPC(pc.string(), {"b.vnf"}, {}).Cancelled);
+  EXPECT_EQ(told, (std::vector<std::pair<int, int>>{{0, 1}, {1, 1}}));
 }
 
 TEST(HandheldInfo, RowsFromARealHandheldFile) {

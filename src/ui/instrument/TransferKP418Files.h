@@ -5,9 +5,16 @@
 // that go on past a failure) are TKP418Transfer's; this window binds them
 // to its controls. It connects each time it is shown and lets go when it
 // closes; a failed connection closes it 500 ms after the message.
+//
+// Everything that touches the handheld's folder (connect, list, copy,
+// delete) runs on the window's worker runner, so a hung mount never
+// freezes the program: a bar counts the files and Cancel stops before the
+// next one. Closing while a copy runs is Cancel; the window goes when the
+// copy has ended.
 #include <QDialog>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "instrument/HandheldTransfer.h"
 
@@ -15,6 +22,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 class QToolButton;
@@ -22,6 +30,8 @@ class QToolButton;
 namespace korv {
 
 class ERAPI2Exception;
+class TJobContext;
+class TWorkerRunner;
 
 class TdlgTransferKP418Files : public QDialog {
   Q_OBJECT
@@ -30,7 +40,8 @@ public:
   // The handheld topic (also of TdlgKP418Info).
   static constexpr int kHelpContext = 2060;
 
-  // api stays the caller's and must outlive the dialog. pcFolder is the
+  // api stays the caller's and must outlive the dialog and a copy it still
+  // runs (the caller's exec returns only after that). pcFolder is the
   // folder shown first.
   TdlgTransferKP418Files(TRemoteApi &api, const QString &pcFolder, QWidget *parent = nullptr);
   ~TdlgTransferKP418Files() override;
@@ -40,7 +51,9 @@ public:
   TdlgTransferKP418Files &operator=(TdlgTransferKP418Files &&) = delete;
 
   // The handheld names the window keeps.
-  const std::vector<std::string> &VantorFiles() const { return m_transfer.Names(); }
+  const std::vector<std::string> &VantorFiles() const { return m_names; }
+  // A connect, copy or delete is running on the worker.
+  bool Busy() const;
   void done(int result) override;
 
 protected:
@@ -54,18 +67,29 @@ private:
   void btnCopyToVantorClick();
   void btnDeleteVantorFilesClick();
   void tmrCloseTimer();
+  void btnCancelClick();
   void RefreshVantorList();
+  void ShowVantorList();
   void RefreshPCList();
-  // A copy or delete, then the list it changed: Close off and the wait
-  // cursor meanwhile, and both back however either ends; every failure is
-  // shown.
-  void RunWork(const std::function<void()> &work, const std::function<void()> &refresh);
-  TReplaceAnswer AskReplace();
+  // work on the worker, then the handheld's list read again there; on the
+  // window's thread the list shown, after the PC list when refreshPC, and
+  // every failure said, then after. The copy buttons are off and the wait
+  // cursor on meanwhile, both back however it ends.
+  void RunWork(std::function<void(const TJobContext &)> work, bool refreshPC, std::function<void()> after = {});
+  void SetWorking(bool working);
+  TReplaceAnswer AskReplace(const std::string &name);
   void ShowTransferError(const ERAPI2Exception &e);
+  // The message for a handheld that cannot be reached.
+  QString UnreachableText() const;
 
-  TKP418Transfer m_transfer;
+  TRemoteApi &m_api;
+  // Shared with a running job, which may end after the window.
+  std::shared_ptr<TKP418Transfer> m_transfer;
+  std::vector<std::string> m_names;
   bool m_connected = false;
-  bool m_busy = false;
+  TWorkerRunner *m_runner = nullptr;
+  QProgressBar *m_prgTransfer = nullptr;
+  QPushButton *m_btnCancel = nullptr;
   QGroupBox *m_grpbxTransferFiles = nullptr;
   QLabel *m_lblDesktopFiles = nullptr;
   QLineEdit *m_diredPCPath = nullptr;

@@ -52,7 +52,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
   m_lstbxTraces->setItemDelegate(new TRowDelegate(
       [this](int row) -> std::vector<std::pair<int, QString>> {
         if (row < 0 || row >= m_list.Count()) return {};
-        if (m_id.Kind != ikAnalyzer) return {{2, Q(m_list.Text(row))}};
+        if (m_id.Kind != ikAnalyzer)
+          return {{2, Q(m_list.Text(row)) + (m_empty.count(m_list.Number(row)) != 0 ? tr("  (empty)") : QString())}};
         return {{2, QString::number(m_list.Number(row))},
                 {28, ShortDateText(m_list.Time(row))},
                 {142, Q(m_list.Text(row))}};
@@ -173,6 +174,7 @@ void TdlgUpload::FormActivate() {
   m_btnDelete->setEnabled(false);
   m_lstbxTraces->clear();
   m_list.Clear();
+  m_empty.clear();
   m_pnlStatus->setText(QStringLiteral("  0 Traces Selected"));
   m_chkboxMultipleDoc->setChecked(true);
   m_chkboxCurrentDoc->setChecked(false);
@@ -227,7 +229,7 @@ void TdlgUpload::FormActivate() {
     }
     m_btnOK->setEnabled(true);
     m_btnCancel->setEnabled(true);
-    m_btnDelete->setEnabled(m_lstbxTraces->count() > 1);
+    m_btnDelete->setEnabled(m_lstbxTraces->count() > 1 && CanDelete(m_id.Kind));
   };
   Runner().Start(std::move(run));
 }
@@ -304,6 +306,8 @@ void TdlgUpload::chkbxLoadToFileClick(bool checked) {
 void TdlgUpload::diredUploadPathChange() {
   const std::string root = RootFolder();
   m_diredUploadPath->setText(QString::fromStdString(root));
+  // Only a folder that can take the traces is remembered.
+  if (!RootFolderProblem(root).empty()) return;
   if (m_host.Settings != nullptr) m_host.Settings->Options.UploadRoot = root;
 }
 
@@ -320,7 +324,7 @@ void TdlgUpload::rdgrpDirStyleClick(int index) {
 
 void TdlgUpload::SetTransferControls(bool enabled) {
   m_btnOK->setEnabled(enabled);
-  m_btnDelete->setEnabled(enabled && m_lstbxTraces->count() > 1);
+  m_btnDelete->setEnabled(enabled && m_lstbxTraces->count() > 1 && CanDelete(m_id.Kind));
   m_grpDestination->setEnabled(enabled);
   m_lstbxTraces->setEnabled(enabled);
   m_btnCancel->setEnabled(true);
@@ -348,6 +352,13 @@ void TdlgUpload::btnOKClick() {
     return;
   }
   if (dest == TReceiveDestination::ActiveDocument && active == nullptr) return;
+  // A folder that cannot take the traces is said before anything is fetched.
+  if (dest == TReceiveDestination::Files) {
+    if (const std::string problem = RootFolderProblem(RootFolder()); !problem.empty()) {
+      ShowError(Q(problem));
+      return;
+    }
+  }
   std::string port;
   try {
     port = m_host.PortName ? m_host.PortName() : std::string();
@@ -357,7 +368,9 @@ void TdlgUpload::btnOKClick() {
   }
   SetTransferControls(false);
   auto busy = std::make_shared<TBusyCursor>();
-  m_progUploadProgress->setRange(0, 2 * static_cast<int>(selection.size()));
+  // Each of the two steps of a trace is kLineUnits on the bar, so the lines
+  // of a long reply move it as they arrive.
+  m_progUploadProgress->setRange(0, 2 * static_cast<int>(selection.size()) * kLineUnits);
   m_progUploadProgress->setValue(0);
   m_oneWindow = nullptr;
 
@@ -375,61 +388,106 @@ void TdlgUpload::btnOKClick() {
     fo.CurrentScaleUnit = static_cast<std::uint8_t>(std::clamp(m_host.Settings->Options.DefaultLossUnit, 0, 4));
     fo.CurrentDistUnit = static_cast<std::uint8_t>(std::clamp(m_host.Settings->Options.DefaultDistanceUnit, 0, 1));
   }
+  // One summary at the end instead of a box per location; written on this
+  // thread only (the worker posts).
+  auto summary = std::make_shared<TReceiveSummary>();
+  summary->Selected = static_cast<int>(selection.size());
+  if (dest == TReceiveDestination::Files) summary->Folder = root;
   auto windowError = std::make_shared<std::string>();
+  auto step = std::make_shared<int>(0);
+  const bool siteMaster = m_id.Kind == ikSiteMaster;
   TWorkerRunner::TJob run;
   run.Link = LinkToPort(port);
-  run.Work = [this, id, selection, fo, dest, root, style, openNames, windowError](const TJobContext &ctx) {
+  run.Work = [this, id, selection, fo, dest, root, style, openNames, windowError, summary, step,
+              siteMaster](const TJobContext &ctx) {
     TFetchOptions o = fo;
-    o.Progress = [&ctx, this](int pos, int max) {
-      ctx.Post([this, pos, max] {
-        m_progUploadProgress->setMaximum(max);
-        m_progUploadProgress->setValue(pos);
+    o.Progress = [&ctx, this, step](int pos, int max) {
+      ctx.Post([this, pos, max, step] {
+        *step = pos;
+        m_progUploadProgress->setMaximum(std::max(max, 1) * kLineUnits);
+        m_progUploadProgress->setValue(pos * kLineUnits);
       });
     };
-    o.Warning = [&ctx, this](const std::string &m) { ctx.Post([this, m] { Warn(Q(m), kHelpContext); }); };
-    o.TraceFailed = [&ctx, this](const TSelectedTrace &sel, const std::string &m) {
-      ctx.Post([this, sel, m] { Warn(Q(sel.Name.empty() ? m : sel.Name + ": " + m), kHelpContext); });
+    o.Lines = [&ctx, this, step](int done, int total) {
+      ctx.Post([this, done, total, step] {
+        if (total > 0)
+          m_progUploadProgress->setValue(*step * kLineUnits + std::min(kLineUnits, done * kLineUnits / total));
+      });
+    };
+    o.Warning = [&ctx, summary](const std::string &m) { ctx.Post([summary, m] { summary->Failed.push_back(m); }); };
+    o.TraceFailed = [&ctx, this, summary, siteMaster](const TSelectedTrace &sel, const std::string &m) {
+      const std::string where =
+          "location " + std::to_string(sel.Location) + (sel.Name.empty() ? std::string() : " \"" + sel.Name + "\"");
+      const bool empty = siteMaster && m == kMsgNoTraceStored;
+      const int location = sel.Location;
+      ctx.Post([this, summary, where, m, empty, location] {
+        summary->Failed.push_back(where + ": " + m);
+        // The instrument said so: the row is marked and no longer chosen.
+        if (empty) MarkEmpty(location);
+      });
     };
     // Documents go into windows on the window's thread; files are written here.
     auto sink = [&](const TSelectedTrace &sel, std::unique_ptr<TmoxDocument> doc) {
       if (dest == TReceiveDestination::Files) {
         SaveReceivedTrace(*doc, root, style, sel.Location,
                           [&](const std::string &path) { return openNames->count(path) != 0; });
+        ctx.Post([summary] { ++summary->Received; });
         return;
       }
       std::shared_ptr<TmoxDocument> shared(std::move(doc));
-      ctx.Post([this, shared, dest, windowError] { PlaceReceived(*shared, dest, *windowError); });
+      ctx.Post([this, shared, dest, windowError, summary] {
+        if (PlaceReceived(*shared, dest, *windowError)) ++summary->Received;
+      });
     };
     TSAComm &comm = ctx.Comm();
     comm.SetCancelFlag(&ctx.CancelFlag());
     // A long trace is given up between its lines.
     comm.SetReadCancel(&ctx.CancelFlag());
     FetchTraces(comm, id, selection, o, sink);
+    // A Cancel between traces ends the fetch quietly: said like one within a trace.
+    if (ctx.CancelRequested()) throw EmoxIOCancelled(kMsgCancelled);
   };
   // Documents still queued for windows went in before this runs.
-  run.Done = [this, windowError, busy](const std::exception_ptr &error) mutable {
+  run.Done = [this, windowError, busy, summary](const std::exception_ptr &error) mutable {
     SetTransferControls(true);
     busy.reset();
     if (CloseIfAsked()) return;
     try {
       if (error) std::rethrow_exception(error);
     } catch (const EmoxIOCancelled &) {
-      // Asked for: what arrived before stays where it went.
+      // Asked for (or a window could not be made, said below): what arrived
+      // before stays where it went, and is said.
+      summary->Cancelled = windowError->empty();
     } catch (const std::exception &e) {
-      ShowError(QString::fromUtf8(kMsgChildDocError) + Q(e.what()));
+      summary->Error = std::string(kMsgChildDocError) + e.what();
+    }
+    if (!windowError->empty()) summary->Error = *windowError;
+    if (!summary->Error.empty()) {
+      // The dialog stays for another try.
+      ShowError(Q(summary->Text()));
       return;
     }
-    if (!windowError->empty()) {
-      ShowError(Q(*windowError));
-      return;
-    }
+    // Every location has been asked: the bar says so, whatever each gave.
+    if (!summary->Cancelled) m_progUploadProgress->setValue(m_progUploadProgress->maximum());
+    ShowDocMessage(this, summary->Failed.empty() ? TMsgKind::Information : TMsgKind::Warning, Q(summary->Text()));
     accept();
   };
   Runner().Start(std::move(run));
 }
 
-void TdlgUpload::PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError) {
-  if (!windowError.empty()) return;
+void TdlgUpload::MarkEmpty(int location) {
+  for (int i = 0; i < m_list.Count() && i < m_lstbxTraces->count(); ++i) {
+    if (m_list.Number(i) != location) continue;
+    m_empty.insert(location);
+    QListWidgetItem *item = m_lstbxTraces->item(i);
+    item->setSelected(false);
+    item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+    m_lstbxTraces->viewport()->update();
+  }
+}
+
+bool TdlgUpload::PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError) {
+  if (!windowError.empty()) return false;
   auto taken = [this](const std::string &name) {
     if (m_host.NameTaken) return m_host.NameTaken(name);
     if (!m_host.Documents) return false;
@@ -450,15 +508,18 @@ void TdlgUpload::PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest
         windowError =
             Format("Too many child windows open! Limit the number of open documents to %d.", kMaxDocumentWindows);
         Runner().Cancel();
-        return;
+        return false;
       }
       if (dest == TReceiveDestination::OneNewDocument) m_oneWindow = target;
     }
-    if (target != nullptr) target->AddDocument(doc, taken);
+    if (target == nullptr) return false;
+    target->AddDocument(doc, taken);
+    return true;
   } catch (const std::exception &e) {
     windowError = std::string(kMsgChildDocError) + e.what();
     Runner().Cancel();
   }
+  return false;
 }
 
 void TdlgUpload::btnDeleteTraceClick() {
@@ -489,9 +550,11 @@ void TdlgUpload::btnDeleteTraceClick() {
   m_progUploadProgress->setRange(0, 2 * static_cast<int>(selection.size()));
   m_progUploadProgress->setValue(0);
   const TInstrumentIdentity id = m_id;
+  // Refusals are said once, at the end.
+  auto refused = std::make_shared<QStringList>();
   TWorkerRunner::TJob run;
   run.Link = LinkToPort(port);
-  run.Work = [id, selection, this](const TJobContext &ctx) {
+  run.Work = [id, selection, this, refused](const TJobContext &ctx) {
     TSAComm &comm = ctx.Comm();
     comm.SetCancelFlag(&ctx.CancelFlag());
     comm.SetReadCancel(&ctx.CancelFlag());
@@ -503,12 +566,16 @@ void TdlgUpload::btnDeleteTraceClick() {
             m_progUploadProgress->setValue(pos);
           });
         },
-        [&ctx, this](const std::string &m) { ctx.Post([this, m] { Warn(Q(m), kHelpContext); }); });
+        [&ctx, refused](const std::string &m) { ctx.Post([refused, m] { refused->append(Q(m)); }); });
   };
-  run.Done = [this, busy](const std::exception_ptr &error) mutable {
+  run.Done = [this, busy, refused](const std::exception_ptr &error) mutable {
     SetTransferControls(true);
     busy.reset();
     if (CloseIfAsked()) return;
+    if (!refused->isEmpty()) {
+      refused->removeDuplicates();
+      Warn(refused->join(QStringLiteral("\n")), kHelpContext);
+    }
     try {
       if (error) std::rethrow_exception(error);
     } catch (const EmoxIODeviceErr &e) {

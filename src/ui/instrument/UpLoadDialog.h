@@ -4,6 +4,7 @@
 // windows or files on disk, or deletes it. Every exchange runs on the
 // dialog's worker runner; the rules are those of instrument/UpLoad.
 #include <memory>
+#include <set>
 
 #include "core/MOXDirList.h"
 #include "instrument/UpLoad.h"
@@ -29,6 +30,8 @@ class TdlgUpload : public TTransferDialog {
 public:
   static constexpr int kHelpContext = 2020;
   static constexpr int kMessageHelpContext = 5000;
+  // Bar units per step of a trace (two steps a trace).
+  static constexpr int kLineUnits = 100;
 
   TdlgUpload(TInstrumentHost host, QWidget *parent = nullptr);
   ~TdlgUpload() override;
@@ -54,9 +57,12 @@ private:
   TReceiveDestination Destination() const;
   std::string RootFolder() const;
   int DirStyle() const;
-  // A received document into its window (on the window's thread); the
-  // first failure is kept in windowError and stops the transfer.
-  void PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError);
+  // A received document into its window (on the window's thread); false
+  // when it did not go in. The first failure is kept in windowError and
+  // stops the transfer.
+  bool PlaceReceived(const TmoxDocument &doc, TReceiveDestination dest, std::string &windowError);
+  // A location the instrument says is empty: marked, and not chosen again.
+  void MarkEmpty(int location);
   void ShowError(const QString &text);
   void Warn(const QString &text, int helpContext);
 
@@ -82,6 +88,7 @@ private:
   QLabel *m_pnlStatus = nullptr;
   QTimer *m_tmrClose = nullptr;
   TfrmDoc *m_oneWindow = nullptr; // the new window of "one new window for all"
+  std::set<int> m_empty;          // locations the instrument said are empty
 };
 
 } // namespace korv

@@ -4,9 +4,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 #include <gtest/gtest.h>
 
@@ -80,10 +85,18 @@ struct Fixture {
     Dialog->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(Dialog.get()));
     QApplication::processEvents();
+    Settle();
   }
   QListWidget *Device() { return Find<QListWidget>(*Dialog, "lstbxVNFiles"); }
   QListWidget *PCFiles() { return Find<QListWidget>(*Dialog, "fllstbxPCFiles"); }
-  void Click(const char *button) { QTest::mouseClick(Find<QPushButton>(*Dialog, button), Qt::LeftButton); }
+  // The button clicked, and its work on the worker left to end.
+  void Click(const char *button) {
+    QTest::mouseClick(Find<QPushButton>(*Dialog, button), Qt::LeftButton);
+    Settle();
+  }
+  void Settle() {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Dialog->Busy(); }, 10000));
+  }
 };
 
 } // namespace
@@ -106,12 +119,19 @@ TEST(TransferDialog, MissingDeviceSaysSoAndClosesAfterHalfASecond) {
         ModalAnswerer::Click(box->button(QMessageBox::Ok));
       }
     };
+    // Seen before and after its message as well: neither sighting closes it.
+    answers.Then(handler);
     answers.Then(handler);
     answers.Then(handler);
     clock.start();
     EXPECT_EQ(dialog.exec(), QDialog::Rejected);
     const qint64 closedAt = clock.elapsed();
-    EXPECT_EQ(said, "Unable to load and initialize RAPI. Check the ActiveSync connection.");
+    // The handheld is a folder here: which one is missing, and where to set it.
+    if (root.empty())
+      EXPECT_TRUE(said.startsWith("No handheld folder is set.")) << said.toStdString();
+    else
+      EXPECT_TRUE(said.contains(QString::fromStdString(root) + " is missing")) << said.toStdString();
+    EXPECT_TRUE(said.contains("Options > General (Handheld Folder)")) << said.toStdString();
     ASSERT_GE(answeredAt, 0);
     EXPECT_GE(closedAt - answeredAt, 450);
     EXPECT_LT(closedAt - answeredAt, 3000);
@@ -167,16 +187,25 @@ TEST(TransferDialog, CopyToPCAsksYesNoAllForTheRun) {
   ClickRow(f.Device(), "a.vnf");
   ClickRow(f.Device(), "d.vnf", Qt::ShiftModifier);
   ModalAnswerer answers;
-  answers.Then(Answer(QMessageBox::No));
-  answers.Then([](QWidget *modal) {
+  QStringList named;
+  answers.Then([&named](QWidget *modal) {
     auto *box = qobject_cast<QMessageBox *>(modal);
     ASSERT_NE(box, nullptr);
+    named << box->informativeText();
+    ModalAnswerer::Click(box->button(QMessageBox::No));
+  });
+  answers.Then([&named](QWidget *modal) {
+    auto *box = qobject_cast<QMessageBox *>(modal);
+    ASSERT_NE(box, nullptr);
+    named << box->informativeText();
     ASSERT_EQ(box->button(QMessageBox::YesToAll)->text(), "All");
     ModalAnswerer::Click(box->button(QMessageBox::YesToAll));
   });
   f.Click("btnCopyToPC");
   // a kept (No); b replaced (All); c replaced without a question; d new.
   EXPECT_EQ(answers.Seen, (QStringList{"File Exists. Replace the file?", "File Exists. Replace the file?"}));
+  // Each question names its file.
+  EXPECT_EQ(named, (QStringList{"a.vnf", "b.vnf"}));
   EXPECT_EQ(Get(f.PC / "a.vnf"), "pc a.vnf");
   EXPECT_EQ(Get(f.PC / "b.vnf"), "device b.vnf");
   EXPECT_EQ(Get(f.PC / "c.vnf"), "device c.vnf");
@@ -234,6 +263,10 @@ TEST(TransferDialog, ReadOnlyDeviceFolderShowsTheMessages) {
   fs::permissions(f.Traces, fs::perms::owner_write, fs::perm_options::add);
   ASSERT_EQ(answers.Seen.size(), 3);
   EXPECT_TRUE(answers.Seen[0].startsWith("Unable to open the remote file. Check the ActiveSync connection.\n"))
+      << answers.Seen[0].toStdString();
+  // The error names the handheld folder it used.
+  EXPECT_TRUE(
+      answers.Seen[0].endsWith(QString::fromStdString("\nHandheld folder: " + (f.Dir.Path() / "device").string())))
       << answers.Seen[0].toStdString();
   EXPECT_EQ(answers.Seen[1], "You are about to delete one or more Vantor trace files. Do you want to continue?");
   EXPECT_EQ(answers.Seen[2], "Unable to delete file from Vantor. Check the ActiveSync connection.");
@@ -354,4 +387,126 @@ TEST(TransferDialog, AFailureOfAnyKindLeavesTheWindowUsable) {
   EXPECT_TRUE(close->isEnabled());
   QTest::mouseClick(close, Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
+}
+
+namespace {
+
+// A handheld folder whose first read hangs (a stalled mount) until the
+// test lets it go.
+class THungReadApi : public TFolderRemoteApi {
+public:
+  using TFolderRemoteApi::TFolderRemoteApi;
+  void Release() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_released = true;
+    m_changed.notify_all();
+  }
+  bool Hanging() const { return m_hanging; }
+
+protected:
+  bool DoReadFile(TCeHandle file, std::uint8_t *buffer, std::uint32_t size, std::uint32_t &read) override {
+    {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_hanging = !m_released;
+      // Bounded, so a broken window fails the test instead of hanging it.
+      m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return m_released; });
+      m_hanging = false;
+    }
+    return TFolderRemoteApi::DoReadFile(file, buffer, size, read);
+  }
+
+private:
+  std::mutex m_mutex;
+  std::condition_variable m_changed;
+  bool m_released = false;
+  std::atomic<bool> m_hanging{false};
+};
+
+struct HungFixture {
+  TempDir Dir;
+  fs::path Traces = Dir.Path() / "device" / "FlashFX Disk" / "My Traces";
+  fs::path PC = Dir.Path() / "pc";
+  std::unique_ptr<THungReadApi> Api;
+  std::unique_ptr<TdlgTransferKP418Files> Dialog;
+
+  HungFixture() {
+    Put(Traces / "a.vnf", "device a");
+    Put(Traces / "b.vnf", "device b");
+    fs::create_directories(PC);
+    Api = std::make_unique<THungReadApi>((Dir.Path() / "device").string());
+    Dialog = std::make_unique<TdlgTransferKP418Files>(*Api, QString::fromStdString(PC.string()));
+    Dialog->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(Dialog.get()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Dialog->Busy() && Dialog->VantorFiles().size() == 2; }, 10000));
+  }
+  ~HungFixture() { Api->Release(); }
+  HungFixture(const HungFixture &) = delete;
+  HungFixture &operator=(const HungFixture &) = delete;
+  // Both files to the PC; returns once the first read hangs.
+  void StartCopy() {
+    auto *device = Find<QListWidget>(*Dialog, "lstbxVNFiles");
+    ClickRow(device, "a.vnf");
+    ClickRow(device, "b.vnf", Qt::ShiftModifier);
+    QTest::mouseClick(Find<QPushButton>(*Dialog, "btnCopyToPC"), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Api->Hanging(); }, 10000));
+  }
+};
+
+} // namespace
+
+// A copy from a hung folder leaves the window working: it paints, shows the
+// copy as running with Cancel on and the copy buttons off; Cancel stops
+// before the next file, and everything comes back.
+TEST(TransferDialog, AHungFolderNeverFreezesTheWindowAndCancelStopsBeforeTheNextFile) {
+  HungFixture f;
+  f.StartCopy();
+  ASSERT_TRUE(f.Dialog->Busy());
+  EXPECT_NE(QApplication::overrideCursor(), nullptr);
+  auto *cancel = Find<QPushButton>(*f.Dialog, "btnCancel");
+  EXPECT_TRUE(cancel->isEnabled());
+  for (const char *name : {"btnCopyToPC", "btnCopyToVantor", "btnDeleteVantorFiles"})
+    EXPECT_FALSE(Find<QPushButton>(*f.Dialog, name)->isEnabled()) << name;
+  auto *bar = Find<QProgressBar>(*f.Dialog, "prgTransfer");
+  EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() == 2 && bar->value() == 0; }, 5000));
+  EXPECT_FALSE(f.Dialog->grab().isNull());
+  QTest::mouseClick(cancel, Qt::LeftButton);
+  EXPECT_FALSE(cancel->isEnabled());
+  f.Api->Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Dialog->Busy(); }, 10000));
+  // The file begun is whole; the next was never started.
+  EXPECT_EQ(Get(f.PC / "a.vnf"), "device a");
+  EXPECT_FALSE(fs::exists(f.PC / "b.vnf"));
+  EXPECT_EQ(bar->value(), 1);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_FALSE(cancel->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>(*f.Dialog, "btnCopyToPC")->isEnabled());
+  EXPECT_TRUE(Find<QListWidget>(*f.Dialog, "lstbxVNFiles")->isEnabled());
+  EXPECT_EQ(Rows(Find<QListWidget>(*f.Dialog, "fllstbxPCFiles")), (QStringList{"a.vnf"}));
+
+  // The next copy runs whole, its bar to the end.
+  ClickRow(Find<QListWidget>(*f.Dialog, "lstbxVNFiles"), "b.vnf");
+  QTest::mouseClick(Find<QPushButton>(*f.Dialog, "btnCopyToPC"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Dialog->Busy(); }, 10000));
+  EXPECT_EQ(Get(f.PC / "b.vnf"), "device b");
+  EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+// Closing the window while a copy hangs is Cancel: the close returns to the
+// event loop at once with the window still up, and the window goes when the
+// copy has ended.
+TEST(TransferDialog, ClosingWhileCopyingIsCancel) {
+  HungFixture f;
+  f.StartCopy();
+  QTest::mouseClick(Find<QPushButton>(*f.Dialog, "btnClose"), Qt::LeftButton);
+  EXPECT_TRUE(f.Dialog->isVisible());
+  EXPECT_TRUE(f.Dialog->Busy());
+  f.Dialog->close(); // the title bar's X as well
+  EXPECT_TRUE(f.Dialog->isVisible());
+  f.Api->Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Dialog->isVisible(); }, 10000));
+  EXPECT_EQ(f.Dialog->result(), QDialog::Rejected);
+  EXPECT_FALSE(f.Dialog->Busy());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(fs::exists(f.PC / "a.vnf"));
+  EXPECT_FALSE(fs::exists(f.PC / "b.vnf"));
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "ui/UserDriver.h"
+#include "ui/instrument/TransferKP418Files.h"
 #include "ui/main/MainFixture.h"
 
 using namespace korv;
@@ -14,6 +15,10 @@ namespace {
 korvtest::ModalAnswerer::Handler CloseDialog(const QString &title, QStringList &rows) {
   return [title, &rows](QWidget *modal) {
     EXPECT_EQ(modal->windowTitle(), title);
+    // The transfer window lists the handheld in the background.
+    if (auto *transfer = qobject_cast<TdlgTransferKP418Files *>(modal)) {
+      EXPECT_TRUE(QTest::qWaitFor([transfer] { return !transfer->Busy(); }, 10000));
+    }
     for (auto *list : modal->findChildren<QListWidget *>())
       if (list->objectName() == "lstbxVNFiles" || list->objectName() == "lstbxSetupList")
         for (int i = 0; i < list->count(); ++i)
@@ -28,9 +33,11 @@ TEST_F(MainWindowTest, HandheldFilesAndSettingsFromTheToolsMenu) {
   main.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
 
-  // No handheld folder set up: the connection message, and the window goes.
+  // No handheld folder set up: where to set it, and the window goes.
   ASSERT_TRUE(korvtest::UseMenu(main, "mnuTools", "mnuTransferVantorFiles"));
-  EXPECT_TRUE(m_questions.contains("Unable to load and initialize RAPI. Check the ActiveSync connection."));
+  ASSERT_EQ(m_questions.size(), 1);
+  EXPECT_TRUE(m_questions[0].startsWith("No handheld folder is set.")) << m_questions[0].toStdString();
+  EXPECT_TRUE(m_questions[0].contains("Options > General (Handheld Folder)")) << m_questions[0].toStdString();
 
   // With the folder set, its trace files are listed.
   const std::filesystem::path traces = m_dir.Path() / "device" / "FlashFX Disk" / "My Traces";
