@@ -70,6 +70,57 @@ constexpr double kMaxLogicalHeight = 1200.0;
 
 } // namespace
 
+// A plot that draws its layers when it is painted, not at each change: a
+// window that is made, filled, laid out, resized and shown before its first
+// paint draws its traces once. Conversions between pixels and values need
+// only the layout, which BuildPlot keeps current.
+class TLazyPlot : public QCustomPlot {
+public:
+  explicit TLazyPlot(QWidget *parent) : QCustomPlot(parent) {
+    // The base queues a drawing of its own for the next pass of the event
+    // loop, which would come on top of the one the first paint makes.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    // A drawing made by any path leaves the buffers current.
+    connect(this, &QCustomPlot::beforeReplot, this, [this] { m_stale = false; });
+  }
+  // Drawn anew before the next paint.
+  void Invalidate() {
+    m_stale = true;
+    update();
+  }
+
+protected:
+  void resizeEvent(QResizeEvent *) override {
+    setViewport(rect());
+    Invalidate();
+  }
+  void paintEvent(QPaintEvent *event) override {
+    if (m_stale) {
+      m_stale = false;
+      // The plot asks for a paint when it has drawn; asked during a paint,
+      // Qt queues one more, which this paint already is.
+      m_dropUpdateLater = isVisible() && updatesEnabled();
+      replot(rpQueuedRefresh);
+    }
+    QCustomPlot::paintEvent(event);
+  }
+  bool event(QEvent *event) override {
+    if (event->type() == QEvent::UpdateLater && m_dropUpdateLater) {
+      m_dropUpdateLater = false;
+      return true;
+    }
+    return QCustomPlot::event(event);
+  }
+
+private:
+  bool m_stale = true;
+  bool m_dropUpdateLater = false;
+};
+
+namespace {
+TLazyPlot *Lazy(QCustomPlot *plot) { return static_cast<TLazyPlot *>(plot); }
+} // namespace
+
 // One text line of the layout, split by "|" into left, centre and right.
 class TTextRow : public QCPLayoutElement {
 public:
@@ -96,7 +147,7 @@ private:
   int m_height = 0;
 };
 
-TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
+TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this)) {
   m_plot->setNoAntialiasingOnDrag(true);
   m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
   m_overlay = m_plot->layer(QStringLiteral("marks"));
@@ -143,7 +194,7 @@ void TXYGraph::resizeEvent(QResizeEvent *event) {
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
   BuildPlot(height());
-  m_plot->replot();
+  Lazy(m_plot)->Invalidate();
 }
 
 void TXYGraph::ApplyModel() {
@@ -152,14 +203,8 @@ void TXYGraph::ApplyModel() {
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
   BuildPlot(std::max(1, height()));
-  if (RenderOnly()) {
-    // Laid out, so conversions between pixels and values hold; RenderTo
-    // draws everything afresh.
-    for (const auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
-      m_plot->plotLayout()->update(phase);
-    return;
-  }
-  m_plot->replot();
+  // Drawn at the next paint; a graph that only renders is never painted.
+  if (!RenderOnly()) Lazy(m_plot)->Invalidate();
 }
 
 void TXYGraph::ApplyOverlay() {
@@ -380,6 +425,10 @@ void TXYGraph::BuildPlot(double heightPixels) {
   right->setRange(yr.Min, yr.Max);
 
   BuildAnnotations(fontPx);
+  // Laid out with everything in it (the legend's rows too), so conversions
+  // between pixels and values hold before the plot is drawn.
+  for (const auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
+    grid->update(phase);
   m_builtKey = BaseKey();
   m_builtFontPixels = fontPx;
 }
@@ -496,7 +545,7 @@ template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   m_plot->setViewport(QRect(QPoint(0, 0), widgetSize));
   if (isVisible()) {
     BuildPlot(std::max(1, height()));
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
+    Lazy(m_plot)->Invalidate();
   } else {
     m_builtKey = 0; // laid out for the other size: the next refresh builds
   }
