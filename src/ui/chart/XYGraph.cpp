@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <qcustomplot.h>
 
 #include "ui/chart/DenseGraph.h"
@@ -76,7 +77,9 @@ constexpr double kMaxLogicalHeight = 1200.0;
 // only the layout, which BuildPlot keeps current.
 class TLazyPlot : public QCustomPlot {
 public:
-  explicit TLazyPlot(QWidget *parent) : QCustomPlot(parent) {
+  // beforePaint brings the layout up to date (it may Invalidate).
+  TLazyPlot(QWidget *parent, std::function<void()> beforePaint)
+      : QCustomPlot(parent), m_beforePaint(std::move(beforePaint)) {
     // The base queues a drawing of its own for the next pass of the event
     // loop, which would come on top of the one the first paint makes.
     QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
@@ -95,6 +98,7 @@ protected:
     Invalidate();
   }
   void paintEvent(QPaintEvent *event) override {
+    m_beforePaint();
     if (m_stale) {
       m_stale = false;
       // The plot asks for a paint when it has drawn; asked during a paint,
@@ -113,6 +117,7 @@ protected:
   }
 
 private:
+  std::function<void()> m_beforePaint;
   bool m_stale = true;
   bool m_dropUpdateLater = false;
 };
@@ -147,7 +152,7 @@ private:
   int m_height = 0;
 };
 
-TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this)) {
+TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this, [this] { EnsureBuilt(); })) {
   m_plot->setNoAntialiasingOnDrag(true);
   m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
   m_overlay = m_plot->layer(QStringLiteral("marks"));
@@ -193,6 +198,7 @@ void TXYGraph::resizeEvent(QResizeEvent *event) {
   TGraph::resizeEvent(event);
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
+  m_buildPending = false;
   BuildPlot(height());
   Lazy(m_plot)->Invalidate();
 }
@@ -202,15 +208,29 @@ void TXYGraph::ApplyModel() {
   // viewport is set here so conversions work before that.
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
-  BuildPlot(std::max(1, height()));
-  // Drawn at the next paint; a graph that only renders is never painted.
-  if (!RenderOnly()) Lazy(m_plot)->Invalidate();
+  // A hidden window is changed several times before it shows: it is built
+  // when it is shown or asked for a position, whichever comes first.
+  m_buildPending = true;
+  if (isVisible()) EnsureBuilt();
+}
+
+void TXYGraph::EnsureBuilt() const {
+  if (!m_buildPending) return;
+  auto *self = const_cast<TXYGraph *>(this);
+  m_buildPending = false;
+  self->BuildPlot(std::max(1, height()));
+  Lazy(m_plot)->Invalidate();
+}
+
+QCustomPlot *TXYGraph::Plot() const {
+  EnsureBuilt();
+  return m_plot;
 }
 
 void TXYGraph::ApplyOverlay() {
   // Anything but the marks changed, or the widget was never drawn: the full
   // path. Otherwise the traces' buffer stays as it is.
-  if (BaseKey() != m_builtKey || m_plot->plotLayout()->rect().isEmpty()) {
+  if (m_buildPending || BaseKey() != m_builtKey || m_plot->plotLayout()->rect().isEmpty()) {
     ApplyModel();
     return;
   }
@@ -222,10 +242,12 @@ void TXYGraph::ApplyOverlay() {
 }
 
 QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {
+  EnsureBuilt();
   return {m_plot->xAxis->pixelToCoord(pixel.x()), m_plot->yAxis->pixelToCoord(pixel.y())};
 }
 
 QPointF TXYGraph::GraphToPixel(const QPointF &graph) const {
+  EnsureBuilt();
   return {m_plot->xAxis->coordToPixel(graph.x()), m_plot->yAxis->coordToPixel(graph.y())};
 }
 
@@ -234,7 +256,10 @@ int YTickCount(int axisHeightPixels, int labelHeightPixels) {
   return std::clamp(axisHeightPixels / (2 * labelHeightPixels), 2, 8);
 }
 
-QRect TXYGraph::PlotArea() const { return m_plot->axisRect()->rect(); }
+QRect TXYGraph::PlotArea() const {
+  EnsureBuilt();
+  return m_plot->axisRect()->rect();
+}
 
 void TXYGraph::BuildPlot(double heightPixels) {
   const double scale = ScaleFor(heightPixels);
@@ -543,12 +568,8 @@ template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);
   m_plot->setViewport(QRect(QPoint(0, 0), widgetSize));
-  if (isVisible()) {
-    BuildPlot(std::max(1, height()));
-    Lazy(m_plot)->Invalidate();
-  } else {
-    m_builtKey = 0; // laid out for the other size: the next refresh builds
-  }
+  m_buildPending = true; // laid out for the other size
+  if (isVisible()) EnsureBuilt();
 }
 
 void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
