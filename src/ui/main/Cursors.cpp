@@ -1,5 +1,6 @@
 #include "ui/main/Cursors.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -208,8 +209,14 @@ QIcon ToolIcon(const QString &name) {
 }
 
 QIcon AppIcon() {
+  // Once it is the application's icon, that one copy is shared, so the
+  // picture is read once and each size drawn once (window icons, splash,
+  // About box).
+  static qint64 s_made = 0;
+  if (const QIcon set = QGuiApplication::windowIcon(); !set.isNull() && set.cacheKey() == s_made) return set;
   InitKorvResources();
   QIcon icon(QStringLiteral(":/icons/korvmox.svg"));
+  s_made = icon.cacheKey();
   return icon;
 }
 

@@ -187,3 +187,15 @@ TEST(SettingsFile, TheProgramUsesTheFileKorvtoolReads) {
   std::filesystem::remove_all(config / "KorvMOX");
   std::filesystem::remove_all(config / "Korv Group");
 }
+
+TEST(ProgramIcon, OnceItIsTheApplicationsIconEveryWindowSharesIt) {
+  // Each copy would read and draw the picture again for every window.
+  QApplication::setWindowIcon(AppIcon());
+  const QIcon a = AppIcon();
+  const QIcon b = AppIcon();
+  EXPECT_EQ(a.cacheKey(), QApplication::windowIcon().cacheKey());
+  EXPECT_EQ(a.cacheKey(), b.cacheKey());
+  EXPECT_FALSE(a.pixmap(40, 40).isNull());
+  QApplication::setWindowIcon(QIcon());
+  EXPECT_FALSE(AppIcon().isNull());
+}
