@@ -1,6 +1,7 @@
 #include "ui/main/Cursors.h"
 
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -193,18 +194,69 @@ void DrawIcon(QPainter &p, const QString &name) {
   }
 }
 
+void AddDrawnPixmap(QIcon &icon, const QString &name, int size) {
+  QPixmap pm = Blank(size);
+  QPainter p(&pm);
+  p.scale(size / 24.0, size / 24.0);
+  DrawIcon(p, name);
+  p.end();
+  icon.addPixmap(pm);
+}
+
+// A toolbar picture held at 24 pixels, and at 48 once anything larger is
+// asked for (a larger size, a high-resolution screen): the toolbar of an
+// ordinary screen never needs the large one, and the start does not draw
+// it. Whatever is asked, the answer is the one the icon with both sizes
+// gives.
+class TDrawnIconEngine : public QIconEngine {
+public:
+  explicit TDrawnIconEngine(QString name) : m_name(std::move(name)) { AddDrawnPixmap(m_icon, m_name, kSmall); }
+  void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+    Need(rect.size() * dpr);
+    m_icon.paint(painter, rect, Qt::AlignCenter, mode, state);
+  }
+  QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+    Need(size);
+    return m_icon.actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+    Need(size);
+    return m_icon.pixmap(size, 1.0, mode, state);
+  }
+  // The size is in device pixels already; the caller sets the scale.
+  QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal) override {
+    return pixmap(size, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    Need(QSize(kLarge, kLarge));
+    return m_icon.availableSizes(mode, state);
+  }
+  QString key() const override { return QStringLiteral("korvDrawnIcon"); }
+  QIconEngine *clone() const override { return new TDrawnIconEngine(*this); }
+  bool isNull() override { return false; }
+
+private:
+  static constexpr int kSmall = 24;
+  static constexpr int kLarge = 48;
+  void Need(const QSize &size) {
+    if (m_large || (size.width() <= kSmall && size.height() <= kSmall)) return;
+    m_large = true;
+    AddDrawnPixmap(m_icon, m_name, kLarge);
+  }
+  QString m_name;
+  QIcon m_icon;
+  bool m_large = false;
+};
+
 } // namespace
 
-QIcon ToolIcon(const QString &name) {
+QIcon ToolIcon(const QString &name) { return QIcon(new TDrawnIconEngine(name)); }
+
+QIcon EagerToolIcon(const QString &name) {
   QIcon icon;
-  for (int size : {24, 48}) {
-    QPixmap pm = Blank(size);
-    QPainter p(&pm);
-    p.scale(size / 24.0, size / 24.0);
-    DrawIcon(p, name);
-    p.end();
-    icon.addPixmap(pm);
-  }
+  for (int size : {24, 48})
+    AddDrawnPixmap(icon, name, size);
   return icon;
 }
 
