@@ -265,7 +265,7 @@ QIcon AppIcon() {
   // picture is read once and each size drawn once (window icons, splash,
   // About box).
   static qint64 s_made = 0;
-  if (const QIcon set = QGuiApplication::windowIcon(); !set.isNull() && set.cacheKey() == s_made) return set;
+  if (QIcon set = QGuiApplication::windowIcon(); !set.isNull() && set.cacheKey() == s_made) return set;
   InitKorvResources();
   QIcon icon(QStringLiteral(":/icons/korvmox.svg"));
   s_made = icon.cacheKey();
