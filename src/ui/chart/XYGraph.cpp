@@ -154,8 +154,10 @@ private:
 
 TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this, [this] { EnsureBuilt(); })) {
   m_plot->setNoAntialiasingOnDrag(true);
-  m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
-  m_overlay = m_plot->layer(QStringLiteral("marks"));
+  // The marks go on the plot's own top layer (buffered, and empty since the
+  // plot has no selection rectangle to show): a layer of their own would
+  // cost one more full-size buffer to clear and paint at every drawing.
+  m_overlay = m_plot->layer(QStringLiteral("overlay"));
   m_overlay->setMode(QCPLayer::lmBuffered);
   // Long wide anti-aliased polylines are slow to stroke as one path; drawn
   // as segments they look the same at our pen widths and draw several
