@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -29,6 +30,9 @@ int main(int argc, char **argv) {
   window.resize(1000, 700);
   window.show();
   QTimer::singleShot(0, &window, [&] {
+    // A window paints only once the window system shows it.
+    while (window.windowHandle() != nullptr && !window.windowHandle()->isExposed())
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     window.repaint();
     timespec cpu{};
     ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);

@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <qcustomplot.h>
 
 #include "ui/chart/DenseGraph.h"
@@ -66,6 +67,61 @@ constexpr double kMaxLogicalHeight = 1200.0;
 
 } // namespace
 
+// A plot that draws its layers when it is painted, not at each change: a
+// window that is made, filled, laid out, resized and shown before its first
+// paint draws its traces once. Conversions between pixels and values need
+// only the layout, which BuildPlot keeps current.
+class TLazyPlot : public QCustomPlot {
+public:
+  // beforePaint brings the layout up to date (it may Invalidate).
+  TLazyPlot(QWidget *parent, std::function<void()> beforePaint)
+      : QCustomPlot(parent), m_beforePaint(std::move(beforePaint)) {
+    // The base queues a drawing of its own for the next pass of the event
+    // loop, which would come on top of the one the first paint makes.
+    QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    // A drawing made by any path leaves the buffers current.
+    connect(this, &QCustomPlot::beforeReplot, this, [this] { m_stale = false; });
+  }
+  // Drawn anew before the next paint.
+  void Invalidate() {
+    m_stale = true;
+    update();
+  }
+
+protected:
+  void resizeEvent(QResizeEvent *) override {
+    setViewport(rect());
+    Invalidate();
+  }
+  void paintEvent(QPaintEvent *event) override {
+    m_beforePaint();
+    if (m_stale) {
+      m_stale = false;
+      // The plot asks for a paint when it has drawn; asked during a paint,
+      // Qt queues one more, which this paint already is.
+      m_dropUpdateLater = isVisible() && updatesEnabled();
+      replot(rpQueuedRefresh);
+    }
+    QCustomPlot::paintEvent(event);
+  }
+  bool event(QEvent *event) override {
+    if (event->type() == QEvent::UpdateLater && m_dropUpdateLater) {
+      m_dropUpdateLater = false;
+      return true;
+    }
+    return QCustomPlot::event(event);
+  }
+
+private:
+  std::function<void()> m_beforePaint;
+  bool m_stale = true;
+  bool m_dropUpdateLater = false;
+};
+
+namespace {
+TLazyPlot *Lazy(QCustomPlot *plot) { return static_cast<TLazyPlot *>(plot); }
+} // namespace
+
 // One text line of the layout, split by "|" into left, centre and right.
 class TTextRow : public QCPLayoutElement {
 public:
@@ -92,10 +148,12 @@ private:
   int m_height = 0;
 };
 
-TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
+TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this, [this] { EnsureBuilt(); })) {
   m_plot->setNoAntialiasingOnDrag(true);
-  m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
-  m_overlay = m_plot->layer(QStringLiteral("marks"));
+  // The marks go on the plot's own top layer (buffered, and empty since the
+  // plot has no selection rectangle to show): a layer of their own would
+  // cost one more full-size buffer to clear and paint at every drawing.
+  m_overlay = m_plot->layer(QStringLiteral("overlay"));
   m_overlay->setMode(QCPLayer::lmBuffered);
   // Long wide anti-aliased polylines are slow to stroke as one path; drawn
   // as segments they look the same at our pen widths and draw several
@@ -138,8 +196,9 @@ void TXYGraph::resizeEvent(QResizeEvent *event) {
   TGraph::resizeEvent(event);
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
+  m_buildPending = false;
   BuildPlot(height());
-  m_plot->replot();
+  Lazy(m_plot)->Invalidate();
   emit resized();
 }
 
@@ -148,21 +207,29 @@ void TXYGraph::ApplyModel() {
   // viewport is set here so conversions work before that.
   m_plot->setGeometry(rect());
   m_plot->setViewport(rect());
-  BuildPlot(std::max(1, height()));
-  if (RenderOnly()) {
-    // Laid out, so conversions between pixels and values hold; RenderTo
-    // draws everything afresh.
-    for (const auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
-      m_plot->plotLayout()->update(phase);
-    return;
-  }
-  m_plot->replot();
+  // A hidden window is changed several times before it shows: it is built
+  // when it is shown or asked for a position, whichever comes first.
+  m_buildPending = true;
+  if (isVisible()) EnsureBuilt();
+}
+
+void TXYGraph::EnsureBuilt() const {
+  if (!m_buildPending) return;
+  auto *self = const_cast<TXYGraph *>(this);
+  m_buildPending = false;
+  self->BuildPlot(std::max(1, height()));
+  Lazy(m_plot)->Invalidate();
+}
+
+QCustomPlot *TXYGraph::Plot() const {
+  EnsureBuilt();
+  return m_plot;
 }
 
 void TXYGraph::ApplyOverlay() {
   // Anything but the marks changed, or the widget was never drawn: the full
   // path. Otherwise the traces' buffer stays as it is.
-  if (BaseKey() != m_builtKey || m_plot->plotLayout()->rect().isEmpty()) {
+  if (m_buildPending || BaseKey() != m_builtKey || m_plot->plotLayout()->rect().isEmpty()) {
     ApplyModel();
     return;
   }
@@ -174,10 +241,12 @@ void TXYGraph::ApplyOverlay() {
 }
 
 QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {
+  EnsureBuilt();
   return {m_plot->xAxis->pixelToCoord(pixel.x()), m_plot->yAxis->pixelToCoord(pixel.y())};
 }
 
 QPointF TXYGraph::GraphToPixel(const QPointF &graph) const {
+  EnsureBuilt();
   return {m_plot->xAxis->coordToPixel(graph.x()), m_plot->yAxis->coordToPixel(graph.y())};
 }
 
@@ -186,7 +255,10 @@ int YTickCount(int axisHeightPixels, int labelHeightPixels) {
   return std::clamp(axisHeightPixels / (2 * labelHeightPixels), 2, 8);
 }
 
-QRect TXYGraph::PlotArea() const { return m_plot->axisRect()->rect(); }
+QRect TXYGraph::PlotArea() const {
+  EnsureBuilt();
+  return m_plot->axisRect()->rect();
+}
 
 void TXYGraph::BuildPlot(double heightPixels) {
   const double scale = ScaleFor(heightPixels);
@@ -378,6 +450,10 @@ void TXYGraph::BuildPlot(double heightPixels) {
   right->setRange(yr.Min, yr.Max);
 
   BuildAnnotations(fontPx);
+  // Laid out with everything in it (the legend's rows too), so conversions
+  // between pixels and values hold before the plot is drawn.
+  for (const auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
+    grid->update(phase);
   m_builtKey = BaseKey();
   m_builtFontPixels = fontPx;
 }
@@ -492,12 +568,8 @@ template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);
   m_plot->setViewport(QRect(QPoint(0, 0), widgetSize));
-  if (isVisible()) {
-    BuildPlot(std::max(1, height()));
-    m_plot->replot(QCustomPlot::rpQueuedReplot);
-  } else {
-    m_builtKey = 0; // laid out for the other size: the next refresh builds
-  }
+  m_buildPending = true; // laid out for the other size
+  if (isVisible()) EnsureBuilt();
 }
 
 void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {

@@ -27,7 +27,8 @@ public:
   void RenderTo(QPainter &painter, const QRectF &rect) override;
   // The plot area in widget pixels (after the last rebuild).
   QRect PlotArea() const;
-  QCustomPlot *Plot() const { return m_plot; }
+  // The plot, built for the current state.
+  QCustomPlot *Plot() const;
 
 protected:
   void ApplyModel() override;
@@ -40,6 +41,8 @@ private:
   // height (fonts and line widths follow it).
   void BuildPlot(double heightPixels);
   void BuildAnnotations(double fontPixels);
+  // Builds now when a build is pending.
+  void EnsureBuilt() const;
   // Lays out for w x h, lets draw() paint with a plot painter, then goes
   // back to the widget's own layout.
   template <typename Draw> void WithLayout(int w, int h, Draw draw);
@@ -55,6 +58,8 @@ private:
   std::vector<QCPItemText *> m_textItems;
   // State of the last full build that the overlay path relies on.
   std::size_t m_builtKey = 0;
+  // Changed since the last build (made while hidden).
+  mutable bool m_buildPending = false;
   double m_builtFontPixels = 0.0;
 };
 

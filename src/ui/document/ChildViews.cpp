@@ -446,7 +446,14 @@ void TfrmDoc::SetAnnotations() {
     const double limit = dist ? d.DistLimitValue : d.FreqLimitValue;
     // Symbols stand one forty-fifth of the window's height off their point.
     const int step = std::max(1, height() / 45);
-    const double h = std::abs(m_graph->PixelToGraph(QPointF(0, 0)).y() - m_graph->PixelToGraph(QPointF(0, step)).y());
+    // Asked of the laid-out graph only when a marker needs it: a hidden
+    // window would be laid out for nothing.
+    double offset = -1.0;
+    const auto h = [&] {
+      if (offset < 0.0)
+        offset = std::abs(m_graph->PixelToGraph(QPointF(0, 0)).y() - m_graph->PixelToGraph(QPointF(0, step)).y());
+      return offset;
+    };
     int k = 0;
     bool anyLine = false;
     for (int i = 0; i < d.TraceCount(); ++i) {
@@ -464,7 +471,7 @@ void TfrmDoc::SetAnnotations() {
         if (m.Style == 0) {
           const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
           m_graph->SetGraphAnnotation(
-              k, TGraphAnnotation{x, active ? y + h : y - h, type, color, QString::number(j + 1), true, QPointF(x, y)});
+              k, TGraphAnnotation{x, active ? y + h() : y - h(), type, color, QString::number(j + 1), true, QPointF(x, y)});
           m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atNone, color, QString()});
         } else {
           m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, y, atNone, color, QString()});

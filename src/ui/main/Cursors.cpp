@@ -1,12 +1,10 @@
 #include "ui/main/Cursors.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-#include <QStyle>
-#include <QStyleOption>
 #include <QtMath>
 #include <algorithm>
 #include <utility>
@@ -203,49 +201,93 @@ void DrawIcon(QPainter &p, const QString &name, bool dark) {
   }
 }
 
-} // namespace
+bool DarkLook() { return IsDarkPalette(QGuiApplication::palette()); }
 
-namespace {
-// Draws the picture when asked, in the application's look of the moment: a
-// theme change needs no new icons, the next repaint shows the new colours.
-class TToolIconEngine : public QIconEngine {
+void AddDrawnPixmap(QIcon &icon, const QString &name, int size, bool dark) {
+  QPixmap pm = Blank(size);
+  QPainter p(&pm);
+  p.scale(size / 24.0, size / 24.0);
+  DrawIcon(p, name, dark);
+  p.end();
+  icon.addPixmap(pm);
+}
+
+// A toolbar picture held at 24 pixels, and at 48 once anything larger is
+// asked for (a larger size, a high-resolution screen): the toolbar of an
+// ordinary screen never needs the large one, and the start does not draw
+// it. Whatever is asked, the answer is the one the icon with both sizes
+// gives. The pictures follow the application's look: after a theme change
+// the next request draws them again in the new colours.
+class TDrawnIconEngine : public QIconEngine {
 public:
-  explicit TToolIconEngine(QString name) : m_name(std::move(name)) {}
-  QIconEngine *clone() const override { return new TToolIconEngine(m_name); }
-  QString key() const override { return QStringLiteral("korvtool"); }
-  QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override {
-    const int side = std::max(1, std::min(size.width(), size.height()));
-    return {side, side};
-  }
-  QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override {
-    const int side = std::max(1, std::min(size.width(), size.height()));
-    QPixmap pm = Blank(side);
-    QPainter p(&pm);
-    p.scale(side / 24.0, side / 24.0);
-    DrawIcon(p, m_name, IsDarkPalette(QGuiApplication::palette()));
-    p.end();
-    if (mode == QIcon::Disabled || mode == QIcon::Selected) {
-      QStyleOption option;
-      option.palette = QGuiApplication::palette();
-      if (QStyle *style = QApplication::style()) return style->generatedIconPixmap(mode, pm, &option);
-    }
-    return pm;
+  explicit TDrawnIconEngine(QString name) : m_name(std::move(name)), m_dark(DarkLook()) {
+    AddDrawnPixmap(m_icon, m_name, kSmall, m_dark);
   }
   void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
-    const QPixmap pm = pixmap(rect.size(), mode, state);
-    painter->drawPixmap(rect.x() + (rect.width() - pm.width()) / 2, rect.y() + (rect.height() - pm.height()) / 2, pm);
+    const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
+    Need(rect.size() * dpr);
+    m_icon.paint(painter, rect, Qt::AlignCenter, mode, state);
   }
+  QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+    Need(size);
+    return m_icon.actualSize(size, mode, state);
+  }
+  QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override {
+    Need(size);
+    return m_icon.pixmap(size, 1.0, mode, state);
+  }
+  // The size is in device pixels already; the caller sets the scale.
+  QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal) override {
+    return pixmap(size, mode, state);
+  }
+  QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+    Need(QSize(kLarge, kLarge));
+    return m_icon.availableSizes(mode, state);
+  }
+  QString key() const override { return QStringLiteral("korvDrawnIcon"); }
+  QIconEngine *clone() const override { return new TDrawnIconEngine(*this); }
+  bool isNull() override { return false; }
 
 private:
+  static constexpr int kSmall = 24;
+  static constexpr int kLarge = 48;
+  void Need(const QSize &size) {
+    if (const bool dark = DarkLook(); dark != m_dark) {
+      m_dark = dark;
+      m_icon = QIcon();
+      m_large = false;
+      AddDrawnPixmap(m_icon, m_name, kSmall, m_dark);
+    }
+    if (m_large || (size.width() <= kSmall && size.height() <= kSmall)) return;
+    m_large = true;
+    AddDrawnPixmap(m_icon, m_name, kLarge, m_dark);
+  }
   QString m_name;
+  bool m_dark;
+  QIcon m_icon;
+  bool m_large = false;
 };
+
 } // namespace
 
-QIcon ToolIcon(const QString &name) { return QIcon(new TToolIconEngine(name)); }
+QIcon ToolIcon(const QString &name) { return QIcon(new TDrawnIconEngine(name)); }
+
+QIcon EagerToolIcon(const QString &name) {
+  QIcon icon;
+  for (int size : {24, 48})
+    AddDrawnPixmap(icon, name, size, DarkLook());
+  return icon;
+}
 
 QIcon AppIcon() {
+  // Once it is the application's icon, that one copy is shared, so the
+  // picture is read once and each size drawn once (window icons, splash,
+  // About box).
+  static qint64 s_made = 0;
+  if (QIcon set = QGuiApplication::windowIcon(); !set.isNull() && set.cacheKey() == s_made) return set;
   InitKorvResources();
   QIcon icon(QStringLiteral(":/icons/korvmox.svg"));
+  s_made = icon.cacheKey();
   return icon;
 }
 

@@ -12,6 +12,8 @@ namespace korv {
 
 // A toolbar picture by button name ("Open", "Save", "MeasureMatch", ...).
 QIcon ToolIcon(const QString &name);
+// The same picture with both of its sizes drawn at once.
+QIcon EagerToolIcon(const QString &name);
 // Registers the program's built-in resources (help pages, icon).
 void InitKorvResources();
 // The application icon at any size.

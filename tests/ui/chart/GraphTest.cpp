@@ -1,4 +1,5 @@
 // The chart adapter: data model, texts, scales, annotations, conversions and output.
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QSignalSpy>
@@ -25,6 +26,22 @@ void Fill(TGraph &g) {
     g.SetYData(1, p, -30.0 + 2.0 * p);
   }
 }
+
+// Counts the events of one type an object receives.
+class TEventCount : public QObject {
+public:
+  TEventCount(QObject *target, QEvent::Type type) : m_type(type) { target->installEventFilter(this); }
+  int Count = 0;
+
+protected:
+  bool eventFilter(QObject *, QEvent *event) override {
+    if (event->type() == m_type) ++Count;
+    return false;
+  }
+
+private:
+  QEvent::Type m_type;
+};
 
 TEST(GraphModel, KeepsSinglePrecisionAndPadsWithNull) {
   TXYGraph g;
@@ -123,6 +140,46 @@ TEST(XYGraph, PixelAndGraphConversionsAreInverses) {
   EXPECT_NEAR(back.y(), -10.0, 1e-9);
   // Larger Y is higher on the screen.
   EXPECT_LT(g.GraphToPixel(QPointF(0, -5.0)).y(), g.GraphToPixel(QPointF(0, -45.0)).y());
+}
+
+// A window is built, filled, laid out and resized before it shows: the
+// traces are drawn once, for its first paint, and what it paints then (and
+// after each later change) is what a full redraw paints.
+TEST(XYGraph, ChangesBeforeAPaintAreDrawnOnceAndShowTheLatestState) {
+  TXYGraph g;
+  QSignalSpy drawn(g.Plot(), &QCustomPlot::afterReplot);
+  g.resize(500, 360);
+  Fill(g);
+  g.Rebuild();
+  g.SetMainTitle(QStringLiteral("Return Loss"));
+  g.Rebuild();
+  g.resize(640, 420);
+  g.SetManualY(true, -40.0, 0.0);
+  g.Rebuild();
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  QTRY_VERIFY(drawn.count() >= 1);
+  EXPECT_EQ(drawn.count(), 1);
+  const QImage shown = g.Plot()->grab().toImage();
+  g.Plot()->replot();
+  EXPECT_EQ(shown, g.Plot()->grab().toImage());
+
+  // Shown: a change is painted once, with the new state.
+  TEventCount paints(g.Plot(), QEvent::Paint);
+  const int before = static_cast<int>(drawn.count());
+  g.SetYAxisLabel(QStringLiteral("Return Loss (dB)"));
+  g.Rebuild();
+  g.Rebuild();
+  QTRY_VERIFY(paints.Count >= 1);
+  // A second paint would come from events already posted.
+  QApplication::processEvents();
+  QApplication::processEvents();
+  EXPECT_EQ(paints.Count, 1);
+  EXPECT_EQ(drawn.count(), before + 1);
+  const QImage changed = g.Plot()->grab().toImage();
+  EXPECT_NE(changed, shown);
+  g.Plot()->replot();
+  EXPECT_EQ(changed, g.Plot()->grab().toImage());
 }
 
 TEST(XYGraph, ClickNearATraceRaisesItsHotSpot) {

@@ -187,3 +187,37 @@ TEST(SettingsFile, TheProgramUsesTheFileKorvtoolReads) {
   std::filesystem::remove_all(config / "KorvMOX");
   std::filesystem::remove_all(config / "Korv Group");
 }
+
+TEST(ProgramIcon, OnceItIsTheApplicationsIconEveryWindowSharesIt) {
+  // Each copy would read and draw the picture again for every window.
+  QApplication::setWindowIcon(AppIcon());
+  const QIcon a = AppIcon();
+  const QIcon b = AppIcon();
+  EXPECT_EQ(a.cacheKey(), QApplication::windowIcon().cacheKey());
+  EXPECT_EQ(a.cacheKey(), b.cacheKey());
+  EXPECT_FALSE(a.pixmap(40, 40).isNull());
+  QApplication::setWindowIcon(QIcon());
+  EXPECT_FALSE(AppIcon().isNull());
+}
+
+TEST(ToolIcons, DrawnWhenAskedTheyLookAsWithEverySizeDrawn) {
+  for (const char *name : {"Open", "Delete", "MeasureMatch", "Help"}) {
+    const QIcon eager = EagerToolIcon(QString::fromLatin1(name));
+    for (const qreal dpr : {1.0, 2.0}) {
+      for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected}) {
+        // A fresh icon per size, so each size is also the first one asked for;
+        // then one icon asked for every size in turn.
+        QIcon reused = ToolIcon(QString::fromLatin1(name));
+        for (const int size : {16, 24, 32, 48, 64, 20}) {
+          const QSize s(size, size);
+          const QImage want = eager.pixmap(s, dpr, mode).toImage();
+          EXPECT_EQ(ToolIcon(QString::fromLatin1(name)).pixmap(s, dpr, mode).toImage(), want)
+              << name << " " << size << " at " << dpr << " mode " << mode;
+          EXPECT_EQ(reused.pixmap(s, dpr, mode).toImage(), want) << name << " " << size << " reused";
+          EXPECT_EQ(ToolIcon(QString::fromLatin1(name)).actualSize(s, mode), eager.actualSize(s, mode));
+        }
+      }
+    }
+    EXPECT_EQ(ToolIcon(QString::fromLatin1(name)).availableSizes(), eager.availableSizes());
+  }
+}
