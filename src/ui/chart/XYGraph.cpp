@@ -96,7 +96,20 @@ private:
   int m_height = 0;
 };
 
-TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(this)) {
+namespace {
+// The plot widget of the graph: a resize only moves its viewport, since the
+// graph rebuilds and replots after every resize (the library's own replot
+// there would draw everything once more with the old layout).
+class TPlotWidget : public QCustomPlot {
+public:
+  using QCustomPlot::QCustomPlot;
+
+protected:
+  void resizeEvent(QResizeEvent *) override { setViewport(rect()); }
+};
+} // namespace
+
+TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TPlotWidget(this)) {
   m_plot->setNoAntialiasingOnDrag(true);
   m_plot->addLayer(QStringLiteral("marks"), m_plot->layer(QStringLiteral("legend")), QCustomPlot::limAbove);
   m_overlay = m_plot->layer(QStringLiteral("marks"));
@@ -135,7 +148,14 @@ TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new QCustomPlot(thi
 }
 
 TXYGraph::~TXYGraph() {
-  // The legend was taken out of the layout; the plot still owns it.
+  // The legend was taken out of the layout; the plot still owns it. Strokes
+  // still being made end unseen.
+  for (const auto &cache : m_strokes)
+    cache->Ready = nullptr;
+}
+
+bool TXYGraph::StrokesPending() const {
+  return std::any_of(m_strokes.begin(), m_strokes.end(), [](const auto &c) { return c->Busy; });
 }
 
 void TXYGraph::resizeEvent(QResizeEvent *event) {
@@ -286,12 +306,39 @@ void TXYGraph::BuildPlot(double heightPixels) {
   top->grid()->setVisible(false);
   right->grid()->setVisible(false);
 
-  // Subsets.
+  // Ranges: the zoom window, the manual range, or the data.
+  const TAxisRange xr = ShownX();
+  const TAxisRange yr = ShownY();
+
+  // Subsets. On screen, each keeps its stroke cache across rebuilds; a
+  // stroke of other data or ranges is never shown, not even while the new
+  // one is made.
+  while (m_strokes.size() < static_cast<std::size_t>(Subsets())) {
+    auto cache = std::make_shared<TStrokeCache>();
+    // One replot when the last of a round of strokes is in, not one each.
+    cache->Ready = [this] {
+      if (!StrokesPending()) m_plot->replot(QCustomPlot::rpQueuedReplot);
+    };
+    m_strokes.push_back(std::move(cache));
+  }
   bool anyLabel = false;
   for (int s = 0; s < Subsets(); ++s) {
-    QCPGraph *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
+    auto *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
     const auto &vx = m_x[static_cast<std::size_t>(s)];
     const auto &vy = m_y[static_cast<std::size_t>(s)];
+    if (!m_exporting) {
+      TStrokeCache &cache = *m_strokes[static_cast<std::size_t>(s)];
+      std::size_t view = qHashBits(vx.data(), vx.size() * sizeof(float));
+      for (const std::size_t h : {qHashBits(vy.data(), vy.size() * sizeof(float)), qHash(xr.Min), qHash(xr.Max),
+                                  qHash(yr.Min), qHash(yr.Max), qHash(m_look.PlotMethod)})
+        view ^= h + 0x9e3779b97f4a7c15ULL + (view << 6) + (view >> 2);
+      if (cache.View != view) {
+        cache.View = view;
+        cache.Image = QImage();
+        cache.ImageKey = 0;
+      }
+      g->SetStrokeCache(m_strokes[static_cast<std::size_t>(s)]);
+    }
     QVector<double> keys, values;
     keys.reserve(static_cast<qsizetype>(vx.size()));
     values.reserve(static_cast<qsizetype>(vx.size()));
@@ -371,9 +418,6 @@ void TXYGraph::BuildPlot(double heightPixels) {
   for (int r = 0; r < grid->rowCount(); ++r)
     grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
 
-  // Ranges: the zoom window, the manual range, or the data.
-  const TAxisRange xr = ShownX();
-  const TAxisRange yr = ShownY();
   m_plot->xAxis->setRange(xr.Min, xr.Max);
   m_plot->yAxis->setRange(yr.Min, yr.Max);
   top->setRange(xr.Min, xr.Max);
@@ -488,8 +532,11 @@ void TXYGraph::BuildAnnotations(double fontPx) {
 template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   const QSize widgetSize = m_plot->size();
   // Lay out for the target size: fonts, legend columns and widths follow it.
+  // Every stroke is made in place: the drawing is complete when it returns.
   m_plot->resize(w, h);
+  m_exporting = true;
   BuildPlot(h);
+  m_exporting = false;
   draw();
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);
