@@ -4,9 +4,9 @@
 // its own, with the tables, and should cost at most twice the two views.
 #include <QApplication>
 #include <QBuffer>
-#include <QLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QLayout>
 #include <QPdfWriter>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
@@ -34,7 +34,8 @@ std::unique_ptr<korv::TmoxDocument> MakeDocument() {
     m.LengthM = 60.0;
     m.LoadRho = 0.15;
     korv::TTraceData t;
-    korv::FillTraceFromSweep(t, korv::SimulateSweep(m, kPoints, 1700.0, 2200.0), m, korv::suReturnLoss, korv::duMeters);
+    korv::FillTraceFromSweep(t, korv::SimulateSweep(m, kPoints, 1700.0, 2200.0), m, korv::suReturnLoss,
+                             korv::duMeters);
     t.Label = "Site 412, Sector " + std::to_string(i + 1);
     t.CalState = 2;
     t.DateTime = 46185.4 + i * 0.01;

@@ -321,8 +321,8 @@ std::size_t TGraph::BaseKey() const {
   for (const QString &s : m_multiSub)
     mix(qHash(s));
   // The readout texts may change; how many rows they take may not.
-  mix(qHash(static_cast<int>(
-      std::count_if(m_multiBottom.begin(), m_multiBottom.end(), [](const QString &s) { return !s.isEmpty(); }))));
+  mix(qHash(static_cast<int>(std::count_if(m_multiBottom.begin(), m_multiBottom.end(),
+                                           [](const QString &s) { return !s.isEmpty(); }))));
   for (const TAxisRange *r : {&m_manualXRange, &m_manualYRange, &m_zoomX, &m_zoomY}) {
     mix(qHash(r->Min));
     mix(qHash(r->Max));
