@@ -1,13 +1,15 @@
 #pragma once
 // Shared pieces of the benchmarks that draw with the widget libraries: the
-// full and the dense document they draw, and a main that runs them offscreen and prints
-// one ratio against a baseline measured in the same process.
+// full and the dense document they draw, and a main that runs them
+// offscreen and prints ratios against baselines measured in the same process.
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "RatioReporter.h"
 #include "core/MOXDoc.h"
@@ -63,15 +65,21 @@ inline std::unique_ptr<korv::TmoxDocument> MakeDenseDocument() {
   return doc;
 }
 
-inline int RunOffscreen(int argc, char **argv, const std::string &name, const std::string &baseline) {
+// Each pair: a benchmark and the baseline its ratio is printed against.
+inline int RunOffscreen(int argc, char **argv, const std::vector<std::pair<std::string, std::string>> &ratios) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio(name, baseline);
+  for (const auto &[name, baseline] : ratios)
+    reporter.PrintRatio(name, baseline);
   benchmark::Shutdown();
   return 0;
+}
+
+inline int RunOffscreen(int argc, char **argv, const std::string &name, const std::string &baseline) {
+  return RunOffscreen(argc, argv, {{name, baseline}});
 }
 
 } // namespace korvbench

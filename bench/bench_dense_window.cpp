@@ -56,29 +56,23 @@ void BM_DenseWindowRedraw(benchmark::State &state) {
   }
 }
 
-void BM_DenseWindowResize(benchmark::State &state) {
+// Resizes to the other of two widths, then repaints once the event loop is
+// free again or, with `complete`, once every new stroke is in.
+void Resizes(benchmark::State &state, bool complete) {
   Window w;
   bool wide = false;
   for (auto _ : state) {
     w.doc.resize(wide ? 1200 : 1160, 800);
     wide = !wide;
     QApplication::processEvents();
+    if (complete) w.Settle();
     w.plot->repaint();
   }
   w.Settle();
 }
 
-void BM_DenseWindowResizeComplete(benchmark::State &state) {
-  Window w;
-  bool wide = false;
-  for (auto _ : state) {
-    w.doc.resize(wide ? 1200 : 1160, 800);
-    wide = !wide;
-    QApplication::processEvents();
-    w.Settle();
-    w.plot->repaint();
-  }
-}
+void BM_DenseWindowResize(benchmark::State &state) { Resizes(state, false); }
+void BM_DenseWindowResizeComplete(benchmark::State &state) { Resizes(state, true); }
 
 void BM_BaselineDecimatedPolylines(benchmark::State &state) {
   Window w;
@@ -129,14 +123,8 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "bench_dense_window: cannot write %s\n", argv[2]);
     return 1;
   }
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_DenseWindowRedraw", "BM_BaselineDecimatedPolylines");
-  reporter.PrintRatio("BM_DenseWindowResize", "BM_BaselineDecimatedPolylines");
-  reporter.PrintRatio("BM_DenseWindowResizeComplete", "BM_BaselineDecimatedPolylines");
-  benchmark::Shutdown();
-  return 0;
+  return korvbench::RunOffscreen(argc, argv,
+                                 {{"BM_DenseWindowRedraw", "BM_BaselineDecimatedPolylines"},
+                                  {"BM_DenseWindowResize", "BM_BaselineDecimatedPolylines"},
+                                  {"BM_DenseWindowResizeComplete", "BM_BaselineDecimatedPolylines"}});
 }

@@ -114,13 +114,7 @@ BENCHMARK(BM_RenderDenseFrequencyView)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
-  reporter.PrintRatio("BM_RenderDenseFrequencyView", "BM_BaselineDensePolylines");
-  benchmark::Shutdown();
-  return 0;
+  return korvbench::RunOffscreen(argc, argv,
+                                 {{"BM_RenderFrequencyView", "BM_BaselinePlainPolylines"},
+                                  {"BM_RenderDenseFrequencyView", "BM_BaselineDensePolylines"}});
 }
