@@ -19,8 +19,8 @@
 
 namespace korv {
 
-// The stroked images of one trace, kept across rebuilds of the plot. Used
-// on the owner's thread only; the worker works on copies.
+// The stroked images of one trace and its plot data, kept across rebuilds
+// of the plot. Used on the owner's thread only; the worker works on copies.
 struct TStrokeCache {
   QImage Image;             // the last stroke finished, covering ImageRect
   QRect ImageRect;          // where it lies: the line's box within ImageArea
@@ -29,6 +29,10 @@ struct TStrokeCache {
   bool Busy = false;        // a stroke is being made
   std::size_t View = 0;     // the data and ranges the owner shows; a stroke of others is dropped
   std::function<void()> Ready;
+  // The plot data made of the subset, shared by the graph of each rebuild
+  // while DataKey (points and plotting method) holds; never changed in place.
+  QSharedPointer<QCPGraphDataContainer> Data;
+  std::size_t DataKey = 0;
 };
 
 // Strokes the polyline as runs of a few points (NaN points are gaps) with

@@ -326,36 +326,52 @@ void TXYGraph::BuildPlot(double heightPixels) {
     auto *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
     const auto &vx = m_x[static_cast<std::size_t>(s)];
     const auto &vy = m_y[static_cast<std::size_t>(s)];
-    if (!m_exporting) {
-      TStrokeCache &cache = *m_strokes[static_cast<std::size_t>(s)];
-      std::size_t view = qHashBits(vx.data(), vx.size() * sizeof(float));
-      for (const std::size_t h : {qHashBits(vy.data(), vy.size() * sizeof(float)), qHash(xr.Min), qHash(xr.Max),
-                                  qHash(yr.Min), qHash(yr.Max), qHash(m_look.PlotMethod)})
-        view ^= h + 0x9e3779b97f4a7c15ULL + (view << 6) + (view >> 2);
-      if (cache.View != view) {
-        cache.View = view;
-        cache.Image = QImage();
-        cache.ImageKey = 0;
+    // On screen, data unchanged since the last build is shared with its
+    // graph, not converted and copied again.
+    TStrokeCache *cache = m_exporting ? nullptr : m_strokes[static_cast<std::size_t>(s)].get();
+    std::size_t data = 0;
+    if (cache != nullptr) {
+      auto mix = [](std::size_t &seed, std::size_t h) {
+        seed ^= h + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+      };
+      data = qHashBits(vx.data(), vx.size() * sizeof(float));
+      mix(data, qHashBits(vy.data(), vy.size() * sizeof(float)));
+      mix(data, qHash(m_look.PlotMethod));
+      std::size_t view = data;
+      for (const double v : {xr.Min, xr.Max, yr.Min, yr.Max})
+        mix(view, qHash(v));
+      if (cache->View != view) {
+        cache->View = view;
+        cache->Image = QImage();
+        cache->ImageKey = 0;
       }
       g->SetStrokeCache(m_strokes[static_cast<std::size_t>(s)]);
     }
-    QVector<double> keys, values;
-    keys.reserve(static_cast<qsizetype>(vx.size()));
-    values.reserve(static_cast<qsizetype>(vx.size()));
-    double lastKey = 0.0;
-    for (std::size_t p = 0; p < vx.size(); ++p) {
-      if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue || !std::isfinite(vx[p]) || !std::isfinite(vy[p])) {
-        if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
-        continue;
+    if (cache != nullptr && cache->Data && cache->DataKey == data) {
+      g->setData(cache->Data);
+    } else {
+      QVector<double> keys, values;
+      keys.reserve(static_cast<qsizetype>(vx.size()));
+      values.reserve(static_cast<qsizetype>(vx.size()));
+      double lastKey = 0.0;
+      for (std::size_t p = 0; p < vx.size(); ++p) {
+        if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue || !std::isfinite(vx[p]) || !std::isfinite(vy[p])) {
+          if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
+          continue;
+        }
+        lastKey = vx[p];
+        keys.append(vx[p]);
+        values.append(vy[p]);
       }
-      lastKey = vx[p];
-      keys.append(vx[p]);
-      values.append(vy[p]);
+      while (!values.isEmpty() && std::isnan(values.back()))
+        keys.removeLast(), values.removeLast();
+      if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
+      g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+      if (cache != nullptr) {
+        cache->Data = g->data();
+        cache->DataKey = data;
+      }
     }
-    while (!values.isEmpty() && std::isnan(values.back()))
-      keys.removeLast(), values.removeLast();
-    if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
-    g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
     QPen pen = SubsetPen(s, scale);
     g->setPen(pen);
     g->setLineStyle(QCPGraph::lsLine);
@@ -367,7 +383,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
       ss.setPen(QPen(pen.color(), std::max(1.0, scale)));
       g->setScatterStyle(ss);
       // Symbols of a monochrome trace every few points so the line still reads.
-      const int pts = static_cast<int>(keys.size());
+      const int pts = g->dataCount();
       g->setScatterSkip(marks ? 0 : std::max(0, pts / 16 - 1));
     }
     const QString label = SubsetLabel(s);
