@@ -156,9 +156,16 @@ TEST(DenseGraph, ScreenStrokesComeFromAWorkerAndMatchTheExport) {
       if (std::abs(qGray(screen.pixel(x, y)) - qGray(exported.pixel(x, y))) > 8) ++differing;
   EXPECT_LT(differing, inked / 1000) << differing << " of " << inked << " trace pixels differ";
 
-  // New data: until its stroke is in, no trace is shown (not the old one).
+  // A rebuild of the same data shares it with the new graph and reuses the
+  // stroke; new data is taken over. Until its stroke is in, no trace is shown (not the old one).
+  const QCPGraphDataContainer *shared = g.Plot()->graph(0)->data().data();
+  g.Rebuild();
+  EXPECT_EQ(g.Plot()->graph(0)->data().data(), shared);
+  EXPECT_FALSE(g.StrokesPending()); // the same drawing: its stroke is reused
+  EXPECT_GT(reds(g.grab().toImage()), inked / 2);
   fill(g, 20.0);
   g.Rebuild();
+  EXPECT_NEAR(g.Plot()->graph(0)->data()->at(0)->value, Jagged(16383)[0].value + 20.0, 1e-4);
   ASSERT_TRUE(g.StrokesPending());
   EXPECT_EQ(reds(g.grab().toImage()), 0);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !g.StrokesPending(); }, 30000));
