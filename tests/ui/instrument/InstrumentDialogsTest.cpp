@@ -96,7 +96,7 @@ protected:
     TmoxDocument doc = SyntheticTraces(index + 1, 238, 900.0, 1900.0)[static_cast<std::size_t>(index)];
     // Not one of the analyzer's own traces, which it would name as already stored.
     doc.Doc.Traces[0].Label = "SENT " + name + " " + std::to_string(index);
-    const std::string path = m_dir.File(name);
+    std::string path = m_dir.File(name);
     EXPECT_TRUE(SaveDocument(doc, path, [] { return true; }));
     return path;
   }
@@ -180,7 +180,7 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
   EXPECT_EQ(m_main->Settings().Options.UploadStyle, 1);
 
   // Delete Traces asks first; Yes deletes the selected location.
-  m_moreAnswers.push_back([](QWidget *modal) {
+  m_moreAnswers.emplace_back([](QWidget *modal) {
     auto *box = qobject_cast<QMessageBox *>(modal);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
@@ -189,7 +189,7 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
   });
   // The dialog, active again while it deletes, is left to finish: closing
   // it now would cancel the delete.
-  m_moreAnswers.push_back([](QWidget *) {});
+  m_moreAnswers.emplace_back([](QWidget *) {});
   UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
     QListWidget *list = Listed(dlg, 6);
     ClickRow(list, 2);
