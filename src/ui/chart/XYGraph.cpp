@@ -321,6 +321,11 @@ void TXYGraph::BuildPlot(double heightPixels) {
     };
     m_strokes.push_back(std::move(cache));
   }
+  // Subsets gone take their images and data along; their strokes end unseen.
+  while (m_strokes.size() > static_cast<std::size_t>(Subsets())) {
+    m_strokes.back()->Ready = nullptr;
+    m_strokes.pop_back();
+  }
   bool anyLabel = false;
   for (int s = 0; s < Subsets(); ++s) {
     auto *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
