@@ -42,6 +42,8 @@ std::string PortFrom(const Options &o) {
   if (o.Has("port")) return o.Value("port");
   const TIniFile ini = LoadSettings();
   int commPort = 1;
+  if (ini.ReadString("OPTIONS", "CommPort", "").empty() && ini.ReadString("OPTIONS", "CommDevice", "").empty())
+    throw UsageError{"no --port given and the settings choose no serial device (CommDevice or CommPort)"};
   if (!ini.ReadString("OPTIONS", "CommPort", "").empty()) {
     // A value that is no number reads as either default.
     commPort = ini.ReadInteger("OPTIONS", "CommPort", 0);
@@ -87,7 +89,8 @@ std::string ShortDate(double when) {
 }
 
 int RunSimulate(const Args &args) {
-  const Options o(args, {"instrument", "model", "firmware", "traces", "fault", "root", "count"}, {"pace"});
+  const Options o(args, {"instrument", "model", "firmware", "traces", "fault", "root", "count", "save-buffers"},
+                  {"pace"});
   // A handheld is a folder, not a serial line: it is prepared, not served.
   if (o.Value("instrument") == "handheld") return RunSimulateHandheld(o);
   if (o.Has("root") || o.Has("count")) throw UsageError{"--root and --count are for --instrument handheld"};
@@ -95,6 +98,12 @@ int RunSimulate(const Args &args) {
   sim.Instrument = o.Value("instrument", "lx");
   sim.Model = o.Value("model");
   sim.Firmware = o.Value("firmware");
+  if (o.Has("save-buffers")) {
+    long long n = 0;
+    if (!ParseInt(o.Value("save-buffers"), n) || n < 1 || n > 100000)
+      throw UsageError{"--save-buffers takes a count of traces: " + o.Value("save-buffers")};
+    sim.SaveBuffers = static_cast<int>(n);
+  }
   std::vector<std::string> sources = o.Values("traces");
   for (const auto &p : o.Positional())
     sources.push_back(p);
@@ -392,8 +401,11 @@ int RunSend(const Args &args) {
     std::signal(SIGTERM, StopServing);
     TSendProgress progress;
     progress.Cancel = &g_stop;
+    progress.Stored = [&sent](int n) { sent = n; };
     sent = SendEncodedTraces(s.Comm, encoded, progress);
   } catch (const Exception &e) {
+    // Traces stored before the failure stay in the analyzer: say how many.
+    if (sent > 0) std::cout << "sent " << sent << " of " << wantedCount << " traces before the failure\n";
     return Fail(e.Message());
   }
   std::cout << "sent " << sent << (sent == 1 ? " trace" : " traces") << "\n";
@@ -401,15 +413,16 @@ int RunSend(const Args &args) {
   return 0;
 }
 
-const Registrar kSimulate("simulate",
-                          "simulate --instrument lx|rt|sitemaster|nanovna [--model M] [--firmware DDMmmYY] "
-                          "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--pace] | "
-                          "simulate --instrument nanovna [--model nanovna|h4|d] [--firmware VERSION|old] "
-                          "[--traces FILE] [--fault F] | "
-                          "simulate --instrument handheld --root DIR [--count N]",
-                          "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE), or "
-                          "prepare a handheld folder with trace files",
-                          RunSimulate);
+const Registrar kSimulate(
+    "simulate",
+    "simulate --instrument lx|rt|sitemaster|nanovna [--model M] [--firmware DDMmmYY] "
+    "[--traces DIR|FILE]... [--fault slow|drop|garbage|silence|cutoff|sync-once] [--save-buffers N] [--pace] | "
+    "simulate --instrument nanovna [--model nanovna|h4|d] [--firmware VERSION|old] "
+    "[--traces FILE] [--fault F] | "
+    "simulate --instrument handheld --root DIR [--count N]",
+    "serve a simulated instrument on a pseudo-terminal (first line: port: DEVICE), or "
+    "prepare a handheld folder with trace files",
+    RunSimulate);
 const Registrar kIdentify("identify", "identify [--port DEV] [--json]", "identify the connected instrument",
                           RunIdentify);
 const Registrar kList("list", "list [--port DEV] [--json]", "list the traces stored in the instrument", RunList);

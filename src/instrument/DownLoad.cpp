@@ -256,6 +256,7 @@ TAnalyzerTarget TargetFromModelLine(const std::string &modelLine) {
   t.Model = modelLine.substr(0, c1);
   const std::size_t c2 = c1 == std::string::npos ? std::string::npos : modelLine.find(',', c1 + 1);
   if (c2 == std::string::npos) throw EmoxIODeviceErr(kMsgNoAnalyzerDetected);
+  t.Version = modelLine.substr(c1 + 1, c2 - c1 - 1);
   t.FirmwareText = modelLine.substr(c2 + 1, 7);
   try {
     t.FirmwareDate = ParseAnalyzerDate(t.FirmwareText);
@@ -315,6 +316,26 @@ TAnalyzerTarget IdentifyAnalyzer(TSAComm &comm) {
     }
   }
   return target;
+}
+
+TAnalyzerTarget ReadAnalyzerStatus(TSAComm &comm) {
+  comm.ReplyLines.clear();
+  std::string model;
+  {
+    TLinkGuard link(comm);
+    try {
+      comm.WakeAnalyzer();
+      model = comm.ReadStatus();
+    } catch (const EmoxIOTimeOutErr &) {
+      model.clear();
+    }
+  }
+  comm.ReplyLines.clear();
+  try {
+    return TargetFromModelLine(model);
+  } catch (const EmoxIODeviceErr &e) {
+    throw EmoxIODeviceErr(e.Message() + "\r\n" + Format(kMsgNoAnswerOn, comm.Link().Name().c_str()));
+  }
 }
 
 int AnalyzerCapacity(const TAnalyzerTarget &target) {
@@ -428,8 +449,54 @@ int SendEncodedTraces(TSAComm &comm, const std::vector<std::vector<std::string>>
     if (progress.Trace) progress.Trace(sent + 1, count);
     SendTraceLines(comm, lines, progress.Line);
     ++sent;
+    if (progress.Stored) progress.Stored(sent);
   }
   return sent;
+}
+
+int TSendSummary::Count(TState state) const {
+  return static_cast<int>(
+      std::count_if(Items.begin(), Items.end(), [state](const TItem &i) { return i.State == state; }));
+}
+
+void TSendSummary::Finish(const std::vector<std::size_t> &order, int stored, const std::string &error, bool cancelled) {
+  Cancelled = cancelled && error.empty();
+  // The analyzer's messages break lines; a summary line holds one reason.
+  std::string reason = error;
+  for (char &c : reason)
+    if (c == '\r' || c == '\n') c = ' ';
+  std::string collapsed;
+  for (char c : reason)
+    if (c != ' ' || collapsed.empty() || collapsed.back() != ' ') collapsed += c;
+  int n = 0;
+  bool failed = false;
+  for (std::size_t i : order) {
+    if (i >= Items.size() || Items[i].State != TState::Waiting) continue;
+    TItem &item = Items[i];
+    if (n++ < stored) {
+      item.State = TState::Sent;
+    } else if (!error.empty() && !failed) {
+      failed = true;
+      item.State = TState::Failed;
+      item.Why = collapsed;
+    } else {
+      item.State = TState::Failed;
+      item.Why = error.empty() ? (cancelled ? "not sent: cancelled" : "not sent") : "not sent after that";
+    }
+  }
+}
+
+std::string TSendSummary::Text() const {
+  const int total = static_cast<int>(Items.size());
+  std::string t = Format(Cancelled ? "Cancelled: %d of %d traces were sent." : "%d of %d traces were sent.",
+                         Count(TState::Sent), total);
+  for (TState state : {TState::Skipped, TState::Failed}) {
+    if (Count(state) == 0) continue;
+    t += state == TState::Skipped ? "\r\nSkipped:" : "\r\nNot sent:";
+    for (const TItem &i : Items)
+      if (i.State == state) t += "\r\n\"" + i.Name + "\": " + i.Why;
+  }
+  return t;
 }
 
 std::string SendTraceDescription(const TTraceData &trace) {
@@ -455,7 +522,8 @@ std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const Tmox
 
 std::vector<TSendCandidate>
 CandidatesFromFolder(const std::string &folder,
-                     const std::function<void(const std::string &, const std::string &)> &skipped) {
+                     const std::function<void(const std::string &, const std::string &)> &skipped,
+                     const std::atomic<bool> *cancel) {
   namespace fs = std::filesystem;
   std::vector<std::string> files;
   std::error_code ec;
@@ -470,6 +538,7 @@ CandidatesFromFolder(const std::string &folder,
   std::sort(files.begin(), files.end());
   std::vector<TSendCandidate> out;
   for (const std::string &f : files) {
+    if (cancel != nullptr && cancel->load()) break;
     std::unique_ptr<TmoxDocument> doc;
     try {
       doc = OpenDocument(f).Document;

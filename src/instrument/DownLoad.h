@@ -43,6 +43,7 @@ struct TStoredTrace {
 
 struct TAnalyzerTarget {
   std::string Model;                               // the model line up to its first comma
+  std::string Version;                             // its second field ("V2.13")
   std::string FirmwareText = kDefaultFirmwareDate; // as the analyzer says it
   double FirmwareDate = 0.0;
   bool QEModel = false;
@@ -58,6 +59,10 @@ struct TAnalyzerTarget {
 // when no analyzer answers in form, or with the port's own message when
 // the port cannot be opened.
 TAnalyzerTarget IdentifyAnalyzer(TSAComm &comm);
+// Only the analyzer's status (model and firmware, no directory), for the
+// windows that say what they talk to: the link is opened and closed again.
+// Throws as IdentifyAnalyzer.
+TAnalyzerTarget ReadAnalyzerStatus(TSAComm &comm);
 // The target described by a status model line ("LX-3200,V2.13,15Jan02").
 // Throws EmoxIODeviceErr kMsgNoAnalyzerDetected for a line of no analyzer
 // or an unreadable firmware date.
@@ -116,6 +121,8 @@ struct TSendProgress {
   // Line position out of the trace's last line index.
   std::function<void(int position, int maximum)> Line;
   const std::atomic<bool> *Cancel = nullptr;
+  // After each trace the analyzer has stored: how many are stored so far.
+  std::function<void(int stored)> Stored;
 };
 
 // The "TD" handshake for one encoded trace over an open link: "TD", wait
@@ -131,6 +138,31 @@ void SendTraceLines(TSAComm &comm, const std::vector<std::string> &lines,
 // number of traces sent.
 int SendEncodedTraces(TSAComm &comm, const std::vector<std::vector<std::string>> &traces,
                       const TSendProgress &progress = {});
+
+// What one send did, said once at its end: each trace of the selection
+// sent, skipped (with why) or not sent (with why).
+struct TSendSummary {
+  enum class TState { Waiting, Sent, Skipped, Failed };
+  struct TItem {
+    std::string Name;
+    TState State = TState::Waiting;
+    std::string Why;
+  };
+  std::vector<TItem> Items; // the selection, in order
+  bool Cancelled = false;
+
+  int Count(TState state) const;
+  // The traces still waiting (in order) are the ones sent, out of order:
+  // the first stored of them are marked sent; then, with error, the next
+  // one failed with it and the rest not sent after it; when cancelled,
+  // the rest not sent for that.
+  void Finish(const std::vector<std::size_t> &order, int stored, const std::string &error, bool cancelled);
+  // Every trace went out or was left out on purpose.
+  bool Complete() const { return !Cancelled && Count(TState::Failed) == 0 && Count(TState::Waiting) == 0; }
+  // "n of m traces were sent." (after a Cancel "Cancelled: ..."), then the
+  // skipped and the not sent traces, one line each with the reason.
+  std::string Text() const;
+};
 
 // A row of the send dialog's list: one trace of an open document (Document
 // is the window index) or of a .kdt file (File is its path).
@@ -150,9 +182,12 @@ std::string SendTraceDescription(const TTraceData &trace);
 std::vector<TSendCandidate> CandidatesFromDocuments(const std::vector<const TmoxDocument *> &documents);
 // One row per trace of each .kdt file of folder (by file name, then trace
 // order), at most kMaxSendCandidates. A file that does not open as a
-// document is left out and reported through skipped when given.
+// document is left out and reported through skipped when given (why is
+// the open failure's message, which names the file). A raised cancel flag
+// stops the listing between files.
 std::vector<TSendCandidate>
 CandidatesFromFolder(const std::string &folder,
-                     const std::function<void(const std::string &file, const std::string &why)> &skipped = {});
+                     const std::function<void(const std::string &file, const std::string &why)> &skipped = {},
+                     const std::atomic<bool> *cancel = nullptr);
 
 } // namespace korv

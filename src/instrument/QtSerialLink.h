@@ -18,6 +18,9 @@ inline constexpr const char *kMsgNoSerialDevice =
     "No serial device is set up for the instrument: Comm %d names none (this computer has %d).\r\nChoose the "
     "instrument's port in Options > General.";
 
+inline constexpr const char *kMsgNoPortChosen =
+    "No serial device is chosen for the instrument.\r\nChoose the instrument's port in Options > General.";
+
 class QtSerialLink : public SerialLink {
 public:
   explicit QtSerialLink(std::string device);

@@ -175,6 +175,7 @@ void TKorvSettings::ReadOptions(const TIniFile &ini) {
   o.Deliminator = ini.ReadInteger(kOptions, "Deliminator", d.Deliminator);
   o.AutoSave = ini.ReadBool(kOptions, "AutoSave", d.AutoSave);
   o.CommPort = ini.ReadInteger(kOptions, "CommPort", d.CommPort);
+  o.CommPortChosen = !ini.ReadString(kOptions, "CommPort", "").empty();
   o.CommDevice = ini.ReadString(kOptions, "CommDevice", d.CommDevice);
   o.DielectricFormat = ini.ReadInteger(kOptions, "DielectricFormat", d.DielectricFormat);
   o.UploadRoot = path("UploadRoot", d.UploadRoot);
@@ -277,7 +278,11 @@ void TKorvSettings::WriteOptions(TIniFile &ini) const {
   writePath("DocDirectory", o.DocDirectory);
   ini.WriteInteger(kOptions, "Deliminator", o.Deliminator);
   ini.WriteBool(kOptions, "AutoSave", o.AutoSave);
-  ini.WriteInteger(kOptions, "CommPort", o.CommPort);
+  // A port nobody chose stays unchosen across a save.
+  if (o.CommPortChosen || o.CommPort != TOptions().CommPort)
+    ini.WriteInteger(kOptions, "CommPort", o.CommPort);
+  else
+    ini.DeleteKey(kOptions, "CommPort");
   // Only a chosen device is written: a settings file without one keeps its form.
   if (o.CommDevice.empty())
     ini.DeleteKey(kOptions, "CommDevice");

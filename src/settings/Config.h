@@ -39,6 +39,9 @@ struct TOptions {
   int Deliminator = 9;
   bool AutoSave = true;
   int CommPort = 1;
+  // Whether the port was ever chosen (the settings name CommPort, or the
+  // Options dialog was accepted): a port nobody chose is never tried.
+  bool CommPortChosen = false;
   // A serial device path chosen by name; when set it wins over CommPort.
   std::string CommDevice;
   int DielectricFormat = 1;

@@ -58,6 +58,7 @@ TStoredPages StorePages(const TSettingsPages &p, TKorvSettings &settings) {
   settings.NumberToShow = recent;
   o.AutoSave = p.AutoSave;
   o.CommPort = std::clamp(p.CommPortItem, 0, kCommPorts - 1) + 1;
+  o.CommPortChosen = true;
   o.CommDevice = p.CommDevice;
   o.DielectricFormat = p.DielectricFormat;
   o.HandheldRoot = p.HandheldRoot;

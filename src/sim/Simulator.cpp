@@ -12,6 +12,7 @@ std::unique_ptr<TSimulator> MakeSimulator(TSimOptions options) {
   if (options.Instrument == "lx") {
     auto lx = std::make_unique<TLxSimulator>(options.Model, options.Firmware, options.Traces);
     if (options.MissFirstSetupSync) lx->MissFirstSetupSync();
+    if (options.SaveBuffers > 0) lx->LimitSaveBuffers(options.SaveBuffers);
     return lx;
   }
   if (options.Instrument == "rt") {

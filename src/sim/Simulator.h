@@ -32,6 +32,7 @@ struct TSimOptions {
   std::string Firmware;             // analyzer firmware date DDMmmYY (default 15Mar03); nanovna: version or "old"
   std::vector<TmoxDocument> Traces; // one-trace documents; empty: synthetic ones
   bool MissFirstSetupSync = false;  // LX-x000QE: the first bare SGET goes unanswered
+  int SaveBuffers = 0;              // LX-x000QE: traces its save buffers hold in all; 0: as many as its locations
 };
 
 // Throws Exception for an unknown instrument or a bad firmware date.

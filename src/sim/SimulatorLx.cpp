@@ -256,7 +256,8 @@ std::vector<TSimSegment> TLxSimulator::Command(const std::string &cmd) {
     return {{Reply(cmd, {}), false}};
   }
   if (cmd == "TD") {
-    if (static_cast<int>(m_traces.size()) >= Capacity()) return {{Error(cmd), false}};
+    const int stored = static_cast<int>(m_traces.size());
+    if (stored >= Capacity() || stored >= m_saveBuffers.load()) return {{Error(cmd), false}};
     m_mode = TMode::Download;
     m_download.clear();
     return {{cmd + "\n\r:", false}};

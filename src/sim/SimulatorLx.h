@@ -3,6 +3,7 @@
 // directory, trace read, delete, trace download (TD), power setups
 // (SGET/SSTO) and quick text (QU/QD).
 #include <array>
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ public:
   const std::array<std::string, 13> &QuickText() const { return m_quickText; }
   // Leaves the first bare SGET (the setup synchronisation) unanswered.
   void MissFirstSetupSync() { m_missSetupSync = true; }
+  // The save buffers hold room for this many traces in all, fewer than
+  // the directory's locations (long traces fill them first); the next TD
+  // is refused. Safe to change while the simulator serves another thread.
+  void LimitSaveBuffers(int traces) { m_saveBuffers = traces; }
   // Body lines of a stored trace (after the echo), for tests.
   const std::vector<std::string> *Stored(int location) const;
 
@@ -58,6 +63,7 @@ private:
   std::array<std::string, 20> m_setups;
   std::array<std::string, 13> m_quickText;
   bool m_missSetupSync = false;
+  std::atomic<int> m_saveBuffers{1 << 30};
 };
 
 } // namespace korv

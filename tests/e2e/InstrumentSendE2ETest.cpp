@@ -203,3 +203,20 @@ TEST(SendE2E, TracesAlreadyStoredAreNotStoredTwiceUnasked) {
   EXPECT_EQ(forced.ExitCode, 0) << forced.Err;
   EXPECT_EQ(StoredCount(sim.Port()), 8);
 }
+
+// Save buffers that fill part way through a send: the traces stored before
+// the refusal are counted, and the analyzer's reason is given.
+TEST(SendE2E, SaveBuffersFullPartWaySaysHowManyWereStored) {
+  TempDir dir;
+  std::vector<std::string> files;
+  for (int i = 0; i < 3; ++i)
+    files.push_back(Synth(dir, "t" + std::to_string(i) + ".kdt", 238, 900 + i, 1900));
+  TSimProcess sim({"--instrument", "lx", "--save-buffers", "6"}); // five stored, room for one
+  std::vector<std::string> args{"send", "--port", sim.Port()};
+  args.insert(args.end(), files.begin(), files.end());
+  const TRunResult tx = RunKorvtool(args);
+  EXPECT_EQ(tx.ExitCode, 1);
+  EXPECT_TRUE(Has(tx.Out, "sent 1 of 3 traces before the failure")) << tx.Out;
+  EXPECT_TRUE(Has(tx.Err, "The SA Save buffers may be full.")) << tx.Err;
+  EXPECT_EQ(StoredCount(sim.Port()), 6);
+}

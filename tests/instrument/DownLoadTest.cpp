@@ -348,3 +348,40 @@ TEST(SendHandshake, ReadCancelStopsAReadButNotASend) {
   comm.SetReadCancel(nullptr);
   EXPECT_THROW(comm.ReadLines(1, 100), EmoxIOTimeOutErr);
 }
+
+// The stored count survives a failure mid-send, and the summary names each
+// trace once with its fate, in selection order.
+TEST(SendSummary, StoredCountAndEachTraceFate) {
+  Analyzer full;
+  full.tdAnswer = "TD\n\r?\n\r> ";
+  const TmoxDocument doc = MakeDoc(238, 900, 1900);
+  const auto encoded = EncodeSelection(Target("LX-3250A", "15Jan02"), {{&doc, 0}});
+  int stored = -1;
+  TSendProgress p;
+  p.Stored = [&](int n) { stored = n; };
+  EXPECT_THROW(SendEncodedTraces(full.comm, encoded, p), EmoxIODeviceErr);
+  EXPECT_EQ(stored, -1); // the first TD was refused: nothing stored
+
+  TSendSummary s;
+  for (const char *name : {"A", "B", "C", "D", "E"})
+    s.Items.push_back({name, TSendSummary::TState::Waiting, {}});
+  s.Items[1].State = TSendSummary::TState::Skipped;
+  s.Items[1].Why = "already in the analyzer (location 7)";
+  // Sent in the order E, A, C, D: two stored, then the analyzer refused.
+  s.Finish({4, 0, 1, 2, 3}, 2, std::string(kMsgSaveBuffersFull) + "\r\nmore", false);
+  EXPECT_FALSE(s.Complete());
+  EXPECT_EQ(s.Count(TSendSummary::TState::Sent), 2);
+  EXPECT_EQ(s.Text(),
+            "2 of 5 traces were sent.\r\nSkipped:\r\n\"B\": already in the analyzer (location 7)\r\nNot "
+            "sent:\r\n\"C\": An Error Occurred while trying to send the trace data.The SA Save buffers may be "
+            "full. more\r\n\"D\": not sent after that");
+
+  TSendSummary c;
+  c.Items = {{"A", TSendSummary::TState::Waiting, {}}, {"B", TSendSummary::TState::Waiting, {}}};
+  c.Finish({0, 1}, 1, {}, true);
+  EXPECT_TRUE(c.Cancelled);
+  EXPECT_EQ(c.Text(), "Cancelled: 1 of 2 traces were sent.\r\nNot sent:\r\n\"B\": not sent: cancelled");
+  c.Cancelled = false;
+  c.Items[1].State = TSendSummary::TState::Skipped;
+  EXPECT_TRUE(c.Complete()); // left out on purpose is no failure
+}

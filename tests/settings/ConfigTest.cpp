@@ -7,6 +7,7 @@
 
 #include "core/TestHelpers.h"
 #include "settings/Config.h"
+#include "settings/OptionsPages.h"
 
 using namespace korv;
 
@@ -378,4 +379,27 @@ TEST(Settings, HostileFilesReadWithinBounds) {
     }
   }
   EXPECT_EQ(files, 4);
+}
+
+// A port nobody chose stays unchosen through a save, so the first port of
+// the computer is never taken for the instrument's; Comm 1 chosen stays
+// chosen.
+TEST(Settings, CommPortChosenOnlyWhenSet) {
+  TKorvSettings s(Ctx());
+  s.Read(TIniFile());
+  EXPECT_FALSE(s.Options.CommPortChosen);
+  TIniFile ini;
+  s.WriteAll(ini, {});
+  TKorvSettings back(Ctx());
+  back.Read(TIniFile::FromText(ini.Text()));
+  EXPECT_FALSE(back.Options.CommPortChosen);
+  EXPECT_EQ(back.Options.CommPort, 1);
+
+  StorePages(PagesFromSettings(back), back); // Options accepted as shown
+  EXPECT_TRUE(back.Options.CommPortChosen);
+  back.WriteAll(ini, {});
+  TKorvSettings again(Ctx());
+  again.Read(TIniFile::FromText(ini.Text()));
+  EXPECT_TRUE(again.Options.CommPortChosen);
+  EXPECT_EQ(again.Options.CommPort, 1);
 }

@@ -13,7 +13,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <map>
+#include <numeric>
 
+#include "core/ErrorText.h"
 #include "core/Excption.h"
 #include "core/FileIO.h"
 #include "formats/DocumentIO.h"
@@ -21,6 +23,7 @@
 #include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentStatus.h"
 #include "ui/instrument/RowDelegate.h"
 
 namespace korv {
@@ -89,6 +92,8 @@ TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
   connect(m_btnOK, &QPushButton::clicked, this, &TdlgDownload::btnOKClick);
   connect(m_btnCancel, &QPushButton::clicked, this, &TdlgDownload::btnCancelClick);
 
+  m_lblInstrument = new TInstrumentStatus(this);
+
   auto *buttons = new QHBoxLayout;
   buttons->addWidget(m_pnlStatus, 1);
   buttons->addWidget(m_btnOK);
@@ -99,6 +104,7 @@ TdlgDownload::TdlgDownload(TInstrumentHost host, QWidget *parent)
   layout->addWidget(m_rdgrpTraceSource);
   layout->addWidget(m_prgrsDnLdDoc);
   layout->addWidget(m_prgrsDnLdTrace);
+  layout->addWidget(m_lblInstrument);
   layout->addLayout(buttons);
 
   const QScreen *screen = QApplication::primaryScreen();
@@ -112,6 +118,13 @@ TdlgDownload::~TdlgDownload() = default;
 bool TdlgDownload::FromDisk() const { return m_fromFiles->isChecked(); }
 
 void TdlgDownload::FormActivate() {
+  // The port is said before anything is asked of it; no usable port is
+  // said here, not when OK is pressed.
+  try {
+    m_lblInstrument->SetPort(m_host.PortName ? Q(m_host.PortName()) : QString());
+  } catch (const Exception &e) {
+    m_lblInstrument->NoDevice(Q(e.Message()));
+  }
   if (!Busy()) ListCandidates();
 }
 
@@ -127,18 +140,61 @@ void TdlgDownload::ListCandidates() {
   m_listBox1->clear();
   m_rows.clear();
   if (FromDisk()) {
-    const TBusyCursor busy;
-    m_rows = CandidatesFromFolder(m_diredTraceDirectory->text().toStdString());
-  } else {
-    std::vector<const TmoxDocument *> docs;
-    if (m_host.Documents)
-      for (TfrmDoc *d : m_host.Documents())
-        docs.push_back(&d->Document());
-    m_rows = CandidatesFromDocuments(docs);
+    ListFolder(m_diredTraceDirectory->text().toStdString());
+    return;
   }
+  std::vector<const TmoxDocument *> docs;
+  if (m_host.Documents)
+    for (TfrmDoc *d : m_host.Documents())
+      docs.push_back(&d->Document());
+  m_rows = CandidatesFromDocuments(docs);
+  ShowRows();
+}
+
+void TdlgDownload::ShowRows() {
+  m_listBox1->clear();
   for (std::size_t i = 0; i < m_rows.size(); ++i)
     m_listBox1->addItem(QString());
   m_pnlStatus->setText(QStringLiteral("  0 Traces Selected"));
+}
+
+void TdlgDownload::ListFolder(const std::string &folder) {
+  // Reading every file of a large folder takes a while: the window keeps
+  // painting and Cancel stops the listing.
+  struct TListing {
+    std::vector<TSendCandidate> Rows;
+    std::vector<std::string> Skipped; // the open failure, naming the file
+  };
+  auto listing = std::make_shared<TListing>();
+  SetControls(false);
+  m_pnlStatus->setText(tr("  Listing the folder\u2026"));
+  auto busy = std::make_shared<TBusyCursor>();
+  TWorkerRunner::TJob run;
+  run.Work = [folder, listing](const TJobContext &ctx) {
+    listing->Rows = CandidatesFromFolder(
+        folder, [&](const std::string &, const std::string &why) { listing->Skipped.push_back(why); },
+        &ctx.CancelFlag());
+  };
+  run.Done = [this, listing, busy](const std::exception_ptr &error) mutable {
+    busy.reset();
+    SetControls(true);
+    m_btnOK->setEnabled(false);
+    if (CloseIfAsked()) return;
+    if (error) {
+      m_pnlStatus->setText(QStringLiteral("  0 Traces Selected"));
+      ShowDocMessage(this, TMsgKind::Error, TWorkerRunner::ErrorText(error));
+      return;
+    }
+    m_rows = std::move(listing->Rows);
+    ShowRows();
+    if (listing->Skipped.empty()) return;
+    // Files that do not open are said by name, never dropped unseen.
+    QString text = tr("%n file(s) of the folder are not listed:", nullptr, static_cast<int>(listing->Skipped.size()));
+    for (const std::string &why : listing->Skipped)
+      text += QStringLiteral("\n\n") + Q(why);
+    ShowDocMessage(this, TMsgKind::Warning, text);
+  };
+  Runner().Start(std::move(run));
 }
 
 void TdlgDownload::ListBox1Click() {
@@ -165,19 +221,8 @@ void TdlgDownload::btnOKClick() {
                 QMessageBox::Ok | QMessageBox::Help, kHelpContext);
     return;
   }
-  std::string port;
-  try {
-    port = m_host.PortName ? m_host.PortName() : std::string();
-  } catch (const Exception &e) {
-    ShowDocMessage(this, TMsgKind::Error, Q(e.Message()));
-    return;
-  }
   // The worker gets copies: the windows may change while it runs.
-  struct TJob {
-    std::map<int, TmoxDocument> Open; // by window index
-    std::vector<TSendCandidate> Rows;
-  };
-  auto job = std::make_shared<TJob>();
+  auto job = std::make_shared<TSendJob>();
   const QList<TfrmDoc *> windows = m_host.Documents ? m_host.Documents() : QList<TfrmDoc *>();
   for (std::size_t i : chosen) {
     const TSendCandidate &c = m_rows[i];
@@ -185,40 +230,145 @@ void TdlgDownload::btnOKClick() {
     if (c.File.empty() && c.Document < windows.size() && job->Open.count(c.Document) == 0)
       job->Open.emplace(c.Document, windows[c.Document]->Document());
   }
+  StartSend(job);
+}
+
+namespace {
+
+std::string OneLine(std::string text) {
+  for (char &c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  std::string out;
+  for (char c : text)
+    if (c != ' ' || (!out.empty() && out.back() != ' ')) out += c;
+  return out;
+}
+
+} // namespace
+
+void TdlgDownload::StartSend(const std::shared_ptr<TSendJob> &job) {
+  std::string port;
+  try {
+    port = m_host.PortName ? m_host.PortName() : std::string();
+  } catch (const Exception &e) {
+    m_lblInstrument->NoDevice(Q(e.Message()));
+    ShowDocMessage(this, TMsgKind::Error, Q(e.Message()));
+    return;
+  }
+  m_lblInstrument->SetPort(Q(port));
+  m_lblInstrument->Waiting();
   const int dielectricFormat =
       m_host.Settings != nullptr ? (m_host.Settings->Options.DielectricFormat != 0 ? 1 : 0) : 1;
+  auto summary = std::make_shared<TSendSummary>();
+  for (const TSendCandidate &c : job->Rows)
+    summary->Items.push_back({c.Description, TSendSummary::TState::Waiting, {}});
+  struct TState {
+    bool Identified = false;
+    bool Declined = false; // the question about traces already held was cancelled
+  };
+  auto state = std::make_shared<TState>();
 
   SetControls(false);
   // Restored when the end is delivered or dropped, whatever the path.
   auto busy = std::make_shared<TBusyCursor>();
-  m_prgrsDnLdDoc->setRange(0, static_cast<int>(chosen.size()));
+  m_prgrsDnLdDoc->setRange(0, static_cast<int>(job->Rows.size()));
   m_prgrsDnLdDoc->setValue(0);
   m_prgrsDnLdTrace->reset();
   TWorkerRunner::TJob run;
   run.Link = LinkToPort(port);
-  run.Work = [job, dielectricFormat, this](const TJobContext &ctx) {
-    // Files are read once each, before the analyzer is asked anything.
+  run.Work = [job, dielectricFormat, summary, state, this](const TJobContext &ctx) {
+    using TSt = TSendSummary::TState;
+    // Files are read once each, before the analyzer is asked anything; one
+    // that no longer opens is not sent, and said so by name.
     std::map<std::string, std::unique_ptr<TmoxDocument>> files;
-    std::vector<TSendTrace> selection;
-    for (const TSendCandidate &c : job->Rows) {
+    std::map<std::string, std::string> unreadable;
+    std::vector<TSendTrace> selection(job->Rows.size());
+    for (std::size_t i = 0; i < job->Rows.size(); ++i) {
+      const TSendCandidate &c = job->Rows[i];
       const TmoxDocument *doc = nullptr;
       if (!c.File.empty()) {
-        auto &slot = files[c.File];
-        if (!slot) slot = OpenDocument(c.File).Document;
-        doc = slot.get();
+        if (!files.count(c.File) && !unreadable.count(c.File)) {
+          try {
+            files[c.File] = OpenDocument(c.File).Document;
+          } catch (...) {
+            unreadable[c.File] = OneLine(DescribeOpenFailure(std::current_exception(), c.File).Message);
+          }
+        }
+        if (auto bad = unreadable.find(c.File); bad != unreadable.end()) {
+          summary->Items[i].State = TSt::Failed;
+          summary->Items[i].Why = bad->second;
+          continue;
+        }
+        doc = files[c.File].get();
       } else if (auto it = job->Open.find(c.Document); it != job->Open.end()) {
         doc = &it->second;
       }
-      selection.push_back({doc, c.Trace});
+      selection[i] = {doc, c.Trace};
     }
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < selection.size(); ++i)
+      if (summary->Items[i].State == TSt::Waiting) order.push_back(i);
+    if (order.empty()) return;
+    auto pick = [&] {
+      std::vector<TSendTrace> out;
+      out.reserve(order.size());
+      for (std::size_t i : order)
+        out.push_back(selection[i]);
+      return out;
+    };
+
     TSAComm &comm = ctx.Comm();
     // Identification may stop anywhere; a trace, once begun, is sent whole.
     comm.SetReadCancel(&ctx.CancelFlag());
     const TAnalyzerTarget target = IdentifyAnalyzer(comm);
     comm.SetReadCancel(nullptr);
-    const auto encoded = EncodeSelection(target, selection, dielectricFormat);
+    state->Identified = true;
+    const QString instrument = DescribeAnalyzer(target);
+    ctx.Post([this, instrument] { m_lblInstrument->Identified(instrument); });
+
+    // Refusals come first: a question about a selection that cannot go is
+    // no use. Room may be made by leaving out what the analyzer holds.
+    std::vector<TAlreadyStored> held = FindAlreadyStored(target, pick());
+    try {
+      EncodeSelection(target, pick(), dielectricFormat);
+    } catch (const EmoxTooManyTracesError &) {
+      if (held.empty()) throw;
+    }
+    if (!held.empty()) {
+      QMessageBox::StandardButton answer = QMessageBox::Cancel;
+      const QString question =
+          Q(AlreadyStoredText(held)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) + tr("\nSend them again?");
+      ctx.Call([&] {
+        answer =
+            AskWithHelp(this, QMessageBox::Question, windowTitle(), question,
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Help, kHelpContext);
+      });
+      if (answer == QMessageBox::Cancel) {
+        state->Declined = true;
+        throw EmoxIOCancelled(kMsgCancelled);
+      }
+      if (answer == QMessageBox::No) {
+        std::vector<std::size_t> rest;
+        for (std::size_t k = 0, h = 0; k < order.size(); ++k) {
+          if (h < held.size() && held[h].Index == k) {
+            TSendSummary::TItem &item = summary->Items[order[k]];
+            item.State = TSt::Skipped;
+            item.Why = "already in the analyzer (location " + std::to_string(held[h].Location) + ")";
+            ++h;
+            continue;
+          }
+          rest.push_back(order[k]);
+        }
+        order = std::move(rest);
+      }
+    }
+    if (order.empty()) return;
+    const auto encoded = EncodeSelection(target, pick(), dielectricFormat);
+
+    int stored = 0;
     TSendProgress p;
     p.Cancel = &ctx.CancelFlag();
+    p.Stored = [&stored](int n) { stored = n; };
     p.Trace = [&ctx, this](int pos, int max) {
       ctx.Post([this, pos, max] {
         m_prgrsDnLdDoc->setMaximum(max);
@@ -231,29 +381,51 @@ void TdlgDownload::btnOKClick() {
         m_prgrsDnLdTrace->setValue(pos);
       });
     };
-    SendEncodedTraces(comm, encoded, p);
+    try {
+      SendEncodedTraces(comm, encoded, p);
+    } catch (const std::exception &e) {
+      // What the analyzer stored stays there: the summary says what did not.
+      summary->Finish(order, stored, e.what(), false);
+      return;
+    }
+    summary->Finish(order, stored, {}, ctx.CancelRequested());
   };
-  run.Done = [this, busy](const std::exception_ptr &error) mutable {
+  run.Done = [this, busy, summary, state](const std::exception_ptr &error) mutable {
     SetControls(true);
     busy.reset();
     if (CloseIfAsked()) return;
-    try {
-      if (error) std::rethrow_exception(error);
-    } catch (const EmoxIOCancelled &) {
-      ResetProgress(); // stopped before anything was sent
-      return;
-    } catch (const std::exception &e) {
-      ResetProgress();
-      ShowDocMessage(this, TMsgKind::Error, Q(e.what()));
-      return;
-    } catch (...) {
-      ResetProgress();
-      ShowDocMessage(this, TMsgKind::Error, tr("The traces could not be sent."));
+    if (error) {
+      try {
+        std::rethrow_exception(error);
+      } catch (const EmoxIOCancelled &) {
+        ResetProgress();
+        if (state->Declined) return; // back to the list, nothing sent
+        std::vector<std::size_t> all(summary->Items.size());
+        std::iota(all.begin(), all.end(), std::size_t{0});
+        summary->Finish(all, 0, {}, true);
+      } catch (...) {
+        // Refused or no analyzer: nothing was sent.
+        ResetProgress();
+        if (!state->Identified) m_lblInstrument->NotResponding();
+        ShowDocMessage(this, TMsgKind::Error, TWorkerRunner::ErrorText(error));
+        return;
+      }
+    }
+    m_summary = *summary;
+    ShowSummary(m_summary);
+    // A send that stopped on a failure keeps the dialog: OK again sends
+    // the rest, and asks before storing anything twice.
+    if (m_summary.Complete() || m_summary.Cancelled) {
+      accept();
       return;
     }
-    accept();
+    ResetProgress();
   };
   Runner().Start(std::move(run));
+}
+
+void TdlgDownload::ShowSummary(const TSendSummary &summary) {
+  ShowDocMessage(this, summary.Complete() ? TMsgKind::Information : TMsgKind::Warning, Q(summary.Text()));
 }
 
 void TdlgDownload::btnCancelClick() {

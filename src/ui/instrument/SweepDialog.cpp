@@ -22,6 +22,7 @@
 #include "instrument/QtSerialLink.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentStatus.h"
 
 namespace korv {
 
@@ -103,6 +104,8 @@ TdlgSweepVna::TdlgSweepVna(TInstrumentHost host, QWidget *parent)
   top->addLayout(repeat);
   top->addWidget(m_progress);
   top->addWidget(m_lblStatus);
+  m_lblInstrument = new TInstrumentStatus(this);
+  top->addWidget(m_lblInstrument);
   top->addLayout(buttons);
 
   // The remembered sweep, else the band every model covers.
@@ -111,6 +114,16 @@ TdlgSweepVna::TdlgSweepVna(TInstrumentHost host, QWidget *parent)
   m_edStop->setText(Number(o != nullptr ? o->VnaStopMHz : 900.0));
   m_spPoints->setValue(o != nullptr ? o->VnaPoints : 101);
   FillDevices();
+  // The line names the device the next sweep uses, as chosen above.
+  const auto showDevice = [this] {
+    const int at = m_cbDevice->findText(m_cbDevice->currentText());
+    const QString device = at >= 0 ? m_cbDevice->itemData(at).toString() : m_cbDevice->currentText().trimmed();
+    if (m_runner != nullptr && Busy()) return;
+    m_lblInstrument->SetPort(device);
+    if (!device.isEmpty() && device == m_identifiedPort) m_lblInstrument->Identified(m_identity);
+  };
+  showDevice();
+  connect(m_cbDevice, &QComboBox::currentTextChanged, this, showDevice);
   const bool haveDoc = m_host.Active && m_host.Active() != nullptr;
   m_rbActive->setEnabled(haveDoc);
   (haveDoc ? m_rbActive : m_rbNew)->setChecked(true);
@@ -219,14 +232,26 @@ void TdlgSweepVna::Sweep() {
   m_progress->setMaximum(points);
   m_progress->setValue(0);
   m_lblStatus->setText(repeat ? tr("Sweeping again...") : tr("Sweeping..."));
+  m_lblInstrument->SetPort(Q(m_device));
+  if (m_identity.isEmpty() || m_identifiedPort != Q(m_device))
+    m_lblInstrument->Waiting();
+  else
+    m_lblInstrument->Identified(m_identity);
   SetIdle(false);
   TWorkerRunner::TJob job;
   job.Link = LinkToPort(m_device);
-  job.Work = [=](const TJobContext &ctx) {
+  job.Work = [=, this](const TJobContext &ctx) {
     TNanoVna vna(ctx.Comm().Link());
     vna.SetCancelFlag(&ctx.CancelFlag());
     vna.SetProgress([&ctx](int done, int total) { ctx.Progress(done, total); });
     const TNanoIdentity id = vna.Identify();
+    const QString identity = tr("%1, firmware %2, no serial number reported")
+                                 .arg(QString::fromStdString(id.Model), QString::fromStdString(id.Firmware));
+    ctx.Post([this, identity] {
+      m_identity = identity;
+      m_identifiedPort = Q(m_device);
+      m_lblInstrument->Identified(identity);
+    });
     const TNanoSweep sweep = vna.Sweep(id, startMHz * 1e6, stopMHz * 1e6, points);
     vna.Close();
     auto doc = std::make_shared<TmoxDocument>();
@@ -252,6 +277,7 @@ void TdlgSweepVna::Finished(const QString &error) {
   }
   if (!error.isEmpty() || !outcome || !outcome->Document) {
     StopRepeat();
+    if (m_identifiedPort != m_lblInstrument->Port()) m_lblInstrument->NotResponding();
     m_lblStatus->setText(error);
     ShowDocMessage(this, TMsgKind::Error, error.isEmpty() ? tr("The sweep gave no points.") : error);
     return;

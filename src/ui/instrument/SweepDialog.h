@@ -25,6 +25,8 @@ class QTimer;
 
 namespace korv {
 
+class TInstrumentStatus;
+
 class TfrmDoc;
 
 class TdlgSweepVna : public QDialog {
@@ -76,10 +78,14 @@ private:
   QSpinBox *m_spRepeat;
   QProgressBar *m_progress;
   QLabel *m_lblStatus;
+  TInstrumentStatus *m_lblInstrument = nullptr;
+  // What answered last, and on which port.
+  QString m_identity;
+  QString m_identifiedPort;
   QPushButton *m_btnSweep;
   QPushButton *m_btnCancel;
   QTimer *m_repeatTimer;
-  TWorkerRunner *m_runner;
+  TWorkerRunner *m_runner = nullptr;
   std::string m_device;
   std::shared_ptr<TOutcome> m_outcome;
   // The window and trace a repeated sweep updates.

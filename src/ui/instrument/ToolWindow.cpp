@@ -6,9 +6,12 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "core/Excption.h"
+#include "instrument/DownLoad.h"
 #include "ui/common/DocMessages.h"
+#include "ui/instrument/InstrumentStatus.h"
 
 namespace korv {
 
@@ -70,7 +73,33 @@ QLayout *TToolWindow::MakeStatusRow(QWidget *parent) {
   row->addWidget(m_btnCancel);
   row->addStretch();
   row->addWidget(btnClose);
-  return row;
+  m_status = new TInstrumentStatus(parent);
+  auto *column = new QVBoxLayout;
+  column->addWidget(m_status);
+  column->addLayout(row);
+  ShowPort();
+  return column;
+}
+
+void TToolWindow::SetPortName(std::function<std::string()> portName) {
+  m_portName = std::move(portName);
+  ShowPort();
+}
+
+void TToolWindow::showEvent(QShowEvent *event) {
+  QMainWindow::showEvent(event);
+  if (!Busy()) ShowPort();
+}
+
+void TToolWindow::ShowPort() {
+  if (m_status == nullptr || !m_portName) return;
+  try {
+    const QString port = QString::fromStdString(m_portName());
+    m_status->SetPort(port);
+    if (port == m_identifiedPort) m_status->Identified(m_identity);
+  } catch (const Exception &e) {
+    m_status->NoDevice(QString::fromStdString(e.Message()));
+  }
 }
 
 void TToolWindow::StartTransfer(std::function<void(const TJobContext &)> work, bool stopReads) {
@@ -84,10 +113,32 @@ void TToolWindow::StartTransfer(std::function<void(const TJobContext &)> work, b
   m_btnCancel->setEnabled(true);
   m_btnCancel->show();
   setCursor(Qt::BusyCursor);
+  if (m_status != nullptr) m_status->Waiting();
   TWorkerRunner::TJob job;
   job.Link = m_linkFactory;
-  job.Work = [stopReads, work = std::move(work)](const TJobContext &ctx) {
+  job.Work = [this, stopReads, known = m_identifiedPort, work = std::move(work)](const TJobContext &ctx) {
     if (stopReads) ctx.Comm().SetReadCancel(&ctx.CancelFlag());
+    const QString port = QString::fromStdString(ctx.Comm().Link().Name());
+    ctx.Post([this, port] {
+      m_status->SetPort(port);
+      m_status->Waiting();
+    });
+    if (port != known) {
+      // Said once per port; a failure here is left to the transfer itself,
+      // which reports it in its own words.
+      ctx.Comm().SetReadCancel(&ctx.CancelFlag());
+      try {
+        const QString identity = DescribeAnalyzer(ReadAnalyzerStatus(ctx.Comm()));
+        ctx.Post([this, port, identity] {
+          m_identifiedPort = port;
+          m_identity = identity;
+        });
+      } catch (const EmoxIOCancelled &) {
+        throw;
+      } catch (const Exception &) { // NOLINT(bugprone-empty-catch): the transfer below says what is wrong
+      }
+      if (!stopReads) ctx.Comm().SetReadCancel(nullptr);
+    }
     work(ctx);
   };
   m_runner->Start(std::move(job));
@@ -102,6 +153,14 @@ void TToolWindow::TransferFinished(const QString &error) {
   HoldControls(false);
   const bool stopped = m_cancelled || m_runner->Finishing();
   m_cancelled = false;
+  if (m_status != nullptr) {
+    if (!m_identity.isEmpty() && m_status->Port() == m_identifiedPort)
+      m_status->Identified(m_identity);
+    else if (!error.isEmpty() && !stopped)
+      m_status->NotResponding();
+    else
+      m_status->SetPort(m_status->Port());
+  }
   TransferEnded(stopped ? QString() : error, stopped);
 }
 

@@ -7,6 +7,7 @@
 // asks before an edited list is dropped.
 #include <QMainWindow>
 #include <functional>
+#include <string>
 
 #include "ui/common/WorkerRunner.h"
 
@@ -17,12 +18,19 @@ class QPushButton;
 
 namespace korv {
 
+class TInstrumentStatus;
+
 class TToolWindow : public QMainWindow {
   Q_OBJECT
 public:
   bool Busy() const { return m_runner->Busy(); }
   // The list was changed here since it was last loaded, saved or sent.
   bool Modified() const { return m_modified; }
+
+  // The port the settings name (throws EmoxIODeviceErr when they name
+  // none), shown when the window opens; without it the port is shown once
+  // a transfer has made its link.
+  void SetPortName(std::function<std::string()> portName);
 
   // Before the window (or the program) closes: an edited list is saved,
   // dropped or kept by the user's answer; false when it is to stay open.
@@ -49,7 +57,8 @@ protected:
                      const QString &exitCaption);
   // A command that waits while a transfer runs.
   void IdleOnly(QAction *action) { m_idleOnly << action; }
-  // Progress bar, Cancel and Close, for the bottom of the central widget.
+  // The port line, then progress bar, Cancel and Close, for the bottom of
+  // the central widget.
   QLayout *MakeStatusRow(QWidget *parent);
   QProgressBar *ProgressBar() const { return m_progress; }
 
@@ -72,15 +81,23 @@ protected:
   void Tell(const QString &text);
 
   void closeEvent(QCloseEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
 private:
   void TransferFinished(const QString &error);
+  void ShowPort();
 
   TLinkFactory m_linkFactory;
   TWorkerRunner *m_runner;
   QMenu *m_file = nullptr;
   QProgressBar *m_progress = nullptr;
   QPushButton *m_btnCancel = nullptr;
+  TInstrumentStatus *m_status = nullptr;
+  std::function<std::string()> m_portName;
+  // What answered on which port: asked once per port, before the first
+  // transfer there.
+  QString m_identifiedPort;
+  QString m_identity;
   QList<QAction *> m_idleOnly;
   bool m_cancelled = false;
   bool m_modified = false;

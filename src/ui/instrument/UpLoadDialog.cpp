@@ -24,6 +24,7 @@
 #include "ui/common/BusyCursor.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
+#include "ui/instrument/InstrumentStatus.h"
 #include "ui/instrument/RowDelegate.h"
 
 namespace korv {
@@ -136,6 +137,8 @@ TdlgUpload::TdlgUpload(TInstrumentHost host, QWidget *parent)
   layout->addWidget(m_lstbxTraces, 1);
   layout->addWidget(m_grpDestination);
   layout->addWidget(m_progUploadProgress);
+  m_lblInstrument = new TInstrumentStatus(this);
+  layout->addWidget(m_lblInstrument);
   layout->addLayout(buttons);
 
   // Width 500, or four fifths of a screen that is no wider; centred.
@@ -165,7 +168,8 @@ void TdlgUpload::FormActivate() {
   m_tmrClose->stop();
   m_progUploadProgress->reset();
   m_btnOK->setEnabled(false);
-  m_btnCancel->setEnabled(false);
+  // Cancel stays usable while the instrument is asked: it ends the wait.
+  m_btnCancel->setEnabled(true);
   m_btnDelete->setEnabled(false);
   m_lstbxTraces->clear();
   m_list.Clear();
@@ -178,10 +182,13 @@ void TdlgUpload::FormActivate() {
   try {
     port = m_host.PortName ? m_host.PortName() : std::string();
   } catch (const Exception &e) {
+    m_lblInstrument->NoDevice(Q(e.Message()));
     ShowError(Q(e.Message()));
     m_tmrClose->start(0);
     return;
   }
+  m_lblInstrument->SetPort(Q(port));
+  m_lblInstrument->Waiting();
   auto busy = std::make_shared<TBusyCursor>();
   auto result = std::make_shared<std::pair<TInstrumentIdentity, TmoxDirList>>();
   const double now = NowDayCount();
@@ -200,6 +207,7 @@ void TdlgUpload::FormActivate() {
       if (error) std::rethrow_exception(error);
       m_id = result->first;
       m_list = result->second;
+      m_lblInstrument->Identified(DescribeInstrument(m_id));
       switch (m_id.Kind) {
       case ikSiteMaster: setWindowTitle(tr("Receive Site Master Traces")); break;
       case ikRtTester: setWindowTitle(tr("Receive RT-x00 Traces")); break;
@@ -208,6 +216,7 @@ void TdlgUpload::FormActivate() {
       for (int i = 0; i < m_list.Count(); ++i)
         m_lstbxTraces->addItem(QString());
     } catch (const EmoxIODeviceErr &e) {
+      m_lblInstrument->NotResponding();
       ShowError(Q(e.Message()));
       m_tmrClose->start(0);
     } catch (const EmoxIOCancelled &) {

@@ -22,6 +22,8 @@ class QTimer;
 
 namespace korv {
 
+class TInstrumentStatus;
+
 class TdlgUpload : public TTransferDialog {
   Q_OBJECT
 public:
@@ -73,6 +75,7 @@ private:
   QGroupBox *m_rdgrpDirStyle = nullptr;
   QList<QRadioButton *> m_styles;
   QProgressBar *m_progUploadProgress = nullptr;
+  TInstrumentStatus *m_lblInstrument = nullptr;
   QPushButton *m_btnOK = nullptr;
   QPushButton *m_btnCancel = nullptr;
   QPushButton *m_btnDelete = nullptr;

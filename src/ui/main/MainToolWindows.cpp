@@ -32,6 +32,8 @@ template <class TWindow> void ToggleToolWindow(TWindow *window, QAction *item) {
 std::string TfrmMain::InstrumentPort() const {
   // A device chosen by name wins over the CommPort number.
   const TOptions &o = m_settings.Options;
+  // The first serial port of the computer is no guess worth trying.
+  if (o.CommDevice.empty() && !o.CommPortChosen) throw EmoxIODeviceErr(kMsgNoPortChosen);
   std::string port = QtSerialLink::ResolvePort(o.CommPort, o.CommDevice);
   if (port.empty())
     throw EmoxIODeviceErr(Format(kMsgNoSerialDevice, o.CommPort, static_cast<int>(QtSerialLink::Devices().size())));
@@ -50,6 +52,7 @@ void TfrmMain::CloseToolWindows() {
 void TfrmMain::mnuToolsPwrSetupClick() {
   if (m_pwrSetup == nullptr) {
     m_pwrSetup = new TfrmPwrSetup(InstrumentLinkFactory(), this);
+    m_pwrSetup->SetPortName([this] { return InstrumentPort(); });
     connect(m_pwrSetup, &TfrmPwrSetup::closed, this, [this] { Action(TCommand::ToolsPwrSetup)->setChecked(false); });
   }
   ToggleToolWindow(m_pwrSetup.data(), Action(TCommand::ToolsPwrSetup));
@@ -58,6 +61,7 @@ void TfrmMain::mnuToolsPwrSetupClick() {
 void TfrmMain::mnuToolsQuickTextClick() {
   if (m_quickText == nullptr) {
     m_quickText = new TfrmQuickText(InstrumentLinkFactory(), this);
+    m_quickText->SetPortName([this] { return InstrumentPort(); });
     connect(m_quickText, &TfrmQuickText::closed, this, [this] { Action(TCommand::ToolsQuickText)->setChecked(false); });
   }
   ToggleToolWindow(m_quickText.data(), Action(TCommand::ToolsQuickText));

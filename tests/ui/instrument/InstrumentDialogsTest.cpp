@@ -280,7 +280,7 @@ TEST_F(InstrumentDialogs, SendFromOpenDocumentsAndFromAFolder) {
     auto *edit = dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"));
     edit->setText(QString::fromStdString(folder.string()));
     Click(dlg, "rdFromDiskFiles");
-    ASSERT_EQ(list->count(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 2 && !dlg->Busy(); }, 15000)); // listed on the worker
     ClickRow(list, 0);
     ClickRow(list, 1, Qt::ShiftModifier);
     Screenshot(dlg, "send_dialog.png");
@@ -331,7 +331,7 @@ TEST_F(InstrumentDialogs, PacedSendStaysResponsiveAndCancels) {
     dlg->findChild<QLineEdit *>(QStringLiteral("diredTraceDirectory"))
         ->setText(QString::fromStdString(folder.string()));
     Click(dlg, "rdFromDiskFiles");
-    ASSERT_EQ(list->count(), 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->count() == 3 && !dlg->Busy(); }, 15000));
     ClickRow(list, 0);
     ClickRow(list, 2, Qt::ShiftModifier);
     Click(dlg, "btnOK");
