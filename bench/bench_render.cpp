@@ -59,30 +59,8 @@ void BM_BaselinePlainPolylines(benchmark::State &state) {
   }
 }
 
-constexpr int kDensePoints = 16383;
-
-// 14 traces of 16,383 points of noise on a ripple: every pixel column holds
-// many points far apart.
-std::unique_ptr<korv::TmoxDocument> MakeDenseDocument() {
-  auto doc = std::make_unique<korv::TmoxDocument>(korv::TmoxDocument::EmptyTag{});
-  unsigned seed = 1;
-  for (int i = 0; i < kTraces; ++i) {
-    korv::TTraceData t;
-    t.NumPoints = kDensePoints;
-    t.CalState = 2;
-    t.Label = "Dense " + std::to_string(i + 1);
-    for (int j = 0; j < kDensePoints; ++j) {
-      seed = seed * 1103515245U + 12345U;
-      const double noise = static_cast<double>((seed >> 16) & 0x7FFF) / 32768.0 - 0.5;
-      t.Freq.push_back(1700.0 + 500.0 * j / (kDensePoints - 1));
-      t.Mag.push_back(-22.0 + 4.0 * std::sin(j * 0.003 * (i + 1)) - 0.5 * i + 6.0 * noise);
-      t.Angle.push_back(0.0);
-    }
-    doc->Doc.AddTrace(t);
-  }
-  doc->Doc.MaxPoints = kDensePoints;
-  return doc;
-}
+using korvbench::kDensePoints;
+using korvbench::MakeDenseDocument;
 
 void BM_RenderDenseFrequencyView(benchmark::State &state) {
   korv::TfrmDoc window;
@@ -136,13 +114,7 @@ BENCHMARK(BM_RenderDenseFrequencyView)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char **argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  korvbench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio("BM_RenderFrequencyView", "BM_BaselinePlainPolylines");
-  reporter.PrintRatio("BM_RenderDenseFrequencyView", "BM_BaselineDensePolylines");
-  benchmark::Shutdown();
-  return 0;
+  return korvbench::RunOffscreen(argc, argv,
+                                 {{"BM_RenderFrequencyView", "BM_BaselinePlainPolylines"},
+                                  {"BM_RenderDenseFrequencyView", "BM_BaselineDensePolylines"}});
 }

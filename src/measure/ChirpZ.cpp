@@ -234,6 +234,18 @@ struct TChirpPlan {
   std::vector<double> hRe, hIm;       // spectrum of the chirp filter, bit-reversed order
 };
 
+// The size-2 butterflies over neighbouring pairs: the last stage of the
+// forward transform and the first of the inverse (their twiddle is 1).
+void Radix2Pairs(double *re, double *im, std::size_t m) {
+  for (std::size_t b = 0; b < m; b += 2) {
+    const double ar = re[b], ai = im[b], br = re[b + 1], bi = im[b + 1];
+    re[b] = ar + br;
+    im[b] = ai + bi;
+    re[b + 1] = ar - br;
+    im[b + 1] = ai - bi;
+  }
+}
+
 // Decimation in frequency: natural order in, bit-reversed order out, no
 // scaling. A positive `used` says the input is zero from there on and below
 // half the length (a sweep), so the first stage is a single multiply.
@@ -268,13 +280,7 @@ void ForwardDif(double *re, double *im, const TChirpPlan &p, std::size_t used) {
       }
     }
   }
-  for (std::size_t b = 0; b < m; b += 2) {
-    const double ar = re[b], ai = im[b], br = re[b + 1], bi = im[b + 1];
-    re[b] = ar + br;
-    im[b] = ai + bi;
-    re[b + 1] = ar - br;
-    im[b + 1] = ai - bi;
-  }
+  Radix2Pairs(re, im, m);
 }
 
 // Decimation in time of the conjugate direction: bit-reversed order in,
@@ -284,13 +290,7 @@ void InverseDit(double *re, double *im, const TChirpPlan &p, std::size_t wanted)
   const std::size_t m = p.m;
   const double *twRe = p.twRe.data();
   const double *twIm = p.twIm.data();
-  for (std::size_t b = 0; b < m; b += 2) {
-    const double ar = re[b], ai = im[b], br = re[b + 1], bi = im[b + 1];
-    re[b] = ar + br;
-    im[b] = ai + bi;
-    re[b + 1] = ar - br;
-    im[b + 1] = ai - bi;
-  }
+  Radix2Pairs(re, im, m);
   const std::size_t half = m / 2;
   for (std::size_t h = 2; h < half; h *= 2) {
     const double *wr = twRe + h, *wi = twIm + h;

@@ -54,7 +54,7 @@ TNanoVnaSimulator::TNanoVnaSimulator(const std::string &model, const std::string
     m_model = "NanoVNA";
     m_version = firmware.empty() || firmware == "old" ? (firmware == "old" ? "0.2.3" : "0.8.0") : firmware;
     m_info = {
-        "NanoVNA",       "2016-2020 Copyright @edy555",      "Licensed under GPL.", "Version: " + m_version, build,
+        "NanoVNA",       "2016-2020 Copyright @author",      "Licensed under GPL.", "Version: " + m_version, build,
         "Kernel: 4.0.0", "Platform: STM32F072xB Entry Level"};
     m_scanPoints = 101;
     m_minHz = 50e3;
@@ -63,7 +63,7 @@ TNanoVnaSimulator::TNanoVnaSimulator(const std::string &model, const std::string
     m_model = "NanoVNA-H4";
     m_version = firmware.empty() || firmware == "old" ? "1.0.45" : firmware;
     m_info = {
-        "Board: NanoVNA-H 4", "2019-2020 Copyright @hugen79", "Licensed under GPL.", "Version: " + m_version, build,
+        "Board: NanoVNA-H 4", "2019-2020 Copyright @author", "Licensed under GPL.", "Version: " + m_version, build,
         "Kernel: 4.0.0",      "Platform: STM32F303xC"};
     m_scanPoints = 401;
     m_minHz = 10e3;

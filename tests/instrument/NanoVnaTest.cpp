@@ -93,10 +93,10 @@ struct Rig {
   Rig() { link.SetResponder(shell.Responder()); }
 };
 
-// Recorded replies of three firmwares.
-const char *kInfoOriginal = "NanoVNA\r\n2016-2019 Copyright @edy555\r\nLicensed under GPL.\r\nVersion: 0.8.0\r\n"
+// Info replies in the forms three firmwares give.
+const char *kInfoOriginal = "NanoVNA\r\n2016-2019 Copyright @author\r\nLicensed under GPL.\r\nVersion: 0.8.0\r\n"
                             "Build Time: Mar 13 2020\r\nKernel: 4.0.0\r\nPlatform: STM32F072xB Entry Level\r\n";
-const char *kInfoH4 = "Board: NanoVNA-H 4\r\n2019-2020 Copyright @hugen79\r\nVersion: 1.0.45\r\n\r\n";
+const char *kInfoH4 = "Board: NanoVNA-H 4\r\n2019-2020 Copyright @author\r\nVersion: 1.0.45\r\n\r\n";
 const char *kInfoD = "Board: NanoVNA-H 4\r\nVersion: 1.2.27 [p:401, IF:12k]\r\n";
 
 } // namespace

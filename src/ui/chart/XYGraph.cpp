@@ -189,7 +189,14 @@ TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this,
 }
 
 TXYGraph::~TXYGraph() {
-  // The legend was taken out of the layout; the plot still owns it.
+  // The legend was taken out of the layout; the plot still owns it. Strokes
+  // still being made end unseen.
+  for (const auto &cache : m_strokes)
+    cache->Ready = nullptr;
+}
+
+bool TXYGraph::StrokesPending() const {
+  return std::any_of(m_strokes.begin(), m_strokes.end(), [](const auto &c) { return c->Busy; });
 }
 
 void TXYGraph::resizeEvent(QResizeEvent *event) {
@@ -356,29 +363,77 @@ void TXYGraph::BuildPlot(double heightPixels) {
   top->grid()->setVisible(false);
   right->grid()->setVisible(false);
 
-  // Subsets.
+  // Ranges: the zoom window, the manual range, or the data.
+  const TAxisRange xr = ShownX();
+  const TAxisRange yr = ShownY();
+
+  // Subsets. On screen, each keeps its stroke cache across rebuilds; a
+  // stroke of other data or ranges is never shown, not even while the new
+  // one is made.
+  while (m_strokes.size() < static_cast<std::size_t>(Subsets())) {
+    auto cache = std::make_shared<TStrokeCache>();
+    // One replot when the last of a round of strokes is in, not one each.
+    cache->Ready = [this] {
+      if (!StrokesPending()) Lazy(m_plot)->Invalidate();
+    };
+    m_strokes.push_back(std::move(cache));
+  }
+  // Subsets gone take their images and data along; their strokes end unseen.
+  while (m_strokes.size() > static_cast<std::size_t>(Subsets())) {
+    m_strokes.back()->Ready = nullptr;
+    m_strokes.pop_back();
+  }
   bool anyLabel = false;
   for (int s = 0; s < Subsets(); ++s) {
-    QCPGraph *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
+    auto *g = new TDenseGraph(m_plot->xAxis, m_plot->yAxis); // the plot owns it
     const auto &vx = m_x[static_cast<std::size_t>(s)];
     const auto &vy = m_y[static_cast<std::size_t>(s)];
-    QVector<double> keys, values;
-    keys.reserve(static_cast<qsizetype>(vx.size()));
-    values.reserve(static_cast<qsizetype>(vx.size()));
-    double lastKey = 0.0;
-    for (std::size_t p = 0; p < vx.size(); ++p) {
-      if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue || !std::isfinite(vx[p]) || !std::isfinite(vy[p])) {
-        if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
-        continue;
+    // On screen, data unchanged since the last build is shared with its
+    // graph, not converted and copied again.
+    TStrokeCache *cache = m_exporting ? nullptr : m_strokes[static_cast<std::size_t>(s)].get();
+    std::size_t data = 0;
+    if (cache != nullptr) {
+      auto mix = [](std::size_t &seed, std::size_t h) {
+        seed ^= h + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
+      };
+      data = qHashBits(vx.data(), vx.size() * sizeof(float));
+      mix(data, qHashBits(vy.data(), vy.size() * sizeof(float)));
+      mix(data, qHash(m_look.PlotMethod));
+      std::size_t view = data;
+      for (const double v : {xr.Min, xr.Max, yr.Min, yr.Max})
+        mix(view, qHash(v));
+      if (cache->View != view) {
+        cache->View = view;
+        cache->Image = QImage();
+        cache->ImageKey = 0;
       }
-      lastKey = vx[p];
-      keys.append(vx[p]);
-      values.append(vy[p]);
+      g->SetStrokeCache(m_strokes[static_cast<std::size_t>(s)]);
     }
-    while (!values.isEmpty() && std::isnan(values.back()))
-      keys.removeLast(), values.removeLast();
-    if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
-    g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+    if (cache != nullptr && cache->Data && cache->DataKey == data) {
+      g->setData(cache->Data);
+    } else {
+      QVector<double> keys, values;
+      keys.reserve(static_cast<qsizetype>(vx.size()));
+      values.reserve(static_cast<qsizetype>(vx.size()));
+      double lastKey = 0.0;
+      for (std::size_t p = 0; p < vx.size(); ++p) {
+        if (vx[p] == kGraphNullValue || vy[p] == kGraphNullValue || !std::isfinite(vx[p]) || !std::isfinite(vy[p])) {
+          if (!keys.isEmpty()) keys.append(lastKey), values.append(std::nan(""));
+          continue;
+        }
+        lastKey = vx[p];
+        keys.append(vx[p]);
+        values.append(vy[p]);
+      }
+      while (!values.isEmpty() && std::isnan(values.back()))
+        keys.removeLast(), values.removeLast();
+      if (m_look.PlotMethod == 6 && keys.size() > 2) Spline(keys, values);
+      g->setData(keys, values, std::is_sorted(keys.begin(), keys.end()));
+      if (cache != nullptr) {
+        cache->Data = g->data();
+        cache->DataKey = data;
+      }
+    }
     QPen pen = SubsetPen(s, scale);
     g->setPen(pen);
     g->setLineStyle(QCPGraph::lsLine);
@@ -390,7 +445,7 @@ void TXYGraph::BuildPlot(double heightPixels) {
       ss.setPen(QPen(pen.color(), std::max(1.0, scale)));
       g->setScatterStyle(ss);
       // Symbols of a monochrome trace every few points so the line still reads.
-      const int pts = static_cast<int>(keys.size());
+      const int pts = g->dataCount();
       g->setScatterSkip(marks ? 0 : std::max(0, pts / 16 - 1));
     }
     const QString label = SubsetLabel(s);
@@ -441,9 +496,6 @@ void TXYGraph::BuildPlot(double heightPixels) {
   for (int r = 0; r < grid->rowCount(); ++r)
     grid->setRowStretchFactor(r, grid->element(r, 0) == axisRect ? 1000 : 0.001);
 
-  // Ranges: the zoom window, the manual range, or the data.
-  const TAxisRange xr = ShownX();
-  const TAxisRange yr = ShownY();
   m_plot->xAxis->setRange(xr.Min, xr.Max);
   m_plot->yAxis->setRange(yr.Min, yr.Max);
   top->setRange(xr.Min, xr.Max);
@@ -562,8 +614,11 @@ void TXYGraph::BuildAnnotations(double fontPx) {
 template <typename Draw> void TXYGraph::WithLayout(int w, int h, Draw draw) {
   const QSize widgetSize = m_plot->size();
   // Lay out for the target size: fonts, legend columns and widths follow it.
+  // Every stroke is made in place: the drawing is complete when it returns.
   m_plot->resize(w, h);
+  m_exporting = true;
   BuildPlot(h);
+  m_exporting = false;
   draw();
   // Back to the window's own layout (a hidden graph is laid out again when shown).
   m_plot->resize(widgetSize);

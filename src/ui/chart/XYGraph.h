@@ -1,5 +1,7 @@
 #pragma once
 // The XY graph of the frequency and distance views, drawn by QCustomPlot.
+#include <memory>
+
 #include "ui/chart/Graph.h"
 
 class QCustomPlot;
@@ -11,6 +13,7 @@ class QCPItemText;
 namespace korv {
 
 class TTextRow;
+struct TStrokeCache;
 
 // Y ticks that fit an axis of this height with labels of this height
 // (at least two label heights apart): 2 to 8.
@@ -29,6 +32,9 @@ public:
   QRect PlotArea() const;
   // The plot, built for the current state.
   QCustomPlot *Plot() const;
+  // Dense traces are being stroked on a worker for the screen; the widget
+  // shows their last stroke until then.
+  bool StrokesPending() const;
 
 protected:
   void ApplyModel() override;
@@ -60,6 +66,10 @@ private:
   std::size_t m_builtKey = 0;
   // Changed since the last build (made while hidden).
   mutable bool m_buildPending = false;
+  // Per subset, the strokes of its dense trace made on a worker.
+  std::vector<std::shared_ptr<TStrokeCache>> m_strokes;
+  // Building for an export: strokes are made in place.
+  bool m_exporting = false;
   double m_builtFontPixels = 0.0;
 };
 

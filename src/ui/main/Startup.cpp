@@ -8,11 +8,13 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <locale>
+#include <memory>
 
 #include "core/Version.h"
 #include "ui/main/Cursors.h"
@@ -73,6 +75,50 @@ double CpuMs() {
   ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
 }
+
+// Event-loop probe for scripts/event_loop_block.sh: a 5 ms timer ticks from
+// the moment the application exists, and the time between two ticks beyond
+// the interval is time the loop could not turn. The first gap holds all
+// that runs before the loop (the main window, opening the documents); the
+// longest later one is the longest block of the running program. After the
+// given time it prints both and ends the program.
+class TLoopProbe {
+public:
+  explicit TLoopProbe(int milliseconds) {
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(kTickMs);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
+    m_clock.start();
+    m_last = 0;
+    m_timer.start();
+    QTimer::singleShot(milliseconds, [this] {
+      std::printf("first_turn_ms %.1f longest_block_ms %.1f blocks_over_100ms %d\n", m_first, m_longest, m_over);
+      std::fflush(stdout);
+      QApplication::exit(0);
+    });
+  }
+
+private:
+  static constexpr int kTickMs = 5;
+  void Tick() {
+    const qint64 now = m_clock.nsecsElapsed();
+    const double gap = static_cast<double>(now - m_last) / 1e6;
+    m_last = now;
+    if (m_first < 0) {
+      m_first = gap;
+      return;
+    }
+    const double block = std::max(0.0, gap - kTickMs);
+    m_longest = std::max(m_longest, block);
+    if (block > 100.0) ++m_over;
+  }
+  QTimer m_timer;
+  QElapsedTimer m_clock;
+  qint64 m_last = 0;
+  double m_first = -1.0;
+  double m_longest = 0.0;
+  int m_over = 0;
+};
 } // namespace
 
 int RunKorvMox(int argc, char **argv) {
@@ -99,6 +145,9 @@ int RunKorvMox(int argc, char **argv) {
   };
   QApplication app(argc, argv);
   step("application");
+  std::unique_ptr<TLoopProbe> loopProbe;
+  if (qEnvironmentVariableIsSet("KORVMOX_LOOP_PROBE"))
+    loopProbe = std::make_unique<TLoopProbe>(std::max(1, qEnvironmentVariableIntValue("KORVMOX_LOOP_PROBE")) * 1000);
   QApplication::setApplicationName(QStringLiteral("KorvMOX"));
   QApplication::setOrganizationName(QStringLiteral("Korv Group"));
   QApplication::setApplicationVersion(QString::fromLatin1(kVersion));

@@ -1,13 +1,16 @@
 // Traces denser than the plot's pixel columns: four points per column, and
 // the same picture as the full trace.
 #include <QImage>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <map>
 #include <qcustomplot.h>
 
+#include "ui/QtTestEnv.h"
 #include "ui/chart/DenseGraph.h"
+#include "ui/chart/XYGraph.h"
 
 namespace korv {
 namespace {
@@ -96,6 +99,84 @@ TEST(DenseGraph, DrawsTheSamePictureAsEveryPoint) {
     }
   ASSERT_GT(inked, 10000);
   EXPECT_LT(differing, inked / 100) << differing << " of " << inked << " inked pixels differ";
+}
+
+// A shown graph strokes its dense traces on a worker: the rebuild returns
+// before they are drawn, the picture then matches an export's (stroked in
+// place), a stroke of old data is never shown, and a resize shows the last
+// stroke until the new one is in.
+TEST(DenseGraph, ScreenStrokesComeFromAWorkerAndMatchTheExport) {
+  const QColor red(220, 20, 20);
+  auto fill = [&](TXYGraph &g, double shift) {
+    const QVector<QCPGraphData> d = Jagged(16383);
+    std::vector<float> x, y;
+    for (const QCPGraphData &p : d) {
+      x.push_back(static_cast<float>(p.key));
+      y.push_back(std::isnan(p.value) ? kGraphNullValue : static_cast<float>(p.value + shift));
+    }
+    g.SetSubsets(1);
+    g.SetPoints(static_cast<int>(x.size()));
+    g.SetSubsetData(0, x, y);
+    TSubsetStyle style;
+    style.Color = red;
+    g.SetSubsetStyle(0, style);
+    g.SetManualY(true, -40.0, 10.0);
+  };
+  auto reds = [](const QImage &image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.red() > 150 && c.green() < 110 && c.blue() < 110) ++n;
+      }
+    return n;
+  };
+  TXYGraph g;
+  g.resize(900, 500);
+  fill(g, 0.0);
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  g.Rebuild();
+  EXPECT_TRUE(g.StrokesPending());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !g.StrokesPending(); }, 30000));
+  QApplication::processEvents(); // the replot the last stroke asks for
+
+  const QImage screen = g.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage exported = g.ToImage(g.size()).convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(screen.size(), exported.size());
+  EXPECT_FALSE(g.StrokesPending()); // an export strokes in place
+  const int inked = reds(exported);
+  ASSERT_GT(inked, 10000);
+  // Inside the plot area the same pixels but for rounding (texts outside
+  // it are drawn differently on screen and into images).
+  const QRect area = g.PlotArea();
+  int differing = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (std::abs(qGray(screen.pixel(x, y)) - qGray(exported.pixel(x, y))) > 8) ++differing;
+  EXPECT_LT(differing, inked / 1000) << differing << " of " << inked << " trace pixels differ";
+
+  // A rebuild of the same data shares it with the new graph and reuses the
+  // stroke; new data is taken over. Until its stroke is in, no trace is shown (not the old one).
+  const QCPGraphDataContainer *shared = g.Plot()->graph(0)->data().data();
+  g.Rebuild();
+  EXPECT_EQ(g.Plot()->graph(0)->data().data(), shared);
+  EXPECT_FALSE(g.StrokesPending()); // the same drawing: its stroke is reused
+  EXPECT_GT(reds(g.grab().toImage()), inked / 2);
+  fill(g, 20.0);
+  g.Rebuild();
+  EXPECT_NEAR(g.Plot()->graph(0)->data()->at(0)->value, Jagged(16383)[0].value + 20.0, 1e-4);
+  ASSERT_TRUE(g.StrokesPending());
+  EXPECT_EQ(reds(g.grab().toImage()), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !g.StrokesPending(); }, 30000));
+  QApplication::processEvents();
+  EXPECT_GT(reds(g.grab().toImage()), inked / 2);
+
+  // A new size with the same data: the last stroke stays up meanwhile.
+  g.resize(800, 450);
+  ASSERT_TRUE(g.StrokesPending());
+  EXPECT_GT(reds(g.grab().toImage()), inked / 3);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !g.StrokesPending(); }, 30000));
 }
 
 } // namespace

@@ -24,6 +24,7 @@
 #include "sim/PtyHost.h"
 #include "sim/SimulatorLx.h"
 #include "sim/SimulatorReply.h"
+#include "ui/SimulatedInstrument.h"
 #include "ui/UserDriver.h"
 #include "ui/common/DocMessages.h"
 #include "ui/instrument/DownLoadDialog.h"
@@ -41,60 +42,11 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 
 namespace {
 
-// A simulated analyzer served from its own thread.
-class TServedAnalyzer {
-public:
-  TServedAnalyzer(const std::string &model, const std::string &firmware, bool pace = false)
-      : m_sim(model, firmware, {}), m_host(m_sim, TPtyHostOptions{pace, 9600, TSimFault::None}) {
-    m_port = m_host.Open();
-    m_thread = std::thread([this] { m_host.Serve(m_stop); });
-  }
-  ~TServedAnalyzer() {
-    m_stop = true;
-    m_thread.join();
-  }
-  TServedAnalyzer(const TServedAnalyzer &) = delete;
-  TServedAnalyzer &operator=(const TServedAnalyzer &) = delete;
-  const std::string &Port() const { return m_port; }
-  // Read while no transfer runs.
-  std::vector<int> Locations() const { return m_sim.Locations(); }
-
-private:
-  TLxSimulator m_sim;
-  TPtyHost m_host;
-  std::string m_port;
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
-
-class InstrumentDialogs : public ::testing::Test {
+class InstrumentDialogs : public korvtest::MainWithSimulator<TLxSimulator> {
 protected:
   void Start(const std::string &model, const std::string &firmware, bool pace = false,
              const std::string &moreOptions = {}) {
-    m_sim = std::make_unique<TServedAnalyzer>(model, firmware, pace);
-    const std::string ini = m_dir.File("Korv-MOX.ini");
-    std::ofstream(ini) << "[OPTIONS]\r\nCommDevice=" << m_sim->Port() << "\r\nUploadRoot=" << m_dir.File("rx")
-                       << "/\r\n"
-                       << moreOptions;
-    SetDocMessageHook([this](TMsgKind, const QString &text, QMessageBox::StandardButtons) {
-      m_messages << text;
-      return QMessageBox::Ok;
-    });
-    m_main = std::make_unique<TfrmMain>(TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/", ""},
-                                        QString::fromStdString(ini));
-    m_main->SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
-    m_main->resize(1200, 800);
-    m_main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
-  }
-  void TearDown() override {
-    if (m_main) {
-      m_main->close();
-      m_main.reset();
-    }
-    SetDocMessageHook({});
-    m_sim.reset();
-    QApplication::processEvents();
+    StartMain(model, firmware, "CommDevice", pace, TSimFault::None, moreOptions);
   }
 
   // Tools > LXQE Tools > item, with drive run on the dialog once it is up.
@@ -129,23 +81,11 @@ protected:
     ASSERT_TRUE(r.isValid() && list->viewport()->rect().contains(r.center())) << row;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, mods, r.center());
   }
-  static void Click(QWidget *parent, const char *name) {
-    auto *w = parent->findChild<QAbstractButton *>(QString::fromLatin1(name));
-    ASSERT_NE(w, nullptr) << name;
-    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
-  }
   // Waits for the dialog's listing (identification on the worker).
   static QListWidget *Listed(TdlgUpload *dlg, int rows) {
     auto *list = dlg->findChild<QListWidget *>(QStringLiteral("lstbxTraces"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() >= rows && !dlg->Busy(); }, 15000));
     return list;
-  }
-  // With KORV_SCREENSHOT_DIR set, the dialog as it is now goes there (docs/images).
-  static void Screenshot(QWidget *dlg, const char *name) {
-    const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-      EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
-    }
   }
   static void WaitClosed(QDialog *dlg) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 30000));
@@ -156,15 +96,11 @@ protected:
     TmoxDocument doc = SyntheticTraces(index + 1, 238, 900.0, 1900.0)[static_cast<std::size_t>(index)];
     // Not one of the analyzer's own traces, which it would name as already stored.
     doc.Doc.Traces[0].Label = "SENT " + name + " " + std::to_string(index);
-    const std::string path = m_dir.File(name);
+    std::string path = m_dir.File(name);
     EXPECT_TRUE(SaveDocument(doc, path, [] { return true; }));
     return path;
   }
 
-  TempDir m_dir;
-  std::unique_ptr<TServedAnalyzer> m_sim;
-  std::unique_ptr<TfrmMain> m_main;
-  QStringList m_messages;
   std::vector<ModalAnswerer::Handler> m_moreAnswers;
 };
 
@@ -244,7 +180,7 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
   EXPECT_EQ(m_main->Settings().Options.UploadStyle, 1);
 
   // Delete Traces asks first; Yes deletes the selected location.
-  m_moreAnswers.push_back([](QWidget *modal) {
+  m_moreAnswers.emplace_back([](QWidget *modal) {
     auto *box = qobject_cast<QMessageBox *>(modal);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(),
@@ -253,7 +189,7 @@ TEST_F(InstrumentDialogs, ReceiveIntoEachDestinationAndDelete) {
   });
   // The dialog, active again while it deletes, is left to finish: closing
   // it now would cancel the delete.
-  m_moreAnswers.push_back([](QWidget *) {});
+  m_moreAnswers.emplace_back([](QWidget *) {});
   UseDialog<TdlgUpload>(QStringLiteral("mnuMOXUpLoad"), [&](TdlgUpload *dlg) {
     QListWidget *list = Listed(dlg, 6);
     ClickRow(list, 2);

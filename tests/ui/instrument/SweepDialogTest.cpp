@@ -17,6 +17,7 @@
 #include "core/TestHelpers.h"
 #include "sim/PtyHost.h"
 #include "sim/SimulatorNanoVna.h"
+#include "ui/SimulatedInstrument.h"
 #include "ui/UserDriver.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
@@ -28,55 +29,10 @@ using korvtest::ModalAnswerer;
 
 namespace {
 
-class TServedVna {
-public:
-  explicit TServedVna(const std::string &model, TSimFault fault = TSimFault::None)
-      : m_sim(model, "", {}), m_host(m_sim, TPtyHostOptions{false, 9600, fault}) {
-    m_port = m_host.Open();
-    m_thread = std::thread([this] { m_host.Serve(m_stop); });
-  }
-  ~TServedVna() {
-    m_stop = true;
-    m_thread.join();
-  }
-  TServedVna(const TServedVna &) = delete;
-  TServedVna &operator=(const TServedVna &) = delete;
-  const std::string &Port() const { return m_port; }
-
-private:
-  TNanoVnaSimulator m_sim;
-  TPtyHost m_host;
-  std::string m_port;
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
-
-class SweepDialog : public ::testing::Test {
+class SweepDialog : public korvtest::MainWithSimulator<TNanoVnaSimulator> {
 protected:
   void Start(const std::string &model, TSimFault fault = TSimFault::None) {
-    m_sim = std::make_unique<TServedVna>(model, fault);
-    const std::string ini = m_dir.File("Korv-MOX.ini");
-    std::ofstream(ini) << "[OPTIONS]\r\nVnaDevice=" << m_sim->Port() << "\r\nUploadRoot=" << m_dir.File("rx")
-                       << "/\r\n";
-    SetDocMessageHook([this](TMsgKind, const QString &text, QMessageBox::StandardButtons) {
-      m_messages << text;
-      return QMessageBox::Ok;
-    });
-    m_main = std::make_unique<TfrmMain>(TSettingsContext{m_dir.Path().string() + "/", m_dir.Path().string() + "/", ""},
-                                        QString::fromStdString(ini));
-    m_main->SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
-    m_main->resize(1200, 800);
-    m_main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_main.get()));
-  }
-  void TearDown() override {
-    if (m_main) {
-      m_main->close();
-      m_main.reset();
-    }
-    SetDocMessageHook({});
-    m_sim.reset();
-    QApplication::processEvents();
+    StartMain(model, "", "VnaDevice", false, fault);
   }
 
   // Tools > Sweep from VNA..., with drive run on the dialog once it is up.
@@ -98,11 +54,6 @@ protected:
     korvtest::ClickMenuItem(tools, action);
     EXPECT_TRUE(driven);
   }
-  static void Click(QWidget *parent, const char *name) {
-    auto *w = parent->findChild<QAbstractButton *>(QString::fromLatin1(name));
-    ASSERT_NE(w, nullptr) << name;
-    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(4, w->height() / 2));
-  }
   static void Type(QWidget *parent, const char *name, const QString &text) {
     auto *edit = parent->findChild<QLineEdit *>(QString::fromLatin1(name));
     ASSERT_NE(edit, nullptr) << name;
@@ -117,17 +68,6 @@ protected:
     QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(spin, QString::number(value));
   }
-  static void Screenshot(QWidget *dlg, const char *name) {
-    const QByteArray dir = qgetenv("KORV_SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-      EXPECT_TRUE(dlg->grab().save(QString::fromUtf8(dir) + "/" + QLatin1String(name)));
-    }
-  }
-
-  TempDir m_dir;
-  std::unique_ptr<TServedVna> m_sim;
-  std::unique_ptr<TfrmMain> m_main;
-  QStringList m_messages;
 };
 
 } // namespace
