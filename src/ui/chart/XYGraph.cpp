@@ -268,6 +268,9 @@ QRect TXYGraph::PlotArea() const {
 }
 
 void TXYGraph::BuildPlot(double heightPixels) {
+  // Whatever this build asks of the layout (positions of marks) must not
+  // start another build inside it.
+  m_buildPending = false;
   const double scale = ScaleFor(heightPixels);
   const double fontPx = BaseFontPixels(heightPixels);
   QFont base = font();
