@@ -9,6 +9,7 @@
 
 #include "core/TestHelpers.h"
 #include "ui/QtTestEnv.h"
+#include "ui/Wait.h"
 #include "ui/chart/SmithGraph.h"
 #include "ui/chart/XYGraph.h"
 
@@ -158,7 +159,7 @@ TEST(XYGraph, ChangesBeforeAPaintAreDrawnOnceAndShowTheLatestState) {
   g.Rebuild();
   g.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
-  QTRY_VERIFY(drawn.count() >= 1);
+  KORV_WAIT_TRUE(drawn.count() >= 1);
   EXPECT_EQ(drawn.count(), 1);
   const QImage shown = g.Plot()->grab().toImage();
   g.Plot()->replot();
@@ -170,7 +171,7 @@ TEST(XYGraph, ChangesBeforeAPaintAreDrawnOnceAndShowTheLatestState) {
   g.SetYAxisLabel(QStringLiteral("Return Loss (dB)"));
   g.Rebuild();
   g.Rebuild();
-  QTRY_VERIFY(paints.Count >= 1);
+  KORV_WAIT_TRUE(paints.Count >= 1);
   // A second paint would come from events already posted.
   QApplication::processEvents();
   QApplication::processEvents();

@@ -15,6 +15,7 @@
 
 #include "formats/DocumentIO.h"
 #include "ui/UserDriver.h"
+#include "ui/Wait.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocTestHelpers.h"
 #include "ui/document/TraceColors.h"
@@ -86,7 +87,7 @@ TEST_F(DocksTest, TheMarkerTableFollowsTheMarkersAndItsValuesAreTheMarkedPoints)
   ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarkers"));
   QTableWidget *t = Table("tblMarkers");
   ASSERT_NE(t, nullptr);
-  QTRY_VERIFY(t->isVisible());
+  KORV_WAIT_TRUE(t->isVisible());
   EXPECT_EQ(t->rowCount(), 0);
   ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewMarker1"));
   QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, PixelOf(doc, 1700.0 + 3.0 * 40, -14.0));
@@ -121,7 +122,7 @@ TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
   ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
   QTableWidget *t = Table("tblTraces");
   ASSERT_NE(t, nullptr);
-  QTRY_VERIFY(t->isVisible());
+  KORV_WAIT_TRUE(t->isVisible());
   ASSERT_EQ(t->rowCount(), 2);
   EXPECT_EQ(Text(t, 1, 1), "Sector B");
   EXPECT_EQ(Text(t, 1, 2), "LX-2000QE");
@@ -138,7 +139,7 @@ TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
   QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(editor, QStringLiteral("Sector B jumper"));
   QTest::keyClick(editor, Qt::Key_Return);
-  QTRY_VERIFY(doc->Document().Doc.Traces[1].Label == "Sector B jumper");
+  KORV_WAIT_TRUE(doc->Document().Doc.Traces[1].Label == "Sector B jumper");
   EXPECT_TRUE(doc->Graph()->SubsetLabel(1).contains(QStringLiteral("Sector B jumper")));
   // A label too long for the trace is refused with a box, nothing changes.
   QTest::keyClick(t, Qt::Key_F2);
@@ -147,7 +148,7 @@ TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
   QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClicks(editor, QString(60, QLatin1Char('x')));
   QTest::keyClick(editor, Qt::Key_Return);
-  QTRY_VERIFY(!m_questions.isEmpty());
+  KORV_WAIT_TRUE(!m_questions.isEmpty());
   EXPECT_EQ(doc->Document().Doc.Traces[1].Label, "Sector B jumper");
   EXPECT_EQ(Text(t, 1, 1), "Sector B jumper");
   EXPECT_TRUE(m_questions.last().contains(QStringLiteral("at most 50 bytes")));
@@ -209,7 +210,7 @@ TEST_F(DocksTest, AHiddenTraceIsNeitherDrawnNorCopiedButKeepsItsDataAndComesBack
   QTableWidget *t = Table("tblTraces");
   QTableWidget *marks = Table("tblMarkers");
   ASSERT_NE(t, nullptr);
-  QTRY_VERIFY(t->isVisible() && marks->isVisible());
+  KORV_WAIT_TRUE(t->isVisible() && marks->isVisible());
   ASSERT_EQ(marks->rowCount(), 1);
   const QColor colour = TraceStyle(1).Color;
   ASSERT_GT(PixelsOfColourInCopiedImage(*m_main, colour), 0);
@@ -221,7 +222,7 @@ TEST_F(DocksTest, AHiddenTraceIsNeitherDrawnNorCopiedButKeepsItsDataAndComesBack
   // leaves the document unmodified.
   const QRect cell = t->visualItemRect(t->item(1, 0));
   QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(cell.left() + 10, cell.center().y()));
-  QTRY_VERIFY(doc->TraceHidden(1));
+  KORV_WAIT_TRUE(doc->TraceHidden(1));
   EXPECT_EQ(t->item(1, 0)->checkState(), Qt::Unchecked);
   EXPECT_EQ(doc->Document().Doc.TraceCount(), 2);
   EXPECT_EQ(doc->ActiveTrace(), 0); // the hidden trace cannot stay active
@@ -245,6 +246,6 @@ TEST_F(DocksTest, AHiddenTraceIsNeitherDrawnNorCopiedButKeepsItsDataAndComesBack
   EXPECT_TRUE(doc->TraceHidden(1));
   // Checking the box shows it again.
   QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(cell.left() + 10, cell.center().y()));
-  QTRY_VERIFY(!doc->TraceHidden(1));
+  KORV_WAIT_TRUE(!doc->TraceHidden(1));
   EXPECT_NE(doc->Graph()->YData(1, 10), doc->Graph()->NullValue());
 }

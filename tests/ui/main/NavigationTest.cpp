@@ -8,6 +8,7 @@
 #include <qcustomplot.h>
 
 #include "ui/UserDriver.h"
+#include "ui/Wait.h"
 #include "ui/chart/XYGraph.h"
 #include "ui/document/DocTestHelpers.h"
 #include "ui/main/MainFixture.h"
@@ -121,7 +122,7 @@ TEST_F(NavigationTest, BoxesZoomPansFollowThePointerAndHomeFits) {
   EXPECT_NEAR(g->ShownX().Max - g->ShownX().Min, 50.0, 1.0);
   EXPECT_FALSE(m_main->PopupMenu()->isVisible());
   QTest::mouseClick(plot, Qt::RightButton, Qt::NoModifier, PixelOf(doc, 1800.0, -12.0));
-  QTRY_VERIFY(m_main->PopupMenu()->isVisible());
+  KORV_WAIT_TRUE(m_main->PopupMenu()->isVisible());
   m_main->PopupMenu()->close();
   // Middle drag: the value pressed on stays under the pointer.
   const QPoint from = PixelOf(doc, 1790.0, -10.0), to = from + QPoint(60, 25);
@@ -175,9 +176,9 @@ TEST_F(NavigationTest, DesktopKeys) {
   ASSERT_EQ(m_main->ActiveDocument(), second);
   // Ctrl+F6 and Ctrl+Shift+F6 move between the document windows.
   QTest::keyClick(m_main.get(), Qt::Key_F6, Qt::ControlModifier);
-  QTRY_COMPARE(m_main->ActiveDocument(), first);
+  KORV_WAIT_EQ(m_main->ActiveDocument(), first);
   QTest::keyClick(m_main.get(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
-  QTRY_COMPARE(m_main->ActiveDocument(), second);
+  KORV_WAIT_EQ(m_main->ActiveDocument(), second);
   // F5 fits the data; + and - zoom.
   second->SetManualScale(true, 1800.0, 1900.0, true, -20.0, -10.0);
   QTest::keyClick(m_main.get(), Qt::Key_F5);
@@ -229,27 +230,27 @@ TEST_F(NavigationTest, EveryMenuItemHasAMnemonicOfItsOwnAndCtrlTabMovesBetweenWi
   for (const char *name : {"mnuFile", "mnuEdit", "mnuView", "mnuTools", "mnuWindow", "mnuHelp"}) {
     QMenu *menu = korvtest::OpenMenu(*m_main, QString::fromLatin1(name));
     ASSERT_NE(menu, nullptr) << name;
-    QTRY_VERIFY(menu->isVisible());
+    KORV_WAIT_TRUE(menu->isVisible());
     ExpectMnemonics(menu);
     QTest::keyClick(menu, Qt::Key_Escape);
-    QTRY_VERIFY(!menu->isVisible());
+    KORV_WAIT_TRUE(!menu->isVisible());
   }
   // The graph's pop-up menu too.
   QTest::mouseClick(Xy(second)->Plot(), Qt::RightButton, Qt::NoModifier, Xy(second)->PlotArea().center());
-  QTRY_VERIFY(m_main->PopupMenu()->isVisible());
+  KORV_WAIT_TRUE(m_main->PopupMenu()->isVisible());
   ExpectMnemonics(m_main->PopupMenu());
   m_main->PopupMenu()->close();
   // A mnemonic picks its item: View, then the Trace List's letter.
   QMenu *view = korvtest::OpenMenu(*m_main, QStringLiteral("mnuView"));
-  QTRY_VERIFY(view->isVisible());
+  KORV_WAIT_TRUE(view->isVisible());
   QAction *list = m_main->findChild<QAction *>(QStringLiteral("mnuViewTraceList"));
   ASSERT_NE(list, nullptr);
   QTest::keyClick(view, Mnemonic(list->text()).toLatin1());
-  QTRY_VERIFY(m_main->findChild<QWidget *>(QStringLiteral("dockTraces"))->isVisible());
+  KORV_WAIT_TRUE(m_main->findChild<QWidget *>(QStringLiteral("dockTraces"))->isVisible());
   // Ctrl+Tab and Ctrl+Shift+Tab move between the document windows too.
   ASSERT_EQ(m_main->ActiveDocument(), second);
   QTest::keyClick(m_main.get(), Qt::Key_Tab, Qt::ControlModifier);
-  QTRY_COMPARE(m_main->ActiveDocument(), first);
+  KORV_WAIT_EQ(m_main->ActiveDocument(), first);
   QTest::keyClick(m_main.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-  QTRY_COMPARE(m_main->ActiveDocument(), second);
+  KORV_WAIT_EQ(m_main->ActiveDocument(), second);
 }

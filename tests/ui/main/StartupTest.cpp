@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "ui/UserDriver.h"
+#include "ui/Wait.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/MainFixture.h"
@@ -166,7 +167,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProjectVersion) {
     korvtest::ModalAnswerer::Click(modal->findChild<QPushButton *>("btnOK"));
   });
   ASSERT_TRUE(korvtest::UseMenu(main, "mnuHelp", "mnuHelpAbout"));
-  QTRY_COMPARE(answers.Answered(), 1);
+  KORV_WAIT_EQ(answers.Answered(), 1);
   EXPECT_TRUE(text.contains(QStringLiteral("KorvMOX " KORV_EXPECTED_VERSION))) << text.toStdString();
 }
 

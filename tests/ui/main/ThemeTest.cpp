@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 
 #include "ui/UserDriver.h"
+#include "ui/Wait.h"
 #include "ui/common/Theme.h"
 #include "ui/main/HelpWindow.h"
 #include "ui/main/MainFixture.h"
@@ -70,8 +71,8 @@ TEST_F(MainWindowTest, ThemeSwitchRepaintsEveryWindowAndSurvivesARestart) {
 
     ASSERT_TRUE(ChooseTheme(m, "actThemeDark"));
     EXPECT_FALSE(m.findChild<QAction *>(QStringLiteral("actThemeSystem"))->isChecked());
-    QTRY_COMPARE(Corner(xy->Graph()), night);
-    QTRY_COMPARE(Corner(smith->Graph()), night);
+    KORV_WAIT_EQ(Corner(xy->Graph()), night);
+    KORV_WAIT_EQ(Corner(smith->Graph()), night);
     EXPECT_EQ(m.findChild<QMdiArea *>(QStringLiteral("mdiArea"))->background().color(), WorkspaceColor(true));
     EXPECT_LT(Corner(help->viewport()).lightness(), 80);
     EXPECT_LT(Corner(help->viewport()).lightness(), helpLight.lightness());
@@ -82,8 +83,8 @@ TEST_F(MainWindowTest, ThemeSwitchRepaintsEveryWindowAndSurvivesARestart) {
     EXPECT_GE(IconContrast(m.Action(TCommand::BtnOptions)->icon()), 3.0);
 
     ASSERT_TRUE(ChooseTheme(m, "actThemeLight"));
-    QTRY_COMPARE(Corner(xy->Graph()), white);
-    QTRY_COMPARE(Corner(smith->Graph()), white);
+    KORV_WAIT_EQ(Corner(xy->Graph()), white);
+    KORV_WAIT_EQ(Corner(smith->Graph()), white);
     EXPECT_EQ(m.findChild<QMdiArea *>(QStringLiteral("mdiArea"))->background().color(), WorkspaceColor(false));
     EXPECT_FALSE(help->toHtml().contains(QLatin1String("#8fb8f0")));
     EXPECT_GE(IconContrast(m.Action(TCommand::BtnCut)->icon()), 3.0);
@@ -107,9 +108,9 @@ TEST_F(MainWindowTest, ThemeSwitchRepaintsEveryWindowAndSurvivesARestart) {
   EXPECT_TRUE(IsDarkPalette(QApplication::palette()));
   TfrmDoc *doc = again.OpenDocumentFile(Doc("c.kdt"));
   ASSERT_NE(doc, nullptr);
-  QTRY_COMPARE(Corner(doc->Graph()), night);
+  KORV_WAIT_EQ(Corner(doc->Graph()), night);
   ASSERT_TRUE(ChooseTheme(again, "actThemeSystem"));
-  QTRY_COMPARE(Corner(doc->Graph()), white);
+  KORV_WAIT_EQ(Corner(doc->Graph()), white);
 }
 
 TEST_F(MainWindowTest, SystemThemeFollowsADarkDesktop) {
@@ -121,10 +122,10 @@ TEST_F(MainWindowTest, SystemThemeFollowsADarkDesktop) {
   EXPECT_TRUE(m.findChild<QAction *>(QStringLiteral("actThemeSystem"))->isChecked());
   TfrmDoc *doc = m.OpenDocumentFile(Doc("a.kdt"));
   ASSERT_NE(doc, nullptr);
-  QTRY_COMPARE(Corner(doc->Graph()), ChartColors(true).Background);
+  KORV_WAIT_EQ(Corner(doc->Graph()), ChartColors(true).Background);
   // It turns light while the program runs.
   QApplication::setPalette(desktop);
-  QTRY_COMPARE(Corner(doc->Graph()), ChartColors(false).Background);
+  KORV_WAIT_EQ(Corner(doc->Graph()), ChartColors(false).Background);
 }
 
 // The pictures of the README: two tiled document windows (a frequency view
