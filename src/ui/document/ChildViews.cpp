@@ -470,8 +470,8 @@ void TfrmDoc::SetAnnotations() {
                                                 : QColor(0, 0, 255);
         if (m.Style == 0) {
           const int type = active ? (m_dragMode == 2 ? atMarkerDragged : atMarkerActive) : atMarkerBelow;
-          m_graph->SetGraphAnnotation(
-              k, TGraphAnnotation{x, active ? y + h() : y - h(), type, color, QString::number(j + 1), true, QPointF(x, y)});
+          m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, active ? y + h() : y - h(), type, color,
+                                                          QString::number(j + 1), true, QPointF(x, y)});
           m_graph->SetVertLineAnnotation(k, TLineAnnotation{x, atNone, color, QString()});
         } else {
           m_graph->SetGraphAnnotation(k, TGraphAnnotation{x, y, atNone, color, QString()});

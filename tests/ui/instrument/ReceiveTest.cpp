@@ -308,8 +308,7 @@ TEST_F(Receive, SiteMasterEmptyLocationsAreMarkedAndWindowsNamedFromLabels) {
 // A tester's damaged block: the summary names the location and the text
 // that could not be read.
 TEST_F(Receive, ADamagedBlockNamesTheLocationAndTheUnreadableText) {
-  Start(std::make_unique<TRtSimulator>('5', SyntheticTraces(2, 100, 800.0, 1000.0)),
-        {false, 9600, TSimFault::Garbage});
+  Start(std::make_unique<TRtSimulator>('5', SyntheticTraces(2, 100, 800.0, 1000.0)), {false, 9600, TSimFault::Garbage});
   UseReceive([&](TdlgUpload *dlg) {
     QListWidget *list = Listed(dlg, 2);
     ClickRow(list, 1);
