@@ -82,6 +82,8 @@ public:
     // A drawing made by any path leaves the buffers current.
     connect(this, &QCustomPlot::beforeReplot, this, [this] { m_stale = false; });
   }
+  // Not drawn since the last change: the next paint draws every layer.
+  bool Stale() const { return m_stale; }
   // Drawn anew before the next paint.
   void Invalidate() {
     m_stale = true;
@@ -244,7 +246,11 @@ void TXYGraph::ApplyOverlay() {
   std::size_t row = 0;
   for (const QString &line : m_multiBottom)
     if (!line.isEmpty() && row < m_readoutRows.size()) m_readoutRows[row++]->SetText(line);
-  m_overlay->replot();
+  // A plot not drawn yet has no layer buffers: its coming paint draws the marks too.
+  if (Lazy(m_plot)->Stale())
+    m_plot->update();
+  else
+    m_overlay->replot();
 }
 
 QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {
