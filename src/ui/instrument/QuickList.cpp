@@ -103,7 +103,7 @@ void TfrmQuickText::SetRows(const TQuickTextList &rows) {
 }
 
 void TfrmQuickText::showEvent(QShowEvent *event) {
-  QMainWindow::showEvent(event);
+  TToolWindow::showEvent(event);
   FormActivate();
 }
 
