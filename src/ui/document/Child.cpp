@@ -62,7 +62,16 @@ TfrmDoc::TfrmDoc(QWidget *parent) : QWidget(parent), m_doc(std::make_unique<Tmox
   ResetHistory();
 }
 
-TfrmDoc::~TfrmDoc() { RegisterDocumentWindow(this, false); }
+TfrmDoc::~TfrmDoc() {
+  RegisterDocumentWindow(this, false);
+  // The history clears itself as it goes and says so: not to a window that
+  // is no longer one.
+  if (m_undo != nullptr) {
+    m_undo->disconnect(this);
+    delete m_undo;
+    m_undo = nullptr;
+  }
+}
 
 // ---------------------------------------------------------------- files
 
