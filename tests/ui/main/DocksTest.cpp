@@ -2,8 +2,6 @@
 // the View menu, rows clicked, labels typed, Del pressed, rows dragged.
 #include <QClipboard>
 #include <QDockWidget>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
@@ -25,36 +23,16 @@ using namespace korv;
 
 namespace {
 
-class DocksTest : public MainWindowTest {
+class DocksTest : public TracesWindowTest {
 protected:
   TfrmDoc *Open(const char *name = "d.kdt") {
-    TfrmMain &m = m_main ? *m_main : MakeMain();
-    m.show();
-    TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
-    if (doc == nullptr) return nullptr;
-    std::vector<TTraceData> traces = {
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -40.0 - 0.1 * (j % 7); })};
-    traces[1].Label = "Sector B";
+    std::vector<TTraceData> traces = TwoTraces();
     traces[1].Model = "LX-2000QE";
-    for (auto &t : traces) {
+    for (auto &t : traces)
       for (int j = 0; j < t.NumPoints; ++j)
         t.Angle[static_cast<std::size_t>(j)] = -150.0 + 3.0 * j;
-      for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
-        for (auto &slot : *set)
-          slot.Point = -1, slot.Visible = 0;
-    }
-    doc->SetDocument(korvtest::MakeDocument(traces), Doc(name), false);
-    doc->SetManualScale(true, 1690.0, 2010.0, true, -70.0, 0.0);
-    doc->SetActiveTrace(0);
-    m.MouseActionSelect(tmSelect);
-    // Keys reach the menus' shortcuts of the active window only.
-    m.activateWindow();
-    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
-    return doc;
+    return OpenTraces(name, std::move(traces), -70.0, 0.0);
   }
-  static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
-  static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
   QTableWidget *Table(const char *name) { return m_main->findChild<QTableWidget *>(QString::fromLatin1(name)); }
   static QString Text(QTableWidget *t, int row, int column) {
     return t->item(row, column) != nullptr ? t->item(row, column)->text() : QString();
@@ -68,16 +46,6 @@ protected:
     QTest::mouseClick(t->viewport(), Qt::LeftButton, Qt::NoModifier, t->visualItemRect(t->item(row, column)).center());
   }
 };
-
-bool DropOn(QWidget *target, QMimeData *mime) {
-  const QPointF at(target->width() / 2.0, target->height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
-}
 
 } // namespace
 
@@ -172,7 +140,7 @@ TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
   ASSERT_NE(target, nullptr);
   target->SetDocument(korvtest::MakeDocument({korvtest::MakeTrace(51, 1700.0, 2000.0, [](int) { return -20.0; })}),
                       Doc("target.kdt"), false);
-  EXPECT_TRUE(DropOn(target, mime));
+  EXPECT_TRUE(korvtest::DropOn(target, mime));
   delete mime;
   ASSERT_EQ(target->Document().Doc.TraceCount(), 2);
   EXPECT_EQ(target->Document().Doc.Traces[1].Label, "Sector B");

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTest>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -12,8 +13,10 @@
 
 #include "core/SAFileStream.h"
 #include "core/TestHelpers.h"
-#include "ui/document/Child.h"
+#include "ui/chart/XYGraph.h"
 #include "ui/common/DocMessages.h"
+#include "ui/document/Child.h"
+#include "ui/document/DocTestHelpers.h"
 #include "ui/main/Main.h"
 
 // Readable QString values in failure messages.
@@ -96,4 +99,41 @@ protected:
   QStringList m_questions;
   std::deque<QString> m_fileAnswers; // empty string: dialog cancelled
   std::vector<std::pair<korv::TFileDialogKind, QString>> m_fileDialogs;
+};
+
+// A main window with one document of made-up traces, every marker slot
+// empty, a manual scale, the Select tool and the window active (keys reach
+// the menus' shortcuts of the active window only).
+class TracesWindowTest : public MainWindowTest {
+protected:
+  korv::TfrmDoc *OpenTraces(const char *name, std::vector<korv::TTraceData> traces, double yMin, double yMax,
+                            double xMin = 1690.0, double xMax = 2010.0) {
+    korv::TfrmMain &m = m_main ? *m_main : MakeMain();
+    m.show();
+    korv::TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
+    if (doc == nullptr) return nullptr;
+    for (auto &t : traces)
+      for (korv::TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
+        for (auto &slot : *set)
+          slot.Point = -1, slot.Visible = 0;
+    doc->SetDocument(korvtest::MakeDocument(traces), Doc(name), false);
+    doc->SetManualScale(true, xMin, xMax, true, yMin, yMax);
+    doc->SetActiveTrace(0);
+    m.MouseActionSelect(korv::tmSelect);
+    m.activateWindow();
+    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
+    return doc;
+  }
+  // A falling trace and, below it, a flat one with a ripple ("Sector B").
+  static std::vector<korv::TTraceData> TwoTraces() {
+    std::vector<korv::TTraceData> traces = {
+        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
+        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -40.0 - 0.1 * (j % 7); })};
+    traces[1].Label = "Sector B";
+    return traces;
+  }
+  static korv::TXYGraph *Xy(korv::TfrmDoc *doc) { return qobject_cast<korv::TXYGraph *>(doc->Graph()); }
+  static QPoint PixelOf(korv::TfrmDoc *doc, double x, double y) {
+    return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint();
+  }
 };

@@ -17,30 +17,13 @@ using namespace korv;
 
 namespace {
 
-class NavigationTest : public MainWindowTest {
+class NavigationTest : public TracesWindowTest {
 protected:
   TfrmDoc *Open(const char *name = "n.kdt") {
-    TfrmMain &m = m_main ? *m_main : MakeMain();
-    m.show();
-    TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
-    if (doc == nullptr) return nullptr;
-    std::vector<TTraceData> traces = {korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; })};
-    for (auto &t : traces)
-      for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
-        for (auto &slot : *set)
-          slot.Point = -1, slot.Visible = 0;
-    doc->SetDocument(korvtest::MakeDocument(traces), Doc(name), false);
-    doc->SetManualScale(true, 1700.0, 2000.0, true, -30.0, 0.0);
-    doc->SetActiveTrace(0);
-    m.MouseActionSelect(tmSelect);
-    // Keys reach the menus' shortcuts of the active window only.
-    m.activateWindow();
-    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
-    return doc;
+    return OpenTraces(name, {korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; })}, -30.0,
+                      0.0, 1700.0, 2000.0);
   }
-  static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
   static QPointF ValueAt(TfrmDoc *doc, QPoint p) { return Xy(doc)->PixelToGraph(QPointF(p)); }
-  static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
   static void Wheel(TfrmDoc *doc, QPoint at, int delta, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QWidget *plot = Xy(doc)->Plot();
     QWheelEvent e(QPointF(at), QPointF(plot->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton, mods,

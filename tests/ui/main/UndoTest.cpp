@@ -1,7 +1,5 @@
 // Undo and Redo of the Edit menu and their keys: every kind of change is
 // undone to the very bytes the document would save, and redone to them.
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QMimeData>
 #include <QUndoStack>
 #include <qcustomplot.h>
@@ -35,32 +33,9 @@ std::vector<std::uint8_t> Dump(const TfrmDoc &doc) {
   return bytes;
 }
 
-class UndoTest : public MainWindowTest {
+class UndoTest : public TracesWindowTest {
 protected:
-  TfrmDoc *Open(const char *name = "u.kdt") {
-    TfrmMain &m = MakeMain();
-    m.show();
-    TfrmDoc *doc = m.OpenDocumentFile(Doc(name));
-    if (doc == nullptr) return nullptr;
-    std::vector<TTraceData> traces = {
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -10.0 - 0.1 * j; }),
-        korvtest::MakeTrace(101, 1700.0, 2000.0, [](int j) { return -40.0 - 0.1 * (j % 7); })};
-    traces[1].Label = "Sector B";
-    for (auto &t : traces)
-      for (TMarkerSet *set : {&t.ActiveMarks, &t.FreqMarks, &t.DistMarks})
-        for (auto &slot : *set)
-          slot.Point = -1, slot.Visible = 0;
-    doc->SetDocument(korvtest::MakeDocument(traces), Doc(name), false);
-    doc->SetManualScale(true, 1690.0, 2010.0, true, -70.0, 0.0);
-    doc->SetActiveTrace(0);
-    m.MouseActionSelect(tmSelect);
-    // Keys reach the menus' shortcuts of the active window only.
-    m.activateWindow();
-    if (!QTest::qWaitForWindowActive(&m)) return nullptr;
-    return doc;
-  }
-  static TXYGraph *Xy(TfrmDoc *doc) { return qobject_cast<TXYGraph *>(doc->Graph()); }
-  static QPoint PixelOf(TfrmDoc *doc, double x, double y) { return Xy(doc)->GraphToPixel(QPointF(x, y)).toPoint(); }
+  TfrmDoc *Open(const char *name = "u.kdt") { return OpenTraces(name, TwoTraces(), -70.0, 0.0); }
   static void Click(TfrmDoc *doc, QPoint p) { QTest::mouseClick(Xy(doc)->Plot(), Qt::LeftButton, Qt::NoModifier, p); }
   void Keys(QKeySequence seq) {
     // No window manager gives the main window the focus back when a dialog
@@ -108,16 +83,6 @@ protected:
       }
   }
 };
-
-bool DropOn(QWidget *target, QMimeData *mime) {
-  const QPointF at(target->width() / 2.0, target->height() / 2.0);
-  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  if (!enter.isAccepted()) return false;
-  QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
-}
 
 } // namespace
 
@@ -209,7 +174,7 @@ TEST_F(UndoTest, ADroppedTraceIsOneStepOfTheTarget) {
   ASSERT_NE(target, nullptr);
   const auto before = Dump(*target);
   const int count = target->Document().Doc.TraceCount();
-  TfrmDoc::SetDragHook([&](QMimeData *mime) { return DropOn(target, mime); });
+  TfrmDoc::SetDragHook([&](QMimeData *mime) { return korvtest::DropOn(target, mime); });
   QWidget *plot = Xy(source)->Plot();
   const QPoint on = PixelOf(source, 1850.0, -40.3);
   QTest::mousePress(plot, Qt::LeftButton, Qt::NoModifier, on);
