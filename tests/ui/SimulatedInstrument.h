@@ -22,29 +22,42 @@
 
 namespace korvtest {
 
-template <class Simulator> class TServedSimulator {
+// A simulator served on a pseudo-terminal from its own thread; the
+// simulator outlives it.
+class TServedPty {
 public:
-  TServedSimulator(const std::string &model, const std::string &firmware, bool pace, korv::TSimFault fault)
-      : m_sim(model, firmware, {}), m_host(m_sim, korv::TPtyHostOptions{pace, 9600, fault}) {
+  TServedPty(korv::TSimulator &sim, korv::TPtyHostOptions options) : m_host(sim, options) {
     m_port = m_host.Open();
     m_thread = std::thread([this] { m_host.Serve(m_stop); });
   }
-  ~TServedSimulator() {
+  ~TServedPty() {
     m_stop = true;
     m_thread.join();
   }
-  TServedSimulator(const TServedSimulator &) = delete;
-  TServedSimulator &operator=(const TServedSimulator &) = delete;
+  TServedPty(const TServedPty &) = delete;
+  TServedPty &operator=(const TServedPty &) = delete;
   const std::string &Port() const { return m_port; }
-  // The analyzer's stored locations; read while no transfer runs.
-  auto Locations() const { return m_sim.Locations(); }
 
 private:
-  Simulator m_sim;
   korv::TPtyHost m_host;
   std::string m_port;
   std::atomic<bool> m_stop{false};
   std::thread m_thread;
+};
+
+template <class Simulator> class TServedSimulator {
+public:
+  TServedSimulator(const std::string &model, const std::string &firmware, bool pace, korv::TSimFault fault)
+      : m_sim(model, firmware, {}), m_served(m_sim, korv::TPtyHostOptions{pace, 9600, fault}) {}
+  const std::string &Port() const { return m_served.Port(); }
+  // The analyzer's stored locations; read while no transfer runs.
+  auto Locations() const { return m_sim.Locations(); }
+  // The simulator itself, to change it between transfers.
+  Simulator &Sim() { return m_sim; }
+
+private:
+  Simulator m_sim;
+  TServedPty m_served;
 };
 
 template <class Simulator> class MainWithSimulator : public ::testing::Test {

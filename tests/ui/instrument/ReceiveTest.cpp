@@ -11,10 +11,8 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +22,7 @@
 #include "sim/SimulatorReply.h"
 #include "sim/SimulatorRt.h"
 #include "sim/SimulatorSiteMaster.h"
+#include "ui/SimulatedInstrument.h"
 #include "ui/UserDriver.h"
 #include "ui/common/DocMessages.h"
 #include "ui/document/Child.h"
@@ -41,27 +40,16 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 
 namespace {
 
-// A simulator served from its own thread.
+// A simulator served from its own thread, whatever its kind.
 class TServed {
 public:
-  TServed(std::unique_ptr<TSimulator> sim, TPtyHostOptions options) : m_sim(std::move(sim)), m_host(*m_sim, options) {
-    m_port = m_host.Open();
-    m_thread = std::thread([this] { m_host.Serve(m_stop); });
-  }
-  ~TServed() {
-    m_stop = true;
-    m_thread.join();
-  }
-  TServed(const TServed &) = delete;
-  TServed &operator=(const TServed &) = delete;
-  const std::string &Port() const { return m_port; }
+  TServed(std::unique_ptr<TSimulator> sim, TPtyHostOptions options)
+      : m_sim(std::move(sim)), m_served(*m_sim, options) {}
+  const std::string &Port() const { return m_served.Port(); }
 
 private:
   std::unique_ptr<TSimulator> m_sim;
-  TPtyHost m_host;
-  std::string m_port;
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
+  korvtest::TServedPty m_served;
 };
 
 class Receive : public ::testing::Test {

@@ -22,6 +22,7 @@
 #include "sim/SimulatorLx.h"
 #include "sim/SimulatorNanoVna.h"
 #include "sim/SimulatorReply.h"
+#include "ui/SimulatedInstrument.h"
 #include "ui/UserDriver.h"
 #include "ui/instrument/DownLoadDialog.h"
 #include "ui/instrument/PwrSetup.h"
@@ -39,34 +40,12 @@ inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdS
 
 namespace {
 
-class TServedLx {
-public:
-  TServedLx(bool pace, TSimFault fault)
-      : m_sim("LX-3400", "15Mar03", {}), m_host(m_sim, TPtyHostOptions{pace, 9600, fault}) {
-    m_port = m_host.Open();
-    m_thread = std::thread([this] { m_host.Serve(m_stop); });
-  }
-  ~TServedLx() {
-    m_stop = true;
-    m_thread.join();
-  }
-  TServedLx(const TServedLx &) = delete;
-  TServedLx &operator=(const TServedLx &) = delete;
-  const std::string &Port() const { return m_port; }
-  TLxSimulator &Sim() { return m_sim; }
-
-private:
-  TLxSimulator m_sim;
-  TPtyHost m_host;
-  std::string m_port;
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
+using TServedLx = korvtest::TServedSimulator<TLxSimulator>;
 
 class SendDialog : public ::testing::Test {
 protected:
   void Start(bool pace = false, TSimFault fault = TSimFault::None) {
-    m_sim = std::make_unique<TServedLx>(pace, fault);
+    m_sim = std::make_unique<TServedLx>("LX-3400", "15Mar03", pace, fault);
     StartMain("CommDevice=" + m_sim->Port() + "\r\n");
   }
   void StartMain(const std::string &options) {
