@@ -145,21 +145,11 @@ void TfrmDoc::AnnotationHotSpot(int index) {
   const int trace = m_annotationMap.Trace(index), slot = m_annotationMap.Slot(index);
   if (trace >= m_doc->Doc.TraceCount()) return;
   m_clickTaken = true;
-  if (PlotMode() == pmSmith) {
-    // The chart has no tools: a press on a marker picks it and drags it
-    // along its trace.
-    if (trace != m_activeTrace || slot != m_activeMarker) {
-      m_activeTrace = trace;
-      m_activeMarker = slot;
-      emit stateChanged();
-    }
-    m_dragMode = 2;
-    m_graph->setCursor(KorvCursor(TCursorId::DragMarker));
-    RefreshMarkers();
-    return;
-  }
-  TStepScope step(*this, m_toolMode == tmHideMark ? "Hide Marker" : "Place Marker");
-  switch (m_toolMode) {
+  // The Smith chart has no tools: a press on a marker there picks it and
+  // drags it along its trace, as the Select tool does.
+  const auto tool = PlotMode() == pmSmith ? tmSelect : m_toolMode;
+  TStepScope step(*this, tool == tmHideMark ? "Hide Marker" : "Place Marker");
+  switch (tool) {
   case tmSelect:
     if (trace != m_activeTrace || slot != m_activeMarker) {
       m_activeTrace = trace;
