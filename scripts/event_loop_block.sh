@@ -17,24 +17,16 @@ EXE=$BUILD/src/ui/korvmox
 WRITER=$BUILD/bench/bench_dense_window
 [ -x "$EXE" ] || { echo "event_loop_block: $EXE not built (cmake --build $BUILD --target korvmox)" >&2; exit 1; }
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${KORV_LOOP_INNER:-}" ]; then
-  if command -v xvfb-run >/dev/null; then
-    exec env KORV_LOOP_INNER=1 xvfb-run -a -s '-screen 0 1600x1000x24' "$0" "$BUILD" "$RUNS" "$DOC"
-  fi
-  export QT_QPA_PLATFORM=offscreen
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# A private copy: its own settings file, and no running copy to hand over to.
-cp "$EXE" "$work/korvmox"
+# shellcheck source=scripts/display_run.sh
+. "$ROOT/scripts/display_run.sh"
+korv_need_display KORV_LOOP_INNER "$0" "$BUILD" "$RUNS" "$DOC"
+korv_private_program "$EXE"
 if [ -n "$DOC" ]; then
   cp "$DOC" "$work/doc.kdt"
 else
   [ -x "$WRITER" ] || { echo "event_loop_block: $WRITER not built (cmake --build $BUILD --target bench_dense_window)" >&2; exit 1; }
   "$WRITER" --write-document "$work/doc.kdt"
 fi
-export XDG_RUNTIME_DIR=$work
 firsts=()
 longest=()
 for _ in $(seq "$RUNS"); do

@@ -20,19 +20,11 @@ BASE=$BUILD/bench/startup_baseline
 [ -x "$BASE" ] || { echo "startup_time: $BASE not built (cmake --build $BUILD --target startup_baseline)" >&2; exit 1; }
 [ -f "$DOC" ] || DOC=$ROOT/tests/data/kdt/golden_v7.kdt
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ] && [ -z "${KORV_STARTUP_INNER:-}" ]; then
-  if command -v xvfb-run >/dev/null; then
-    exec env KORV_STARTUP_INNER=1 xvfb-run -a -s '-screen 0 1600x1000x24' "$0" "$BUILD" "$RUNS" "$DOC"
-  fi
-  export QT_QPA_PLATFORM=offscreen
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# A private copy: its own settings file, and no running copy to hand over to.
-cp "$EXE" "$work/korvmox"
+# shellcheck source=scripts/display_run.sh
+. "$ROOT/scripts/display_run.sh"
+korv_need_display KORV_STARTUP_INNER "$0" "$BUILD" "$RUNS" "$DOC"
+korv_private_program "$EXE"
 cp "$DOC" "$work/doc.kdt"
-export XDG_RUNTIME_DIR=$work
 KORVMOX_STARTUP_PROBE=1 "$work/korvmox" "$work/doc.kdt" >/dev/null 2>&1 || true # warm the page cache
 "$BASE" >/dev/null 2>&1 || true
 results=()
