@@ -51,24 +51,22 @@ void SetCell(QTableWidget *table, int row, int column, const QString &text) {
 // The menu commands exist from the start; the docks and their tables are
 // made when one is first asked for, since most starts never show them.
 void TfrmMain::CreateDockActions() {
-  m_actMarkerDock = new QAction(tr("&Markers"), this);
-  m_actMarkerDock->setObjectName(QStringLiteral("mnuViewMarkers"));
-  m_actMarkerDock->setStatusTip(tr("Show or hide the table of the active window's markers."));
-  m_actMarkerDock->setCheckable(true);
-  connect(m_actMarkerDock, &QAction::toggled, this, [this](bool on) {
-    if (!on && m_markerDock == nullptr) return;
-    CreateDocks();
-    m_markerDock->setVisible(on);
-  });
-  m_actTraceDock = new QAction(tr("T&race List"), this);
-  m_actTraceDock->setObjectName(QStringLiteral("mnuViewTraceList"));
-  m_actTraceDock->setStatusTip(tr("Show or hide the list of the active window's traces."));
-  m_actTraceDock->setCheckable(true);
-  connect(m_actTraceDock, &QAction::toggled, this, [this](bool on) {
-    if (!on && m_traceDock == nullptr) return;
-    CreateDocks();
-    m_traceDock->setVisible(on);
-  });
+  const auto command = [this](const QString &text, const char *name, const QString &tip, QDockWidget *TfrmMain::*dock) {
+    auto *a = new QAction(text, this);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setStatusTip(tip);
+    a->setCheckable(true);
+    connect(a, &QAction::toggled, this, [this, dock](bool on) {
+      if (!on && this->*dock == nullptr) return;
+      CreateDocks();
+      (this->*dock)->setVisible(on);
+    });
+    return a;
+  };
+  m_actMarkerDock = command(tr("&Markers"), "mnuViewMarkers",
+                            tr("Show or hide the table of the active window's markers."), &TfrmMain::m_markerDock);
+  m_actTraceDock = command(tr("T&race List"), "mnuViewTraceList",
+                           tr("Show or hide the list of the active window's traces."), &TfrmMain::m_traceDock);
 }
 
 void TfrmMain::CreateDocks() {
