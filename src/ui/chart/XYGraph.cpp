@@ -235,6 +235,8 @@ QCustomPlot *TXYGraph::Plot() const {
   return m_plot;
 }
 
+QWidget *TXYGraph::PlotWidget() const { return m_plot; }
+
 void TXYGraph::ApplyOverlay() {
   // Anything but the marks changed, or the widget was never drawn: the full
   // path. Otherwise the traces' buffer stays as it is.

@@ -32,6 +32,8 @@ public:
   QRect PlotArea() const;
   // The plot, built for the current state.
   QCustomPlot *Plot() const;
+  // The plot's widget as it is, not laid out first (for event filters).
+  QWidget *PlotWidget() const;
   // Dense traces are being stroked on a worker for the screen; the widget
   // shows their last stroke until then.
   bool StrokesPending() const;

@@ -23,7 +23,7 @@ TAxisRange Range(const TSpan &s) { return {s.Min, s.Max}; }
 
 void TfrmDoc::WatchGraphInput() {
   m_graph->installEventFilter(this);
-  if (m_xyGraph != nullptr) m_xyGraph->Plot()->installEventFilter(this);
+  if (m_xyGraph != nullptr) m_xyGraph->PlotWidget()->installEventFilter(this);
   m_nav = TNavigation::None;
   m_zoomHistory.clear();
 }
