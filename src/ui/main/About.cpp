@@ -16,7 +16,7 @@ TfrmAbout::TfrmAbout(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(tr("About KorvMOX"));
   auto *icon = new QLabel(this);
-  icon->setPixmap(AppIcon().pixmap(64, 64));
+  icon->setPixmap(AppPicture(64));
   icon->setAlignment(Qt::AlignTop);
   auto *text = new QLabel(this);
   text->setObjectName(QStringLiteral("lblAbout"));

@@ -2,9 +2,11 @@
 
 #include <QGuiApplication>
 #include <QIconEngine>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QSvgRenderer>
 #include <QtMath>
 #include <algorithm>
 #include <utility>
@@ -220,9 +222,9 @@ void AddDrawnPixmap(QIcon &icon, const QString &name, int size, bool dark) {
 // the next request draws them again in the new colours.
 class TDrawnIconEngine : public QIconEngine {
 public:
-  explicit TDrawnIconEngine(QString name) : m_name(std::move(name)), m_dark(DarkLook()) {
-    AddDrawnPixmap(m_icon, m_name, kSmall, m_dark);
-  }
+  // Nothing is drawn until the picture is first asked for: most commands'
+  // pictures are seen only when their menu opens.
+  explicit TDrawnIconEngine(QString name) : m_name(std::move(name)) {}
   void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override {
     const qreal dpr = painter->device() != nullptr ? painter->device()->devicePixelRatio() : 1.0;
     Need(rect.size() * dpr);
@@ -252,7 +254,8 @@ private:
   static constexpr int kSmall = 24;
   static constexpr int kLarge = 48;
   void Need(const QSize &size) {
-    if (const bool dark = DarkLook(); dark != m_dark) {
+    if (const bool dark = DarkLook(); !m_drawn || dark != m_dark) {
+      m_drawn = true;
       m_dark = dark;
       m_icon = QIcon();
       m_large = false;
@@ -263,7 +266,8 @@ private:
     AddDrawnPixmap(m_icon, m_name, kLarge, m_dark);
   }
   QString m_name;
-  bool m_dark;
+  bool m_drawn = false;
+  bool m_dark = false;
   QIcon m_icon;
   bool m_large = false;
 };
@@ -279,14 +283,36 @@ QIcon EagerToolIcon(const QString &name) {
   return icon;
 }
 
+QPixmap AppPicture(int size) {
+  InitKorvResources();
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QSvgRenderer drawing(QStringLiteral(":/icons/korvmox.svg"));
+  QPainter p(&image);
+  drawing.render(&p);
+  p.end();
+  return QPixmap::fromImage(std::move(image));
+}
+
 QIcon AppIcon() {
-  // Once it is the application's icon, that one copy is shared, so the
-  // picture is read once and each size drawn once (window icons, splash,
-  // About box).
+  // Once it is the application's icon, that one copy is shared, so each
+  // size is drawn once for every window.
   static qint64 s_made = 0;
   if (QIcon set = QGuiApplication::windowIcon(); !set.isNull() && set.cacheKey() == s_made) return set;
+  // Fixed sizes: the window system is handed every size an icon has, for
+  // each window and more than once. A scalable icon goes as four sizes up
+  // to 128 pixels (87 KB a time); menus and task lists show at most 64.
   InitKorvResources();
-  QIcon icon(QStringLiteral(":/icons/korvmox.svg"));
+  QSvgRenderer drawing(QStringLiteral(":/icons/korvmox.svg"));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64}) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    drawing.render(&p);
+    p.end();
+    icon.addPixmap(QPixmap::fromImage(std::move(image)));
+  }
   s_made = icon.cacheKey();
   return icon;
 }

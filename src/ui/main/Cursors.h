@@ -6,6 +6,7 @@
 
 #include "ui/chart/GraphCursors.h"
 #include <QIcon>
+#include <QPixmap>
 #include <QString>
 
 namespace korv {
@@ -16,7 +17,9 @@ QIcon ToolIcon(const QString &name);
 QIcon EagerToolIcon(const QString &name);
 // Registers the program's built-in resources (help pages, icon).
 void InitKorvResources();
-// The application icon at any size.
+// The application icon, as window icons take it (16 to 64 pixels).
 QIcon AppIcon();
+// The application's picture drawn at size x size pixels (splash, About).
+QPixmap AppPicture(int size);
 
 } // namespace korv

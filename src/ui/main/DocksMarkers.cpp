@@ -1,6 +1,7 @@
 // The marker table dock (View > Markers): the shown markers of the active
 // window, as measure/MarkerTable lays them out, refreshed at every marker
 // step; Copy puts the table on the clipboard as text.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QDockWidget>
@@ -47,7 +48,31 @@ void SetCell(QTableWidget *table, int row, int column, const QString &text) {
 
 } // namespace
 
+// The menu commands exist from the start; the docks and their tables are
+// made when one is first asked for, since most starts never show them.
+void TfrmMain::CreateDockActions() {
+  m_actMarkerDock = new QAction(tr("&Markers"), this);
+  m_actMarkerDock->setObjectName(QStringLiteral("mnuViewMarkers"));
+  m_actMarkerDock->setStatusTip(tr("Show or hide the table of the active window's markers."));
+  m_actMarkerDock->setCheckable(true);
+  connect(m_actMarkerDock, &QAction::toggled, this, [this](bool on) {
+    if (!on && m_markerDock == nullptr) return;
+    CreateDocks();
+    m_markerDock->setVisible(on);
+  });
+  m_actTraceDock = new QAction(tr("T&race List"), this);
+  m_actTraceDock->setObjectName(QStringLiteral("mnuViewTraceList"));
+  m_actTraceDock->setStatusTip(tr("Show or hide the list of the active window's traces."));
+  m_actTraceDock->setCheckable(true);
+  connect(m_actTraceDock, &QAction::toggled, this, [this](bool on) {
+    if (!on && m_traceDock == nullptr) return;
+    CreateDocks();
+    m_traceDock->setVisible(on);
+  });
+}
+
 void TfrmMain::CreateDocks() {
+  if (m_markerDock != nullptr) return;
   m_markerDock = new QDockWidget(tr("Markers"), this);
   m_markerDock->setObjectName(QStringLiteral("dockMarkers"));
   auto *body = new QWidget(m_markerDock);
@@ -68,28 +93,23 @@ void TfrmMain::CreateDocks() {
   layout->addWidget(m_markerTable);
   layout->addWidget(copy, 0, Qt::AlignRight);
   m_markerDock->setWidget(body);
-  addDockWidget(Qt::BottomDockWidgetArea, m_markerDock);
   m_markerDock->hide();
-  QAction *show = m_markerDock->toggleViewAction();
-  show->setObjectName(QStringLiteral("mnuViewMarkers"));
-  show->setText(tr("&Markers"));
-  show->setStatusTip(tr("Show or hide the table of the active window's markers."));
+  addDockWidget(Qt::BottomDockWidgetArea, m_markerDock);
   connect(m_markerDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) UpdateMarkerDock();
   });
 
   m_traceDock = new QDockWidget(tr("Trace List"), this);
   m_traceDock->setObjectName(QStringLiteral("dockTraces"));
-  addDockWidget(Qt::RightDockWidgetArea, m_traceDock);
   m_traceDock->hide();
-  QAction *list = m_traceDock->toggleViewAction();
-  list->setObjectName(QStringLiteral("mnuViewTraceList"));
-  list->setText(tr("T&race List"));
-  list->setStatusTip(tr("Show or hide the list of the active window's traces."));
+  addDockWidget(Qt::RightDockWidgetArea, m_traceDock);
   connect(m_traceDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
     if (visible) UpdateTraceDock();
   });
   SetUpTraceTable();
+  // A dock closed by its own button unchecks its menu command.
+  connect(m_markerDock->toggleViewAction(), &QAction::toggled, m_actMarkerDock, &QAction::setChecked);
+  connect(m_traceDock->toggleViewAction(), &QAction::toggled, m_actTraceDock, &QAction::setChecked);
 }
 
 void TfrmMain::UpdateMarkerDock() {

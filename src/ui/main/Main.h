@@ -199,6 +199,7 @@ private:
   void FollowPalette();
   void UpdateHistoryActions();
   // The marker table and trace list docks (DocksMarkers.cpp, DocksTraces.cpp).
+  void CreateDockActions();
   void CreateDocks();
   void UpdateMarkerDock();
   void UpdateTraceDock();
@@ -329,6 +330,8 @@ private:
   std::array<QAction *, kMaxRecentFiles> m_recent{};
   QAction *m_recentSeparator = nullptr;
   QAction *m_undoAction = nullptr;
+  QAction *m_actMarkerDock = nullptr;
+  QAction *m_actTraceDock = nullptr;
   QDockWidget *m_markerDock = nullptr;
   QTableWidget *m_markerTable = nullptr;
   QDockWidget *m_traceDock = nullptr;

@@ -373,7 +373,7 @@ void TfrmMain::AddActions(QWidget *to, std::initializer_list<TCommand> commands)
 
 void TfrmMain::CreateMenus() {
   using C = TCommand;
-  CreateDocks();
+  CreateDockActions();
   QMenuBar *bar = menuBar();
   QMenu *file = bar->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("mnuFile"));
@@ -400,8 +400,8 @@ void TfrmMain::CreateMenus() {
   QMenu *view = bar->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("mnuView"));
   AddActions(view, {C::ViewToolbar, C::ViewStatus});
-  view->addAction(m_traceDock->toggleViewAction());
-  view->addAction(m_markerDock->toggleViewAction());
+  view->addAction(m_actTraceDock);
+  view->addAction(m_actMarkerDock);
   CreateThemeMenu(view);
   view->addSeparator();
   AddActions(view, {C::ViewXYGraph, C::ViewSmithChart, C::ViewDTF});

@@ -56,7 +56,7 @@ void TfrmSplash::paintEvent(QPaintEvent *) {
   }
   p.setPen(QPen(QColor(255, 200, 80), 2.0));
   p.drawPath(trace);
-  p.drawPixmap(10, 10, AppIcon().pixmap(40, 40));
+  p.drawPixmap(10, 10, AppPicture(40));
   QFont f = font();
   f.setBold(true);
   f.setPixelSize(20);

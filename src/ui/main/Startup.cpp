@@ -121,6 +121,17 @@ private:
 };
 } // namespace
 
+namespace {
+QElapsedTimer g_startClock;
+bool g_startSteps = false;
+} // namespace
+
+void StartupStep(const char *what) {
+  if (g_startSteps)
+    std::fprintf(stderr, "step %-28s %7.1f ms wall %7.1f ms cpu\n", what,
+                 static_cast<double>(g_startClock.nsecsElapsed()) / 1e6, CpuMs());
+}
+
 int RunKorvMox(int argc, char **argv) {
   // Answered before any window system is needed, so they work without a display.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -133,16 +144,10 @@ int RunKorvMox(int argc, char **argv) {
                 "       korvmox --version\n");
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  QElapsedTimer clock;
+  QElapsedTimer &clock = g_startClock;
   clock.start();
-  // KORVMOX_STARTUP_STEPS=1: the time of each start step on standard error,
-  // for scripts/startup_time.sh.
-  const bool steps = qEnvironmentVariableIsSet("KORVMOX_STARTUP_STEPS");
-  auto step = [&](const char *what) {
-    if (steps)
-      std::fprintf(stderr, "step %-28s %7.1f ms wall %7.1f ms cpu\n", what,
-                   static_cast<double>(clock.nsecsElapsed()) / 1e6, CpuMs());
-  };
+  g_startSteps = qEnvironmentVariableIsSet("KORVMOX_STARTUP_STEPS");
+  const auto step = StartupStep;
   QApplication app(argc, argv);
   step("application");
   std::unique_ptr<TLoopProbe> loopProbe;
@@ -202,6 +207,7 @@ int RunKorvMox(int argc, char **argv) {
     QTimer::singleShot(0, &main, [&] {
       while (main.windowHandle() != nullptr && !main.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      step("exposed");
       main.repaint();
       step("first paint");
       std::printf("startup_ms %.1f documents %d cpu_ms %.1f\n", static_cast<double>(clock.nsecsElapsed()) / 1e6,

@@ -1,6 +1,7 @@
 // Traces denser than the plot's pixel columns: four points per column, and
 // the same picture as the full trace.
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 #include <algorithm>
 #include <cmath>
@@ -99,6 +100,57 @@ TEST(DenseGraph, DrawsTheSamePictureAsEveryPoint) {
     }
   ASSERT_GT(inked, 10000);
   EXPECT_LT(differing, inked / 100) << differing << " of " << inked << " inked pixels differ";
+}
+
+// A wide round-joined line drawn into an image as flat segments and discs
+// covers what the stroke of the whole line covers, for sharp zigzags (where
+// the stroke is slow) and gentle curves (where discs are left out), with a
+// gap kept open.
+TEST(StrokeRuns, FillsWhatTheRoundJoinedStrokeFills) {
+  const auto draw = [](const QVector<QPointF> &points, bool runs) {
+    QImage image(600, 400, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(30, 90, 200), 2.3);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    if (runs) {
+      StrokeRuns(p, pen, points.constData(), points.size());
+    } else {
+      p.setPen(pen);
+      qsizetype start = 0; // the reference: each unbroken piece as one polyline
+      for (qsizetype i = 0; i <= points.size(); ++i)
+        if (i == points.size() || std::isnan(points[i].y())) {
+          if (i - start > 1) p.drawPolyline(points.constData() + start, static_cast<int>(i - start));
+          start = i + 1;
+        }
+    }
+    return image;
+  };
+  QVector<QPointF> zigzag, curve;
+  for (int i = 0; i < 240; ++i) {
+    zigzag.append(QPointF(10 + i * 2.4, i == 120 ? std::nan("") : 200 + ((i * 7919) % 13 - 6) * 25.0));
+    curve.append(QPointF(10 + i * 2.4, 200 + 150 * std::sin(i * 0.03)));
+  }
+  for (const QVector<QPointF> *points : {&zigzag, &curve}) {
+    const QImage stroke = draw(*points, false), filled = draw(*points, true);
+    int inked = 0, differing = 0;
+    long inkA = 0, inkB = 0;
+    for (int y = 0; y < stroke.height(); ++y)
+      for (int x = 0; x < stroke.width(); ++x) {
+        const int a = qGray(stroke.pixel(x, y)), b = qGray(filled.pixel(x, y));
+        inkA += 255 - a;
+        inkB += 255 - b;
+        if (a < 200 || b < 200) ++inked;
+        if (std::abs(a - b) > 40) ++differing;
+      }
+    ASSERT_GT(inked, 1000);
+    // Anti-aliasing shades differ a little along the edges; missing round
+    // tips, seams between segments or overlaps that darken would not.
+    EXPECT_LT(differing, inked / 500) << differing << " of " << inked << " inked pixels differ";
+    EXPECT_NEAR(static_cast<double>(inkB) / static_cast<double>(inkA), 1.0, 0.015);
+  }
 }
 
 // A shown graph strokes its dense traces on a worker: the rebuild returns
