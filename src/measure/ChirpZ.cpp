@@ -294,6 +294,65 @@ void DifStage(double *re, double *im, std::size_t m, std::size_t h, const double
   }
 }
 
+// Two decimation-in-frequency stages, half-sizes h and h / 2, in one pass:
+// the same arithmetic as two DifStage calls with half the memory traffic.
+void DifStagePair(double *re, double *im, std::size_t m, std::size_t h, const double *twRe, const double *twIm) {
+  const std::size_t q = h / 2;
+  const double *ar = twRe + h, *ai = twIm + h; // the first stage's twiddles
+  const double *br = twRe + q, *bi = twIm + q; // the second's
+  for (std::size_t base = 0; base < m; base += 2 * h) {
+    double *r0 = re + base, *i0 = im + base;
+    double *r1 = r0 + q, *i1 = i0 + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
+    for (std::size_t k = 0; k < q; k += kLanes) {
+      const V2 x0r = Load(r0 + k), x0i = Load(i0 + k), x1r = Load(r1 + k), x1i = Load(i1 + k);
+      const V2 x2r = Load(r2 + k), x2i = Load(i2 + k), x3r = Load(r3 + k), x3i = Load(i3 + k);
+      const V2 y0r = x0r + x2r, y0i = x0i + x2i, y1r = x1r + x3r, y1i = x1i + x3i;
+      const V2 d2r = x0r - x2r, d2i = x0i - x2i, d3r = x1r - x3r, d3i = x1i - x3i;
+      const V2 c2r = Load(ar + k), c2i = Load(ai + k), c3r = Load(ar + q + k), c3i = Load(ai + q + k);
+      const V2 y2r = d2r * c2r - d2i * c2i, y2i = d2r * c2i + d2i * c2r;
+      const V2 y3r = d3r * c3r - d3i * c3i, y3i = d3r * c3i + d3i * c3r;
+      const V2 cr = Load(br + k), ci = Load(bi + k);
+      Store(r0 + k, y0r + y1r);
+      Store(i0 + k, y0i + y1i);
+      const V2 er = y0r - y1r, ei = y0i - y1i;
+      Store(r1 + k, er * cr - ei * ci);
+      Store(i1 + k, er * ci + ei * cr);
+      Store(r2 + k, y2r + y3r);
+      Store(i2 + k, y2i + y3i);
+      const V2 fr = y2r - y3r, fi = y2i - y3i;
+      Store(r3 + k, fr * cr - fi * ci);
+      Store(i3 + k, fr * ci + fi * cr);
+    }
+  }
+}
+
+// The first two decimation-in-frequency stages when the upper half of the
+// input is zero: the first stage is then a multiply alone, fused with the
+// second as in DifStagePair.
+void DifFirstPairUpperZero(double *re, double *im, std::size_t m, const double *twRe, const double *twIm) {
+  const std::size_t h = m / 2, q = h / 2;
+  const double *ar = twRe + h, *ai = twIm + h;
+  const double *br = twRe + q, *bi = twIm + q;
+  double *r1 = re + q, *i1 = im + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
+  for (std::size_t k = 0; k < q; k += kLanes) {
+    const V2 y0r = Load(re + k), y0i = Load(im + k), y1r = Load(r1 + k), y1i = Load(i1 + k);
+    const V2 c2r = Load(ar + k), c2i = Load(ai + k), c3r = Load(ar + q + k), c3i = Load(ai + q + k);
+    const V2 y2r = y0r * c2r - y0i * c2i, y2i = y0r * c2i + y0i * c2r;
+    const V2 y3r = y1r * c3r - y1i * c3i, y3i = y1r * c3i + y1i * c3r;
+    const V2 cr = Load(br + k), ci = Load(bi + k);
+    Store(re + k, y0r + y1r);
+    Store(im + k, y0i + y1i);
+    const V2 er = y0r - y1r, ei = y0i - y1i;
+    Store(r1 + k, er * cr - ei * ci);
+    Store(i1 + k, er * ci + ei * cr);
+    Store(r2 + k, y2r + y3r);
+    Store(i2 + k, y2i + y3i);
+    const V2 fr = y2r - y3r, fi = y2i - y3i;
+    Store(r3 + k, fr * cr - fi * ci);
+    Store(i3 + k, fr * ci + fi * cr);
+  }
+}
+
 // The last two forward stages in one pass over groups of four: their
 // twiddles are 1 and -i.
 void DifLastTwo(double *re, double *im, std::size_t m) {
@@ -315,14 +374,17 @@ void DifLastTwo(double *re, double *im, std::size_t m) {
 }
 
 // Decimation in frequency: natural order in, bit-reversed order out, no
-// scaling. A positive `used` says the input is zero from there on and below
-// half the length (a sweep), so the first stage is a single multiply.
+// scaling. A positive `used` says the input is zero from there on, and that
+// is below half the length (a sweep), so the first stage is a single multiply.
 void ForwardDif(double *re, double *im, const TChirpPlan &p, std::size_t used) {
   const std::size_t m = p.m;
   const double *twRe = p.tw->re.data();
   const double *twIm = p.tw->im.data();
   std::size_t h = m / 2;
-  if (used > 0) {
+  if (used > 0 && h >= 8) {
+    DifFirstPairUpperZero(re, im, m, twRe, twIm);
+    h /= 4;
+  } else if (used > 0) {
     const double *wr = twRe + h, *wi = twIm + h;
     double *hr = re + h, *hi = im + h;
     std::size_t k = 0;
@@ -340,8 +402,15 @@ void ForwardDif(double *re, double *im, const TChirpPlan &p, std::size_t used) {
     std::fill(hi + used, hi + h, 0.0);
     h /= 2;
   }
-  for (; h >= 4; h /= 2)
-    DifStage(re, im, m, h, twRe + h, twIm + h);
+  while (h >= 4) {
+    if (h >= 8) {
+      DifStagePair(re, im, m, h, twRe, twIm);
+      h /= 4;
+    } else {
+      DifStage(re, im, m, h, twRe + h, twIm + h);
+      h /= 2;
+    }
+  }
   DifLastTwo(re, im, m);
 }
 
@@ -365,21 +434,57 @@ void DitFirstTwo(double *re, double *im, std::size_t m) {
   }
 }
 
-// One decimation-in-time stage of the conjugate direction, half-size h (a
-// multiple of kLanes): lo + hi conj(w) and lo - hi conj(w).
-void DitStage(double *re, double *im, std::size_t m, std::size_t h, const double *wr, const double *wi) {
+// Two decimation-in-time stages of the conjugate direction, half-sizes q and
+// 2q, in one pass: lo + hi conj(w) and lo - hi conj(w) twice over.
+void DitStagePair(double *re, double *im, std::size_t m, std::size_t q, const double *twRe, const double *twIm) {
+  const std::size_t h = 2 * q;
+  const double *ar = twRe + q, *ai = twIm + q; // the first stage's twiddles
+  const double *br = twRe + h, *bi = twIm + h; // the second's
   for (std::size_t base = 0; base < m; base += 2 * h) {
-    double *lr = re + base, *li = im + base, *hr = lr + h, *hi = li + h;
-    for (std::size_t k = 0; k < h; k += kLanes) {
-      const V2 br = Load(hr + k), bi = Load(hi + k), cr = Load(wr + k), ci = Load(wi + k);
-      const V2 tr = br * cr + bi * ci;
-      const V2 ti = bi * cr - br * ci;
-      const V2 ar = Load(lr + k), ai = Load(li + k);
-      Store(lr + k, ar + tr);
-      Store(li + k, ai + ti);
-      Store(hr + k, ar - tr);
-      Store(hi + k, ai - ti);
+    double *r0 = re + base, *i0 = im + base;
+    double *r1 = r0 + q, *i1 = i0 + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
+    for (std::size_t k = 0; k < q; k += kLanes) {
+      const V2 cr = Load(ar + k), ci = Load(ai + k);
+      const V2 x0r = Load(r0 + k), x0i = Load(i0 + k), x1r = Load(r1 + k), x1i = Load(i1 + k);
+      const V2 x2r = Load(r2 + k), x2i = Load(i2 + k), x3r = Load(r3 + k), x3i = Load(i3 + k);
+      const V2 t1r = x1r * cr + x1i * ci, t1i = x1i * cr - x1r * ci;
+      const V2 t3r = x3r * cr + x3i * ci, t3i = x3i * cr - x3r * ci;
+      const V2 y0r = x0r + t1r, y0i = x0i + t1i, y1r = x0r - t1r, y1i = x0i - t1i;
+      const V2 y2r = x2r + t3r, y2i = x2i + t3i, y3r = x2r - t3r, y3i = x2i - t3i;
+      const V2 c2r = Load(br + k), c2i = Load(bi + k), c3r = Load(br + q + k), c3i = Load(bi + q + k);
+      const V2 ur = y2r * c2r + y2i * c2i, ui = y2i * c2r - y2r * c2i;
+      const V2 vr = y3r * c3r + y3i * c3i, vi = y3i * c3r - y3r * c3i;
+      Store(r0 + k, y0r + ur);
+      Store(i0 + k, y0i + ui);
+      Store(r2 + k, y0r - ur);
+      Store(i2 + k, y0i - ui);
+      Store(r1 + k, y1r + vr);
+      Store(i1 + k, y1i + vi);
+      Store(r3 + k, y1r - vr);
+      Store(i3 + k, y1i - vi);
     }
+  }
+}
+
+// The last two stages of InverseDit, half-sizes q and 2q = m / 2, as in
+// DitStagePair but only for the lower half of the outputs.
+void DitLastPair(double *re, double *im, std::size_t q, const double *twRe, const double *twIm) {
+  const double *ar = twRe + q, *ai = twIm + q;
+  const double *br = twRe + 2 * q, *bi = twIm + 2 * q;
+  double *r1 = re + q, *i1 = im + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
+  for (std::size_t k = 0; k < q; k += kLanes) {
+    const V2 cr = Load(ar + k), ci = Load(ai + k);
+    const V2 x0r = Load(re + k), x0i = Load(im + k), x1r = Load(r1 + k), x1i = Load(i1 + k);
+    const V2 x2r = Load(r2 + k), x2i = Load(i2 + k), x3r = Load(r3 + k), x3i = Load(i3 + k);
+    const V2 t1r = x1r * cr + x1i * ci, t1i = x1i * cr - x1r * ci;
+    const V2 t3r = x3r * cr + x3i * ci, t3i = x3i * cr - x3r * ci;
+    const V2 y0r = x0r + t1r, y0i = x0i + t1i, y1r = x0r - t1r, y1i = x0i - t1i;
+    const V2 y2r = x2r + t3r, y2i = x2i + t3i, y3r = x2r - t3r, y3i = x2i - t3i;
+    const V2 c2r = Load(br + k), c2i = Load(bi + k), c3r = Load(br + q + k), c3i = Load(bi + q + k);
+    Store(re + k, y0r + (y2r * c2r + y2i * c2i));
+    Store(im + k, y0i + (y2i * c2r - y2r * c2i));
+    Store(r1 + k, y1r + (y3r * c3r + y3i * c3i));
+    Store(i1 + k, y1i + (y3i * c3r - y3r * c3i));
   }
 }
 
@@ -392,8 +497,13 @@ void InverseDit(double *re, double *im, const TChirpPlan &p, std::size_t wanted)
   const double *twIm = p.tw->im.data();
   DitFirstTwo(re, im, m);
   const std::size_t half = m / 2;
-  for (std::size_t h = 4; h < half; h *= 2)
-    DitStage(re, im, m, h, twRe + h, twIm + h);
+  std::size_t h = 4;
+  for (; 2 * h < half; h *= 4)
+    DitStagePair(re, im, m, h, twRe, twIm);
+  if (2 * h == half) {
+    DitLastPair(re, im, h, twRe, twIm);
+    return;
+  }
   const double *wr = twRe + half, *wi = twIm + half;
   const double *hr = re + half, *hi = im + half;
   std::size_t k = 0;
