@@ -1,9 +1,12 @@
 #include "ui/main/Startup.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QImageReader>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTimer>
@@ -15,6 +18,7 @@
 #include <ctime>
 #include <locale>
 #include <memory>
+#include <thread>
 
 #include "core/Version.h"
 #include "ui/main/Cursors.h"
@@ -132,6 +136,22 @@ void StartupStep(const char *what) {
                  static_cast<double>(g_startClock.nsecsElapsed()) / 1e6, CpuMs());
 }
 
+namespace {
+// Work every start does once, at first use, that needs no window: the font
+// list read through fontconfig and the image format plugins loaded (the
+// menu bar's first picture probes them all). Done on other cores while the
+// main window is built, the window's first use of a font or a picture finds
+// it done, or waits for it under the same lock.
+void WarmUpFonts() { (void)QFontDatabase::families(); }
+void WarmUpImageFormats() {
+  QByteArray none("\x89PNG");
+  QBuffer device(&none);
+  device.open(QIODevice::ReadOnly);
+  QImageReader probe(&device);
+  (void)probe.canRead();
+}
+} // namespace
+
 int RunKorvMox(int argc, char **argv) {
   // Answered before any window system is needed, so they work without a display.
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
@@ -160,6 +180,9 @@ int RunKorvMox(int argc, char **argv) {
   QApplication::setWindowIcon(AppIcon());
   SetFixedFormats();
   step("icon and formats");
+  // Ends before the application object does, whichever way this returns.
+  const std::jthread warmUpFonts(WarmUpFonts);
+  const std::jthread warmUpImages(WarmUpImageFormats);
 
   const QStringList args = AbsoluteArguments(QApplication::arguments().mid(1));
 

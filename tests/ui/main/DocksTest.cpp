@@ -1,5 +1,7 @@
 // The marker table and trace list docks used as a user does: opened from
 // the View menu, rows clicked, labels typed, Del pressed, rows dragged.
+#include <QAbstractButton>
+#include <QAction>
 #include <QClipboard>
 #include <QDockWidget>
 #include <QHeaderView>
@@ -82,6 +84,33 @@ TEST_F(DocksTest, TheMarkerTableFollowsTheMarkersAndItsValuesAreTheMarkedPoints)
   ASSERT_EQ(lines.size(), 2);
   EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Trace\tMarker\tFrequency (MHz)")));
   EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1\tM1\t1820.0000\t-14.000\t")));
+}
+
+// The docks are made when first asked for: their menu commands stay in step
+// with them whichever way they are closed, and showing one again shows the
+// same dock, not a second one.
+TEST_F(DocksTest, ADockClosedByItsOwnButtonIsUncheckedAndComesBackOnce) {
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(m_main->findChild<QDockWidget *>(QStringLiteral("dockTraces")), nullptr);
+  auto *command = m_main->findChild<QAction *>(QStringLiteral("mnuViewTraceList"));
+  ASSERT_NE(command, nullptr);
+  EXPECT_FALSE(command->isChecked());
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
+  auto *dock = m_main->findChild<QDockWidget *>(QStringLiteral("dockTraces"));
+  ASSERT_NE(dock, nullptr);
+  KORV_WAIT_TRUE(dock->isVisible());
+  EXPECT_TRUE(command->isChecked());
+  auto *close = dock->findChild<QAbstractButton *>(QStringLiteral("qt_dockwidget_closebutton"));
+  ASSERT_NE(close, nullptr);
+  QTest::mouseClick(close, Qt::LeftButton);
+  KORV_WAIT_TRUE(!dock->isVisible());
+  EXPECT_FALSE(command->isChecked());
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
+  KORV_WAIT_TRUE(dock->isVisible());
+  EXPECT_EQ(m_main->findChildren<QDockWidget *>(QStringLiteral("dockTraces")).size(), 1);
+  EXPECT_EQ(Table("tblTraces")->rowCount(), 2);
+  ASSERT_TRUE(korvtest::UseMenu(*m_main, "mnuView", "mnuViewTraceList"));
+  KORV_WAIT_TRUE(!dock->isVisible());
 }
 
 TEST_F(DocksTest, TheTraceListSelectsRenamesDeletesAndDrags) {
