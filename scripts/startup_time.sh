@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up time of korvmox to a shown main window with one document, against
-# a bare Qt program (bench/startup_baseline: one main window with one
-# QCustomPlot of 238 points) started alternately under the same display.
+# a bare Qt program (bench/startup_baseline: one main window, maximised as
+# korvmox opens, with one QCustomPlot of 238 points) started alternately
+# under the same display.
 #   scripts/startup_time.sh [BUILD_DIR] [RUNS] [DOCUMENT]
 # Each run starts the program with KORVMOX_STARTUP_PROBE set: it reports the
 # time from main() to the first paint of the main window with the document
@@ -65,6 +66,6 @@ base=$(field baseline 2 | median)
 basecpu=$(field baseline 6 | median)
 basewall=$(field baseline 8 | median)
 echo "runs ${#results[@]}: main() to shown window with one document: median $inproc ms (min $lo, max $hi), CPU $cpu ms; whole process median $wall ms"
-echo "baseline (bare QMainWindow + QCustomPlot of 238 points): median $base ms, CPU $basecpu ms; whole process median $basewall ms"
+echo "baseline (bare maximised QMainWindow + QCustomPlot of 238 points): median $base ms, CPU $basecpu ms; whole process median $basewall ms"
 awk -v a="$inproc" -v b="$base" -v c="$wall" -v d="$basewall" -v e="$cpu" -v f="$basecpu" \
   'BEGIN { printf "ratio korvmox / baseline: %.2f (main() to first paint), %.2f (its CPU time), %.2f (whole process)\n", a / b, e / f, c / d }'
