@@ -152,11 +152,14 @@ private:
 
 TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this, [this] { EnsureBuilt(); })) {
   m_plot->setNoAntialiasingOnDrag(true);
-  // The marks go on the plot's own top layer (buffered, and empty since the
-  // plot has no selection rectangle to show): a layer of their own would
-  // cost one more full-size buffer to clear and paint at every drawing.
+  // The marks go on the plot's own top layer (empty otherwise: the plot has
+  // no selection rectangle to show); a layer of their own would cost one
+  // more full-size buffer to clear and paint at every drawing.
   m_overlay = m_plot->layer(QStringLiteral("overlay"));
-  m_overlay->setMode(QCPLayer::lmBuffered);
+  // Drawn with the rest until the marks first change on their own: a second
+  // full-size buffer costs every first paint its clearing and compositing,
+  // and many windows never move a mark.
+  m_overlay->setMode(QCPLayer::lmLogical);
   // Long wide anti-aliased polylines are slow to stroke as one path; drawn
   // as segments they look the same at our pen widths and draw several
   // times faster.
@@ -249,10 +252,16 @@ void TXYGraph::ApplyOverlay() {
   for (const QString &line : m_multiBottom)
     if (!line.isEmpty() && row < m_readoutRows.size()) m_readoutRows[row++]->SetText(line);
   // A plot not drawn yet has no layer buffers: its coming paint draws the marks too.
-  if (Lazy(m_plot)->Stale())
+  if (Lazy(m_plot)->Stale()) {
     m_plot->update();
-  else
+  } else if (m_overlay->mode() != QCPLayer::lmBuffered) {
+    // The first change of the marks alone: from now on they have a buffer
+    // of their own and a step redraws only that.
+    m_overlay->setMode(QCPLayer::lmBuffered);
+    Lazy(m_plot)->Invalidate();
+  } else {
     m_overlay->replot();
+  }
 }
 
 QPointF TXYGraph::PixelToGraph(const QPointF &pixel) const {

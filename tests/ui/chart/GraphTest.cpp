@@ -380,6 +380,37 @@ TEST(XYGraph, DrawsTheSameOnAHighResolutionDevice) {
 namespace korv {
 namespace {
 
+// The marks share the traces' buffer until they first change on their own;
+// from then on a step of a mark redraws only the marks, and what is shown
+// is what a full redraw shows.
+TEST(XYGraph, MarkStepsRedrawOnlyTheMarksOnceTheyHaveMoved) {
+  TXYGraph g;
+  g.resize(640, 480);
+  Fill(g);
+  g.SetManualX(true, 100, 130);
+  g.SetManualY(true, -35, -15);
+  g.SetGraphAnnotation(0, TGraphAnnotation{110.0, -20.0, atMarkerBelow, Qt::blue, QStringLiteral("1")});
+  g.Rebuild();
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  QSignalSpy full(g.Plot(), &QCustomPlot::afterReplot);
+  KORV_WAIT_TRUE(!g.Plot()->grab().isNull());
+  const auto step = [&](double x) {
+    g.SetGraphAnnotation(0, TGraphAnnotation{x, -20.0, atMarkerBelow, Qt::blue, QStringLiteral("1")});
+    g.RefreshOverlay();
+    QApplication::processEvents();
+    return g.Plot()->grab().toImage();
+  };
+  const int before = static_cast<int>(full.count());
+  step(115.0); // the marks get their own buffer: one full drawing
+  KORV_WAIT_EQ(static_cast<int>(full.count()), before + 1);
+  const QImage moved = step(120.0);
+  QApplication::processEvents();
+  EXPECT_EQ(full.count(), before + 1);
+  g.Plot()->replot();
+  EXPECT_EQ(moved, g.Plot()->grab().toImage());
+}
+
 TEST(XYGraph, AnnotationHotSpotsComeBeforeTheTraces) {
   TXYGraph g;
   g.resize(640, 480);
