@@ -233,6 +233,40 @@ inline V2 Load(const double *p) {
 }
 inline void Store(double *p, V2 v) { std::memcpy(p, &v, sizeof v); }
 
+// Four complex values of a radix-2 stage pair (real, imaginary of 0 to 3),
+// and where four results go.
+struct TQuad {
+  V2 r0, i0, r1, i1, r2, i2, r3, i3;
+};
+struct TOut {
+  double *r0, *i0, *r1, *i1, *r2, *i2, *r3, *i3;
+};
+
+// The second decimation-in-frequency stage of a pair: 0 +/- 1 and 2 +/- 3,
+// each difference times the twiddle c.
+inline void DifSecondStage(const TQuad &y, V2 cr, V2 ci, const TOut &out) {
+  Store(out.r0, y.r0 + y.r1);
+  Store(out.i0, y.i0 + y.i1);
+  const V2 er = y.r0 - y.r1, ei = y.i0 - y.i1;
+  Store(out.r1, er * cr - ei * ci);
+  Store(out.i1, er * ci + ei * cr);
+  Store(out.r2, y.r2 + y.r3);
+  Store(out.i2, y.i2 + y.i3);
+  const V2 fr = y.r2 - y.r3, fi = y.i2 - y.i3;
+  Store(out.r3, fr * cr - fi * ci);
+  Store(out.i3, fr * ci + fi * cr);
+}
+
+// The first decimation-in-time stage of a pair, read from `at`: 0 +/- 1
+// conj(c) and 2 +/- 3 conj(c).
+inline TQuad DitFirstStage(V2 cr, V2 ci, const TOut &at) {
+  const V2 x0r = Load(at.r0), x0i = Load(at.i0), x1r = Load(at.r1), x1i = Load(at.i1);
+  const V2 x2r = Load(at.r2), x2i = Load(at.i2), x3r = Load(at.r3), x3i = Load(at.i3);
+  const V2 t1r = x1r * cr + x1i * ci, t1i = x1i * cr - x1r * ci;
+  const V2 t3r = x3r * cr + x3i * ci, t3i = x3i * cr - x3r * ci;
+  return {x0r + t1r, x0i + t1i, x0r - t1r, x0i - t1i, x2r + t3r, x2i + t3i, x2r - t3r, x2i - t3i};
+}
+
 // The twiddles of one FFT length, exp(-i pi k / h) at [h + k] as separate
 // real and imaginary arrays. They depend on the length alone, so every plan
 // of that length shares them.
@@ -311,17 +345,8 @@ void DifStagePair(double *re, double *im, std::size_t m, std::size_t h, const do
       const V2 c2r = Load(ar + k), c2i = Load(ai + k), c3r = Load(ar + q + k), c3i = Load(ai + q + k);
       const V2 y2r = d2r * c2r - d2i * c2i, y2i = d2r * c2i + d2i * c2r;
       const V2 y3r = d3r * c3r - d3i * c3i, y3i = d3r * c3i + d3i * c3r;
-      const V2 cr = Load(br + k), ci = Load(bi + k);
-      Store(r0 + k, y0r + y1r);
-      Store(i0 + k, y0i + y1i);
-      const V2 er = y0r - y1r, ei = y0i - y1i;
-      Store(r1 + k, er * cr - ei * ci);
-      Store(i1 + k, er * ci + ei * cr);
-      Store(r2 + k, y2r + y3r);
-      Store(i2 + k, y2i + y3i);
-      const V2 fr = y2r - y3r, fi = y2i - y3i;
-      Store(r3 + k, fr * cr - fi * ci);
-      Store(i3 + k, fr * ci + fi * cr);
+      DifSecondStage(TQuad{y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i}, Load(br + k), Load(bi + k),
+                     TOut{r0 + k, i0 + k, r1 + k, i1 + k, r2 + k, i2 + k, r3 + k, i3 + k});
     }
   }
 }
@@ -339,17 +364,8 @@ void DifFirstPairUpperZero(double *re, double *im, std::size_t m, const double *
     const V2 c2r = Load(ar + k), c2i = Load(ai + k), c3r = Load(ar + q + k), c3i = Load(ai + q + k);
     const V2 y2r = y0r * c2r - y0i * c2i, y2i = y0r * c2i + y0i * c2r;
     const V2 y3r = y1r * c3r - y1i * c3i, y3i = y1r * c3i + y1i * c3r;
-    const V2 cr = Load(br + k), ci = Load(bi + k);
-    Store(re + k, y0r + y1r);
-    Store(im + k, y0i + y1i);
-    const V2 er = y0r - y1r, ei = y0i - y1i;
-    Store(r1 + k, er * cr - ei * ci);
-    Store(i1 + k, er * ci + ei * cr);
-    Store(r2 + k, y2r + y3r);
-    Store(i2 + k, y2i + y3i);
-    const V2 fr = y2r - y3r, fi = y2i - y3i;
-    Store(r3 + k, fr * cr - fi * ci);
-    Store(i3 + k, fr * ci + fi * cr);
+    DifSecondStage(TQuad{y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i}, Load(br + k), Load(bi + k),
+                   TOut{re + k, im + k, r1 + k, i1 + k, r2 + k, i2 + k, r3 + k, i3 + k});
   }
 }
 
@@ -444,13 +460,8 @@ void DitStagePair(double *re, double *im, std::size_t m, std::size_t q, const do
     double *r0 = re + base, *i0 = im + base;
     double *r1 = r0 + q, *i1 = i0 + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
     for (std::size_t k = 0; k < q; k += kLanes) {
-      const V2 cr = Load(ar + k), ci = Load(ai + k);
-      const V2 x0r = Load(r0 + k), x0i = Load(i0 + k), x1r = Load(r1 + k), x1i = Load(i1 + k);
-      const V2 x2r = Load(r2 + k), x2i = Load(i2 + k), x3r = Load(r3 + k), x3i = Load(i3 + k);
-      const V2 t1r = x1r * cr + x1i * ci, t1i = x1i * cr - x1r * ci;
-      const V2 t3r = x3r * cr + x3i * ci, t3i = x3i * cr - x3r * ci;
-      const V2 y0r = x0r + t1r, y0i = x0i + t1i, y1r = x0r - t1r, y1i = x0i - t1i;
-      const V2 y2r = x2r + t3r, y2i = x2i + t3i, y3r = x2r - t3r, y3i = x2i - t3i;
+      const auto [y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i] = DitFirstStage(
+          Load(ar + k), Load(ai + k), TOut{r0 + k, i0 + k, r1 + k, i1 + k, r2 + k, i2 + k, r3 + k, i3 + k});
       const V2 c2r = Load(br + k), c2i = Load(bi + k), c3r = Load(br + q + k), c3i = Load(bi + q + k);
       const V2 ur = y2r * c2r + y2i * c2i, ui = y2i * c2r - y2r * c2i;
       const V2 vr = y3r * c3r + y3i * c3i, vi = y3i * c3r - y3r * c3i;
@@ -473,13 +484,8 @@ void DitLastPair(double *re, double *im, std::size_t q, const double *twRe, cons
   const double *br = twRe + 2 * q, *bi = twIm + 2 * q;
   double *r1 = re + q, *i1 = im + q, *r2 = r1 + q, *i2 = i1 + q, *r3 = r2 + q, *i3 = i2 + q;
   for (std::size_t k = 0; k < q; k += kLanes) {
-    const V2 cr = Load(ar + k), ci = Load(ai + k);
-    const V2 x0r = Load(re + k), x0i = Load(im + k), x1r = Load(r1 + k), x1i = Load(i1 + k);
-    const V2 x2r = Load(r2 + k), x2i = Load(i2 + k), x3r = Load(r3 + k), x3i = Load(i3 + k);
-    const V2 t1r = x1r * cr + x1i * ci, t1i = x1i * cr - x1r * ci;
-    const V2 t3r = x3r * cr + x3i * ci, t3i = x3i * cr - x3r * ci;
-    const V2 y0r = x0r + t1r, y0i = x0i + t1i, y1r = x0r - t1r, y1i = x0i - t1i;
-    const V2 y2r = x2r + t3r, y2i = x2i + t3i, y3r = x2r - t3r, y3i = x2i - t3i;
+    const auto [y0r, y0i, y1r, y1i, y2r, y2i, y3r, y3i] =
+        DitFirstStage(Load(ar + k), Load(ai + k), TOut{re + k, im + k, r1 + k, i1 + k, r2 + k, i2 + k, r3 + k, i3 + k});
     const V2 c2r = Load(br + k), c2i = Load(bi + k), c3r = Load(br + q + k), c3i = Load(bi + q + k);
     Store(re + k, y0r + (y2r * c2r + y2i * c2i));
     Store(im + k, y0i + (y2i * c2r - y2r * c2i));

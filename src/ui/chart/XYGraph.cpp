@@ -153,12 +153,11 @@ private:
 TXYGraph::TXYGraph(QWidget *parent) : TGraph(parent), m_plot(new TLazyPlot(this, [this] { EnsureBuilt(); })) {
   m_plot->setNoAntialiasingOnDrag(true);
   // The marks go on the plot's own top layer (empty otherwise: the plot has
-  // no selection rectangle to show); a layer of their own would cost one
-  // more full-size buffer to clear and paint at every drawing.
+  // no selection rectangle to show). It shares the traces' buffer until the
+  // marks first change on their own (ApplyOverlay): a buffer of its own
+  // costs every drawing one more full-size clearing and compositing, and
+  // many windows never move a mark.
   m_overlay = m_plot->layer(QStringLiteral("overlay"));
-  // Drawn with the rest until the marks first change on their own: a second
-  // full-size buffer costs every first paint its clearing and compositing,
-  // and many windows never move a mark.
   m_overlay->setMode(QCPLayer::lmLogical);
   // Long wide anti-aliased polylines are slow to stroke as one path; drawn
   // as segments they look the same at our pen widths and draw several

@@ -283,15 +283,21 @@ QIcon EagerToolIcon(const QString &name) {
   return icon;
 }
 
-QPixmap AppPicture(int size) {
-  InitKorvResources();
+namespace {
+QImage DrawnAppPicture(QSvgRenderer &drawing, int size) {
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
-  QSvgRenderer drawing(QStringLiteral(":/icons/korvmox.svg"));
   QPainter p(&image);
   drawing.render(&p);
   p.end();
-  return QPixmap::fromImage(std::move(image));
+  return image;
+}
+} // namespace
+
+QPixmap AppPicture(int size) {
+  InitKorvResources();
+  QSvgRenderer drawing(QStringLiteral(":/icons/korvmox.svg"));
+  return QPixmap::fromImage(DrawnAppPicture(drawing, size));
 }
 
 QIcon AppIcon() {
@@ -305,14 +311,8 @@ QIcon AppIcon() {
   InitKorvResources();
   QSvgRenderer drawing(QStringLiteral(":/icons/korvmox.svg"));
   QIcon icon;
-  for (const int size : {16, 24, 32, 48, 64}) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    drawing.render(&p);
-    p.end();
-    icon.addPixmap(QPixmap::fromImage(std::move(image)));
-  }
+  for (const int size : {16, 24, 32, 48, 64})
+    icon.addPixmap(QPixmap::fromImage(DrawnAppPicture(drawing, size)));
   s_made = icon.cacheKey();
   return icon;
 }

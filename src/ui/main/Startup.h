@@ -19,9 +19,6 @@ QString ProgramSettingsPath();
 // Relative file names made absolute, so a running copy in another folder
 // finds them; "/p" kept as it is.
 QStringList AbsoluteArguments(const QStringList &args);
-// KORVMOX_STARTUP_STEPS=1: prints the time since main() began, with the
-// name of the step just done, to standard error (scripts/startup_time.sh).
-void StartupStep(const char *what);
 // main(): returns the exit code.
 int RunKorvMox(int argc, char **argv);
 

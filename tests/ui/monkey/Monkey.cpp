@@ -36,9 +36,9 @@
 #include <thread>
 
 #include "ui/chart/Graph.h"
-#include "ui/document/Child.h"
 #include "ui/common/DocMessages.h"
 #include "ui/dialogs/SaveAsCsvOptions.h"
+#include "ui/document/Child.h"
 #include "ui/main/Main.h"
 #include "ui/main/Startup.h"
 
@@ -88,6 +88,8 @@ public:
     m_timer.start(4);
   }
   long Actions() const { return m_actions; }
+  // No more actions: the end answers what is left open.
+  void Stop() { m_timer.stop(); }
 
 private:
   int Pick(int n) { return n <= 1 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(m_rng); }
@@ -324,17 +326,30 @@ int main(int argc, char **argv) {
   // Opened from the event loop, as a handed-over command line is: a file
   // that warns on opening shows a box the monkey must be running to answer.
   QTimer::singleShot(0, &main, [&] { main.OpenFiles(files); });
-  QTimer::singleShot(seconds * 1000, &app, [&] {
-    // The end: every question answered No, the main window closed as on Exit.
-    main.SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
-    SetDocMessageHook([](TMsgKind, const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
-    SetTraceChooserHook([](const std::vector<std::string> &, int) { return -1; });
+  // The end: the monkey stops, every question is answered No, and until the
+  // event loop has returned, whatever is still open (a menu, a dialog with a
+  // loop of its own) is closed and the main window closed as on Exit.
+  QTimer ending;
+  const auto closeWhatIsOpen = [&] {
+    if (QWidget *popup = QApplication::activePopupWidget()) popup->close();
     if (QWidget *modal = QApplication::activeModalWidget()) {
       // Leave nested loops first; quit once they have unwound.
-      if (auto *d = qobject_cast<QDialog *>(modal)) d->reject();
+      if (auto *d = qobject_cast<QDialog *>(modal))
+        d->reject();
+      else
+        modal->close();
     }
     QApplication::closeAllWindows();
     QApplication::quit();
+  };
+  QObject::connect(&ending, &QTimer::timeout, &app, closeWhatIsOpen);
+  QTimer::singleShot(seconds * 1000, &app, [&] {
+    monkey.Stop();
+    main.SetAskHook([](const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
+    SetDocMessageHook([](TMsgKind, const QString &, QMessageBox::StandardButtons) { return QMessageBox::No; });
+    SetTraceChooserHook([](const std::vector<std::string> &, int) { return -1; });
+    ending.start(100);
+    closeWhatIsOpen();
   });
   const int rc = QApplication::exec();
   done = true;
