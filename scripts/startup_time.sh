@@ -5,8 +5,9 @@
 # under the same display.
 #   scripts/startup_time.sh [BUILD_DIR] [RUNS] [DOCUMENT]
 # Each run starts the program with KORVMOX_STARTUP_PROBE set: it reports the
-# time from main() to the first paint of the main window with the document
-# open, then ends; the baseline reports the same span. The wall time of the
+# time from main() to the main window's first frame on the screen (painted
+# with the document open, and taken by the X server), then ends; the
+# baseline reports the same span. The wall time of the
 # whole process (loading the libraries, start, exit) is measured here as
 # well. Runs under Xvfb when there is no display. KORVMOX_STARTUP_STEPS=1
 # makes korvmox print the time of each start step to standard error.
@@ -65,7 +66,7 @@ hi=$(field results 2 | sort -n | tail -1)
 base=$(field baseline 2 | median)
 basecpu=$(field baseline 6 | median)
 basewall=$(field baseline 8 | median)
-echo "runs ${#results[@]}: main() to shown window with one document: median $inproc ms (min $lo, max $hi), CPU $cpu ms; whole process median $wall ms"
+echo "runs ${#results[@]}: main() to the first frame on the screen with one document: median $inproc ms (min $lo, max $hi), CPU $cpu ms; whole process median $wall ms"
 echo "baseline (bare maximised QMainWindow + QCustomPlot of 238 points): median $base ms, CPU $basecpu ms; whole process median $basewall ms"
 awk -v a="$inproc" -v b="$base" -v c="$wall" -v d="$basewall" -v e="$cpu" -v f="$basecpu" \
-  'BEGIN { printf "ratio korvmox / baseline: %.2f (main() to first paint), %.2f (its CPU time), %.2f (whole process)\n", a / b, e / f, c / d }'
+  'BEGIN { printf "ratio korvmox / baseline: %.2f (main() to first frame), %.2f (its CPU time), %.2f (whole process)\n", a / b, e / f, c / d }'

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 #include "ui/main/Cursors.h"
@@ -23,7 +25,15 @@ TfrmSplash::TfrmSplash(QWidget *parent)
 void TfrmSplash::ShowNow() {
   if (const QScreen *screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
   show();
-  repaint();
+  // The window paints when the window system first shows it; a paint asked
+  // for before that draws nothing and is done again afterwards. The
+  // documents open next, with no event loop turning, so wait here for the
+  // picture to be up: briefly, as a window manager may hold the window back.
+  QTimer limit;
+  limit.setSingleShot(true);
+  limit.start(kShowWaitMs);
+  while (windowHandle() != nullptr && !windowHandle()->isExposed() && limit.isActive())
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

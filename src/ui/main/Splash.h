@@ -13,6 +13,9 @@ public:
   // Shows and paints at once, before the event loop runs.
   void ShowNow();
 
+private:
+  static constexpr int kShowWaitMs = 200;
+
 protected:
   void paintEvent(QPaintEvent *event) override;
 };
