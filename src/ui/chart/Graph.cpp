@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <qcustomplot.h>
 
 #include "ui/common/Theme.h"
 
@@ -383,6 +384,16 @@ void TGraph::RenderOnPaper(QPainter &painter, const QRectF &rect) {
   // Drawing for paper may have laid the screen's plot out in light colours.
   if (screenDark) ApplyModel();
 }
+
+void TGraph::RenderOnPaper(QCPPainter &painter, const QRectF &rect) {
+  const bool screenDark = IsDark();
+  m_paper = true;
+  RenderStraight(painter, rect);
+  m_paper = false;
+  if (screenDark) ApplyModel();
+}
+
+void TGraph::RenderStraight(QCPPainter &painter, const QRectF &rect) { RenderTo(painter, rect); }
 
 void TGraph::RenderToImage(QImage &image) {
   QPainter p(&image);

@@ -15,6 +15,8 @@
 #include <QWidget>
 #include <vector>
 
+class QCPPainter;
+
 class QPainter;
 
 namespace korv {
@@ -191,6 +193,10 @@ public:
   // The same for paper (printed pages, the site report): always the light
   // look, whatever the screen shows.
   void RenderOnPaper(QPainter &painter, const QRectF &rect);
+  // The same through a painter of the plot library's own kind (the site
+  // report's): drawn straight into its device, not recorded first and
+  // played back. The painter's device must be at 96 per inch.
+  void RenderOnPaper(QCPPainter &painter, const QRectF &rect);
   QImage ToImage(const QSize &size);
   // Format by extension: .png, .svg, .pdf. Returns false when it cannot write.
   bool SaveImage(const QString &fileName, const QSize &size);
@@ -232,6 +238,9 @@ protected:
   // Draws into a fresh image of its own size (ToImage); a kind may skip
   // steps RenderTo needs for a foreign painter.
   virtual void RenderToImage(QImage &image);
+  // RenderTo for a painter of the plot library's kind; the default records
+  // and plays back as for any painter.
+  virtual void RenderStraight(QCPPainter &painter, const QRectF &rect);
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;

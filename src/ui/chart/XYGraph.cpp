@@ -675,6 +675,33 @@ void TXYGraph::RenderTo(QPainter &painter, const QRectF &rect) {
   painter.restore();
 }
 
+void TXYGraph::RenderStraight(QCPPainter &painter, const QRectF &rect) {
+  if (rect.width() < 1 || rect.height() < 1) return;
+  const double factor = rect.height() > kMaxLogicalHeight ? rect.height() / kMaxLogicalHeight : 1.0;
+  const int w = static_cast<int>(std::lround(rect.width() / factor));
+  const int h = static_cast<int>(std::lround(rect.height() / factor));
+  painter.save();
+  painter.translate(rect.topLeft());
+  painter.scale(factor, factor);
+  painter.setClipRect(QRectF(0, 0, w, h));
+  // The state a fresh painter starts in, as when the plot records into a
+  // picture, and the plot's own drawing rules: lines it does not smooth
+  // fall on whole units.
+  const QCPPainter::PainterModes modes = painter.modes();
+  painter.setModes(QCPPainter::pmDefault);
+  painter.setPen(QPen());
+  painter.setBrush(Qt::NoBrush);
+  painter.setFont(QFont());
+  painter.setOpacity(1.0);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  WithLayout(w, h, [&] { m_plot->toPainter(&painter, w, h); });
+  painter.setModes(modes);
+  painter.restore();
+}
+
 void TXYGraph::RenderToImage(QImage &image) {
   const QSize size = image.size();
   if (size.height() > kMaxLogicalHeight) {

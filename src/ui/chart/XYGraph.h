@@ -42,6 +42,7 @@ protected:
   void ApplyModel() override;
   void ApplyOverlay() override;
   void RenderToImage(QImage &image) override;
+  void RenderStraight(QCPPainter &painter, const QRectF &rect) override;
   void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -7,6 +7,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <qcustomplot.h>
 
 #include "core/Excption.h"
 #include "core/SAFileStream.h"
@@ -27,6 +28,8 @@ class TReportPainter {
 public:
   TReportPainter(QPdfWriter &writer, const TSiteReport &report, const TReportFooter &footer)
       : m_writer(writer), m_report(report), m_footer(footer), m_painter(&writer) {
+    // The pages' own lines where they are put, not moved to whole units.
+    m_painter.setMode(QCPPainter::pmVectorized);
     const QSizeF size = writer.pageLayout().paintRectPixels(writer.resolution()).size();
     m_page = QRectF(kMargin, kMargin, size.width() - 2 * kMargin, size.height() - 2 * kMargin);
     // Laid out at the graphs' size, as on screen, so the marker symbols
@@ -191,7 +194,8 @@ private:
   QPdfWriter &m_writer;
   const TSiteReport &m_report;
   TReportFooter m_footer;
-  QPainter m_painter;
+  // The plot library's painter: the graphs draw straight onto the pages.
+  QCPPainter m_painter;
   QRectF m_page;
   TfrmDoc m_window;
 };

@@ -447,3 +447,60 @@ TEST(XYGraph, AnnotationHotSpotsComeBeforeTheTraces) {
 
 } // namespace
 } // namespace korv
+
+namespace korv {
+namespace {
+
+// The site report draws its graphs straight onto its pages through the
+// plot library's painter, after its own texts and tables: the graph must
+// come out as through any other painter, whatever state the page's
+// painter is in, and leave that state as it found it.
+TEST(XYGraph, DrawsStraightIntoAPlotPainterAsIntoAnyOther) {
+  TXYGraph g;
+  Fill(g);
+  g.SetMainTitle(QStringLiteral("Return Loss"));
+  g.SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
+  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+  const QRectF rect(40, 30, 700, 380);
+  auto page = [] {
+    QImage image(800, 460, QImage::Format_RGB32);
+    image.setDotsPerMeterX(3780); // 96 dpi, as the report's pages
+    image.setDotsPerMeterY(3780);
+    image.fill(Qt::white);
+    return image;
+  };
+  QImage recorded = page();
+  {
+    QPainter p(&recorded);
+    g.RenderOnPaper(p, rect);
+  }
+  QImage straight = page();
+  {
+    QCPPainter p(&straight);
+    p.setMode(QCPPainter::pmVectorized);
+    const QPen pen(Qt::red, 7);
+    QFont font;
+    font.setPixelSize(30);
+    font.setBold(true);
+    p.setPen(pen);
+    p.setBrush(Qt::blue);
+    p.setFont(font);
+    p.setOpacity(0.4);
+    g.RenderOnPaper(p, rect);
+    EXPECT_EQ(p.pen(), pen);
+    EXPECT_EQ(p.brush(), QBrush(Qt::blue));
+    EXPECT_EQ(p.font(), font);
+    EXPECT_DOUBLE_EQ(p.opacity(), 0.4);
+    EXPECT_TRUE(p.modes().testFlag(QCPPainter::pmVectorized));
+    EXPECT_TRUE(p.transform().isIdentity());
+  }
+  long differing = 0;
+  for (int y = 0; y < recorded.height(); ++y)
+    for (int x = 0; x < recorded.width(); ++x)
+      if (std::abs(qGray(recorded.pixel(x, y)) - qGray(straight.pixel(x, y))) > 64) ++differing;
+  EXPECT_LT(differing, recorded.width() * recorded.height() / 200) << differing;
+  EXPECT_EQ(straight.pixelColor(20, 20), QColor(Qt::white)); // outside the rect
+}
+
+} // namespace
+} // namespace korv
