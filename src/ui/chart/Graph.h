@@ -16,7 +16,6 @@
 #include <vector>
 
 class QCPPainter;
-
 class QPainter;
 
 namespace korv {

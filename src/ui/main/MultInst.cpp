@@ -199,6 +199,18 @@ bool TSingleInstance::Listen() {
   return m_server->listen(m_name);
 }
 
+void TSingleInstance::SetHandler(std::function<void(const QStringList &)> handler) {
+  m_handler = std::move(handler);
+  if (!m_handler || m_waiting.empty()) return;
+  // From the event loop, as a command line that comes later.
+  QTimer::singleShot(0, this, [this] {
+    std::vector<QStringList> waiting;
+    waiting.swap(m_waiting);
+    for (const QStringList &args : waiting)
+      if (m_handler) m_handler(args);
+  });
+}
+
 bool TSingleInstance::IsListening() const { return m_server != nullptr && m_server->isListening(); }
 
 void TSingleInstance::ServeConnection(QLocalSocket *socket) {
@@ -221,9 +233,12 @@ void TSingleInstance::ServeConnection(QLocalSocket *socket) {
         const bool ok = DecodeCommandLine(payload, args);
         socket->write(Frame(icDone));
         socket->flush();
-        if (ok && m_handler) {
+        if (ok) {
           QTimer::singleShot(0, this, [this, args] {
-            if (m_handler) m_handler(args);
+            if (m_handler)
+              m_handler(args);
+            else
+              m_waiting.push_back(args);
           });
         }
       }

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 class QLocalServer;
 class QLocalSocket;
@@ -57,8 +58,10 @@ public:
 
   // The first copy's handler for a handed-over command line. The "handled"
   // answer goes back at once; the handler runs afterwards from the event
-  // loop, so a box it shows never holds up the caller.
-  void SetHandler(std::function<void(const QStringList &)> handler) { m_handler = std::move(handler); }
+  // loop, so a box it shows never holds up the caller. Command lines that
+  // came while there was no handler yet (the start is still building its
+  // windows) are kept and handed to it in the order they came.
+  void SetHandler(std::function<void(const QStringList &)> handler);
 
 signals:
   // A second start asked (code 1): restore and raise the main window.
@@ -70,6 +73,7 @@ private:
   QString m_name;
   QLocalServer *m_server = nullptr;
   std::function<void(const QStringList &)> m_handler;
+  std::vector<QStringList> m_waiting;
 };
 
 } // namespace korv

@@ -13,11 +13,12 @@ public:
   // Shows and paints at once, before the event loop runs.
   void ShowNow();
 
-private:
-  static constexpr int kShowWaitMs = 200;
-
 protected:
   void paintEvent(QPaintEvent *event) override;
+
+private:
+  // How long the start waits for the window system to show the splash.
+  static constexpr int kShowWaitMs = 200;
 };
 
 } // namespace korv

@@ -8,6 +8,7 @@
 #include <QUuid>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "ui/UserDriver.h"
 #include "ui/Wait.h"
@@ -76,6 +77,25 @@ TEST(SingleInstance, SecondStartHandsItsCommandLineToTheFirst) {
   // A third copy cannot take the name while the first one runs.
   TSingleInstance third(name);
   EXPECT_FALSE(third.Listen());
+}
+
+// The first copy listens before its windows exist; a second start in that
+// moment gets its answer, and its files must still open once they can.
+TEST(SingleInstance, ACommandLineBeforeTheHandlerIsKeptForIt) {
+  const QString name = QStringLiteral("korv-test-") + QUuid::createUuid().toString(QUuid::Id128);
+  TSingleInstance first(name);
+  ASSERT_TRUE(first.Listen());
+  TSingleInstance second(name);
+  ASSERT_TRUE(second.HandOver({"/data/early.kdt"}, 5000));
+  TSingleInstance third(name);
+  ASSERT_TRUE(third.HandOver({"/data/later.kdt"}, 5000));
+  QCoreApplication::processEvents(); // the answers' own turn of the loop
+  std::vector<QStringList> received;
+  first.SetHandler([&](const QStringList &args) { received.push_back(args); });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 2; }, 2000));
+  ASSERT_EQ(received.size(), 2U);
+  EXPECT_EQ(received[0], QStringList{"/data/early.kdt"});
+  EXPECT_EQ(received[1], QStringList{"/data/later.kdt"});
 }
 
 TEST_F(MainWindowTest, HandedOverFilesOpenInTheRunningWindow) {
