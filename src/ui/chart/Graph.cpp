@@ -376,21 +376,21 @@ QImage TGraph::ToImage(const QSize &size) {
   return image;
 }
 
-void TGraph::RenderOnPaper(QPainter &painter, const QRectF &rect) {
+void TGraph::OnPaper(const std::function<void()> &draw) {
   const bool screenDark = IsDark();
   m_paper = true;
-  RenderTo(painter, rect);
+  draw();
   m_paper = false;
   // Drawing for paper may have laid the screen's plot out in light colours.
   if (screenDark) ApplyModel();
 }
 
+void TGraph::RenderOnPaper(QPainter &painter, const QRectF &rect) {
+  OnPaper([&] { RenderTo(painter, rect); });
+}
+
 void TGraph::RenderOnPaper(QCPPainter &painter, const QRectF &rect) {
-  const bool screenDark = IsDark();
-  m_paper = true;
-  RenderStraight(painter, rect);
-  m_paper = false;
-  if (screenDark) ApplyModel();
+  OnPaper([&] { RenderStraight(painter, rect); });
 }
 
 void TGraph::RenderStraight(QCPPainter &painter, const QRectF &rect) { RenderTo(painter, rect); }

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class QCPPainter;
@@ -240,6 +241,8 @@ protected:
   // RenderTo for a painter of the plot library's kind; the default records
   // and plays back as for any painter.
   virtual void RenderStraight(QCPPainter &painter, const QRectF &rect);
+  // Runs draw with the light look of paper, then puts the screen's look back.
+  void OnPaper(const std::function<void()> &draw);
   void mousePressEvent(QMouseEvent *event) override;
   void mouseMoveEvent(QMouseEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
