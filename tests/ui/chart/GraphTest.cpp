@@ -28,6 +28,16 @@ void Fill(TGraph &g) {
   }
 }
 
+// Fill's graph with the titles and a legend entry: text drawn at every
+// size and on every device.
+void FillWithTexts(TGraph &g) {
+  Fill(g);
+  g.SetMainTitle(QStringLiteral("Return Loss"));
+  g.SetSubTitle(QStringLiteral("Frequency: 100 MHz - 130 MHz (Full Cal)"));
+  g.SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
+  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+}
+
 // Counts the events of one type an object receives.
 class TEventCount : public QObject {
 public:
@@ -351,11 +361,7 @@ namespace {
 // must come out the same, text included.
 TEST(XYGraph, DrawsTheSameOnAHighResolutionDevice) {
   TXYGraph g;
-  Fill(g);
-  g.SetMainTitle(QStringLiteral("Return Loss"));
-  g.SetSubTitle(QStringLiteral("Frequency: 100 MHz - 130 MHz (Full Cal)"));
-  g.SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
-  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+  FillWithTexts(g);
   auto draw = [&](int dotsPerMeter) {
     QImage image(2400, 1600, QImage::Format_RGB32);
     image.setDotsPerMeterX(dotsPerMeter);
@@ -457,10 +463,7 @@ namespace {
 // painter is in, and leave that state as it found it.
 TEST(XYGraph, DrawsStraightIntoAPlotPainterAsIntoAnyOther) {
   TXYGraph g;
-  Fill(g);
-  g.SetMainTitle(QStringLiteral("Return Loss"));
-  g.SetXAxisLabel(QStringLiteral("Frequency (MHz)"));
-  g.SetSubsetLabel(0, QStringLiteral("Alpha"));
+  FillWithTexts(g);
   const QRectF rect(40, 30, 700, 380);
   auto page = [] {
     QImage image(800, 460, QImage::Format_RGB32);
